@@ -1,0 +1,101 @@
+#pragma once
+// File-system services with the observable results of the Windows calls the
+// system was designed around (rename never replaces, a read-only file cannot
+// be deleted or re-dated, ...).  Linux lets root do what Windows refuses, and
+// CI runs as root, so the rules are checked here rather than left to errno.
+//
+// Paths and names are CP932 byte strings; they are converted to UTF-8 for
+// the system calls.  A path that cannot be converted fails with EILSEQ.
+// Every call that returns false leaves errno set for the message.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/DateTime.h"
+
+enum : std::uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+};
+
+// One entry of a folder listing.
+struct FindEntry {
+  std::string Name;            // CP932
+  std::uint32_t Attributes = 0;
+  std::int64_t Size = 0;       // bytes; 0 for folders
+  DosDateTime Time = 0;        // last-write time, local, packed (0 when out of range)
+  bool TimeValid = false;      // false when the time falls outside 1980-2107
+  bool IsSymlink = false;      // the entry is a symbolic link (never descended into)
+};
+
+struct FindResult {
+  bool Ok = false;             // false: the folder could not be listed (errno in Error)
+  int Error = 0;
+  std::vector<FindEntry> Entries;   // in the order the file system lists them
+  std::size_t Unrepresentable = 0;  // names that do not round-trip through CP932
+};
+
+// Wildcard match with the rules of the Windows enumeration: "*" any run, "?"
+// one character (a double-byte character counts as one), ASCII letter case
+// ignored, "*.*" matches every name (names without a dot included).
+bool MatchesWildcard(std::string_view name, std::string_view pattern);
+
+// Lists `folder` (with or without a trailing delimiter) and keeps the
+// entries whose names match `pattern`; "." and ".." are never listed.
+FindResult FindFiles(const std::string &folder, std::string_view pattern);
+
+// Attribute bits of an existing entry, or nullopt (errno set).
+std::optional<std::uint32_t> GetAttributes(const std::string &path);
+// True when `path` is an existing folder.
+bool FolderExists(const std::string &path);
+// True when `path` exists (file or folder).
+bool PathExists(const std::string &path);
+
+// Renames a file or folder; never replaces an existing entry.  A change of
+// letter case only is a rename like any other.
+bool MoveFile(const std::string &from, const std::string &to);
+// Copies content, mode and last-write time.  With failIfExists an existing
+// destination is never replaced; otherwise the copy goes to a temporary file
+// in the destination folder and is renamed over the old one, so a failed
+// copy never leaves a half-written destination.  A read-only destination is
+// not overwritten.
+bool CopyFile(const std::string &from, const std::string &to, bool failIfExists);
+// Creates one folder level.
+bool CreateFolder(const std::string &path);
+// Deletes a file; fails on folders and read-only files.
+bool DeleteFile(const std::string &path);
+// Removes an empty folder.
+bool RemoveFolder(const std::string &path);
+// Moves a file or folder (with its contents) to the desktop trash.  The
+// result is the real outcome of the move.
+bool MoveToTrash(const std::string &path);
+
+// File times as the file system keeps them (UTC).  Creation is the birth
+// time where the file system records it, else the last-write time.
+struct FileTimes {
+  timespec Creation{};
+  timespec LastAccess{};
+  timespec LastWrite{};
+};
+// Fails for a path that cannot be opened for writing (read-only files,
+// folders), as the Windows handle needed for both would.
+std::optional<FileTimes> GetFileTimes(const std::string &path);
+// Sets the times given (nullopt: leave as is).  A creation time different
+// from the current one cannot be stored on Linux and fails the call.
+bool SetFileTimes(const std::string &path, const std::optional<timespec> &creation,
+                  const std::optional<timespec> &lastAccess,
+                  const std::optional<timespec> &lastWrite);
+
+// Size of an existing file, or nullopt when it cannot be opened for reading.
+std::optional<std::int64_t> GetFileSize(const std::string &path);
+
+// Sets exactly these attribute bits (bits not given are cleared): read-only
+// in the mode, hidden, system and archive in user.DOSATTRIB.  Fails when a
+// bit cannot be stored (no extended attributes, un-hiding a dot file).
+bool SetAttributes(const std::string &path, std::uint32_t attributes);

@@ -1,0 +1,30 @@
+#pragma once
+// Path helpers shared by the walk, the window and the file operations.
+// Paths are CP932 byte strings; the scans are double-byte aware, because
+// 0x5C is a valid second byte in Shift-JIS (表 is 0x95 0x5C).
+
+#include <string>
+#include <string_view>
+
+// The platform's path delimiter ('/' on POSIX, '\\' on Windows).
+inline constexpr char kPathDelimiter = '/';
+
+// The path unchanged when its last character is the delimiter, else the path
+// followed by it.  The last character is found double-byte aware.
+std::string IncludeTrailingDelimiter(std::string_view path);
+// The path without a trailing delimiter (one only), else unchanged.
+std::string ExcludeTrailingDelimiter(std::string_view path);
+
+// Byte offset of the last character of `text` (double-byte aware), or npos
+// for an empty text.
+std::size_t LastCharOffset(std::string_view text);
+
+// Byte offset of the last occurrence of any single-byte character of
+// `delimiters` that is not a trail byte, or npos.
+std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimiters);
+
+// Creates a folder with its missing parents.  A path of fewer than three
+// characters, an existing folder, or a path that is its own parent counts as
+// done.  True only when every level exists afterwards.  An empty path raises
+// EInOutError("ディレクトリを作成できません").
+bool ForceFolder(const std::string &path);

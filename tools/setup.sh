@@ -1,0 +1,28 @@
+# Sourced by ./run and ./test: installs the missing build packages and
+# configures/builds one build tree.  Keep it quick when nothing is missing.
+
+korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
+                  clang libbenchmark-dev libre2-dev)
+
+korvane_install_missing() {
+  local missing=()
+  for p in "${korvane_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "Run this script as root once, or install them with: sudo apt-get install ${missing[*]}" >&2
+    return 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# korvane_build DIR [cmake args...]
+korvane_build() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G "Unix Makefiles" "$@" >/dev/null || return 1
+  cmake --build "$dir" -j "$(nproc)" -- --no-print-directory
+}
