@@ -1,0 +1,195 @@
+#pragma once
+// The four file operations of a run: rename (through the six-step name
+// pipeline), copy with a same-name policy, delete, and the date and
+// attribute change.  Each is a plain object with public option fields that
+// the window or the run driver fills in, and one method per target that
+// returns success and leaves in public fields what the log needs.  They
+// show no messages and never retry: a failure is a false result.
+//
+// Names and paths are CP932 byte strings.  Folder paths handed in end with
+// the platform's path delimiter (one is added where it is missing).
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/DateTime.h"
+
+class TAWKStr;
+
+// Step numbers of the rename pipeline, as StepEnabled is indexed and
+// StepOrder holds them.
+enum TRenameStep : int {
+  kStepReplace = 0,
+  kStepSequence = 1,
+  kStepCase = 2,
+  kStepDate = 3,
+  kStepExtension = 4,
+  kStepFolder = 5,
+};
+inline constexpr int kRenameStepCount = 6;
+inline constexpr int kReplaceConditionCount = 5;
+
+class TRenameCn {
+public:
+  // owner is handed to the matcher; the object owns its TAWKStr.
+  explicit TRenameCn(void *owner = nullptr);
+  ~TRenameCn();
+  TRenameCn(const TRenameCn &) = delete;
+  TRenameCn &operator=(const TRenameCn &) = delete;
+
+  // New name built for the last target (bare name), set whether or not the
+  // rename or copy succeeded.
+  std::string ResultName;
+
+  std::array<bool, kRenameStepCount> StepEnabled{};  // by step number
+  std::array<int, kRenameStepCount> StepOrder{};     // step number at each position
+
+  bool MakeCopy = false;  // copy under the new name instead of renaming
+  bool ReplExt = false;   // the replacement step leaves the extension alone
+
+  std::array<std::string, kReplaceConditionCount> FromName{};
+  std::array<std::string, kReplaceConditionCount> ToName{};
+  std::array<bool, kReplaceConditionCount> NoCase{};
+
+  // Sequence numbering.
+  int SeqCounter = 0;
+  bool IfUnity = false;
+  int Unity = 0;  // 0 the current folder's name, 1 BaseName
+  std::string FolderNameText;
+  std::string BaseName;
+  int SeqStart = 0;
+  int SeqStep = 0;
+  int SeqDeg = 0;
+  bool SeqName = false;
+  std::string SeqBefore;
+  std::string SeqAfter;
+  int SeqAdd = 0;    // 0 in front of the base name, otherwise behind it
+  int SortKind = 0;  // sort order before numbering (used by the run driver)
+  bool SeqExt = false;
+
+  // Letter case: 0 lower, 1 upper, 2 (or anything else) unchanged.
+  int NameCase = 0;
+  bool NameInitial = false;
+  int ExtCase = 0;
+  bool ExtInitial = false;
+
+  std::string Ext;  // new extension, dot included
+
+  // Date added.
+  std::string DateFormat;
+  std::string DateBefore;
+  std::string DateAfter;
+  int DateAdd = 0;
+  TDateTime FileDateTime = 0;
+
+  // Folder name added.
+  std::string FolderBefore;
+  std::string FolderAfter;
+  int FolderAdd = 0;
+
+  // Step order and switches; positions and step numbers 0..5.  Out-of-range
+  // arguments are ignored (setters) or read as false.
+  void SetStepOrder(int position, int step);
+  bool IsStepEnabled(int step) const;
+  void SetStepEnabled(int step, bool flag);
+
+  // Replace conditions 0..4.  Out-of-range indexes read as empty/false and
+  // are ignored when written.
+  std::string GetFromName(int index) const;
+  void SetFromName(int index, const std::string &text);
+  std::string GetToName(int index) const;
+  void SetToName(int index, const std::string &text);
+  bool GetNoCase(int index) const;
+  void SetNoCase(int index, bool flag);
+
+  TAWKStr &Matcher() { return *FMatcher; }
+
+  // The pipeline: the enabled steps in StepOrder, stopping at the first
+  // position that holds no valid step number.  Touches no file.  A malformed
+  // replace pattern or template raises ERegExpParser.
+  std::string BuildName(const std::string &name);
+
+  // The six steps, each over a whole name (base and extension together).
+  std::string ReplaceStep(const std::string &name);
+  std::string SequenceStep(const std::string &name) const;
+  std::string CaseStep(const std::string &name) const;
+  std::string DateStep(const std::string &name) const;
+  std::string ExtensionStep(const std::string &name) const;
+  std::string FolderStep(const std::string &name) const;
+
+  // Renames folder + name to folder + the built name, or (MakeCopy) copies
+  // it to destination + the built name; never replaces an existing entry.
+  // time is the target's last-write time; an invalid packed value raises
+  // EConvertError.  False when the name does not change, when the new name is
+  // not a plain name (empty, ".", "..", or holding the delimiter), or when
+  // the operation on disk fails.
+  bool RenameTarget(const std::string &folder, const std::string &name,
+                    const std::string &destination, DosDateTime time,
+                    std::uint32_t attributes);
+
+private:
+  std::unique_ptr<TAWKStr> FMatcher;
+};
+
+// Same-name policies (the item indexes of the copy page's choice lists).
+class TCopyCn {
+public:
+  // Name the last target got (or would have got) in the destination.
+  std::string ResultName;
+
+  int Same = 0;       // 0 keep, 1 overwrite, 2 alias, 3 overwrite->alias, 4 alias->overwrite
+  int OverWrite = 1;  // 0 always, 1 never, 2 newer, 3 older, 4 larger, 5 smaller (or equal)
+  int Delete = 1;     // source deletion: 0 always, 1 never, 2 when the copy succeeded
+  int Alias = 1;      // 0 always, 1 never, 2 time differs, 3 size differs, 4 either
+
+  // Copies the file source into destination (a folder path), or creates the
+  // folder there for a folder target.  time, attributes and size are the
+  // source's as the walk found them.  An existing destination file whose size
+  // a condition needs but which cannot be opened raises EInOutError.
+  bool CopyTarget(const std::string &source, const std::string &destination,
+                  DosDateTime time, std::uint32_t attributes, std::int64_t size);
+
+  // First name base_1.ext, base_2.ext, ... that is free in destination.
+  std::string AliasName(const std::string &destination, const std::string &name) const;
+};
+
+class TDeleteCn {
+public:
+  bool Recycled = true;  // to the desktop trash instead of deleting for good
+
+  // True when the target is gone: deleted (files only) or moved to the trash.
+  bool DeleteTarget(const std::string &path);
+};
+
+class TChangeCn {
+public:
+  bool IfUpDate = false;  // last-write time
+  bool IfNwDate = false;  // creation time
+  bool IfAcDate = false;  // last-access time
+  bool Attr = false;
+
+  // Values to set, packed local times and attribute bits.
+  std::int32_t UpDateValue = 0;
+  std::int32_t NwDateValue = 0;
+  std::int32_t AcDateValue = 0;
+
+  // What the last ChangeTarget wrote (0: not written) and read (0: not read).
+  std::int32_t UpDateDone = 0;
+  std::int32_t NwDateDone = 0;
+  std::int32_t AcDateDone = 0;
+  std::int32_t UpDateOld = 0;
+  std::int32_t NwDateOld = 0;
+  std::int32_t AcDateOld = 0;
+
+  std::int32_t AttrValue = 0;
+  std::int32_t AttrDone = 0;
+
+  // Applies the switched-on changes to path; true when every one succeeded.
+  // The attributes are attempted even when the times failed.
+  bool ChangeTarget(const std::string &path);
+  // Reads the three times into the Old fields and writes the requested ones
+  // (the others written back as they were, at two-second resolution).
+  bool ApplyTimes(const std::string &path);
+};
