@@ -1,0 +1,145 @@
+#pragma once
+// Public face of the regular-expression engine for Shift-JIS (CP932) text.
+//
+// TRegularExpression holds the current expression: assigning one runs the
+// dictionary preprocessor, compiles the result into a DFA and keeps the
+// compiled automata in a small cache keyed by the preprocessed text.
+// TMatchCORE finds leftmost-longest matches with line anchors and
+// double-byte characters.  TAWKStr adds the dictionary switches and
+// ReplaceAll, a global substitution with an AWK-like template ('&' is the
+// matched text, '\&' a literal '&', C-like escapes).
+//
+// Typical use (the string-replacement step of a rename):
+//   TAWKStr awk;
+//   awk.SetUseFuzzyCharDic(noCase);
+//   awk.SetRegExp(pattern);             // may throw ERegExpParser
+//   awk.ReplaceAll(templ, name);        // may throw ERegExpParser
+//
+// An instance is used from one thread only.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "regex/RegExpError.h"
+
+class TREPreProcessor;
+class TRE_DFA;
+
+// Start and end offsets of a match inside the searched text; both npos when
+// there is no match, Start == End for an empty match.
+struct TMatchSpan {
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+  std::size_t Start = npos;
+  std::size_t End = npos;
+  bool Found() const { return Start != npos; }
+};
+
+// Holds the current expression and the cache of compiled automata.
+class TRegularExpression {
+public:
+  // The cache holds at most this many entries, entry 0 (the empty
+  // expression) included.
+  static constexpr int CacheCapacity = 30;
+
+  explicit TRegularExpression(void *owner = nullptr);
+  virtual ~TRegularExpression();
+  TRegularExpression(const TRegularExpression &) = delete;
+  TRegularExpression &operator=(const TRegularExpression &) = delete;
+
+  // The expression last assigned successfully, as the caller wrote it.
+  const std::string &RegExp() const { return regExp_; }
+  // Makes value the current expression.  A malformed expression raises
+  // ERegExpParser: a failure in the dictionary pass keeps the previous
+  // expression; a failure while compiling leaves the empty expression
+  // current and RegExp() empty.
+  virtual void SetRegExp(const std::string &value);
+
+  void *Owner() const { return owner_; }
+  TREPreProcessor &Preprocessor() { return *preprocessor_; }
+  const TRE_DFA &CurrentDFA() const;
+
+  // Introspection of the cache (diagnostics and tests).
+  int CacheIndex() const { return cacheIndex_; }
+  int CacheCount() const { return static_cast<int>(cache_.size()); }
+  const std::string &CacheKey(int index) const { return cache_[index].Key; }
+  // How many expressions this instance has compiled so far.
+  int CompileCount() const { return compileCount_; }
+
+  static constexpr std::uint16_t GetLHeadCode() { return 0xFFFD; }
+  static constexpr std::uint16_t GetLTailCode() { return 0xFFFE; }
+
+protected:
+  virtual void Compile(const std::string &key);
+
+private:
+  struct TCacheEntry {
+    std::string Key;
+    std::unique_ptr<TRE_DFA> DFA;
+  };
+
+  void *owner_;
+  std::string regExp_;
+  std::vector<TCacheEntry> cache_;
+  int cacheIndex_ = 0;
+  int compileCount_ = 0;
+  std::unique_ptr<TREPreProcessor> preprocessor_;
+};
+
+enum TMatchCORE_LineSeparator : std::uint8_t { mcls_CRLF = 0, mcls_LF = 1 };
+
+// Search routines over the current DFA.  The subject is the whole
+// string_view (an embedded zero byte is an ordinary character); every
+// routine returns offsets into it.
+class TMatchCORE : public TRegularExpression {
+public:
+  explicit TMatchCORE(void *owner = nullptr);
+
+  TMatchCORE_LineSeparator LineSeparator = mcls_CRLF;
+
+  // Leftmost-longest search for expressions without anchors.
+  TMatchSpan SearchPlain(std::string_view text) const;
+  // Search in a text that begins at a line start.
+  TMatchSpan SearchFromLineStart(std::string_view text) const;
+  // Search in a text that does not begin at a line start.
+  TMatchSpan SearchInLine(std::string_view text) const;
+
+protected:
+  // Longest match from a fixed start; npos when there is none.
+  std::size_t MatchLongest(std::string_view text, std::size_t start, int state) const;
+  std::size_t MatchAtLineStart(std::string_view text, std::size_t start, int state) const;
+  bool IsLineEndChar(std::uint32_t code) const;
+};
+
+// The matcher of the string-replacement step.
+class TAWKStr : public TMatchCORE {
+public:
+  explicit TAWKStr(void *owner = nullptr);
+
+  void SetRegExp(const std::string &value) override;
+
+  bool UseFuzzyCharDic() const;
+  // Stores the flag, then assigns the current expression again under it
+  // (which can raise ERegExpParser).
+  void SetUseFuzzyCharDic(bool value);
+  bool UseSynonymDic() const;
+  void SetUseSynonymDic(bool value);
+
+  // Replaces every match in text, left to right, by the expansion of templ
+  // and returns the number of replacements.  A malformed template raises
+  // ERegExpParser at the first match and leaves text unchanged.
+  int ReplaceAll(const std::string &templ, std::string &text);
+
+  // The search routine used for the first search and after a line break.
+  TMatchSpan MatchMethod(std::string_view text) const;
+
+  // The template with '&' replaced by matched (three passes: protect '\&',
+  // decode escapes, substitute).
+  static std::string ExpandReplacement(const std::string &templ, std::string_view matched);
+
+private:
+  bool searchFromLineStart_ = false;
+};
