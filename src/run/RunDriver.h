@@ -1,0 +1,77 @@
+#pragma once
+// The run driver: turns a click on one of the five run buttons into one run
+// (validate, split the lists, walk, log, histories) and owns the Esc abort.
+// It keeps references to the four operation objects and the host; it owns
+// neither.  One run at a time: a click while a run is under way (the walk
+// pumps the host's events, so clicks arrive) is refused as Busy.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "platform/DateTime.h"
+#include "run/RunHost.h"
+#include "run/RunMode.h"
+
+class TRenameCn;
+class TCopyCn;
+class TDeleteCn;
+class TChangeCn;
+class TRunWalkStep;
+
+enum class TRunOutcome {
+  Refused,   // ValidateRun refused (its message is in the status panel)
+  Busy,      // a run was already under way; nothing was done
+  Finished,  // the walk ended normally ("終了" for a run that logs)
+  Aborted,   // Esc was seen ("中断")
+};
+
+struct TRunStats {
+  std::size_t Records = 0;         // log records written (follow-ups included)
+  std::size_t FailedRecords = 0;   // of them, with "結果: 失敗"
+  std::size_t Listed = 0;          // lines of a List run
+  std::size_t Unrepresentable = 0; // names passed over: not representable in CP932
+};
+
+class TRunDriver {
+public:
+  TRunDriver(TRunHost &host, TRenameCn &rename, TCopyCn &copy, TDeleteCn &del,
+             TChangeCn &change);
+  ~TRunDriver();
+  TRunDriver(const TRunDriver &) = delete;
+  TRunDriver &operator=(const TRunDriver &) = delete;
+
+  // One run.  An error that ends the run (a malformed pattern, a file the
+  // copy policy cannot read) propagates after the run state is restored and
+  // the log is closed with "中断".
+  TRunOutcome SpeedButtonClick(RunMode mode);
+
+  // Esc: sets the abort flag, which the walk polls after every pump.  The
+  // next run clears it.
+  void Abort() { AbortRequested_ = true; }
+  bool AbortRequested() const { return AbortRequested_; }
+  bool IsRunning() const { return Running_; }
+
+  // Bounds of the modification-time narrowing, as the last validation left
+  // them (each keeps its previous value while its date field is empty).
+  const DateTimeParts &DateRangeFrom() const { return DateRangeFrom_; }
+  const DateTimeParts &DateRangeTo() const { return DateRangeTo_; }
+
+  // Counts of the last run.
+  const TRunStats &Stats() const { return Stats_; }
+
+private:
+  friend class TRunWalkStep;
+  TRunOutcome Run(RunMode mode);
+
+  TRunHost &Host_;
+  TRenameCn &Rename_;
+  TCopyCn &Copy_;
+  TDeleteCn &Delete_;
+  TChangeCn &Change_;
+  bool AbortRequested_ = false;
+  bool Running_ = false;
+  DateTimeParts DateRangeFrom_{};
+  DateTimeParts DateRangeTo_{};
+  TRunStats Stats_;
+};

@@ -1,0 +1,68 @@
+#pragma once
+// Log records and the log file.  A record is a head ("処理: %s; 結果: 成功;
+// 処理ファイル: %s;" or with "失敗") followed by the tail of its operation.
+// The log file is CP932 text with CR LF after every line, the last included.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/RunMode.h"
+
+// Run markers.
+inline constexpr std::string_view kLogStart = "開始";
+inline constexpr std::string_view kLogFinished = "終了";
+inline constexpr std::string_view kLogAborted = "中断";
+// LabelMessage during a run.
+inline constexpr std::string_view kRunMessage = "処理を中止する場合はEscを押してください。";
+
+// The eight numbers of a change record, in the order they are printed.
+struct TChangeNumbers {
+  std::int32_t UpDateOld = 0;
+  std::int32_t NwDateOld = 0;
+  std::int32_t AcDateOld = 0;
+  std::int32_t AttrOld = 0;
+  std::int32_t UpDateDone = 0;
+  std::int32_t NwDateDone = 0;
+  std::int32_t AcDateDone = 0;
+  std::int32_t AttrDone = 0;
+};
+
+// One record.  Rename and Copy use `destination` (the numbers are not
+// printed); Change uses the numbers; Delete uses neither.  List has no record
+// (an empty string).
+std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
+                          const TChangeNumbers &numbers, std::string_view destination);
+
+// Writes log lines to a file as they come, replacing the file.  Each line is
+// written at once, so the file holds everything logged so far even when an
+// error ends the run.
+class TLogFileWriter {
+public:
+  TLogFileWriter() = default;
+  ~TLogFileWriter();
+  TLogFileWriter(const TLogFileWriter &) = delete;
+  TLogFileWriter &operator=(const TLogFileWriter &) = delete;
+
+  // Opens (creates or truncates) the file; false with errno set on failure.
+  // `path` is a name for the system call as it stands (UTF-8 on Linux).
+  bool Open(const std::string &path);
+  // Appends line + CR LF; false with errno set on failure.
+  bool Append(std::string_view line);
+  // Closes the file; false when a buffered write failed.
+  bool Close();
+  bool IsOpen() const { return File_ != nullptr; }
+
+private:
+  std::FILE *File_ = nullptr;
+};
+
+// Whole log files.  SaveLogFile writes every line with CR LF; LoadLogFile
+// splits at CR LF, LF or CR and drops nothing but the line ends (a final
+// line end does not make an extra empty line).  Both raise EInOutError with
+// "%s に書き込めません" / "%s を読み込めません" on failure; the name in the
+// message is the path given.
+void SaveLogFile(const std::string &path, const std::vector<std::string> &lines);
+std::vector<std::string> LoadLogFile(const std::string &path);
