@@ -1,0 +1,152 @@
+// Copy with the same-name policy, and the numbered alias names.
+
+#include <optional>
+#include <string>
+
+#include "ops/NameParts.h"
+#include "ops/UnitFileCn.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+namespace {
+
+enum class TSameOutcome { Keep, Overwrite, Alias };
+
+// The file already in the destination.  Its time and size are read only
+// when a condition asks for them, and once.
+class TExistingFile {
+public:
+  explicit TExistingFile(std::string folder, std::string name)
+      : FFolder(std::move(folder)), FName(std::move(name)) {}
+
+  // Last-write time, or nullopt when the file system gives none in range.
+  std::optional<DosDateTime> Time() {
+    if (!FTimeRead) {
+      FTimeRead = true;
+      const FindResult found = FindFiles(FFolder, FName);
+      for (const FindEntry &entry : found.Entries) {
+        if (entry.Name == FName && entry.TimeValid) FTime = entry.Time;
+      }
+    }
+    return FTime;
+  }
+
+  // A size that cannot be read ends the run: deciding without it could
+  // overwrite a file the user meant to keep.
+  std::int64_t Size() {
+    if (!FSize) {
+      FSize = GetFileSize(FFolder + FName);
+      if (!FSize) throw EInOutError(FFolder + FName + " を読み込めません");
+    }
+    return *FSize;
+  }
+
+private:
+  std::string FFolder, FName;
+  bool FTimeRead = false;
+  std::optional<DosDateTime> FTime;
+  std::optional<std::int64_t> FSize;
+};
+
+// Packed times order chronologically as unsigned numbers (dates from 2044 on
+// have the top bit set).
+bool OverwriteAllowed(int rule, TExistingFile &existing, DosDateTime time, std::int64_t size) {
+  switch (rule) {
+  case 0: return true;
+  case 1: return false;
+  case 2: {
+    const auto other = existing.Time();
+    return other && time >= *other;
+  }
+  case 3: {
+    const auto other = existing.Time();
+    return other && time <= *other;
+  }
+  case 4: return size >= existing.Size();
+  case 5: return size <= existing.Size();
+  default: return true;
+  }
+}
+
+// A time that cannot be read counts as different: an alias keeps both files.
+bool AliasAllowed(int rule, TExistingFile &existing, DosDateTime time, std::int64_t size) {
+  switch (rule) {
+  case 0: return true;
+  case 1: return false;
+  case 2: return existing.Time() != time;
+  case 3: return existing.Size() != size;
+  case 4: {
+    const bool timeDiffers = existing.Time() != time;
+    const bool sizeDiffers = existing.Size() != size;
+    return timeDiffers || sizeDiffers;
+  }
+  default: return true;
+  }
+}
+
+TSameOutcome Decide(const TCopyCn &cn, TExistingFile &existing, DosDateTime time,
+                    std::int64_t size) {
+  const auto overwrite = [&] { return OverwriteAllowed(cn.OverWrite, existing, time, size); };
+  const auto alias = [&] { return AliasAllowed(cn.Alias, existing, time, size); };
+  switch (cn.Same) {
+  case 1: return overwrite() ? TSameOutcome::Overwrite : TSameOutcome::Keep;
+  case 2: return alias() ? TSameOutcome::Alias : TSameOutcome::Keep;
+  case 3:
+    if (overwrite()) return TSameOutcome::Overwrite;
+    return alias() ? TSameOutcome::Alias : TSameOutcome::Keep;
+  case 4:
+    if (alias()) return TSameOutcome::Alias;
+    return overwrite() ? TSameOutcome::Overwrite : TSameOutcome::Keep;
+  default:
+    // 0, and a policy that is no choice at all: never replace a file the
+    // user did not ask to replace.
+    return TSameOutcome::Keep;
+  }
+}
+
+bool IsExistingFile(const std::string &path) {
+  const auto attributes = GetAttributes(path);
+  return attributes && !(*attributes & kAttrDirectory);
+}
+
+}  // namespace
+
+std::string TCopyCn::AliasName(const std::string &destination, const std::string &name) const {
+  const std::string folder = IncludeTrailingDelimiter(destination);
+  const TNameParts parts = SplitName(name);
+  for (unsigned long long n = 1;; ++n) {
+    std::string candidate = parts.Base + "_" + std::to_string(n) + parts.Ext;
+    // Any entry of that name, a folder too, makes it taken: a copy could not
+    // go there.
+    if (!PathExists(folder + candidate)) return candidate;
+  }
+}
+
+bool TCopyCn::CopyTarget(const std::string &source, const std::string &destination,
+                         DosDateTime time, std::uint32_t attributes, std::int64_t size) {
+  const std::string folder = IncludeTrailingDelimiter(destination);
+  ResultName = ExtractFileName(source);
+  if (attributes & kAttrDirectory) return ForceFolder(folder + ResultName);
+  if (!IsPlainName(ResultName)) return false;
+
+  if (IsExistingFile(folder + ResultName)) {
+    // A file copied onto itself would be lost by the source deletion.
+    if (folder + ResultName == source) return false;
+    TExistingFile existing(folder, ResultName);
+    switch (Decide(*this, existing, time, size)) {
+    case TSameOutcome::Keep: return false;
+    case TSameOutcome::Alias: ResultName = AliasName(folder, ResultName); break;
+    case TSameOutcome::Overwrite: break;
+    }
+  }
+
+  const std::string destFolder = ExcludeTrailingDelimiter(destination);
+  if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
+  const bool ok = CopyFile(source, folder + ResultName, /*failIfExists=*/false);
+  // The source goes only after a copy that worked, whether the policy is
+  // "always" (0) or "when the copy succeeded" (2): a failed copy never loses
+  // the file.  The deletion's own outcome does not change the result.
+  if (ok && (Delete == 0 || Delete == 2)) DeleteFile(source);
+  return ok;
+}

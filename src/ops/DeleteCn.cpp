@@ -1,0 +1,10 @@
+// Deletion of one target, for good or into the desktop trash.
+
+#include "ops/UnitFileCn.h"
+#include "platform/FileSystem.h"
+
+bool TDeleteCn::DeleteTarget(const std::string &path) {
+  // The trash's real outcome is the result: a target that could not be moved
+  // (or is gone already) is not reported as deleted.
+  return Recycled ? MoveToTrash(path) : DeleteFile(path);
+}

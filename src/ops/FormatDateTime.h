@@ -1,0 +1,15 @@
+#pragma once
+// Date-time patterns of the date step, read the way the Japanese Windows
+// locale reads them: y, m, d, h, n, s, z tokens (letter case ignored, a run
+// of one letter is one token), m after h meaning the minute, quoted text
+// copied as it is, '/' and ':' the locale's separators, an empty pattern the
+// short date and long time ("2024/05/17 13:45:08", the time left out at
+// midnight).  Double-byte characters are copied whole, so a trail byte such
+// as the 'm' (0x6D) of ノ (0x83 0x6D) is never taken for a token.
+
+#include <string>
+#include <string_view>
+
+#include "platform/DateTime.h"
+
+std::string FormatDateTime(std::string_view pattern, TDateTime value);

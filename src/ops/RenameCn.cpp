@@ -1,0 +1,92 @@
+// The rename pipeline and the rename of one target on disk.
+
+#include <string>
+
+#include "ops/NameParts.h"
+#include "ops/UnitFileCn.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+namespace {
+
+bool InRange(int index, int count) { return index >= 0 && index < count; }
+
+}  // namespace
+
+void TRenameCn::SetStepOrder(int position, int step) {
+  if (InRange(position, kRenameStepCount)) StepOrder[position] = step;
+}
+
+bool TRenameCn::IsStepEnabled(int step) const {
+  return InRange(step, kRenameStepCount) && StepEnabled[step];
+}
+
+void TRenameCn::SetStepEnabled(int step, bool flag) {
+  if (InRange(step, kRenameStepCount)) StepEnabled[step] = flag;
+}
+
+std::string TRenameCn::GetFromName(int index) const {
+  return InRange(index, kReplaceConditionCount) ? FromName[index] : std::string();
+}
+
+void TRenameCn::SetFromName(int index, const std::string &text) {
+  if (InRange(index, kReplaceConditionCount)) FromName[index] = text;
+}
+
+std::string TRenameCn::GetToName(int index) const {
+  return InRange(index, kReplaceConditionCount) ? ToName[index] : std::string();
+}
+
+void TRenameCn::SetToName(int index, const std::string &text) {
+  if (InRange(index, kReplaceConditionCount)) ToName[index] = text;
+}
+
+bool TRenameCn::GetNoCase(int index) const {
+  return InRange(index, kReplaceConditionCount) && NoCase[index];
+}
+
+void TRenameCn::SetNoCase(int index, bool flag) {
+  if (InRange(index, kReplaceConditionCount)) NoCase[index] = flag;
+}
+
+std::string TRenameCn::BuildName(const std::string &name) {
+  std::string current = name;
+  for (const int step : StepOrder) {
+    // The window keeps the enabled steps on top, so the first position that
+    // holds no step number ends the list.
+    if (static_cast<unsigned>(step) >= static_cast<unsigned>(kRenameStepCount)) break;
+    if (!StepEnabled[step]) continue;
+    switch (step) {
+    case kStepReplace: current = ReplaceStep(current); break;
+    case kStepSequence: current = SequenceStep(current); break;
+    case kStepCase: current = CaseStep(current); break;
+    case kStepDate: current = DateStep(current); break;
+    case kStepExtension: current = ExtensionStep(current); break;
+    case kStepFolder: current = FolderStep(current); break;
+    }
+  }
+  return current;
+}
+
+bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
+                             const std::string &destination, DosDateTime time,
+                             std::uint32_t attributes) {
+  FileDateTime = DosDateTimeToDateTime(time);
+  ResultName = BuildName(name);
+  if (ResultName == name) return false;
+  // A replacement must never move a target into another folder or onto its
+  // parent: a name that is not a plain name fails and touches nothing.
+  if (!IsPlainName(ResultName)) return false;
+
+  const std::string source = IncludeTrailingDelimiter(folder) + name;
+  if (!MakeCopy) return MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName);
+
+  const std::string target = IncludeTrailingDelimiter(destination) + ResultName;
+  // A folder target is only created in the destination; the run driver
+  // descends into the source and copies its files.
+  if (attributes & kAttrDirectory) return ForceFolder(target);
+
+  const std::string destFolder = ExcludeTrailingDelimiter(destination);
+  if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
+  return CopyFile(source, target, /*failIfExists=*/true);
+}
