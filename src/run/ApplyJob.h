@@ -5,10 +5,8 @@
 // SeqCounter starts at SeqStart; FolderNameText is the last component of
 // FindFile.Folder.  The job should be normalised first (NormaliseJob).
 
-#include <string>
-#include <string_view>
-
 #include "core/JobSettings.h"
+#include "select/FolderName.h"  // LastFolderName
 
 class TRenameCn;
 class TCopyCn;
@@ -17,7 +15,3 @@ class TChangeCn;
 
 void ApplyJobToOperations(const JobSettings &job, TRenameCn &rename, TCopyCn &copy,
                           TDeleteCn &del, TChangeCn &change);
-
-// The last component of a folder path after one trailing delimiter is
-// dropped (empty for a root).  What FolderNameText gets.
-std::string LastFolderName(std::string_view folder);

@@ -1,0 +1,39 @@
+#pragma once
+// The names already handled on one folder level: the duplicate check of the
+// listing and the skip list of the closing subfolder scan.  A hash set, so a
+// folder of n targets costs n lookups rather than n² comparisons.  Names are
+// compared the way the file system compares them: exactly on a
+// case-sensitive one (POSIX), ignoring ASCII letter case otherwise.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+class TFolderNames {
+public:
+  explicit TFolderNames(bool caseSensitive = kFileSystemIsCaseSensitive)
+      : CaseSensitive_(caseSensitive) {}
+
+  bool Contains(std::string_view name) const;
+  void Add(std::string_view name);
+  std::size_t Size() const { return Names_.size(); }
+
+#ifdef _WIN32
+  static constexpr bool kFileSystemIsCaseSensitive = false;
+#else
+  static constexpr bool kFileSystemIsCaseSensitive = true;
+#endif
+
+private:
+  struct THash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  std::string Key(std::string_view name) const;
+  bool CaseSensitive_;
+  std::unordered_set<std::string, THash, std::equal_to<>> Names_;
+};

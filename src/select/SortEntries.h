@@ -1,0 +1,40 @@
+#pragma once
+// Sort orders for numbering.  A Rename run that numbers its targets puts
+// each folder's entries in the chosen order first.  The sort is the
+// unstable in-place quicksort the numbering has always used; entries with
+// equal keys come out in the order that algorithm leaves them, and the
+// numbers follow that order, so no other algorithm may stand in for it.
+
+#include <vector>
+
+#include "select/TargetEntry.h"
+
+// SortKind values (the items of the sort choice list).
+enum TSortKind : int {
+  kSortNameAsc = 0,
+  kSortSizeAsc = 1,
+  kSortDateAsc = 2,
+  kSortNameDesc = 3,
+  kSortSizeDesc = 4,
+  kSortDateDesc = 5,
+};
+
+// -1: a first, 0: equal keys, 1: b first.
+using TEntryComparer = int (*)(const TargetEntry &a, const TargetEntry &b);
+
+// Names as unsigned bytes (capitals before small letters, double-byte
+// characters after single-byte ones; a prefix before the longer name).
+int CompareNameAsc(const TargetEntry &a, const TargetEntry &b);
+int CompareNameDesc(const TargetEntry &a, const TargetEntry &b);
+int CompareSizeAsc(const TargetEntry &a, const TargetEntry &b);
+int CompareSizeDesc(const TargetEntry &a, const TargetEntry &b);
+// Packed times compared as unsigned numbers: chronological for every date a
+// DosDateTime can hold (a signed comparison would put 2044 and later first).
+int CompareDateAsc(const TargetEntry &a, const TargetEntry &b);
+int CompareDateDesc(const TargetEntry &a, const TargetEntry &b);
+
+// The comparer of a SortKind, or nullptr for a value outside 0..5.
+TEntryComparer ComparerOfSortKind(int sortKind);
+
+// Sorts in place by `sortKind`; any other value leaves the listing order.
+void SortEntries(std::vector<TargetEntry> &entries, int sortKind);

@@ -1,0 +1,16 @@
+#pragma once
+// One file or folder found by the walk in one folder.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/DateTime.h"
+
+struct TargetEntry {
+  std::string Folder;            // the folder being walked, with its delimiter
+  std::string Name;
+  std::uint32_t Attributes = 0;  // kAttr... bits
+  std::int64_t Size = 0;         // bytes, 0 for folders (64 bits: files of 2 GiB and more compare right)
+  DosDateTime Time = 0;          // last-write time, local, packed
+  bool IsSymlink = false;        // never descended into
+};

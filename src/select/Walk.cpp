@@ -1,0 +1,135 @@
+#include "select/Walk.h"
+
+#include <algorithm>
+
+#include "platform/Cp932.h"
+#include "platform/Paths.h"
+#include "select/FolderName.h"
+
+std::int64_t LocalTimeKey(const DateTimeParts &value) {
+  std::int64_t key = value.Year;
+  key = key * 13 + value.Month;
+  key = key * 32 + value.Day;
+  key = key * 24 + value.Hour;
+  key = key * 60 + value.Minute;
+  key = key * 60 + value.Second;
+  return key;
+}
+
+TExclusionList::TExclusionList(const std::vector<std::string> &entries) : Empty_(entries.empty()) {
+  for (const std::string &entry : entries) Lowered_.insert(LowerCaseCp932(entry));
+}
+
+bool TExclusionList::Contains(std::string_view extension) const {
+  return Lowered_.count(LowerCaseCp932(extension)) != 0;
+}
+
+std::string_view NameExtension(std::string_view name) {
+  std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return {};
+  return name.substr(dot);
+}
+
+bool AcceptEntry(const FindEntry &entry, const TExclusionList &exclusions,
+                 const TWalkOptions &options) {
+  const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+  if (options.FileOnly == 0 && isFolder) return false;
+  if (options.FileOnly == 1 && !isFolder) return false;
+
+  const std::int64_t size = isFolder ? 0 : entry.Size;
+  if (options.SizeFrom >= 0 && size < std::int64_t{options.SizeFrom} * 1024) return false;
+  if (options.SizeTo >= 0 && size > std::int64_t{options.SizeTo} * 1024) return false;
+
+  if (options.HasDateFrom || options.HasDateTo) {
+    const std::int64_t time = LocalTimeKey(UnpackDosDateTime(entry.Time));
+    if (options.HasDateFrom && time < LocalTimeKey(options.DateRangeFrom)) return false;
+    if (options.HasDateTo && time > LocalTimeKey(options.DateRangeTo)) return false;
+  }
+
+  if (options.ExcReadOnly && (entry.Attributes & kAttrReadOnly)) return false;
+  if (options.ExcHidden && (entry.Attributes & kAttrHidden)) return false;
+  if (options.ExcSysFile && (entry.Attributes & kAttrSystem)) return false;
+
+  std::string_view extension = NameExtension(entry.Name);
+  if (extension.empty()) return true;
+  return exclusions.Empty() || !exclusions.Contains(extension);
+}
+
+std::size_t ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
+                       const std::string &folder, const std::vector<std::string> &filters,
+                       const TExclusionList &exclusions, TWalkHooks &hooks) {
+  // Every listing of a folder sees the same unrepresentable names, so the
+  // largest count of them is the folder's count.
+  std::size_t unrepresentable = 0;
+  for (const std::string &filter : filters) {
+    FindResult found = FindFiles(folder, filter);
+    unrepresentable = std::max(unrepresentable, found.Unrepresentable);
+    for (FindEntry &entry : found.Entries) {
+      if (entry.Name == "." || entry.Name == "..") continue;
+      if (!AcceptEntry(entry, exclusions, hooks.Options())) continue;
+      if (names.Contains(entry.Name)) continue;
+      names.Add(entry.Name);
+      const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+      entries.push_back(TargetEntry{folder, std::move(entry.Name), entry.Attributes,
+                                    isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink});
+      hooks.ProcessMessages();
+      if (hooks.Aborted()) break;
+    }
+  }
+  return unrepresentable;
+}
+
+void TFolderWalk::WalkFolder(const std::string &folder, const std::string &destination) {
+  const std::string dir = IncludeTrailingDelimiter(folder);
+  const std::string dest = IncludeTrailingDelimiter(destination);
+  Hooks_.EnterFolder(dir);
+
+  TFolderNames names;
+  std::size_t unrepresentable;
+  {
+    std::vector<TargetEntry> entries;
+    unrepresentable = ListFolder(entries, names, dir, Filters_, Exclusions_, Hooks_);
+    Hooks_.ProcessMessages();
+    if (!Hooks_.Aborted()) Hooks_.PrepareLevel(entries);
+    Hooks_.SetFolderName(LastFolderName(dir));
+    Hooks_.ProcessMessages();
+
+    if (!Hooks_.Aborted()) {
+      const TWalkLevel level{folder, destination, dir, dest};
+      for (const TargetEntry &entry : entries) {
+        TTargetOutcome outcome = Hooks_.ProcessTarget(entry, level);
+        if (ListOnly_) continue;
+        if (outcome.RememberDestinationName) names.Add(outcome.DestinationName);
+        if (entry.Attributes & kAttrDirectory) {
+          if (Hooks_.Options().SubFolder && !entry.IsSymlink)
+            WalkFolder(dir + outcome.SourceName, dest + outcome.DestinationName);
+          // Goes only when it is empty by now; a folder that stays is no
+          // failure of its own (its entries were logged).
+          if (Hooks_.Options().RemoveFolderTargets) RemoveFolder(dir + entry.Name);
+        }
+        Hooks_.ProcessMessages();
+        if (Hooks_.Aborted()) break;
+      }
+    }
+  }
+  Hooks_.ProcessMessages();
+
+  if (!Hooks_.Aborted() && Hooks_.Options().SubFolder) {
+    FindResult found = FindFiles(dir, "*.*");
+    unrepresentable = std::max(unrepresentable, found.Unrepresentable);
+    for (const FindEntry &entry : found.Entries) {
+      if (entry.Name == "." || entry.Name == "..") continue;
+      if (!(entry.Attributes & kAttrDirectory) || entry.IsSymlink) continue;
+      // Hidden and system folders are never entered, whatever the narrowing.
+      if (entry.Attributes & (kAttrHidden | kAttrSystem)) continue;
+      if (names.Contains(entry.Name)) continue;
+      if (Hooks_.Options().FlattenSubfolders)
+        WalkFolder(dir + entry.Name, dest);
+      else
+        WalkFolder(dir + entry.Name, dest + entry.Name);
+      Hooks_.ProcessMessages();
+      if (Hooks_.Aborted()) break;
+    }
+  }
+  Unrepresentable_ += unrepresentable;
+}

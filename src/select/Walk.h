@@ -1,0 +1,138 @@
+#pragma once
+// The folder walk.  For each folder it lists the entries that match a filter
+// and pass the narrowing, lets the run order them, hands each to the run's
+// per-target step, and then goes down into the subfolders.
+//
+// Order (depth first): a folder's own targets in list order, each folder
+// target followed at once by its own subtree, then the subfolders that were
+// not targets, in the file system's order.  The closing subfolder scan never
+// enters hidden or system folders, nor a symbolic link, whatever the
+// narrowing says.
+//
+// The walk knows nothing of the operations: everything a run decides goes
+// through TWalkHooks, and the narrowing options are asked for at each entry,
+// so a change the user makes during a run governs the entries tested after it.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/DateTime.h"
+#include "platform/FileSystem.h"
+#include "select/FolderNames.h"
+#include "select/TargetEntry.h"
+
+// A local date and time as one comparable number (no calendar arithmetic,
+// only order).
+std::int64_t LocalTimeKey(const DateTimeParts &value);
+
+// The narrowing and the walk switches, as they stand when asked.
+struct TWalkOptions {
+  int FileOnly = 0;     // 0 files only, 1 folders only, 2 both
+  int SizeFrom = -1;    // KB; below 0: no bound
+  int SizeTo = -1;
+  bool HasDateFrom = false;  // the date field is filled in
+  DateTimeParts DateRangeFrom{};
+  bool HasDateTo = false;
+  DateTimeParts DateRangeTo{};
+  bool ExcReadOnly = true;
+  bool ExcHidden = true;
+  bool ExcSysFile = true;
+  bool SubFolder = false;
+  // After a folder target and its subtree: remove the folder (it goes only
+  // when empty by then).  Delete runs, and Copy runs that delete sources.
+  bool RemoveFolderTargets = false;
+  // Closing scan: walk subfolders into the same destination (a Copy run of
+  // files only flattens the tree).
+  bool FlattenSubfolders = false;
+};
+
+// Exclusion list: extensions compared whole, ASCII letter case ignored.
+class TExclusionList {
+public:
+  explicit TExclusionList(const std::vector<std::string> &entries);
+  bool Contains(std::string_view extension) const;
+  bool Empty() const { return Empty_; }
+
+private:
+  bool Empty_;
+  std::unordered_set<std::string> Lowered_;
+};
+
+// The extension of a name: from its last '.' to the end, dot included;
+// empty without a dot.  ('.' is never a trail byte in CP932.)
+std::string_view NameExtension(std::string_view name);
+
+// True when the entry passes the narrowing, tests in order: kind, size
+// from, size to, time from, time to, attributes, extension.
+bool AcceptEntry(const FindEntry &entry, const TExclusionList &exclusions,
+                 const TWalkOptions &options);
+
+// One folder level as the per-target step sees it.
+struct TWalkLevel {
+  std::string_view FolderArg;       // as handed to the walk of this level
+  std::string_view DestinationArg;
+  std::string_view Folder;          // with its trailing delimiter
+  std::string_view Destination;     // with its trailing delimiter
+};
+
+// What the per-target step reports back for the descent into a folder
+// target: walk Folder + SourceName into Destination + DestinationName.
+struct TTargetOutcome {
+  std::string SourceName;
+  std::string DestinationName;
+  // Add DestinationName to the level's FolderNames, so the closing scan does
+  // not enter a folder the step has just made or renamed in this folder.
+  bool RememberDestinationName = false;
+};
+
+class TWalkHooks {
+public:
+  virtual ~TWalkHooks() = default;
+  // The options as they stand now; asked for at every entry.
+  virtual const TWalkOptions &Options() = 0;
+  // Pump the front end's events; then tell whether the run was aborted.
+  virtual void ProcessMessages() = 0;
+  virtual bool Aborted() = 0;
+  // The folder entered (with its delimiter), for the status panel.
+  virtual void EnterFolder(const std::string &folder) = 0;
+  // Before a level's targets are processed (not called after an abort):
+  // the run may reorder them (numbering) and reset its counters.
+  virtual void PrepareLevel(std::vector<TargetEntry> &entries) = 0;
+  // The name of the folder being processed (FolderNameText); every level.
+  virtual void SetFolderName(const std::string &name) = 0;
+  // The per-target step.
+  virtual TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) = 0;
+};
+
+// Fills `entries` and `names` for one level: filter by filter, each
+// filter's matches in the file system's order, no name twice.  Returns the
+// number of names passed over because they cannot be represented in CP932.
+std::size_t ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
+                       const std::string &folder, const std::vector<std::string> &filters,
+                       const TExclusionList &exclusions, TWalkHooks &hooks);
+
+class TFolderWalk {
+public:
+  // listOnly: a List run (the step only lists; no descent, removal or abort
+  // check per target).
+  TFolderWalk(TWalkHooks &hooks, bool listOnly, const std::vector<std::string> &filters,
+              const TExclusionList &exclusions)
+      : Hooks_(hooks), ListOnly_(listOnly), Filters_(filters), Exclusions_(exclusions) {}
+
+  // Walks one folder level and everything below it.
+  void WalkFolder(const std::string &folder, const std::string &destination);
+
+  // Names passed over so far because they cannot be represented in CP932.
+  std::size_t Unrepresentable() const { return Unrepresentable_; }
+
+private:
+  TWalkHooks &Hooks_;
+  bool ListOnly_;
+  const std::vector<std::string> &Filters_;
+  const TExclusionList &Exclusions_;
+  std::size_t Unrepresentable_ = 0;
+};
