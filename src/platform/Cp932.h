@@ -20,6 +20,9 @@ std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 // Conversion for messages and display only: characters that cannot be
 // converted become '?'.  Never use the result as a file name.
 std::string Cp932ToUtf8Lossy(std::string_view cp932);
+// The same the other way round (a UTF-8 name shown or matched for counting
+// only); invalid UTF-8 bytes and characters outside CP932 become '?'.
+std::string Utf8ToCp932Lossy(std::string_view utf8);
 
 // Letter case of single-byte ASCII letters only; double-byte characters
 // (both bytes) are left exactly as they are.

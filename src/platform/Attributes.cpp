@@ -1,0 +1,156 @@
+// Windows attribute bits on a POSIX file system.  Read-only lives in the
+// mode; hidden, system and archive live in the user.DOSATTRIB extended
+// attribute in the "0xNN" text form Samba and Wine use, so files marked by
+// either keep their marks.  A leading dot hides a name whatever the
+// attribute says, which is why un-hiding such a name cannot be done and is
+// reported as a failure instead of a success that changed nothing.
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "platform/FsInternal.h"
+#include "platform/Sys.h"
+
+namespace korvane::fs {
+namespace {
+
+constexpr char kDosAttribName[] = "user.DOSATTRIB";
+constexpr std::uint32_t kDosBits = kAttrHidden | kAttrSystem | kAttrArchive;
+
+bool IsXattrUnsupported(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
+
+// Parses the leading "0x" hex number; Samba's newer binary form starts with
+// the same text, so the prefix is all that is read.
+std::uint32_t ParseDosAttrib(std::string_view text) {
+  if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return 0;
+  std::uint32_t value = 0;
+  for (std::size_t i = 2; i < text.size() && i < 10; ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else break;
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+  }
+  return value;
+}
+
+}  // namespace
+
+std::optional<std::string> SystemPath(const std::string &cp932) {
+  auto utf8 = Cp932ToUtf8(cp932);
+  if (!utf8) errno = EILSEQ;
+  return utf8;
+}
+
+std::string_view LastComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::uint32_t ReadDosBits(const char *path, bool &unsupported) {
+  char buffer[64];
+  const ssize_t length =
+      sys::Call("getxattr", [&] { return ::getxattr(path, kDosAttribName, buffer, sizeof buffer); });
+  if (length < 0) {
+    // No attribute, or one we may not read (user attributes need read
+    // permission): the bits are clear, as on a file Windows never marked.
+    if (IsXattrUnsupported(errno)) unsupported = true;
+    return 0;
+  }
+  return ParseDosAttrib(std::string_view(buffer, static_cast<std::size_t>(length))) & kDosBits;
+}
+
+std::uint32_t AttributesOf(const struct stat &st, std::string_view name, std::uint32_t dosBits) {
+  std::uint32_t attributes = dosBits & kDosBits;
+  if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory;
+  if (IsReadOnlyMode(st.st_mode)) attributes |= kAttrReadOnly;
+  if (!name.empty() && name.front() == '.') attributes |= kAttrHidden;
+  return attributes;
+}
+
+}  // namespace korvane::fs
+
+using namespace korvane;
+
+std::optional<std::uint32_t> GetAttributes(const std::string &path) {
+  const auto utf8 = fs::SystemPath(path);
+  if (!utf8) return std::nullopt;
+  struct stat st {};
+  // A link reports what it points to; a dangling one reports itself.
+  if (sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) != 0 &&
+      sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) {
+    return std::nullopt;
+  }
+  bool unsupported = false;
+  const std::uint32_t dosBits = fs::ReadDosBits(utf8->c_str(), unsupported);
+  return fs::AttributesOf(st, fs::LastComponent(*utf8), dosBits);
+}
+
+bool FolderExists(const std::string &path) {
+  const auto utf8 = fs::SystemPath(path);
+  if (!utf8) return false;
+  struct stat st {};
+  return sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A dangling link is an entry too: a name taken by it is not free.
+bool PathExists(const std::string &path) {
+  const auto utf8 = fs::SystemPath(path);
+  if (!utf8) return false;
+  struct stat st {};
+  return sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) == 0;
+}
+
+bool SetAttributes(const std::string &path, std::uint32_t attributes) {
+  const auto utf8 = fs::SystemPath(path);
+  if (!utf8) return false;
+  struct stat st {};
+  if (sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) != 0) return false;
+
+  const bool dotName = fs::LastComponent(*utf8).starts_with('.');
+  if (dotName && (attributes & kAttrHidden) == 0) {
+    errno = EPERM;
+    return false;
+  }
+
+  // The dot already hides such a name; storing the bit as well would only
+  // make the attribute disagree with a later rename.
+  std::uint32_t dosBits = attributes & (kAttrSystem | kAttrArchive);
+  if (!dotName) dosBits |= attributes & kAttrHidden;
+
+  const char *file = utf8->c_str();
+  if (dosBits != 0) {
+    char text[16];
+    const int length = std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(dosBits));
+    if (sys::Call("setxattr", [&] {
+          return ::setxattr(file, fs::kDosAttribName, text, static_cast<std::size_t>(length), 0);
+        }) != 0) {
+      return false;
+    }
+  } else if (sys::Call("removexattr", [&] { return ::removexattr(file, fs::kDosAttribName); }) != 0 &&
+             errno != ENODATA && !fs::IsXattrUnsupported(errno)) {
+    return false;
+  }
+
+  // Read-only takes every write bit away, as nobody may write such a file on
+  // Windows; clearing it gives the owner back the right to write.
+  mode_t mode = st.st_mode & 07777;
+  if (attributes & kAttrReadOnly) {
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  } else if (fs::IsReadOnlyMode(mode)) {
+    mode |= S_IWUSR;
+  }
+  if (mode != (st.st_mode & 07777) &&
+      sys::Call("chmod", [&] { return ::chmod(file, mode); }) != 0) {
+    return false;
+  }
+  return true;
+}

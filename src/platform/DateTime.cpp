@@ -1,0 +1,212 @@
+// Dates are counted in days from 1899-12-30, the epoch of TDateTime, with the
+// civil-calendar arithmetic of Howard Hinnant's days_from_civil (proleptic
+// Gregorian, exact for every year we accept).  Local time goes through
+// localtime_r and mktime, so each date gets the UTC offset in force on that
+// date, not today's.
+//
+// The messages are spelled as CP932 bytes rather than as literals so they
+// are the same in the clang build, which compiles without the CP932
+// execution character set.
+
+#include "platform/DateTime.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "platform/Errors.h"
+
+namespace {
+
+// 日付に変換できない値が渡されました
+const char kDateError[] =
+    "\x93\xFA\x95\x74\x82\xC9\x95\xCF\x8A\xB7\x82\xC5\x82\xAB\x82\xC8\x82\xA2"
+    "\x92\x6C\x82\xAA\x93\x6E\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD";
+// 時刻に変換できない値が渡されました
+const char kTimeError[] =
+    "\x8E\x9E\x8D\x8F\x82\xC9\x95\xCF\x8A\xB7\x82\xC5\x82\xAB\x82\xC8\x82\xA2"
+    "\x92\x6C\x82\xAA\x93\x6E\x82\xB3\x82\xEA\x82\xDC\x82\xB5\x82\xBD";
+
+constexpr long long kMsPerDay = 86400000;
+// Days from 1899-12-30 to 1970-01-01.
+constexpr long long kUnixEpochDay = 25569;
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool IsValidDate(int year, int month, int day) {
+  return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+}
+
+bool IsValidTime(int hour, int minute, int second) {
+  return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+}
+
+// Days since 1970-01-01.
+long long DaysFromCivil(long long year, int month, int day) {
+  year -= month <= 2;
+  const long long era = (year >= 0 ? year : year - 399) / 400;
+  const long long yoe = year - era * 400;
+  const long long doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(long long days, DateTimeParts &parts) {
+  days += 719468;
+  const long long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long long doe = days - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  parts.Year = static_cast<int>(yoe + era * 400 + (month <= 2));
+  parts.Month = month;
+  parts.Day = day;
+}
+
+std::optional<DosDateTime> PackLocal(const std::tm &local) {
+  DateTimeParts parts;
+  parts.Year = local.tm_year + 1900;
+  parts.Month = local.tm_mon + 1;
+  parts.Day = local.tm_mday;
+  parts.Hour = local.tm_hour;
+  parts.Minute = local.tm_min;
+  parts.Second = local.tm_sec > 59 ? 59 : local.tm_sec;  // a leap second
+  return PackDosDateTime(parts);
+}
+
+}  // namespace
+
+std::optional<DosDateTime> PackDosDateTime(const DateTimeParts &parts) {
+  if (parts.Year < 1980 || parts.Year > 2107) return std::nullopt;
+  if (!IsValidDate(parts.Year, parts.Month, parts.Day)) return std::nullopt;
+  if (!IsValidTime(parts.Hour, parts.Minute, parts.Second)) return std::nullopt;
+  const auto date = static_cast<std::uint32_t>(((parts.Year - 1980) << 9) | (parts.Month << 5) | parts.Day);
+  const auto time = static_cast<std::uint32_t>((parts.Hour << 11) | (parts.Minute << 5) | (parts.Second / 2));
+  return (date << 16) | time;
+}
+
+DateTimeParts UnpackDosDateTime(DosDateTime value) {
+  DateTimeParts parts;
+  const std::uint32_t date = value >> 16;
+  const std::uint32_t time = value & 0xFFFF;
+  parts.Year = static_cast<int>((date >> 9) & 0x7F) + 1980;
+  parts.Month = static_cast<int>((date >> 5) & 0x0F);
+  parts.Day = static_cast<int>(date & 0x1F);
+  parts.Hour = static_cast<int>((time >> 11) & 0x1F);
+  parts.Minute = static_cast<int>((time >> 5) & 0x3F);
+  parts.Second = static_cast<int>(time & 0x1F) * 2;
+  return parts;
+}
+
+bool IsValidDosDateTime(DosDateTime value) {
+  const DateTimeParts parts = UnpackDosDateTime(value);
+  return IsValidDate(parts.Year, parts.Month, parts.Day) &&
+         IsValidTime(parts.Hour, parts.Minute, parts.Second);
+}
+
+TDateTime EncodeDate(int year, int month, int day) {
+  if (year < 1 || year > 9999 || !IsValidDate(year, month, day)) throw EConvertError(kDateError);
+  return static_cast<TDateTime>(DaysFromCivil(year, month, day) + kUnixEpochDay);
+}
+
+TDateTime EncodeTime(int hour, int minute, int second, int milliSecond) {
+  if (!IsValidTime(hour, minute, second) || milliSecond < 0 || milliSecond > 999) {
+    throw EConvertError(kTimeError);
+  }
+  const long long ms = ((hour * 60LL + minute) * 60 + second) * 1000 + milliSecond;
+  return static_cast<TDateTime>(ms) / kMsPerDay;
+}
+
+// A negative TDateTime keeps its date in the integer part and its time of
+// day in the magnitude of the fraction: -1.25 is 1899-12-29 06:00.
+DateTimeParts DecodeDateTime(TDateTime value) {
+  DateTimeParts parts;
+  if (!std::isfinite(value)) return parts;
+  double whole = std::trunc(value);
+  long long days = static_cast<long long>(whole);
+  long long ms = std::llround(std::fabs(value - whole) * kMsPerDay);
+  if (ms >= kMsPerDay) {
+    ms -= kMsPerDay;
+    ++days;
+  }
+  CivilFromDays(days - kUnixEpochDay, parts);
+  parts.Hour = static_cast<int>(ms / 3600000);
+  parts.Minute = static_cast<int>(ms / 60000 % 60);
+  parts.Second = static_cast<int>(ms / 1000 % 60);
+  parts.MilliSecond = static_cast<int>(ms % 1000);
+  return parts;
+}
+
+TDateTime DosDateTimeToDateTime(DosDateTime value) {
+  const DateTimeParts parts = UnpackDosDateTime(value);
+  const TDateTime date = EncodeDate(parts.Year, parts.Month, parts.Day);
+  return date + EncodeTime(parts.Hour, parts.Minute, parts.Second, 0);
+}
+
+std::optional<DosDateTime> DateTimeToDosDateTime(TDateTime value) {
+  if (!std::isfinite(value) || value < 0 || value > 3000000) return std::nullopt;
+  return PackDosDateTime(DecodeDateTime(value));
+}
+
+std::optional<DosDateTime> FileTimeToDosDateTime(const timespec &fileTime) {
+  std::tm local{};
+  const std::time_t seconds = fileTime.tv_sec;
+  if (localtime_r(&seconds, &local) == nullptr) return std::nullopt;
+  return PackLocal(local);
+}
+
+std::optional<timespec> DosDateTimeToFileTime(DosDateTime value) {
+  if (!IsValidDosDateTime(value)) return std::nullopt;
+  const DateTimeParts parts = UnpackDosDateTime(value);
+  std::tm local{};
+  local.tm_year = parts.Year - 1900;
+  local.tm_mon = parts.Month - 1;
+  local.tm_mday = parts.Day;
+  local.tm_hour = parts.Hour;
+  local.tm_min = parts.Minute;
+  local.tm_sec = parts.Second;
+  local.tm_isdst = -1;
+  const std::tm asked = local;
+  const std::time_t seconds = std::mktime(&local);
+  if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;
+  // mktime moves a time that falls into a daylight-saving gap; such a local
+  // time never existed, and a file stamped with the moved time would show
+  // another time than the one asked for.
+  if (local.tm_year != asked.tm_year || local.tm_mon != asked.tm_mon ||
+      local.tm_mday != asked.tm_mday || local.tm_hour != asked.tm_hour ||
+      local.tm_min != asked.tm_min || local.tm_sec != asked.tm_sec) {
+    return std::nullopt;
+  }
+  timespec out{};
+  out.tv_sec = seconds;
+  return out;
+}
+
+DateTimeParts LocalNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  std::tm local{};
+  const std::time_t seconds = now.tv_sec;
+  localtime_r(&seconds, &local);
+  DateTimeParts parts;
+  parts.Year = local.tm_year + 1900;
+  parts.Month = local.tm_mon + 1;
+  parts.Day = local.tm_mday;
+  parts.Hour = local.tm_hour;
+  parts.Minute = local.tm_min;
+  parts.Second = local.tm_sec > 59 ? 59 : local.tm_sec;
+  parts.MilliSecond = static_cast<int>(now.tv_nsec / 1000000);
+  return parts;
+}
+
+TDateTime Now() {
+  const DateTimeParts parts = LocalNow();
+  return EncodeDate(parts.Year, parts.Month, parts.Day) +
+         EncodeTime(parts.Hour, parts.Minute, parts.Second, parts.MilliSecond);
+}

@@ -1,0 +1,79 @@
+// Every scan here walks the text character by character from its start,
+// because a byte after a lead byte is a trail byte whatever its value: 0x5C
+// ('\\') closes 表 and 0x2F cannot, but the same rule keeps the code right
+// for the Windows delimiter and for '.', which other helpers look for.
+
+#include "platform/Paths.h"
+
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+std::size_t CharLength(std::string_view text, std::size_t at) {
+  return IsDBCSLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
+}
+
+bool EndsWithDelimiter(std::string_view path) {
+  const std::size_t last = LastCharOffset(path);
+  return last != std::string_view::npos && path[last] == kPathDelimiter &&
+         last + 1 == path.size();
+}
+
+// The folder that holds `path` (no trailing delimiter), "/" for a child of
+// the root, "" for a bare relative name.
+std::string ParentOf(std::string_view path) {
+  const std::size_t at = LastDelimiterOffset(path, std::string_view(&kPathDelimiter, 1));
+  if (at == std::string_view::npos) return std::string();
+  if (at == 0) return std::string(1, kPathDelimiter);
+  return ExcludeTrailingDelimiter(path.substr(0, at));
+}
+
+}  // namespace
+
+std::string IncludeTrailingDelimiter(std::string_view path) {
+  std::string out(path);
+  if (!EndsWithDelimiter(path)) out += kPathDelimiter;
+  return out;
+}
+
+std::string ExcludeTrailingDelimiter(std::string_view path) {
+  if (EndsWithDelimiter(path)) path.remove_suffix(1);
+  return std::string(path);
+}
+
+std::size_t LastCharOffset(std::string_view text) {
+  std::size_t last = std::string_view::npos;
+  for (std::size_t at = 0; at < text.size(); at += CharLength(text, at)) last = at;
+  return last;
+}
+
+std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimiters) {
+  std::size_t found = std::string_view::npos;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = CharLength(text, at);
+    if (length == 1 && delimiters.find(text[at]) != std::string_view::npos) found = at;
+    at += length;
+  }
+  return found;
+}
+
+// The short-path rule of the Windows original ("fewer than three characters
+// count as done") stood for drive roots such as "C:".  Here it would report
+// "ab" or "/a" as created when nothing exists, so only the root, which is its
+// own parent, counts as done without looking; every other level must exist
+// afterwards.
+bool ForceFolder(const std::string &path) {
+  if (path.empty()) throw EInOutError("\x83\x66\x83\x42\x83\x8C\x83\x4E\x83\x67\x83\x8A\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1");  // ディレクトリを作成できません
+  std::string folder = ExcludeTrailingDelimiter(path);
+  if (folder.empty()) return true;  // the root
+  if (FolderExists(folder)) return true;
+  const std::string parent = ParentOf(folder);
+  if (parent == folder) return FolderExists(folder);
+  if (!parent.empty() && !ForceFolder(parent)) return false;
+  if (CreateFolder(folder)) return true;
+  // Someone else may have created it in the meantime; what counts is that
+  // it exists now.
+  return FolderExists(folder);
+}

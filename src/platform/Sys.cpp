@@ -1,0 +1,60 @@
+#include "platform/Sys.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace korvane::sys {
+namespace {
+
+struct Fault {
+  std::string Call;
+  int Error = 0;
+  int Skip = 0;
+};
+
+// Checked on every call; the list behind it is touched only by tests.
+std::atomic<bool> faultsArmed{false};
+std::vector<Fault> &Faults() {
+  static std::vector<Fault> faults;
+  return faults;
+}
+
+}  // namespace
+
+void InjectFault(std::string_view call, int error, int skip) {
+  Faults().push_back({std::string(call), error, skip});
+  faultsArmed.store(true, std::memory_order_relaxed);
+}
+
+void ClearFaults() {
+  Faults().clear();
+  faultsArmed.store(false, std::memory_order_relaxed);
+}
+
+bool FaultFires(const char *call) {
+  if (!faultsArmed.load(std::memory_order_relaxed)) return false;
+  auto &faults = Faults();
+  for (auto it = faults.begin(); it != faults.end(); ++it) {
+    if (it->Call != call) continue;
+    if (it->Skip > 0) {
+      --it->Skip;
+      return false;
+    }
+    errno = it->Error;
+    faults.erase(it);
+    if (faults.empty()) faultsArmed.store(false, std::memory_order_relaxed);
+    return true;
+  }
+  return false;
+}
+
+void CloseKeepErrno(int fd) noexcept {
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+}
+
+}  // namespace korvane::sys

@@ -1,0 +1,65 @@
+#pragma once
+// The one seam between the platform layer and the kernel.  Every system call
+// that can fail goes through Call(), which retries EINTR (close excepted: a
+// retried close may close a descriptor another thread has just opened) and
+// lets tests make a chosen call fail, the way a full disk or a vanished
+// folder would, without needing such a disk or root's help.
+
+#include <cerrno>
+#include <string_view>
+#include <utility>
+
+namespace korvane::sys {
+
+// Makes the (skip + 1)-th next call named `call` fail with `error`; the
+// fault fires once.  For tests only; not thread-safe by design.
+void InjectFault(std::string_view call, int error, int skip = 0);
+void ClearFaults();
+
+// True (with errno set) when an injected fault for `call` fires now.
+bool FaultFires(const char *call);
+
+template <class F>
+auto Call(const char *name, F &&function) -> decltype(function()) {
+  using Result = decltype(function());
+  if (FaultFires(name)) return Result(-1);
+  for (;;) {
+    Result result = function();
+    if (result == Result(-1) && errno == EINTR) continue;
+    return result;
+  }
+}
+
+// Closes without retrying and without disturbing errno, so that a failure
+// being reported keeps its own cause.
+void CloseKeepErrno(int fd) noexcept;
+
+// Owns one file descriptor.
+class TFd {
+public:
+  TFd() = default;
+  explicit TFd(int fd) : fd_(fd) {}
+  TFd(TFd &&other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  TFd &operator=(TFd &&other) noexcept {
+    if (this != &other) {
+      Reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  TFd(const TFd &) = delete;
+  TFd &operator=(const TFd &) = delete;
+  ~TFd() { Reset(); }
+
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  int Release() { return std::exchange(fd_, -1); }
+  void Reset() {
+    if (fd_ >= 0) CloseKeepErrno(std::exchange(fd_, -1));
+  }
+
+private:
+  int fd_ = -1;
+};
+
+}  // namespace korvane::sys
