@@ -1,0 +1,62 @@
+#pragma once
+// A settings file with the behaviour of the Windows profile functions
+// (GetPrivateProfileString / WritePrivateProfileString): values read one key
+// at a time, trimmed and unquoted, at most 2047 bytes; writes replace or add
+// single keys and keep everything else in the file.
+//
+// The file is read once when the object is made.  Writes change the text in
+// memory; UpdateFile() puts it on disk in one step (a temporary file in the
+// same folder renamed over the old one), so a failed write leaves the user's
+// file as it was.  Callers write every key and then call UpdateFile(); the
+// file-level helpers (JobSettingsFile.h, Histories.h) do so.
+
+#include <string>
+#include <string_view>
+
+#include "core/IniDocument.h"
+
+class TIniFile {
+public:
+  // `fileName` is a CP932 path.  A missing file reads as empty.  A file that
+  // exists but cannot be read (no permission, a folder, not a regular file)
+  // also reads as empty, but is never written over: UpdateFile() refuses.
+  explicit TIniFile(std::string fileName);
+
+  const std::string &FileName() const { return fileName_; }
+  // True when the file exists but could not be read.
+  bool Unreadable() const { return unreadable_; }
+  // True when a write changed the text since the file was read or updated.
+  bool Modified() const { return modified_; }
+
+  // The value of a key as the profile functions give it, or `defaultValue`
+  // when the section or the key is missing.
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) const;
+  // The value as an integer (decimal, "0x"/"$" hexadecimal), or
+  // `defaultValue` when missing or not a valid number.
+  int ReadInteger(std::string_view section, std::string_view key, int defaultValue) const;
+  // An integer read with default 1 or 0; any non-zero value is true.
+  bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
+
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  // Integers in decimal, flags as "1" and "0".
+  void WriteInteger(std::string_view section, std::string_view key, int value);
+  void WriteBool(std::string_view section, std::string_view key, bool value);
+
+  // Writes the text when a write changed it.  Raises EInOutError
+  // "<path> に書き込めません" when the file cannot be written: its folder is
+  // missing, it is read-only (owner write bit clear, checked here because
+  // root could write it anyway), it could not be read, or the disk refuses.
+  void UpdateFile();
+
+  // The text UpdateFile() would write.
+  std::string Text() const { return document_.Text(); }
+
+private:
+  [[noreturn]] void RaiseWriteError() const;
+
+  std::string fileName_;
+  TIniDocument document_;
+  bool unreadable_ = false;
+  bool modified_ = false;
+};
