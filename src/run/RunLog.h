@@ -36,9 +36,9 @@ struct TChangeNumbers {
 std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
                           const TChangeNumbers &numbers, std::string_view destination);
 
-// Writes log lines to a file as they come, replacing the file.  Each line is
-// written at once, so the file holds everything logged so far even when an
-// error ends the run.
+// Writes log lines to a file as they come, replacing the file.  Lines are
+// buffered; Close (or the destructor) writes out what is left, so the file
+// holds everything logged so far also when an error ends the run.
 class TLogFileWriter {
 public:
   TLogFileWriter() = default;
@@ -47,7 +47,7 @@ public:
   TLogFileWriter &operator=(const TLogFileWriter &) = delete;
 
   // Opens (creates or truncates) the file; false with errno set on failure.
-  // `path` is a name for the system call as it stands (UTF-8 on Linux).
+  // `path` is CP932, as every path of the system.
   bool Open(const std::string &path);
   // Appends line + CR LF; false with errno set on failure.
   bool Append(std::string_view line);
@@ -61,8 +61,9 @@ private:
 
 // Whole log files.  SaveLogFile writes every line with CR LF; LoadLogFile
 // splits at CR LF, LF or CR and drops nothing but the line ends (a final
-// line end does not make an extra empty line).  Both raise EInOutError with
-// "%s に書き込めません" / "%s を読み込めません" on failure; the name in the
-// message is the path given.
+// line end does not make an extra empty line).  Both raise EInOutError:
+// "ファイル %s を作成できません" (cannot create), "%s に書き込めません" (a write
+// failed), "ファイル %s は開けません" (cannot open for reading).  `path` is
+// CP932, as every path of the system.
 void SaveLogFile(const std::string &path, const std::vector<std::string> &lines);
 std::vector<std::string> LoadLogFile(const std::string &path);

@@ -1,0 +1,252 @@
+#include "run/RunDriver.h"
+
+#include <vector>
+
+#include "ops/UnitFileCn.h"
+#include "platform/Paths.h"
+#include "run/RunLog.h"
+#include "run/ValidateRun.h"
+#include "select/SortEntries.h"
+#include "select/SplitList.h"
+#include "select/Walk.h"
+
+namespace {
+
+// Trim as the window trims: every character up to the blank counts.
+std::string_view Trim(std::string_view text) {
+  std::size_t first = 0;
+  while (first < text.size() && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+  std::size_t last = text.size();
+  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+  return text.substr(first, last - first);
+}
+
+// A name a descent may use: one path component, not "." or "..".  A
+// replacement that produced anything else must not lead the walk (and the
+// copies made in it) into another folder.
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find(kPathDelimiter) == std::string_view::npos;
+}
+
+}  // namespace
+
+// The driver's side of the walk: the live options, the pumping, and the
+// per-target step of each run mode.
+class TRunWalkStep final : public TWalkHooks {
+public:
+  TRunWalkStep(TRunDriver &driver, RunMode mode) : D_(driver), Mode_(mode) {}
+
+  const TWalkOptions &Options() override {
+    const JobSettings &job = D_.Host_.Job();
+    const JobSettings::FindFileGroup &find = job.FindFile;
+    Options_.FileOnly = find.FileOnly;
+    Options_.SizeFrom = find.SizeFrom;
+    Options_.SizeTo = find.SizeTo;
+    Options_.HasDateFrom = !IsEmptyDateField(find.DateFrom);
+    Options_.DateRangeFrom = D_.DateRangeFrom_;
+    Options_.HasDateTo = !IsEmptyDateField(find.DateTo);
+    Options_.DateRangeTo = D_.DateRangeTo_;
+    Options_.ExcReadOnly = find.ExcReadOnly;
+    Options_.ExcHidden = find.ExcHidden;
+    Options_.ExcSysFile = find.ExcSysFile;
+    Options_.SubFolder = find.SubFolder;
+    Options_.RemoveFolderTargets =
+        Mode_ == RunMode::Delete || (Mode_ == RunMode::Copy && job.Copy.Delete != 1);
+    Options_.FlattenSubfolders = Mode_ == RunMode::Copy && find.FileOnly == 0;
+    return Options_;
+  }
+
+  void ProcessMessages() override { D_.Host_.ProcessMessages(); }
+  bool Aborted() override { return D_.AbortRequested_; }
+  void EnterFolder(const std::string &folder) override { D_.Host_.SetStatusText(folder); }
+
+  void PrepareLevel(std::vector<TargetEntry> &entries) override {
+    if (Mode_ != RunMode::Rename || !D_.Rename_.IsStepEnabled(kStepSequence)) return;
+    SortEntries(entries, D_.Rename_.SortKind);
+    D_.Rename_.SeqCounter = D_.Rename_.SeqStart;
+  }
+
+  void SetFolderName(const std::string &name) override { D_.Rename_.FolderNameText = name; }
+
+  TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) override {
+    const std::string path = std::string(level.Folder) + entry.Name;
+    const std::string destination(level.Destination);
+    TTargetOutcome outcome{entry.Name, entry.Name, false};
+    switch (Mode_) {
+      case RunMode::List:
+        D_.Host_.AddListLine(path);
+        ++D_.Stats_.Listed;
+        break;
+      case RunMode::Rename: RenameStep(entry, level, path, outcome); break;
+      case RunMode::Copy: {
+        const bool ok = D_.Copy_.CopyTarget(path, destination, entry.Time, entry.Attributes,
+                                           entry.Size);
+        const std::string copyName = D_.Copy_.ResultName;
+        Log(RunMode::Copy, path, ok, {}, destination + copyName);
+        if (ok) FollowUp(destination + copyName, entry.Attributes);
+        if (IsPlainName(copyName)) outcome.DestinationName = copyName;
+        break;
+      }
+      case RunMode::Delete: Log(RunMode::Delete, path, D_.Delete_.DeleteTarget(path), {}, {}); break;
+      case RunMode::Change: {
+        const bool ok = D_.Change_.ChangeTarget(path);
+        Log(RunMode::Change, path, ok, ChangeNumbers(entry.Attributes), {});
+        break;
+      }
+    }
+    return outcome;
+  }
+
+private:
+  void RenameStep(const TargetEntry &entry, const TWalkLevel &level, const std::string &path,
+                  TTargetOutcome &outcome) {
+    TRenameCn &rename = D_.Rename_;
+    const std::string destination(level.Destination);
+    const bool ok = rename.RenameTarget(std::string(level.Folder), entry.Name, destination,
+                                        entry.Time, entry.Attributes);
+    const std::string newName = rename.ResultName;
+    Log(RunMode::Rename, path, ok, {}, destination + newName);
+    const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+    if (ok && isFolder && level.FolderArg == level.DestinationArg) outcome.RememberDestinationName = true;
+    if (ok) FollowUp(destination + newName, entry.Attributes);
+    if (rename.IsStepEnabled(kStepSequence))
+      rename.SeqCounter = static_cast<int>(static_cast<unsigned>(rename.SeqCounter) +
+                                           static_cast<unsigned>(rename.SeqStep));
+
+    // The descent.  A renamed folder is entered under its new name; a copy
+    // walks the source folder's contents into the new folder, so a renamed
+    // copy of a tree is complete; a folder whose rename failed is still
+    // there under its old name and is entered under it, so its contents are
+    // processed all the same.
+    if (ok && IsPlainName(newName)) {
+      outcome.SourceName = rename.MakeCopy ? entry.Name : newName;
+      outcome.DestinationName = newName;
+    } else if (rename.MakeCopy && IsPlainName(newName)) {
+      outcome.DestinationName = newName;
+    }
+    if (outcome.RememberDestinationName && !IsPlainName(newName)) outcome.RememberDestinationName = false;
+  }
+
+  TChangeNumbers ChangeNumbers(std::uint32_t attributesBefore) const {
+    const TChangeCn &c = D_.Change_;
+    return TChangeNumbers{c.UpDateOld,  c.NwDateOld,  c.AcDateOld,
+                          static_cast<std::int32_t>(attributesBefore),
+                          c.UpDateDone, c.NwDateDone, c.AcDateDone, c.AttrDone};
+  }
+
+  // The date and attribute change that follows a successful rename or copy
+  // whenever one of its switches is on; logged only when it succeeds.
+  void FollowUp(const std::string &newPath, std::uint32_t sourceAttributes) {
+    TChangeCn &c = D_.Change_;
+    if (!c.IfUpDate && !c.IfNwDate && !c.IfAcDate && !c.Attr) return;
+    if (c.ChangeTarget(newPath)) Log(RunMode::Change, newPath, true, ChangeNumbers(sourceAttributes), {});
+  }
+
+  void Log(RunMode mode, const std::string &path, bool ok, const TChangeNumbers &numbers,
+           const std::string &destination) {
+    ++D_.Stats_.Records;
+    if (!ok) ++D_.Stats_.FailedRecords;
+    D_.Host_.AddLogLine(FormatLogLine(mode, path, ok, numbers, destination));
+  }
+
+  TRunDriver &D_;
+  RunMode Mode_;
+  TWalkOptions Options_;
+};
+
+TRunDriver::TRunDriver(TRunHost &host, TRenameCn &rename, TCopyCn &copy, TDeleteCn &del,
+                       TChangeCn &change)
+    : Host_(host), Rename_(rename), Copy_(copy), Delete_(del), Change_(change) {}
+
+TRunDriver::~TRunDriver() = default;
+
+TRunOutcome TRunDriver::SpeedButtonClick(RunMode mode) {
+  if (Running_) return TRunOutcome::Busy;
+  Running_ = true;
+  struct TRunningGuard {
+    bool &Flag;
+    ~TRunningGuard() { Flag = false; }
+  } guard{Running_};
+  return Run(mode);
+}
+
+TRunOutcome TRunDriver::Run(RunMode mode) {
+  Stats_ = TRunStats{};
+  // Copies: the host's job may change under the pumping of the walk.
+  const JobSettings job = Host_.Job();
+
+  const TValidation v = ValidateRun(mode, job, LocalNow());
+  // Values computed before a refusal stay, as they would in the window.
+  if (v.DateRangeFrom) DateRangeFrom_ = *v.DateRangeFrom;
+  if (v.DateRangeTo) DateRangeTo_ = *v.DateRangeTo;
+  if (v.UpDateValue) Change_.UpDateValue = static_cast<std::int32_t>(*v.UpDateValue);
+  if (v.NwDateValue) Change_.NwDateValue = static_cast<std::int32_t>(*v.NwDateValue);
+  if (v.AcDateValue) Change_.AcDateValue = static_cast<std::int32_t>(*v.AcDateValue);
+  if (v.AttrValue) Change_.AttrValue = static_cast<std::int32_t>(*v.AttrValue);
+  if (!v.Accepted) {
+    if (v.Page != TRunPage::None) Host_.ShowPage(v.Page);
+    if (v.Message) Host_.SetStatusText(*v.Message);
+    if (v.Focus != TRunFocus::None) Host_.SetFocus(v.Focus);
+    return TRunOutcome::Refused;
+  }
+
+  std::vector<std::string> filters;
+  std::vector<std::string> exclusionEntries;
+  SplitList(job.FindFile.Filter, filters);
+  SplitList(job.FindFile.Exception, exclusionEntries);
+  const TExclusionList exclusions(exclusionEntries);
+
+  AbortRequested_ = false;
+  Host_.SetBusyCursor(true);
+  Host_.SetRunMessage(std::string(kRunMessage));
+
+  const bool useCopyFolder =
+      !Trim(job.Copy.Folder).empty() && (mode != RunMode::Rename || job.Rename.Copy);
+  const std::string &destination = useCopyFolder ? job.Copy.Folder : job.FindFile.Folder;
+  const bool logs = mode != RunMode::List;
+
+  TRunWalkStep step(*this, mode);
+  TFolderWalk walk(step, mode == RunMode::List, filters, exclusions);
+  // Whatever ends the run, the run state is restored and a logging run gets
+  // its end line; an error then goes on to the front end's error report.
+  auto finish = [&](bool aborted) {
+    Stats_.Unrepresentable = walk.Unrepresentable();
+    Host_.SetRunMessage(std::string());
+    Host_.SetBusyCursor(false);
+    if (logs) Host_.AddLogLine(std::string(aborted ? kLogAborted : kLogFinished));
+  };
+  try {
+    if (logs) {
+      Host_.AddLogLine(std::string(kLogStart));
+      Host_.ShowLogPage();
+    } else {
+      Host_.ClearList();
+    }
+    walk.WalkFolder(job.FindFile.Folder, destination);
+  } catch (...) {
+    finish(true);
+    throw;
+  }
+  finish(AbortRequested_);
+  const TRunOutcome outcome = AbortRequested_ ? TRunOutcome::Aborted : TRunOutcome::Finished;
+  if (!logs) return outcome;
+
+  // Histories, from the boxes as they stand now.
+  const JobSettings &now = Host_.Job();
+  const std::pair<THistoryBox, const std::string *> typed[] = {
+      {THistoryBox::Folder, &now.FindFile.Folder},
+      {THistoryBox::Filter, &now.FindFile.Filter},
+      {THistoryBox::Exception, &now.FindFile.Exception},
+  };
+  for (const auto &[box, text] : typed)
+    if (Host_.IsHistoryTextTyped(box)) Host_.PushHistory(box, *text);
+  if (mode == RunMode::Copy ||
+      (mode == RunMode::Rename && now.Rename.Copy && Host_.IsHistoryTextTyped(THistoryBox::CopyFolder)))
+    Host_.PushHistory(THistoryBox::CopyFolder, now.Copy.Folder);
+  if (mode == RunMode::Rename) {
+    Host_.PushReplaceHistory(THistoryBox::FromName, Rename_.FromName);
+    Host_.PushReplaceHistory(THistoryBox::ToName, Rename_.ToName);
+  }
+  return outcome;
+}

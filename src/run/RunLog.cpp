@@ -1,0 +1,142 @@
+#include "run/RunLog.h"
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "platform/Cp932.h"
+#include "platform/Errors.h"
+
+namespace {
+
+std::string_view OperationName(RunMode mode) {
+  switch (mode) {
+    case RunMode::Rename: return "リネーム";
+    case RunMode::Copy: return "コピー";
+    case RunMode::Delete: return "削除";
+    case RunMode::Change: return "日付・属性変更";
+    case RunMode::List: break;
+  }
+  return {};
+}
+
+void AppendNumber(std::string &line, std::string_view label, std::int32_t value) {
+  line += ' ';
+  line += label;
+  line += ": ";
+  line += std::to_string(value);
+  line += ';';
+}
+
+// File names go to the system as UTF-8; a name that cannot be converted
+// cannot name a file.
+std::optional<std::string> SystemName(const std::string &path) { return Cp932ToUtf8(path); }
+
+std::string WithPath(std::string_view format, const std::string &path) {
+  std::string message(format);
+  std::size_t at = message.find("%s");
+  if (at != std::string::npos) message.replace(at, 2, path);
+  return message;
+}
+
+}  // namespace
+
+std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
+                          const TChangeNumbers &numbers, std::string_view destination) {
+  if (mode == RunMode::List) return {};
+  std::string line = "処理: ";
+  line += OperationName(mode);
+  line += ok ? "; 結果: 成功; 処理ファイル: " : "; 結果: 失敗; 処理ファイル: ";
+  line += path;
+  line += ';';
+  switch (mode) {
+    case RunMode::Rename:
+      line += " リネーム先ファイル: ";
+      line += destination;
+      line += ';';
+      break;
+    case RunMode::Copy:
+      line += " コピー先ファイル: ";
+      line += destination;
+      line += ';';
+      break;
+    case RunMode::Change:
+      AppendNumber(line, "前更新日時", numbers.UpDateOld);
+      AppendNumber(line, "前作成日時", numbers.NwDateOld);
+      AppendNumber(line, "前ｱｸｾｽ日時", numbers.AcDateOld);
+      AppendNumber(line, "前属性", numbers.AttrOld);
+      AppendNumber(line, "新更新日時", numbers.UpDateDone);
+      AppendNumber(line, "新作成日時", numbers.NwDateDone);
+      AppendNumber(line, "新ｱｸｾｽ日時", numbers.AcDateDone);
+      AppendNumber(line, "新属性", numbers.AttrDone);
+      break;
+    case RunMode::Delete:
+    case RunMode::List:
+      break;
+  }
+  return line;
+}
+
+TLogFileWriter::~TLogFileWriter() { Close(); }
+
+bool TLogFileWriter::Open(const std::string &path) {
+  Close();
+  std::optional<std::string> name = SystemName(path);
+  if (!name) {
+    errno = EILSEQ;
+    return false;
+  }
+  File_ = std::fopen(name->c_str(), "wb");
+  return File_ != nullptr;
+}
+
+bool TLogFileWriter::Append(std::string_view line) {
+  if (File_ == nullptr) {
+    errno = EBADF;
+    return false;
+  }
+  if (std::fwrite(line.data(), 1, line.size(), File_) != line.size()) return false;
+  return std::fwrite("\r\n", 1, 2, File_) == 2;
+}
+
+bool TLogFileWriter::Close() {
+  if (File_ == nullptr) return true;
+  bool ok = std::fflush(File_) == 0;
+  ok = std::fclose(File_) == 0 && ok;
+  File_ = nullptr;
+  return ok;
+}
+
+void SaveLogFile(const std::string &path, const std::vector<std::string> &lines) {
+  TLogFileWriter writer;
+  if (!writer.Open(path)) throw EInOutError(WithPath("ファイル %s を作成できません", path));
+  for (const std::string &line : lines)
+    if (!writer.Append(line)) throw EInOutError(WithPath("%s に書き込めません", path));
+  if (!writer.Close()) throw EInOutError(WithPath("%s に書き込めません", path));
+}
+
+std::vector<std::string> LoadLogFile(const std::string &path) {
+  std::optional<std::string> name = SystemName(path);
+  std::FILE *file = name ? std::fopen(name->c_str(), "rb") : nullptr;
+  if (file == nullptr) throw EInOutError(WithPath("ファイル %s は開けません", path));
+  std::string text;
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) throw EInOutError(WithPath("ファイル %s は開けません", path));
+
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
+}
