@@ -1,30 +1,170 @@
-// Temporary stand-in so that korvane_regex links while the engine is built.
+// TAWKStr: the dictionary switches, the choice of search routine and the
+// global substitution with an AWK-like template.
+
 #include "regex/AWKStr.h"
 
-class TREPreProcessor {};
-class TRE_DFA {};
+#include "regex/Dfa.h"
+#include "regex/FuzzyCharDic.h"
+#include "regex/MBChar.h"
+#include "regex/PreProcessor.h"
 
-ERegExpParser::ERegExpParser(const std::string &message, int errorPos)
-    : EKorvaneError(message), ErrorPos(errorPos) {}
+namespace {
 
-TRegularExpression::TRegularExpression(void *owner) : owner_(owner), preprocessor_(std::make_unique<TREPreProcessor>()) {}
-TRegularExpression::~TRegularExpression() = default;
-void TRegularExpression::SetRegExp(const std::string &value) { regExp_ = value; }
-const TRE_DFA &TRegularExpression::CurrentDFA() const { static TRE_DFA dfa; return dfa; }
-void TRegularExpression::Compile(const std::string &) {}
-TMatchCORE::TMatchCORE(void *owner) : TRegularExpression(owner) {}
-TMatchSpan TMatchCORE::SearchPlain(std::string_view) const { return {}; }
-TMatchSpan TMatchCORE::SearchFromLineStart(std::string_view) const { return {}; }
-TMatchSpan TMatchCORE::SearchInLine(std::string_view) const { return {}; }
-std::size_t TMatchCORE::MatchLongest(std::string_view, std::size_t, int) const { return TMatchSpan::npos; }
-std::size_t TMatchCORE::MatchAtLineStart(std::string_view, std::size_t, int) const { return TMatchSpan::npos; }
-bool TMatchCORE::IsLineEndChar(std::uint32_t) const { return false; }
-TAWKStr::TAWKStr(void *owner) : TMatchCORE(owner) {}
-void TAWKStr::SetRegExp(const std::string &value) { TRegularExpression::SetRegExp(value); }
-bool TAWKStr::UseFuzzyCharDic() const { return false; }
-void TAWKStr::SetUseFuzzyCharDic(bool) {}
-bool TAWKStr::UseSynonymDic() const { return false; }
-void TAWKStr::SetUseSynonymDic(bool) {}
-int TAWKStr::ReplaceAll(const std::string &, std::string &) { return 0; }
-TMatchSpan TAWKStr::MatchMethod(std::string_view) const { return {}; }
-std::string TAWKStr::ExpandReplacement(const std::string &templ, std::string_view) { return templ; }
+// Pass 1: double the backslash of '\&' so that decoding the escapes leaves
+// '\&' (a literal '&') apart from an '&' produced by an escape.
+std::string ProtectAmpersand(std::string_view templ) {
+  std::string out;
+  int pos = 1;
+  while (pos <= static_cast<int>(templ.size())) {
+    const std::uint16_t c = GetMBChar(templ, pos);
+    out += MBCharToStr(c);
+    if (c != '\\') continue;
+    const std::uint16_t next = GetMBChar(templ, pos); // 0 at the end, written as a zero byte
+    if (next == '&') out += '\\';
+    out += MBCharToStr(next);
+  }
+  return out;
+}
+
+// Pass 2: every backslash sequence becomes the character it denotes.
+std::string DecodeEscapes(std::string_view text) {
+  std::string out;
+  int pos = 1;
+  while (pos <= static_cast<int>(text.size())) {
+    std::uint16_t c = GetMBChar(text, pos);
+    if (c == '\\') c = GetEscapeChar(text, pos);
+    out += MBCharToStr(c);
+  }
+  return out;
+}
+
+} // namespace
+
+// The template after the first two passes, cut at every '&' that stands for
+// the matched text.  The third pass depends on nothing but the template, so
+// it is done once per template and the expansion is a concatenation.
+struct TCompiledTemplate {
+  std::vector<std::string> Pieces; // literal text before, between and after the '&'s
+};
+
+static TCompiledTemplate CompileTemplate(std::string_view templ) {
+  const std::string decoded = DecodeEscapes(ProtectAmpersand(templ));
+  TCompiledTemplate compiled;
+  compiled.Pieces.emplace_back();
+  int pos = 1;
+  const int length = static_cast<int>(decoded.size());
+  while (pos <= length) {
+    const int before = pos;
+    const std::uint16_t c = GetMBChar(decoded, pos);
+    if (c == '&') {
+      compiled.Pieces.emplace_back();
+    } else if (c == '\\') {
+      // '\&' is a literal '&'; any other backslash is itself, and the
+      // character after it is read again on its own.
+      const int afterBackslash = pos;
+      if (pos <= length && GetMBChar(decoded, pos) == '&') {
+        compiled.Pieces.back() += '&';
+      } else {
+        pos = afterBackslash;
+        compiled.Pieces.back() += '\\';
+      }
+    } else {
+      compiled.Pieces.back().append(decoded, static_cast<std::size_t>(before - 1), static_cast<std::size_t>(pos - before));
+    }
+  }
+  return compiled;
+}
+
+static void AppendExpansion(std::string &out, const TCompiledTemplate &compiled, std::string_view matched) {
+  out += compiled.Pieces.front();
+  for (std::size_t k = 1; k < compiled.Pieces.size(); ++k) {
+    out += matched;
+    out += compiled.Pieces[k];
+  }
+}
+
+std::string TAWKStr::ExpandReplacement(const std::string &templ, std::string_view matched) {
+  std::string out;
+  AppendExpansion(out, CompileTemplate(templ), matched);
+  return out;
+}
+
+TAWKStr::TAWKStr(void *owner) : TMatchCORE(owner), compiledTemplate_(std::make_unique<TCompiledTemplate>()) {
+  Preprocessor().FuzzyCharDicList.push_back(&FuzzyCharDic());
+}
+
+TAWKStr::~TAWKStr() = default;
+
+void TAWKStr::SetRegExp(const std::string &value) {
+  TMatchCORE::SetRegExp(value);
+  const TRE_DFA &dfa = CurrentDFA();
+  searchFromLineStart_ = dfa.LHead || dfa.LTail;
+}
+
+bool TAWKStr::UseFuzzyCharDic() const { return Preprocessor().UseFuzzyCharDic; }
+
+void TAWKStr::SetUseFuzzyCharDic(bool value) {
+  Preprocessor().UseFuzzyCharDic = value;
+  const std::string current = RegExp();
+  SetRegExp(current);
+}
+
+bool TAWKStr::UseSynonymDic() const { return Preprocessor().UseSynonymDic; }
+
+void TAWKStr::SetUseSynonymDic(bool value) {
+  Preprocessor().UseSynonymDic = value;
+  const std::string current = RegExp();
+  SetRegExp(current);
+}
+
+TMatchSpan TAWKStr::MatchMethod(std::string_view text) const {
+  return searchFromLineStart_ ? SearchFromLineStart(text) : SearchPlain(text);
+}
+
+int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
+  const std::string_view all(text);
+  TMatchSpan match = MatchMethod(all);
+  if (!match.Found()) return 0;
+  // The template is checked only once a match needs it, and text is
+  // assigned only at the end, so a malformed template leaves text as it was.
+  if (!templateValid_ || templ != templateText_) {
+    templateValid_ = false;
+    *compiledTemplate_ = CompileTemplate(templ);
+    templateText_ = templ;
+    templateValid_ = true;
+  }
+  const TCompiledTemplate &compiled = *compiledTemplate_;
+  if (all.empty()) {
+    std::string out;
+    AppendExpansion(out, compiled, {});
+    text = std::move(out);
+    return 1;
+  }
+  std::string out;
+  out.reserve(all.size() + 16);
+  std::string_view rest = all;
+  int count = 0;
+  for (;;) {
+    out.append(rest.substr(0, match.Start));
+    AppendExpansion(out, compiled, rest.substr(match.Start, match.End - match.Start));
+    std::size_t end = match.End;
+    if (match.Start == match.End && match.Start < rest.size()) {
+      // An empty match: copy one character unchanged and go on after it
+      // (CR LF counts as one character in CR LF mode).
+      const auto b = static_cast<unsigned char>(rest[match.Start]);
+      std::size_t n = (IsLeadByte(b) || (LineSeparator == mcls_CRLF && b == 13)) ? 2 : 1;
+      n = std::min(n, rest.size() - match.Start);
+      out.append(rest.substr(match.Start, n));
+      end = match.Start + n;
+    }
+    ++count;
+    const char last = rest[end - 1];
+    rest = rest.substr(end);
+    if (rest.empty()) break;
+    match = last == '\n' ? MatchMethod(rest) : SearchInLine(rest);
+    if (!match.Found()) break;
+  }
+  out.append(rest);
+  text = std::move(out);
+  return count;
+}

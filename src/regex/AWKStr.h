@@ -28,6 +28,7 @@
 
 class TREPreProcessor;
 class TRE_DFA;
+struct TCompiledTemplate;
 
 // Start and end offsets of a match inside the searched text; both npos when
 // there is no match, Start == End for an empty match.
@@ -60,6 +61,7 @@ public:
 
   void *Owner() const { return owner_; }
   TREPreProcessor &Preprocessor() { return *preprocessor_; }
+  const TREPreProcessor &Preprocessor() const { return *preprocessor_; }
   const TRE_DFA &CurrentDFA() const;
 
   // Introspection of the cache (diagnostics and tests).
@@ -118,6 +120,7 @@ protected:
 class TAWKStr : public TMatchCORE {
 public:
   explicit TAWKStr(void *owner = nullptr);
+  ~TAWKStr() override;
 
   void SetRegExp(const std::string &value) override;
 
@@ -142,4 +145,9 @@ public:
 
 private:
   bool searchFromLineStart_ = false;
+  // The last template seen by ReplaceAll, compiled (names are renamed by
+  // the hundred with one template).
+  std::string templateText_;
+  bool templateValid_ = false;
+  std::unique_ptr<TCompiledTemplate> compiledTemplate_;
 };

@@ -1,0 +1,105 @@
+#pragma once
+// TRE_DFA: the NFA made deterministic by subset construction, at compile
+// time, so that matching never simulates the NFA.
+//
+// Construction follows the classic scheme: the initial state is the empty
+// closure of the NFA's entry; each unvisited state, in creation order,
+// groups the non-empty transitions of its NFA states by label, and each
+// group's closed target set becomes (or finds) a DFA state.  Labels are
+// grouped by equality, which is enough because the parser made the range
+// leaves disjoint; the one exception, a literal '^' or '$' inside a range
+// of the same state, is split into disjoint pieces here so that both paths
+// are followed.  Each state's transitions end up sorted by low bound.
+//
+// The construction is bounded: an expression whose automaton would exceed
+// the state or work budget raises "正規表現が複雑すぎます。" instead of
+// freezing the caller (a few dozen characters can ask for 2^n states).
+//
+// For matching, the automaton is flattened into tables: single-byte codes
+// go through a 256-entry byte-class map and one row of next states per
+// state; double-byte codes through a sorted range list per state.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "regex/Nfa.h"
+
+struct TRE_DFATransition {
+  TRELabel Label;
+  int Target;
+};
+
+struct TRE_DFAState {
+  std::vector<int> StateSet; // NFA states, ascending (freed once built)
+  bool Visited = false;
+  bool Accepting = false;
+  std::vector<TRE_DFATransition> Transitions; // ascending low bound
+};
+
+class TRE_DFA {
+public:
+  explicit TRE_DFA(const TRE_NFA &nfa) : nfa_(&nfa) {}
+  TRE_DFA(const TRE_DFA &) = delete;
+  TRE_DFA &operator=(const TRE_DFA &) = delete;
+
+  // Builds the whole automaton and its lookup tables.
+  void Run();
+
+  std::vector<TRE_DFAState> StateList;
+  int InitialState = 0;
+  bool LHead = false;
+  bool LTail = false;
+
+  // The next state for a character code by the sorted-list rule: the walk
+  // stops at the first transition whose low bound exceeds the code and
+  // takes the first whose high bound reaches it; -1 for none.
+  int NextStateByList(int state, std::uint16_t code) const;
+
+  // Table lookups used by the matcher (same answers as NextStateByList).
+  int NextSingle(int state, unsigned char code) const {
+    return next_[static_cast<std::size_t>(state) * classCount_ + byteClass_[code]];
+  }
+  int NextDouble(int state, std::uint16_t code) const;
+  int NextLHead(int state) const { return lHeadNext_[static_cast<std::size_t>(state)]; }
+  int NextLTail(int state) const { return lTailNext_[static_cast<std::size_t>(state)]; }
+  bool Accepting(int state) const { return accepting_[static_cast<std::size_t>(state)] != 0; }
+  // False when no match can start with this byte from the initial state.
+  bool CanStart(unsigned char b) const { return canStart_[b] != 0; }
+
+  // "0*: a->1 [b-d]->2; 1: ..." : states in creation order, '*' marks an
+  // accepting state, <bol>/<eol> the anchor transitions.
+  std::string Dump() const;
+
+private:
+  struct TRange {
+    std::uint16_t Low;
+    std::uint16_t High;
+    int Target;
+  };
+
+  void BuildStates();
+  void ComputeMoves(int p);
+  int Register(std::vector<int> &&set);
+  void Close(std::vector<int> &set);
+  void BuildTables();
+  void Charge(std::size_t units);
+
+  const TRE_NFA *nfa_;
+  std::vector<std::uint32_t> mark_;
+  std::uint32_t markStamp_ = 0;
+  std::vector<std::vector<int>> registry_; // hash bucket -> states
+  std::size_t work_ = 0;
+
+  std::array<std::uint8_t, 256> byteClass_{};
+  std::size_t classCount_ = 1;
+  std::vector<int> next_;
+  std::vector<TRange> doubleRanges_;
+  std::vector<std::uint32_t> doubleStart_;
+  std::vector<int> lHeadNext_;
+  std::vector<int> lTailNext_;
+  std::vector<std::uint8_t> accepting_;
+  std::array<std::uint8_t, 256> canStart_{};
+};

@@ -1,0 +1,127 @@
+// TMatchCORE: leftmost-longest search over the current DFA.
+//
+// A search tries each character position in turn (never a trail byte, so
+// a one-byte pattern never matches the second byte of a double-byte
+// character) and runs the DFA from there as far as it goes, remembering
+// the last accepting position.  Line anchors are transitions of their own:
+// '^' can only leave the initial state and is tried at line starts, '$' is
+// tried where the DFA gets stuck on a line end or at the end of the text.
+//
+// The subject is the whole string_view.  Its end is the only end: a lead
+// byte that ends it is read as a one-byte character, and a pattern
+// character with code 0 matches an embedded zero byte but never the end.
+
+#include "regex/AWKStr.h"
+#include "regex/Dfa.h"
+#include "regex/MBChar.h"
+
+namespace {
+
+// Reads the character at pos and moves past it.
+inline std::uint16_t ReadChar(std::string_view text, std::size_t &pos) {
+  const auto b = static_cast<unsigned char>(text[pos]);
+  if (IsLeadByte(b) && pos + 1 < text.size()) {
+    const auto trail = static_cast<unsigned char>(text[pos + 1]);
+    pos += 2;
+    return static_cast<std::uint16_t>(b << 8 | trail);
+  }
+  ++pos;
+  return b;
+}
+
+inline int Step(const TRE_DFA &dfa, int state, std::uint16_t code) {
+  return code <= 0xFF ? dfa.NextSingle(state, static_cast<unsigned char>(code)) : dfa.NextDouble(state, code);
+}
+
+inline std::size_t NextCharPos(std::string_view text, std::size_t pos) {
+  return pos + ((IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1);
+}
+
+} // namespace
+
+TMatchCORE::TMatchCORE(void *owner) : TRegularExpression(owner) {}
+
+bool TMatchCORE::IsLineEndChar(std::uint32_t code) const {
+  return LineSeparator == mcls_CRLF ? code == 13 : code == 10;
+}
+
+std::size_t TMatchCORE::MatchLongest(std::string_view text, std::size_t start, int state) const {
+  if (state < 0) return TMatchSpan::npos;
+  const TRE_DFA &dfa = CurrentDFA();
+  std::size_t result = TMatchSpan::npos;
+  std::size_t cursor = start;
+  bool atEnd = false;
+  std::uint16_t code = 0;
+  for (;;) {
+    if (dfa.Accepting(state)) result = cursor;
+    if (cursor >= text.size()) {
+      atEnd = true;
+      break;
+    }
+    code = ReadChar(text, cursor);
+    const int next = Step(dfa, state, code);
+    if (next < 0) break;
+    state = next;
+  }
+  if ((atEnd || IsLineEndChar(code)) && dfa.NextLTail(state) >= 0) return atEnd ? cursor : cursor - 1;
+  return result;
+}
+
+std::size_t TMatchCORE::MatchAtLineStart(std::string_view text, std::size_t start, int state) const {
+  const TRE_DFA &dfa = CurrentDFA();
+  if (!dfa.LHead) return MatchLongest(text, start, state);
+  const std::size_t anchored = MatchLongest(text, start, state < 0 ? -1 : dfa.NextLHead(state));
+  if (anchored == TMatchSpan::npos) return TMatchSpan::npos;
+  const std::size_t plain = MatchLongest(text, start, state);
+  return (plain != TMatchSpan::npos && plain >= anchored) ? plain : anchored;
+}
+
+TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
+  const TRE_DFA &dfa = CurrentDFA();
+  const int initial = dfa.InitialState;
+  if (text.empty()) {
+    if (dfa.Accepting(initial)) return {0, 0};
+    return {};
+  }
+  const bool everywhere = dfa.Accepting(initial);
+  for (std::size_t s = 0; s < text.size(); s = NextCharPos(text, s)) {
+    if (!everywhere && !dfa.CanStart(static_cast<unsigned char>(text[s]))) continue;
+    int state = initial;
+    std::size_t cursor = s;
+    std::size_t end = TMatchSpan::npos;
+    for (;;) {
+      if (dfa.Accepting(state)) end = cursor;
+      if (cursor >= text.size()) break;
+      state = Step(dfa, state, ReadChar(text, cursor));
+      if (state < 0) break;
+    }
+    if (end != TMatchSpan::npos) return {s, end};
+  }
+  return {};
+}
+
+TMatchSpan TMatchCORE::SearchFromLineStart(std::string_view text) const {
+  const std::size_t end = MatchAtLineStart(text, 0, CurrentDFA().InitialState);
+  if (end != TMatchSpan::npos) return {0, end};
+  return SearchInLine(text);
+}
+
+TMatchSpan TMatchCORE::SearchInLine(std::string_view text) const {
+  const TRE_DFA &dfa = CurrentDFA();
+  const int initial = dfa.InitialState;
+  // Without an accepting initial state or a '$' from it, a start byte the
+  // DFA cannot take gives no match.
+  const bool filter = !dfa.Accepting(initial) && dfa.NextLTail(initial) < 0;
+  for (std::size_t s = 0; s < text.size(); s = NextCharPos(text, s)) {
+    if (!filter || dfa.CanStart(static_cast<unsigned char>(text[s]))) {
+      const std::size_t end = MatchLongest(text, s, initial);
+      if (end != TMatchSpan::npos) return {s, end};
+    }
+    if (text[s] == '\n' && dfa.LHead) {
+      const std::size_t end = MatchAtLineStart(text, s + 1, initial);
+      if (end != TMatchSpan::npos) return {s + 1, end};
+    }
+  }
+  if (dfa.LTail && dfa.NextLTail(initial) >= 0) return {text.size(), text.size()};
+  return {};
+}

@@ -1,0 +1,71 @@
+#pragma once
+// TRE_NFA: the parse tree as a non-deterministic automaton whose
+// transitions carry a character range, the empty label or one of the two
+// anchor labels.  Built by a walk over the tree (shared subtrees are walked
+// once per reference), so its size is bounded explicitly: nested '+' doubles
+// it at every level.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "regex/ParseTree.h"
+
+enum TRELabelKind : std::uint8_t { rel_Char, rel_Empty, rel_LHead, rel_LTail };
+
+// A transition label.  Anchors are kinds of their own, so that a pattern
+// character with a reserved code (which an escape can produce) never acts
+// as an anchor or as an empty move; Low and High still hold the anchor
+// codes 0xFFFD and 0xFFFE for dumps and ordering.
+struct TRELabel {
+  std::uint16_t Low = 0;
+  std::uint16_t High = 0;
+  TRELabelKind Kind = rel_Char;
+  bool operator==(const TRELabel &) const = default;
+};
+
+struct TRE_NFATransition {
+  TRELabel Label;
+  int Target;
+};
+
+class TRE_NFA {
+public:
+  TRE_NFA(const TREParser &parser, std::uint16_t lHeadCode, std::uint16_t lTailCode)
+      : parser_(parser), LHeadCode(lHeadCode), LTailCode(lTailCode) {}
+
+  // Builds the automaton from the parser's tree.  Raises ERegExpParser
+  // "正規表現が複雑すぎます。" when it would grow beyond its budget.
+  void Run();
+
+  int StateCount() const { return static_cast<int>(StateList.size()); }
+
+  // Transitions of each state, oldest first (the lists are read newest
+  // first, which is the order in which they were put in front).
+  std::vector<std::vector<TRE_NFATransition>> StateList;
+  int EntryState = 0;
+  int ExitState = 1;
+  bool LHeadFound = false;
+  bool LTailFound = false;
+
+private:
+  int NewState();
+  void AddTransition(int from, TRELabel label, int to);
+
+  const TREParser &parser_;
+  std::uint16_t LHeadCode;
+  std::uint16_t LTailCode;
+  std::size_t transitionCount_ = 0;
+};
+
+// Bit set over the NFA's states.
+class TRE_NFAStateSet {
+public:
+  explicit TRE_NFAStateSet(int stateCount) : bytes_(static_cast<std::size_t>(stateCount / 8 + 1), 0) {}
+  bool Has(int i) const { return (bytes_[static_cast<std::size_t>(i / 8)] >> (i % 8)) & 1; }
+  void Include(int i) { bytes_[static_cast<std::size_t>(i / 8)] |= static_cast<std::uint8_t>(1u << (i % 8)); }
+  bool Equals(const TRE_NFAStateSet &other) const { return bytes_ == other.bytes_; }
+
+private:
+  std::vector<std::uint8_t> bytes_;
+};
