@@ -130,7 +130,7 @@ bool TIniDocument::SetValue(std::string_view section, std::string_view key,
     if (KeyValue(line.Text) == value) return false;
     // Keep the key's name as the file spells it.
     line.Text = KeyLine(*KeyName(line.Text), value);
-    EnsureLineEnd(line);
+    line.Eol = kCrLf;
     return true;
   }
 

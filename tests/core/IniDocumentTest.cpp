@@ -1,0 +1,105 @@
+#include "core/IniDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+using namespace std::string_literals;
+
+struct TLookupCase {
+  const char *Name;
+  std::string Text;
+  std::string Section;
+  std::string Key;
+  std::optional<std::string> Expected;
+};
+
+TEST(IniDocument, FindsValuesAsTheProfileFunctionsDo) {
+  const TLookupCase cases[] = {
+      {"case ignored", "[Rename]\r\nSeqIndex=5\r\n", "RENAME", "seqindex", "5"},
+      {"blanks around", "  [ Rename ] \r\n\t SeqIndex \t=  5 \t\r\n", "Rename", "SeqIndex", "5"},
+      {"LF only", "[A]\nk=v\n", "A", "k", "v"},
+      {"CR left in the text", "[A]\r\r\nk=v\r\r\n", "A", "k", "v"},
+      {"no line end at the end", "[A]\r\nk=v", "A", "k", "v"},
+      {"empty value", "[A]\r\nk=\r\n", "A", "k", ""},
+      {"first duplicate key", "[A]\r\nk=1\r\nK=2\r\n", "A", "k", "1"},
+      {"only the first section of a name", "[A]\r\nx=1\r\n[B]\r\n[a]\r\nk=2\r\n", "A", "k",
+       std::nullopt},
+      {"key in a later section", "[A]\r\nk=1\r\n[B]\r\nk=2\r\n", "B", "k", "2"},
+      {"key before any section", "k=1\r\n[A]\r\n", "A", "k", std::nullopt},
+      {"line without equals is no key", "[A]\r\nk\r\n", "A", "k", std::nullopt},
+      {"value cut at NUL", "[A]\r\nk=ab\0cd\r\n"s, "A", "k", "ab"},
+      {"equals in the value", "[A]\r\nk=a=b\r\n", "A", "k", "a=b"},
+      {"missing section", "[A]\r\nk=1\r\n", "Z", "k", std::nullopt},
+      {"unclosed header is no section", "[A\r\nk=1\r\n", "A", "k", std::nullopt},
+      // 0x5D (']') and 0x41 ('A') as second bytes of double-byte characters.
+      {"trail byte ] in a section name", "[‐]\r\nk=1\r\n", "‐", "k", "1"},
+      {"trail byte is not a letter", "[A]\r\n\x83\x41=1\r\n", "A", "\x83\x61", std::nullopt},
+      {"binary garbage around", "\xff\xfe\x01\r\n[A]\r\n\x80\x00=\r\nk=1\r\n\x1a"s, "A", "k",
+       "1"},
+  };
+  for (const TLookupCase &c : cases) {
+    const TIniDocument document(c.Text);
+    const auto found = document.FindValue(c.Section, c.Key);
+    EXPECT_EQ(found ? std::optional<std::string>(std::string(*found)) : std::nullopt,
+              c.Expected)
+        << c.Name;
+  }
+}
+
+struct TWriteCase {
+  const char *Name;
+  std::string Before;
+  std::string Section, Key, Value;
+  std::string After;
+};
+
+TEST(IniDocument, WritesTouchOnlyTheirLine) {
+  const std::string lfFile = "; note\n[A]\nK = old\nz=1\n\n[B]\ny=2\n";
+  const TWriteCase cases[] = {
+      {"new file", "", "A", "k", "v", "[A]\r\nk=v\r\n"},
+      {"replace in place, key spelled as in the file", lfFile, "a", "k", "new",
+       "; note\n[A]\nK=new\r\nz=1\n\n[B]\ny=2\n"},
+      {"append before the blank lines ending the section", lfFile, "A", "q", "3",
+       "; note\n[A]\nK = old\nz=1\nq=3\r\n\n[B]\ny=2\n"},
+      {"append to the last section", lfFile, "B", "q", "3",
+       "; note\n[A]\nK = old\nz=1\n\n[B]\ny=2\nq=3\r\n"},
+      {"new section at the end", lfFile, "C", "q", "3", lfFile + "[C]\r\nq=3\r\n"},
+      {"last line without line end, new key", "[A]\nk=1", "A", "m", "2", "[A]\nk=1\r\nm=2\r\n"},
+      {"last line without line end, new section", "[A]\nk=1", "B", "m", "2",
+       "[A]\nk=1\r\n[B]\r\nm=2\r\n"},
+      {"header only", "[A]\r\n", "A", "k", "1", "[A]\r\nk=1\r\n"},
+      {"first of duplicate sections", "[A]\r\n\r\n[A]\r\n", "A", "k", "1",
+       "[A]\r\nk=1\r\n\r\n[A]\r\n"},
+      {"garbage lines kept", "[A]\r\n\xff garbage\r\n", "A", "k", "1",
+       "[A]\r\n\xff garbage\r\nk=1\r\n"},
+      {"a value never adds lines", "", "A", "k", "x\r\n[Settings]\r\nSuccess=1",
+       "[A]\r\nk=x\r\n"},
+  };
+  for (const TWriteCase &c : cases) {
+    TIniDocument document(c.Before);
+    EXPECT_TRUE(document.SetValue(c.Section, c.Key, c.Value)) << c.Name;
+    EXPECT_EQ(document.Text(), c.After) << c.Name;
+  }
+}
+
+TEST(IniDocument, AddedKeysAreFoundAndRewrittenInPlace) {
+  TIniDocument document("[A]\r\nk=1\r\n\r\n[B]\r\n");
+  document.SetValue("A", "new", "x");
+  document.SetValue("C", "c", "y");
+  document.SetValue("a", "NEW", "z");
+  document.SetValue("c", "C", "w");
+  EXPECT_EQ(document.Text(), "[A]\r\nk=1\r\nnew=z\r\n\r\n[B]\r\n[C]\r\nc=w\r\n");
+  EXPECT_EQ(document.FindValue("A", "new"), "z");
+}
+
+TEST(IniDocument, WritingTheStoredValueChangesNothing) {
+  TIniDocument document("[A]\nk =  v \n");
+  EXPECT_FALSE(document.SetValue("A", "k", "v"));
+  EXPECT_EQ(document.Text(), "[A]\nk =  v \n");
+}
+
+}  // namespace
