@@ -1,0 +1,91 @@
+#include "cli/BatchHost.h"
+
+#include "platform/Cp932.h"
+#include "run/RunDriver.h"
+
+volatile std::sig_atomic_t gBatchStopSignal = 0;
+
+namespace {
+
+extern "C" void OnStopSignal(int signal) { gBatchStopSignal = signal; }
+
+std::string WithPath(std::string message, const std::string &path) {
+  std::size_t at = message.find("%s");
+  if (at != std::string::npos) message.replace(at, 2, path);
+  return message;
+}
+
+}  // namespace
+
+void InstallBatchSignalHandlers() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  // Restarted calls: a write to a full pipe goes on after the signal, and the
+  // run stops at its next check, as after Esc.
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+void TBatchHost::ProcessMessages() {
+  if (gBatchStopSignal != 0 && Driver_ != nullptr) Driver_->Abort();
+}
+
+void TBatchHost::WriteOut(const std::string &cp932Line) {
+  std::string text = Cp932ToUtf8Lossy(cp932Line);
+  text += '\n';
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void TBatchHost::FailLogFile(const std::string &message) {
+  if (!LogFileError_) LogFileError_ = message;
+  // A log that cannot be kept ends the run, as an error in the window would.
+  if (Driver_ != nullptr) Driver_->Abort();
+}
+
+void TBatchHost::AddLogLine(const std::string &line) {
+  WriteOut(line);
+  if (!LogPath_ || LogFileError_) return;
+  if (!LogFileTried_) {
+    LogFileTried_ = true;
+    if (!LogFile_.Open(*LogPath_)) {
+      FailLogFile(WithPath("ファイル %s を作成できません", *LogPath_));
+      return;
+    }
+  }
+  if (!LogFile_.Append(line)) FailLogFile(WithPath("%s に書き込めません", *LogPath_));
+}
+
+bool TBatchHost::CloseLogFile() {
+  if (!LogFile_.IsOpen()) return !LogFileError_;
+  if (!LogFile_.Close()) FailLogFile(WithPath("%s に書き込めません", *LogPath_));
+  return !LogFileError_;
+}
+
+void TBatchHost::AddListLine(const std::string &path) { WriteOut(path); }
+
+namespace {
+std::vector<std::string> &ListOf(THistories &histories, THistoryBox box) {
+  switch (box) {
+    case THistoryBox::Folder: return histories.Folder;
+    case THistoryBox::CopyFolder: return histories.CopyFolder;
+    case THistoryBox::Filter: return histories.Filter;
+    case THistoryBox::Exception: return histories.Exception;
+    case THistoryBox::FromName: return histories.FromName;
+    case THistoryBox::ToName: break;
+  }
+  return histories.ToName;
+}
+}  // namespace
+
+// korvane-batch keeps no histories between runs; they are kept for the
+// length of the process only, as the driver expects somewhere to put them.
+void TBatchHost::PushHistory(THistoryBox box, const std::string &text) {
+  ::PushHistory(ListOf(Histories_, box), text);
+}
+
+void TBatchHost::PushReplaceHistory(THistoryBox box,
+                                    const std::array<std::string, kConditionCount> &texts) {
+  ::PushReplaceHistory(ListOf(Histories_, box), texts);
+}

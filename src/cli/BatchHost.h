@@ -1,0 +1,66 @@
+#pragma once
+// The run host of korvane-batch: the job is fixed, the log goes to stdout
+// (and a log file), the list to stdout, and SIGINT/SIGTERM stand for Esc.
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "core/Histories.h"
+#include "run/RunHost.h"
+#include "run/RunLog.h"
+
+class TRunDriver;
+
+// Set by the signal handler; the host's pump turns it into an abort.
+extern volatile std::sig_atomic_t gBatchStopSignal;
+void InstallBatchSignalHandlers();
+
+class TBatchHost final : public TRunHost {
+public:
+  // logPath: CP932 path of the log file, opened (and replaced) when the run
+  // writes its first log line.
+  TBatchHost(const JobSettings &job, std::optional<std::string> logPath)
+      : Job_(job), LogPath_(std::move(logPath)) {}
+
+  void Attach(TRunDriver &driver) { Driver_ = &driver; }
+
+  const JobSettings &Job() override { return Job_; }
+  void ProcessMessages() override;
+  void SetStatusText(const std::string &text) override { StatusText_ = text; }
+  void SetRunMessage(const std::string &) override {}
+  void SetBusyCursor(bool) override {}
+  void AddLogLine(const std::string &line) override;
+  void ShowLogPage() override {}
+  void ClearList() override {}
+  void AddListLine(const std::string &path) override;
+  void ShowPage(TRunPage) override {}
+  void SetFocus(TRunFocus control) override { Focus_ = control; }
+  bool IsHistoryTextTyped(THistoryBox) override { return true; }
+  void PushHistory(THistoryBox box, const std::string &text) override;
+  void PushReplaceHistory(THistoryBox box,
+                          const std::array<std::string, kConditionCount> &texts) override;
+
+  const std::string &StatusText() const { return StatusText_; }
+  TRunFocus Focus() const { return Focus_; }
+  // The log file could not be created or written (CP932 message); the run
+  // was stopped at that point.
+  const std::optional<std::string> &LogFileError() const { return LogFileError_; }
+  // Closes the log file; false (and LogFileError set) when the last writes fail.
+  bool CloseLogFile();
+
+private:
+  void WriteOut(const std::string &cp932Line);
+  void FailLogFile(const std::string &message);
+
+  const JobSettings &Job_;
+  TRunDriver *Driver_ = nullptr;
+  std::optional<std::string> LogPath_;
+  TLogFileWriter LogFile_;
+  bool LogFileTried_ = false;
+  std::optional<std::string> LogFileError_;
+  std::string StatusText_;
+  TRunFocus Focus_ = TRunFocus::None;
+  THistories Histories_ = InitialHistories();
+};
