@@ -1,0 +1,296 @@
+// The walk on real folder trees, observed through recording hooks.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TempTree.h"
+#include "select/SplitList.h"
+#include "select/Walk.h"
+
+namespace {
+
+// Records what the walk does, in order, as short texts relative to the tree:
+// "enter sub/", "target sub/x.txt".
+class TRecorder : public TWalkHooks {
+public:
+  explicit TRecorder(const TTempTree &tree) : Root_(tree.Path() + "/") {}
+
+  TWalkOptions Opt;
+  std::vector<std::string> Events;
+  int Pumps = 0;
+  int AbortAtPump = -1;  // abort at this pump (1-based); -1 never
+  // Optional per-target behaviour; the default descends under the same name.
+  std::function<TTargetOutcome(const TargetEntry &)> Step;
+
+  const TWalkOptions &Options() override { return Opt; }
+  void ProcessMessages() override {
+    if (++Pumps == AbortAtPump) Aborted_ = true;
+  }
+  bool Aborted() override { return Aborted_; }
+  void EnterFolder(const std::string &folder) override {
+    Events.push_back("enter " + Relative(folder));
+    if (Aborted_) AfterAbort_ = true;
+  }
+  void PrepareLevel(std::vector<TargetEntry> &) override {}
+  void SetFolderName(const std::string &name) override { FolderName = name; }
+  TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) override {
+    Events.push_back("target " + Relative(entry.Folder + entry.Name));
+    Destinations.push_back(std::string(level.Destination));
+    if (Aborted_) AfterAbort_ = true;
+    if (Step) return Step(entry);
+    return TTargetOutcome{entry.Name, entry.Name, false};
+  }
+
+  bool ActedAfterAbort() const { return AfterAbort_; }
+  std::string FolderName;
+  std::vector<std::string> Destinations;
+
+private:
+  std::string Relative(const std::string &path) const {
+    return path.rfind(Root_, 0) == 0 ? path.substr(Root_.size()) : path;
+  }
+  std::string Root_;
+  bool Aborted_ = false;
+  bool AfterAbort_ = false;
+};
+
+std::vector<std::string> Walk(TRecorder &recorder, const TTempTree &tree,
+                              std::string_view filterText, std::string_view exclusionText = "",
+                              bool listOnly = false, std::size_t *unrepresentable = nullptr) {
+  std::vector<std::string> filters, exclusionEntries;
+  SplitList(filterText, filters);
+  SplitList(exclusionText, exclusionEntries);
+  TExclusionList exclusions(exclusionEntries);
+  TFolderWalk walk(recorder, listOnly, filters, exclusions);
+  walk.WalkFolder(tree.Path(), tree.Path());
+  if (unrepresentable) *unrepresentable = walk.Unrepresentable();
+  return recorder.Events;
+}
+
+std::vector<std::string> Targets(const std::vector<std::string> &events) {
+  std::vector<std::string> targets;
+  for (const std::string &event : events)
+    if (event.rfind("target ", 0) == 0) targets.push_back(event.substr(7));
+  return targets;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> items) {
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+using Strings = std::vector<std::string>;
+
+TEST(WalkTest, FiltersDifferingOnlyInCaseListEachFileOnce) {
+  TTempTree tree("a.txt\nB.TXT\nc.doc");
+  TRecorder recorder(tree);
+  EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.txt;*.TXT"))), (Strings{"B.TXT", "a.txt"}));
+}
+
+TEST(WalkTest, TargetsComeFilterByFilter) {
+  TTempTree tree("a.htm\nb.html\nc.htm");
+  TRecorder recorder(tree);
+  Strings targets = Targets(Walk(recorder, tree, "*.html|*.htm"));
+  ASSERT_EQ(targets.size(), 3u);
+  EXPECT_EQ(targets[0], "b.html");
+}
+
+TEST(WalkTest, FolderTargetIsFollowedByItsSubtreeThenTheOtherSubfolders) {
+  TTempTree tree("f.txt\nd1/x.txt\nd2/y.txt");
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 2;
+  recorder.Opt.SubFolder = true;
+  // "d1" as a filter of its own makes the listing order certain.
+  EXPECT_EQ(Walk(recorder, tree, "*.txt;d1"),
+            (Strings{"enter ", "target f.txt", "target d1", "enter d1/", "target d1/x.txt",
+                     "enter d2/", "target d2/y.txt"}));
+}
+
+TEST(WalkTest, ListModeDoesNotDescendIntoListedFolders) {
+  TTempTree tree("d1/x.txt\nd2/y.txt");
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 2;
+  recorder.Opt.SubFolder = true;
+  // d1 is a target (listed, never entered); d2 is not and is walked.
+  EXPECT_EQ(Targets(Walk(recorder, tree, "d1;*.txt", "", true)), (Strings{"d1", "d2/y.txt"}));
+}
+
+TEST(WalkTest, RememberedNewNameIsNotEnteredAgain) {
+  TTempTree tree("d/x.txt");
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 2;
+  recorder.Opt.SubFolder = true;
+  recorder.Step = [&](const TargetEntry &entry) {
+    if (entry.Name != "d") return TTargetOutcome{entry.Name, entry.Name, false};
+    std::filesystem::rename(tree.Native("d"), tree.Native("e"));
+    return TTargetOutcome{"e", "e", true};
+  };
+  EXPECT_EQ(Walk(recorder, tree, "*.*"),
+            (Strings{"enter ", "target d", "enter e/", "target e/x.txt"}));
+}
+
+TEST(WalkTest, DescentUsesTheSourceAndDestinationNamesReported) {
+  TTempTree tree("d/x.txt");
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 2;
+  recorder.Opt.SubFolder = true;
+  recorder.Step = [](const TargetEntry &entry) { return TTargetOutcome{entry.Name, "NEW", false}; };
+  Walk(recorder, tree, "*.*");
+  ASSERT_EQ(recorder.Destinations.size(), 2u);
+  EXPECT_EQ(recorder.Destinations[1], tree.Path() + "/NEW/");
+  EXPECT_EQ(recorder.Events[3], "target d/x.txt");
+}
+
+TEST(WalkTest, HiddenFoldersAndLinksAreNeverEnteredByTheScan) {
+  TTempTree tree("a.txt\n.h/in-hidden.txt\n.dot.txt\nsub/in-sub.txt\n@link -> sub");
+  TRecorder recorder(tree);
+  recorder.Opt.ExcHidden = false;
+  recorder.Opt.SubFolder = true;
+  EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.*"))),
+            (Strings{".dot.txt", "a.txt", "sub/in-sub.txt"}));
+}
+
+TEST(WalkTest, LinkToAFolderIsATargetButNotDescendedInto) {
+  TTempTree tree("sub/in-sub.txt\n@link -> sub");
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 2;
+  recorder.Opt.SubFolder = true;
+  EXPECT_EQ(Walk(recorder, tree, "link"), (Strings{"enter ", "target link", "enter sub/"}));
+}
+
+TEST(WalkTest, HiddenFileIsATargetOnlyWhenHiddenFilesAreNotExcluded) {
+  TTempTree tree(".secret\nplain");
+  TRecorder excluded(tree);
+  EXPECT_EQ(Targets(Walk(excluded, tree, "*.*")), (Strings{"plain"}));
+  TRecorder included(tree);
+  included.Opt.ExcHidden = false;
+  EXPECT_EQ(Sorted(Targets(Walk(included, tree, "*.*"))), (Strings{".secret", "plain"}));
+}
+
+TEST(WalkTest, SizeBoundsAreInclusiveKilobytes) {
+  TTempTree tree("s1023 1023\ns1024 1024\ns1025 1025\nfolder/");
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 2;
+  recorder.Opt.SizeFrom = 1;
+  recorder.Opt.SizeTo = 1;
+  EXPECT_EQ(Targets(Walk(recorder, tree, "*.*")), (Strings{"s1024"}));
+
+  TRecorder folders(tree);
+  folders.Opt.FileOnly = 2;
+  folders.Opt.SizeTo = 0;
+  EXPECT_EQ(Targets(Walk(folders, tree, "*.*")), (Strings{"folder"}));
+}
+
+TEST(WalkTest, DateBoundsAreInclusiveAtTwoSecondResolution) {
+  TTempTree tree("before\nat-start\nlast\nafter");
+  tree.SetTime("before", 2002, 12, 31, 23, 59, 59);
+  tree.SetTime("at-start", 2003, 1, 1, 0, 0, 0);
+  tree.SetTime("last", 2003, 1, 1, 23, 59, 59);
+  tree.SetTime("after", 2003, 1, 2, 0, 0, 0);
+  TRecorder recorder(tree);
+  recorder.Opt.HasDateFrom = true;
+  recorder.Opt.DateRangeFrom = DateTimeParts{2003, 1, 1, 0, 0, 0, 0};
+  recorder.Opt.HasDateTo = true;
+  recorder.Opt.DateRangeTo = DateTimeParts{2003, 1, 1, 23, 59, 59, 0};
+  EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.*"))), (Strings{"at-start", "last"}));
+
+  // A bound whose field is empty is not applied, whatever value it holds.
+  TRecorder open(tree);
+  open.Opt.DateRangeFrom = DateTimeParts{2100, 1, 1, 0, 0, 0, 0};
+  EXPECT_EQ(Targets(Walk(open, tree, "*.*")).size(), 4u);
+}
+
+TEST(WalkTest, ExclusionListComparesWholeExtensionsIgnoringCase) {
+  TTempTree tree("a.exe\nb.txt\nnodot\n.exe\nc.exe.bak");
+  TRecorder recorder(tree);
+  recorder.Opt.ExcHidden = false;
+  EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.*", ".EXE;.bak"))), (Strings{"b.txt", "nodot"}));
+
+  TRecorder noDot(tree);
+  noDot.Opt.ExcHidden = false;
+  EXPECT_EQ(Targets(Walk(noDot, tree, "*.*", "exe")).size(), 5u);
+  TRecorder empty(tree);
+  empty.Opt.ExcHidden = false;
+  EXPECT_EQ(Targets(Walk(empty, tree, "*.*", "")).size(), 5u);
+}
+
+TEST(WalkTest, KindSelectsFilesFoldersOrBoth) {
+  TTempTree tree("f\nd/");
+  const std::pair<int, Strings> cases[] = {
+      {0, {"f"}}, {1, {"d"}}, {2, {"d", "f"}}, {-1, {"d", "f"}}};
+  for (const auto &[kind, expected] : cases) {
+    TRecorder recorder(tree);
+    recorder.Opt.FileOnly = kind;
+    EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.*"))), expected) << "kind " << kind;
+  }
+}
+
+TEST(WalkTest, FlattenedSubfoldersShareTheTopDestination) {
+  TTempTree tree("a.txt\ns1/b.txt\ns1/s2/c.txt");
+  TRecorder recorder(tree);
+  recorder.Opt.SubFolder = true;
+  recorder.Opt.FlattenSubfolders = true;
+  Walk(recorder, tree, "*.*");
+  ASSERT_EQ(recorder.Destinations.size(), 3u);
+  for (const std::string &destination : recorder.Destinations) EXPECT_EQ(destination, tree.Path() + "/");
+
+  TRecorder mirrored(tree);
+  mirrored.Opt.SubFolder = true;
+  Walk(mirrored, tree, "*.*");
+  EXPECT_EQ(Sorted(mirrored.Destinations),
+            (Strings{tree.Path() + "/", tree.Path() + "/s1/", tree.Path() + "/s1/s2/"}));
+}
+
+TEST(WalkTest, FolderTargetIsRemovedOnlyWhenEmptied) {
+  TTempTree tree("empty/\nfull/x");
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 1;
+  recorder.Opt.RemoveFolderTargets = true;
+  Walk(recorder, tree, "*.*");
+  EXPECT_FALSE(tree.Exists("empty"));
+  EXPECT_TRUE(tree.Exists("full/x"));
+}
+
+TEST(WalkTest, FolderNameOfEveryLevel) {
+  TTempTree tree("sub/x");
+  TRecorder recorder(tree);
+  Walk(recorder, tree, "*.*");
+  EXPECT_EQ(recorder.FolderName, std::filesystem::path(tree.Path()).filename().string());
+}
+
+TEST(WalkTest, UnrepresentableNamesArePassedOverAndCounted) {
+  // U+00E9 has no Shift-JIS form.
+  TTempTree tree("caf\xc3\xa9\nplain\nsub/\xc3\xa9t\xc3\xa9\nsub/x");
+  TRecorder recorder(tree);
+  recorder.Opt.SubFolder = true;
+  std::size_t unrepresentable = 0;
+  EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.*;*", "", false, &unrepresentable))),
+            (Strings{"plain", "sub/x"}));
+  EXPECT_EQ(unrepresentable, 2u);
+}
+
+// Esc at any pump: nothing is entered or processed after the pump that saw
+// it, and the walk returns.
+TEST(WalkTest, AbortAtEveryPumpStopsAllFurtherWork) {
+  TTempTree tree("a\nb\nd/c\nd/e/f\ng/h\ng/i");
+  TRecorder full(tree);
+  full.Opt.FileOnly = 2;
+  full.Opt.SubFolder = true;
+  Walk(full, tree, "*.*;*");
+  ASSERT_GT(full.Pumps, 10);
+  for (int pump = 1; pump <= full.Pumps; ++pump) {
+    TRecorder recorder(tree);
+    recorder.Opt = full.Opt;
+    recorder.AbortAtPump = pump;
+    Walk(recorder, tree, "*.*;*");
+    EXPECT_FALSE(recorder.ActedAfterAbort()) << "abort at pump " << pump;
+    EXPECT_LE(recorder.Events.size(), full.Events.size()) << "abort at pump " << pump;
+  }
+}
+
+}  // namespace
