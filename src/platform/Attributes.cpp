@@ -127,30 +127,44 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
   if (!dotName) dosBits |= attributes & kAttrHidden;
 
   const char *file = utf8->c_str();
+  const mode_t oldMode = st.st_mode & 07777;
+  // Read-only takes every write bit away, as nobody may write such a file on
+  // Windows; clearing it gives the owner back the right to write.
+  mode_t newMode = oldMode;
+  if (attributes & kAttrReadOnly) {
+    newMode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  } else if (fs::IsReadOnlyMode(newMode)) {
+    newMode |= S_IWUSR;
+  }
+
+  // Extended attributes can only be changed on a writable file, while
+  // Windows lets the other bits of a read-only file change; so the owner's
+  // write bit is lent for the moment of the change.
+  const auto changeMode = [&](mode_t mode) {
+    return sys::Call("chmod", [&] { return ::chmod(file, mode); }) == 0;
+  };
+  const bool lendWrite = fs::IsReadOnlyMode(oldMode);
+  if (lendWrite && !changeMode(oldMode | S_IWUSR)) return false;
+  const auto restore = [&] {
+    const int saved = errno;
+    if (lendWrite) ::chmod(file, oldMode);
+    errno = saved;
+    return false;
+  };
+
   if (dosBits != 0) {
     char text[16];
     const int length = std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(dosBits));
     if (sys::Call("setxattr", [&] {
           return ::setxattr(file, fs::kDosAttribName, text, static_cast<std::size_t>(length), 0);
         }) != 0) {
-      return false;
+      return restore();
     }
   } else if (sys::Call("removexattr", [&] { return ::removexattr(file, fs::kDosAttribName); }) != 0 &&
              errno != ENODATA && !fs::IsXattrUnsupported(errno)) {
-    return false;
+    return restore();
   }
 
-  // Read-only takes every write bit away, as nobody may write such a file on
-  // Windows; clearing it gives the owner back the right to write.
-  mode_t mode = st.st_mode & 07777;
-  if (attributes & kAttrReadOnly) {
-    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  } else if (fs::IsReadOnlyMode(mode)) {
-    mode |= S_IWUSR;
-  }
-  if (mode != (st.st_mode & 07777) &&
-      sys::Call("chmod", [&] { return ::chmod(file, mode); }) != 0) {
-    return false;
-  }
+  if (newMode != (lendWrite ? (oldMode | S_IWUSR) : oldMode) && !changeMode(newMode)) return false;
   return true;
 }

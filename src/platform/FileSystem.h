@@ -35,15 +35,19 @@ struct FindEntry {
 };
 
 struct FindResult {
-  bool Ok = false;             // false: the folder could not be listed (errno in Error)
+  bool Ok = false;             // false: the folder could not be listed (errno in Error);
+                               // entries read before a failure are kept
   int Error = 0;
   std::vector<FindEntry> Entries;   // in the order the file system lists them
-  std::size_t Unrepresentable = 0;  // names that do not round-trip through CP932
+  std::size_t Unrepresentable = 0;  // names that do not round-trip through CP932 and
+                                    // would match the pattern ('?' for each such character)
 };
 
 // Wildcard match with the rules of the Windows enumeration: "*" any run, "?"
 // one character (a double-byte character counts as one), ASCII letter case
-// ignored, "*.*" matches every name (names without a dot included).
+// ignored, "*.*" matches every name (names without a dot included).  As on
+// Windows, a final ".*" also matches the end of a name: "readme.*" matches
+// "readme".
 bool MatchesWildcard(std::string_view name, std::string_view pattern);
 
 // Lists `folder` (with or without a trailing delimiter) and keeps the
@@ -57,7 +61,7 @@ bool FolderExists(const std::string &path);
 // True when `path` exists (file or folder).
 bool PathExists(const std::string &path);
 
-// Renames a file or folder; never replaces an existing entry.  A change of
+// Renames a file or folder; never replaces an existing entry (EEXIST).  A change of
 // letter case only is a rename like any other.
 bool MoveFile(const std::string &from, const std::string &to);
 // Copies content, mode and last-write time.  With failIfExists an existing
@@ -68,7 +72,8 @@ bool MoveFile(const std::string &from, const std::string &to);
 bool CopyFile(const std::string &from, const std::string &to, bool failIfExists);
 // Creates one folder level.
 bool CreateFolder(const std::string &path);
-// Deletes a file; fails on folders and read-only files.
+// Deletes a file; fails on folders (EISDIR) and read-only files (EACCES).
+// A symbolic link is deleted as the link.
 bool DeleteFile(const std::string &path);
 // Removes an empty folder.
 bool RemoveFolder(const std::string &path);
@@ -87,7 +92,9 @@ struct FileTimes {
 // folders), as the Windows handle needed for both would.
 std::optional<FileTimes> GetFileTimes(const std::string &path);
 // Sets the times given (nullopt: leave as is).  A creation time different
-// from the current one cannot be stored on Linux and fails the call.
+// from the current one cannot be stored on Linux and fails the call (errno
+// EOPNOTSUPP); the same one, judged at the two-second resolution of
+// DosDateTime, succeeds without being written.
 bool SetFileTimes(const std::string &path, const std::optional<timespec> &creation,
                   const std::optional<timespec> &lastAccess,
                   const std::optional<timespec> &lastWrite);

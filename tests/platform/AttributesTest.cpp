@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+#include "TempTree.h"
+#include "platform/FileSystem.h"
+#include "platform/Sys.h"
+
+namespace {
+
+std::string DosAttrib(const std::string &path) {
+  char buffer[64];
+  const ssize_t length = getxattr(path.c_str(), "user.DOSATTRIB", buffer, sizeof buffer);
+  return length < 0 ? "<none>" : std::string(buffer, static_cast<std::size_t>(length));
+}
+
+class AttributesTest : public ::testing::Test {
+protected:
+  void TearDown() override { korvane::sys::ClearFaults(); }
+  TTempFolder temp_;
+};
+
+TEST_F(AttributesTest, SetThenGetGivesTheExactValue) {
+  MakeTree(temp_.Root(), {"f", "dir/"});
+  const std::uint32_t values[] = {
+      0, kAttrReadOnly, kAttrHidden, kAttrSystem, kAttrArchive,
+      kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive, kAttrHidden | kAttrArchive, 0,
+  };
+  for (std::uint32_t value : values) {
+    ASSERT_TRUE(SetAttributes(temp_ / "f", value)) << value;
+    EXPECT_EQ(GetAttributes(temp_ / "f"), value);
+    ASSERT_TRUE(SetAttributes(temp_ / "dir", value)) << value;
+    EXPECT_EQ(GetAttributes(temp_ / "dir"), value | kAttrDirectory);
+  }
+  // The directory bit is the file system's to say, not the caller's.
+  EXPECT_TRUE(SetAttributes(temp_ / "f", kAttrDirectory));
+  EXPECT_EQ(GetAttributes(temp_ / "f"), 0u);
+}
+
+TEST_F(AttributesTest, StorageFollowsTheSambaConvention) {
+  MakeTree(temp_.Root(), {"f"});
+  ASSERT_TRUE(SetAttributes(temp_ / "f", kAttrReadOnly | kAttrHidden | kAttrArchive));
+  EXPECT_EQ(DosAttrib(temp_ / "f"), "0x22");
+  struct stat st {};
+  ASSERT_EQ(stat((temp_ / "f").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0222, 0u);  // nobody may write a read-only file
+
+  ASSERT_TRUE(SetAttributes(temp_ / "f", 0));
+  EXPECT_EQ(DosAttrib(temp_ / "f"), "<none>");
+  ASSERT_EQ(stat((temp_ / "f").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+}
+
+TEST_F(AttributesTest, ADotNameStaysHidden) {
+  MakeTree(temp_.Root(), {".profile"});
+  EXPECT_EQ(GetAttributes(temp_ / ".profile"), std::uint32_t(kAttrHidden));
+  EXPECT_FALSE(SetAttributes(temp_ / ".profile", 0));
+  EXPECT_FALSE(SetAttributes(temp_ / ".profile", kAttrArchive));
+  EXPECT_EQ(GetAttributes(temp_ / ".profile"), std::uint32_t(kAttrHidden));
+  EXPECT_TRUE(SetAttributes(temp_ / ".profile", kAttrHidden | kAttrSystem));
+  EXPECT_EQ(GetAttributes(temp_ / ".profile"), std::uint32_t(kAttrHidden | kAttrSystem));
+}
+
+TEST_F(AttributesTest, BitsThatCannotBeStoredFailTheCall) {
+  MakeTree(temp_.Root(), {"f"});
+  korvane::sys::InjectFault("setxattr", ENOTSUP);
+  EXPECT_FALSE(SetAttributes(temp_ / "f", kAttrHidden | kAttrReadOnly));
+  EXPECT_EQ(errno, ENOTSUP);
+  EXPECT_EQ(GetAttributes(temp_ / "f"), 0u) << "nothing changed";
+
+  // Clearing everything needs no extended attributes at all.
+  ASSERT_TRUE(SetAttributes(temp_ / "f", kAttrReadOnly));
+  korvane::sys::InjectFault("removexattr", ENOTSUP);
+  EXPECT_TRUE(SetAttributes(temp_ / "f", 0));
+  EXPECT_EQ(GetAttributes(temp_ / "f"), 0u);
+
+  EXPECT_FALSE(SetAttributes(temp_ / "missing", 0));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_FALSE(GetAttributes(temp_ / "missing"));
+}
+
+TEST_F(AttributesTest, FolderExistsAndPathExists) {
+  MakeTree(temp_.Root(), {"f", "d/", "ld->d", "dangling->nowhere"});
+  EXPECT_TRUE(FolderExists(temp_.Root()));
+  EXPECT_TRUE(FolderExists(temp_ / "d/"));
+  EXPECT_TRUE(FolderExists(temp_ / "ld"));
+  EXPECT_FALSE(FolderExists(temp_ / "f"));
+  EXPECT_FALSE(FolderExists(temp_ / "missing"));
+  EXPECT_TRUE(PathExists(temp_ / "f"));
+  EXPECT_TRUE(PathExists(temp_ / "dangling"));
+  EXPECT_FALSE(PathExists(temp_ / "missing"));
+}
+
+}  // namespace

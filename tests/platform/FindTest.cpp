@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "TempTree.h"
+#include "platform/FileSystem.h"
+#include "platform/Sys.h"
+
+namespace {
+
+// Characters without a CP932 form, spelled as UTF-8 bytes: g++ refuses
+// them even in u8 literals when the execution character set is CP932.
+#define kEmoji "\xF0\x9F\x98\x80"
+#define kEAcute "\xC3\xA9"
+
+std::map<std::string, FindEntry> ByName(const FindResult &result) {
+  std::map<std::string, FindEntry> entries;
+  for (const auto &entry : result.Entries) entries[entry.Name] = entry;
+  return entries;
+}
+
+std::vector<std::string> Names(const FindResult &result) {
+  std::vector<std::string> names;
+  for (const auto &entry : result.Entries) names.push_back(entry.Name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class FindTest : public ::testing::Test {
+protected:
+  void TearDown() override { korvane::sys::ClearFaults(); }
+  TTempFolder temp_;
+};
+
+TEST_F(FindTest, ListsMatchingEntriesWithTheirData) {
+  MakeTree(temp_.Root(), {"a.txt=hello", "B.TXT", "noext", "sub/", U8(u8"表.txt=12"), ".hidden"});
+  const FindResult all = FindFiles(temp_.Root(), "*.*");
+  ASSERT_TRUE(all.Ok);
+  EXPECT_EQ(Names(all), (std::vector<std::string>{".hidden", "B.TXT", "a.txt", "noext", "sub", "表.txt"}));
+  EXPECT_EQ(all.Unrepresentable, 0u);
+
+  auto entries = ByName(all);
+  EXPECT_EQ(entries["a.txt"].Size, 5);
+  EXPECT_EQ(entries["表.txt"].Size, 2);
+  EXPECT_EQ(entries["a.txt"].Attributes, 0u);
+  EXPECT_EQ(entries["sub"].Attributes, std::uint32_t(kAttrDirectory));
+  EXPECT_EQ(entries["sub"].Size, 0);
+  EXPECT_EQ(entries[".hidden"].Attributes, std::uint32_t(kAttrHidden));
+  EXPECT_TRUE(entries["a.txt"].TimeValid);
+  struct stat st {};
+  ASSERT_EQ(stat((temp_ / "a.txt").c_str(), &st), 0);
+  EXPECT_EQ(entries["a.txt"].Time, *FileTimeToDosDateTime(st.st_mtim));
+  EXPECT_FALSE(entries["a.txt"].IsSymlink);
+
+  // Trailing delimiter or not, same listing; the pattern narrows it.
+  EXPECT_EQ(Names(FindFiles(temp_.Root() + "/", "*.txt")),
+            (std::vector<std::string>{"B.TXT", "a.txt", "表.txt"}));
+  EXPECT_EQ(Names(FindFiles(temp_.Root(), "?.txt")),
+            (std::vector<std::string>{"B.TXT", "a.txt", "表.txt"}));
+  EXPECT_TRUE(FindFiles(temp_.Root(), "").Entries.empty());
+}
+
+TEST_F(FindTest, ReadsAttributesFromModeAndDosAttrib) {
+  MakeTree(temp_.Root(), {"ro", "marked", "sys"});
+  ASSERT_EQ(chmod((temp_ / "ro").c_str(), 0444), 0);
+  ASSERT_EQ(setxattr((temp_ / "marked").c_str(), "user.DOSATTRIB", "0x22", 4, 0), 0);
+  ASSERT_EQ(setxattr((temp_ / "sys").c_str(), "user.DOSATTRIB", "0x4\0garbage", 11, 0), 0);
+  auto entries = ByName(FindFiles(temp_.Root(), "*"));
+  EXPECT_EQ(entries["ro"].Attributes, std::uint32_t(kAttrReadOnly));
+  EXPECT_EQ(entries["marked"].Attributes, std::uint32_t(kAttrHidden | kAttrArchive));
+  EXPECT_EQ(entries["sys"].Attributes, std::uint32_t(kAttrSystem));
+}
+
+TEST_F(FindTest, SymbolicLinksReportTheirTargetAndAreMarked) {
+  MakeTree(temp_.Root(), {"file=abc", "dir/", "to-file->file", "to-dir->dir", "dangling->nowhere"});
+  auto entries = ByName(FindFiles(temp_.Root(), "*"));
+  EXPECT_TRUE(entries["to-file"].IsSymlink);
+  EXPECT_EQ(entries["to-file"].Size, 3);
+  EXPECT_TRUE(entries["to-dir"].IsSymlink);
+  EXPECT_EQ(entries["to-dir"].Attributes & kAttrDirectory, std::uint32_t(kAttrDirectory));
+  EXPECT_TRUE(entries["dangling"].IsSymlink);
+  EXPECT_EQ(entries["dangling"].Attributes & kAttrDirectory, 0u);
+  EXPECT_FALSE(entries["dir"].IsSymlink);
+}
+
+TEST_F(FindTest, NamesWithoutAFaithfulCp932FormAreCountedNotListed) {
+  MakeTree(temp_.Root(), {
+      "plain.txt",
+      kEmoji ".txt",              // no CP932 form
+      U8(u8"a〜b.txt"),            // WAVE DASH comes back as FULLWIDTH TILDE
+      "bad\xFF\xFE.txt",           // not UTF-8
+      kEmoji ".doc",
+      U8(u8"ソ能表.txt"),          // 0x5C trail bytes, all fine
+  });
+  const FindResult txt = FindFiles(temp_.Root(), "*.txt");
+  ASSERT_TRUE(txt.Ok);
+  EXPECT_EQ(Names(txt), (std::vector<std::string>{"plain.txt", "ソ能表.txt"}));
+  EXPECT_EQ(txt.Unrepresentable, 3u);
+  EXPECT_EQ(FindFiles(temp_.Root(), "*.*").Unrepresentable, 4u);
+  EXPECT_EQ(FindFiles(temp_.Root(), "plain.*").Unrepresentable, 0u);
+}
+
+TEST_F(FindTest, AFolderThatCannotBeListedIsReportedNotEmpty) {
+  const FindResult missing = FindFiles(temp_ / "gone", "*.*");
+  EXPECT_FALSE(missing.Ok);
+  EXPECT_EQ(missing.Error, ENOENT);
+
+  MakeTree(temp_.Root(), {"file"});
+  const FindResult notFolder = FindFiles(temp_ / "file", "*.*");
+  EXPECT_FALSE(notFolder.Ok);
+  EXPECT_EQ(notFolder.Error, ENOTDIR);
+
+  EXPECT_EQ(FindFiles("\x95", "*").Error, EILSEQ);  // a path with no UTF-8 form
+
+  // Permission denied: for real as an ordinary user, simulated for root.
+  MakeTree(temp_.Root(), {"locked/", "locked/x"});
+  if (RunningAsRoot()) {
+    korvane::sys::InjectFault("open", EACCES);
+  } else {
+    ASSERT_EQ(chmod((temp_ / "locked").c_str(), 0), 0);
+  }
+  const FindResult locked = FindFiles(temp_ / "locked", "*.*");
+  EXPECT_FALSE(locked.Ok);
+  EXPECT_EQ(locked.Error, EACCES);
+  EXPECT_TRUE(locked.Entries.empty());
+}
+
+TEST_F(FindTest, AFolderThatVanishesWhileListedEndsTheListing) {
+  MakeTree(temp_.Root(), {"d/", "d/a", "d/b", "d/c"});
+  korvane::sys::InjectFault("readdir", ENOENT, 1);
+  const FindResult result = FindFiles(temp_ / "d", "*");
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(result.Error, ENOENT);
+  EXPECT_EQ(result.Entries.size(), 1u);
+
+  // A folder removed before it is read lists nothing, and says so.
+  MakeTree(temp_.Root(), {"e/"});
+  std::filesystem::remove(temp_ / "e");
+  EXPECT_FALSE(FindFiles(temp_ / "e", "*").Ok);
+}
+
+TEST_F(FindTest, TimesOutsideTheDosRangeAreMarkedInvalid) {
+  MakeTree(temp_.Root(), {"old", "future", "ok"});
+  const timespec old[2] = {{0, UTIME_OMIT}, {100000000, 0}};         // 1973
+  const timespec future[2] = {{0, UTIME_OMIT}, {4500000000LL, 0}};   // 2112
+  ASSERT_EQ(utimensat(AT_FDCWD, (temp_ / "old").c_str(), old, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, (temp_ / "future").c_str(), future, 0), 0);
+  auto entries = ByName(FindFiles(temp_.Root(), "*"));
+  EXPECT_FALSE(entries["old"].TimeValid);
+  EXPECT_EQ(entries["old"].Time, 0u);
+  EXPECT_FALSE(entries["future"].TimeValid);
+  EXPECT_TRUE(entries["ok"].TimeValid);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "TempTree.h"
+#include "platform/Errors.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+namespace {
+
+TEST(PathsTest, TrailingDelimiterIsFoundDoubleByteAware) {
+  const struct {
+    std::string Path, Included, Excluded;
+  } cases[] = {
+      {"", "/", ""},
+      {"/", "/", ""},
+      {"/tmp", "/tmp/", "/tmp"},
+      {"/tmp/", "/tmp/", "/tmp"},
+      {"/tmp//", "/tmp//", "/tmp/"},   // one delimiter only
+      {"表", "表/", "表"},
+      {"a/表/", "a/表/", "a/表"},
+      {"\x95/", "\x95//", "\x95/"},   // 0x95 0x2F is a (bad) double-byte character, not a delimiter
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(IncludeTrailingDelimiter(c.Path), c.Included) << c.Path;
+    EXPECT_EQ(ExcludeTrailingDelimiter(c.Path), c.Excluded) << c.Path;
+  }
+}
+
+TEST(PathsTest, LastCharAndLastDelimiter) {
+  EXPECT_EQ(LastCharOffset(""), std::string::npos);
+  EXPECT_EQ(LastCharOffset("ab"), 1u);
+  EXPECT_EQ(LastCharOffset("a表"), 1u);
+  EXPECT_EQ(LastCharOffset("a\x95"), 1u);  // a lone lead byte is a character
+
+  EXPECT_EQ(LastDelimiterOffset("a.表b", "."), 1u);
+  EXPECT_EQ(LastDelimiterOffset("a.表b", "\\"), std::string::npos);  // 表's 0x5C is no delimiter
+  EXPECT_EQ(LastDelimiterOffset("a\\b.c", "\\:"), 1u);
+  EXPECT_EQ(LastDelimiterOffset("x/y.z", "./"), 3u);
+  EXPECT_EQ(LastDelimiterOffset("", "."), std::string::npos);
+}
+
+TEST(PathsTest, ForceFolderCreatesEveryMissingLevel) {
+  TTempFolder temp;
+  EXPECT_TRUE(ForceFolder(temp / "表/b/c/"));
+  EXPECT_TRUE(FolderExists(temp / "表/b/c"));
+  EXPECT_TRUE(ForceFolder(temp / "表/b"));  // already there
+  EXPECT_TRUE(ForceFolder("/"));
+
+  MakeTree(temp.Root(), {"file"});
+  EXPECT_FALSE(ForceFolder(temp / "file"));
+  EXPECT_FALSE(ForceFolder(temp / "file/sub"));
+}
+
+TEST(PathsTest, ForceFolderCreatesShortRelativeNamesToo) {
+  TTempFolder temp;
+  char previous[4096];
+  ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(chdir(temp.Root().c_str()), 0);
+  const bool done = ForceFolder("ab");
+  const bool exists = FolderExists("ab");
+  ASSERT_EQ(chdir(previous), 0);
+  EXPECT_TRUE(done);
+  EXPECT_TRUE(exists);
+}
+
+TEST(PathsTest, ForceFolderRefusesAnEmptyPath) {
+  try {
+    ForceFolder("");
+    FAIL() << "no exception";
+  } catch (const EInOutError &error) {
+    EXPECT_EQ(error.Message(), "ディレクトリを作成できません");
+  }
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "TempTree.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+// The trash goes into a temporary XDG_DATA_HOME on the same file system as
+// the files, so nothing of the user's is touched and the move is a rename.
+class TrashTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (const char *old = std::getenv("XDG_DATA_HOME")) old_ = old;
+    setenv("XDG_DATA_HOME", (data_ / "").c_str(), 1);
+  }
+  void TearDown() override {
+    if (old_) setenv("XDG_DATA_HOME", old_->c_str(), 1);
+    else unsetenv("XDG_DATA_HOME");
+  }
+
+  bool InTrash(const std::string &utf8Name) {
+    return std::filesystem::exists(data_ / ("Trash/files/" + utf8Name)) &&
+           std::filesystem::exists(data_ / ("Trash/info/" + utf8Name + ".trashinfo"));
+  }
+
+  TTempFolder data_;
+  TTempFolder files_;
+  std::optional<std::string> old_;
+};
+
+TEST_F(TrashTest, MovesFilesAndWholeFolders) {
+  MakeTree(files_.Root(), {"a.txt=x", U8(u8"表.txt"), "dir/", "dir/inner=y"});
+  ASSERT_TRUE(MoveToTrash(files_ / "a.txt"));
+  EXPECT_FALSE(std::filesystem::exists(files_ / "a.txt"));
+  EXPECT_TRUE(InTrash("a.txt"));
+
+  ASSERT_TRUE(MoveToTrash(files_ / "表.txt"));
+  EXPECT_TRUE(InTrash(U8(u8"表.txt")));
+
+  ASSERT_TRUE(MoveToTrash(files_ / "dir"));
+  EXPECT_FALSE(std::filesystem::exists(files_ / "dir"));
+  EXPECT_EQ(ReadText(data_ / "Trash/files/dir/inner"), "y");
+}
+
+TEST_F(TrashTest, AMissingPathIsAFailure) {
+  EXPECT_FALSE(MoveToTrash(files_ / "missing"));
+  EXPECT_EQ(errno, ENOENT);
+}
+
+}  // namespace
