@@ -1,0 +1,214 @@
+// CopyTarget on real folders: the same-name policies, alias names, source
+// deletion and folder targets.
+
+#include <gtest/gtest.h>
+
+#include "TempTree.h"
+#include "ops/UnitFileCn.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+const DosDateTime kOld = Dos(2020, 1, 1, 10, 0, 0);
+const DosDateTime kNew = Dos(2024, 5, 17, 13, 45, 8);
+
+class CopyTargetTest : public ::testing::Test {
+protected:
+  // Copies src/<name> (content and time as given) into dst/, where a file of
+  // the same name may already wait.
+  bool Copy(const std::string &name) {
+    const std::string source = tree / ("src/" + name);
+    const std::int64_t size = static_cast<std::int64_t>(TTempTree::Content(source)->size());
+    return cn.CopyTarget(source, tree / "dst/", TTempTree::Time(source), 0, size);
+  }
+  void Files(const std::string &sourceContent, DosDateTime sourceTime,
+             const std::string &existingContent, DosDateTime existingTime) {
+    tree.Add("src/a.txt=" + sourceContent + " dst/a.txt=" + existingContent);
+    TTempTree::SetTime(tree / "src/a.txt", sourceTime);
+    TTempTree::SetTime(tree / "dst/a.txt", existingTime);
+  }
+  std::string Dst() const { return TTempTree::List(tree / "dst/"); }
+
+  TTempTree tree;
+  TCopyCn cn;
+};
+
+TEST_F(CopyTargetTest, AFreeNameIsCopiedWhateverThePolicy) {
+  tree.Add("src/a.txt=data dst/");
+  TTempTree::SetTime(tree / "src/a.txt", kOld);
+  cn.Same = 0;
+  EXPECT_TRUE(Copy("a.txt"));
+  EXPECT_EQ(cn.ResultName, "a.txt");
+  EXPECT_EQ(TTempTree::Content(tree / "dst/a.txt"), "data");
+  EXPECT_EQ(TTempTree::Time(tree / "dst/a.txt"), kOld);
+  EXPECT_TRUE(TTempTree::Exists(tree / "src/a.txt"));
+}
+
+// One row per policy combination: what the destination holds afterwards.
+TEST_F(CopyTargetTest, SameNamePolicies) {
+  struct {
+    const char *What;
+    int Same, OverWrite, Alias;
+    const char *Source;
+    DosDateTime SourceTime;
+    const char *Existing;
+    DosDateTime ExistingTime;
+    bool Ok;
+    const char *Result;   // ResultName afterwards
+    const char *Listing;  // the destination afterwards
+    const char *Content;  // of dst/a.txt afterwards
+  } const cases[] = {
+      {"keep", 0, 0, 0, "new", kNew, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"overwrite always", 1, 0, 1, "new", kOld, "old", kNew, true, "a.txt", "a.txt", "new"},
+      {"overwrite never", 1, 1, 0, "new", kNew, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"newer: yes", 1, 2, 1, "new", kNew, "old", kOld, true, "a.txt", "a.txt", "new"},
+      {"newer: no", 1, 2, 1, "new", kOld, "old", kNew, false, "a.txt", "a.txt", "old"},
+      {"newer: equal", 1, 2, 1, "new", kOld, "old", kOld, true, "a.txt", "a.txt", "new"},
+      {"older: equal", 1, 3, 1, "new", kOld, "old", kOld, true, "a.txt", "a.txt", "new"},
+      {"older: no", 1, 3, 1, "new", kNew, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"larger: yes", 1, 4, 1, "longer", kOld, "old", kOld, true, "a.txt", "a.txt", "longer"},
+      {"larger: no", 1, 4, 1, "x", kOld, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"smaller: equal", 1, 5, 1, "new", kOld, "old", kOld, true, "a.txt", "a.txt", "new"},
+      {"smaller: no", 1, 5, 1, "longer", kOld, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"overwrite rule 9 holds", 1, 9, 1, "new", kOld, "old", kNew, true, "a.txt", "a.txt", "new"},
+      {"alias always", 2, 0, 0, "new", kOld, "old", kOld, true, "a_1.txt", "a.txt a_1.txt", "old"},
+      {"alias never", 2, 0, 1, "new", kOld, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"alias time: same", 2, 0, 2, "new", kOld, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"alias time: differs", 2, 0, 2, "new", kNew, "old", kOld, true, "a_1.txt", "a.txt a_1.txt", "old"},
+      {"alias size: same", 2, 0, 3, "new", kNew, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"alias size: differs", 2, 0, 3, "x", kOld, "old", kOld, true, "a_1.txt", "a.txt a_1.txt", "old"},
+      {"alias either: neither", 2, 0, 4, "new", kOld, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"alias either: size", 2, 0, 4, "x", kOld, "old", kOld, true, "a_1.txt", "a.txt a_1.txt", "old"},
+      // Overwrite condition first, the alias as the fall-back.
+      {"3: existing newer", 3, 2, 0, "new", kOld, "old", kNew, true, "a_1.txt", "a.txt a_1.txt", "old"},
+      {"3: source newer", 3, 2, 0, "new", kNew, "old", kOld, true, "a.txt", "a.txt", "new"},
+      {"3: neither", 3, 1, 1, "new", kNew, "old", kOld, false, "a.txt", "a.txt", "old"},
+      // Alias condition first, overwriting as the fall-back.
+      {"4: same times", 4, 0, 2, "new", kOld, "old", kOld, true, "a.txt", "a.txt", "new"},
+      {"4: times differ", 4, 0, 2, "new", kNew, "old", kOld, true, "a_1.txt", "a.txt a_1.txt", "old"},
+      {"4: neither", 4, 1, 1, "new", kNew, "old", kOld, false, "a.txt", "a.txt", "old"},
+      // No valid policy: the existing file is kept.
+      {"same -1", -1, 0, 0, "new", kNew, "old", kOld, false, "a.txt", "a.txt", "old"},
+      {"same 5", 5, 0, 0, "new", kNew, "old", kOld, false, "a.txt", "a.txt", "old"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.What);
+    TTempTree local;
+    local.Add(std::string("src/a.txt=") + c.Source + " dst/a.txt=" + c.Existing);
+    TTempTree::SetTime(local / "src/a.txt", c.SourceTime);
+    TTempTree::SetTime(local / "dst/a.txt", c.ExistingTime);
+    TCopyCn copy;
+    copy.Same = c.Same;
+    copy.OverWrite = c.OverWrite;
+    copy.Alias = c.Alias;
+    copy.Delete = 1;
+    const bool ok = copy.CopyTarget(local / "src/a.txt", local / "dst/", c.SourceTime, 0,
+                                    static_cast<std::int64_t>(std::string(c.Source).size()));
+    EXPECT_EQ(ok, c.Ok);
+    EXPECT_EQ(copy.ResultName, c.Result);
+    EXPECT_EQ(TTempTree::List(local / "dst/"), c.Listing);
+    EXPECT_EQ(TTempTree::Content(local / "dst/a.txt"), c.Content);
+    if (std::string(c.Result) == "a_1.txt") {
+      EXPECT_EQ(TTempTree::Content(local / "dst/a_1.txt"), c.Source);
+    }
+  }
+}
+
+TEST_F(CopyTargetTest, TimesFrom2044OnAreStillLater) {
+  // The packed value of such a date has its top bit set.
+  Files("new", Dos(2050, 1, 1), "old", kOld);
+  cn.Same = 1;
+  cn.OverWrite = 2;
+  EXPECT_TRUE(Copy("a.txt"));
+  EXPECT_EQ(TTempTree::Content(tree / "dst/a.txt"), "new");
+  TTempTree::SetTime(tree / "dst/a.txt", Dos(2050, 1, 1));
+  TTempTree::SetTime(tree / "src/a.txt", kOld);
+  EXPECT_FALSE(Copy("a.txt"));
+}
+
+TEST_F(CopyTargetTest, AliasNumbering) {
+  tree.Add("dst/report.txt dst/report_1.txt dst/README dst/b_1.txt/");
+  EXPECT_EQ(cn.AliasName(tree / "dst/", "report.txt"), "report_2.txt");
+  EXPECT_EQ(cn.AliasName(tree / "dst", "README"), "README_1");
+  EXPECT_EQ(cn.AliasName(tree / "dst/", "b.txt"), "b_2.txt");  // a folder takes the name too
+  EXPECT_EQ(cn.AliasName(tree / "dst/", ".profile"), "_1.profile");
+  EXPECT_EQ(cn.AliasName(tree / "dst/", "表.txt"), "表_1.txt");
+}
+
+TEST_F(CopyTargetTest, SourceDeletion) {
+  struct {
+    int Delete;
+    bool DestinationReadOnly;
+    bool Ok;
+    bool SourceStays;
+  } const cases[] = {
+      {0, false, true, false},
+      {1, false, true, true},
+      {2, false, true, false},
+      {0, true, false, true},  // a failed copy never loses the source
+      {2, true, false, true},
+      {7, false, true, true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Delete);
+    TTempTree local(std::string("src/a.txt=new dst/a.txt=old") + (c.DestinationReadOnly ? "!" : ""));
+    TCopyCn copy;
+    copy.Same = 1;
+    copy.OverWrite = 0;
+    copy.Delete = c.Delete;
+    EXPECT_EQ(copy.CopyTarget(local / "src/a.txt", local / "dst/", kOld, 0, 3), c.Ok);
+    EXPECT_EQ(TTempTree::Exists(local / "src/a.txt"), c.SourceStays);
+    EXPECT_EQ(TTempTree::Content(local / "dst/a.txt"), c.Ok ? "new" : "old");
+  }
+}
+
+TEST_F(CopyTargetTest, ReadOnlySourceIsCopiedAndNotDeleted) {
+  tree.Add("src/a.txt=data! dst/");
+  cn.Delete = 0;
+  EXPECT_TRUE(Copy("a.txt"));  // the failed deletion does not change the result
+  EXPECT_TRUE(TTempTree::Exists(tree / "src/a.txt"));
+  EXPECT_EQ(TTempTree::Content(tree / "dst/a.txt"), "data");
+}
+
+TEST_F(CopyTargetTest, CopyOntoItselfFailsAndKeepsTheFile) {
+  tree.Add("src/a.txt=data");
+  cn.Same = 1;
+  cn.OverWrite = 0;
+  cn.Delete = 0;
+  EXPECT_FALSE(cn.CopyTarget(tree / "src/a.txt", tree / "src", kOld, 0, 4));
+  EXPECT_EQ(TTempTree::Content(tree / "src/a.txt"), "data");
+}
+
+TEST_F(CopyTargetTest, CreatesAMissingDestinationFolder) {
+  tree.Add("src/a.txt=data");
+  EXPECT_TRUE(cn.CopyTarget(tree / "src/a.txt", tree / "new/deeper/", kOld, 0, 4));
+  EXPECT_EQ(TTempTree::Content(tree / "new/deeper/a.txt"), "data");
+  EXPECT_FALSE(cn.CopyTarget(tree / "src/a.txt", tree / "src/a.txt/x/", kOld, 0, 4));
+}
+
+TEST_F(CopyTargetTest, ASourceThatVanishedFails) {
+  tree.Add("dst/");
+  cn.Delete = 0;
+  EXPECT_FALSE(cn.CopyTarget(tree / "src/gone.txt", tree / "dst/", kOld, 0, 4));
+  EXPECT_EQ(Dst(), "");
+}
+
+TEST_F(CopyTargetTest, FolderTargets) {
+  tree.Add("src/sub/ src/sub/in.txt dst/sub/ blocker");
+  cn.Delete = 0;
+  EXPECT_TRUE(cn.CopyTarget(tree / "src/sub", tree / "dst/new/", kOld, kAttrDirectory, 0));
+  EXPECT_EQ(cn.ResultName, "sub");
+  EXPECT_EQ(TTempTree::List(tree / "dst/new/sub/"), "");
+  EXPECT_TRUE(cn.CopyTarget(tree / "src/sub", tree / "dst/", kOld, kAttrDirectory, 0));
+  EXPECT_FALSE(cn.CopyTarget(tree / "src/sub", tree / "blocker/", kOld, kAttrDirectory, 0));
+  EXPECT_TRUE(TTempTree::Exists(tree / "src/sub/in.txt"));  // never deleted here
+}
+
+TEST_F(CopyTargetTest, AnExistingFolderOfTheNameCountsAsAbsent) {
+  tree.Add("src/a.txt dst/a.txt/");
+  cn.Same = 0;
+  EXPECT_FALSE(Copy("a.txt"));  // not kept by the policy: the copy itself fails
+  EXPECT_TRUE(TTempTree::IsFolder(tree / "dst/a.txt"));
+}
+
+}  // namespace
