@@ -74,8 +74,9 @@ TEST(ReplaceStep, AReplacementThatMakesADelimiterMovesNothing) {
   TTempTree tree("sub/ sub/a.txt");
   TRenameCn cn;
   cn.SetStepEnabled(kStepReplace, true);
-  cn.SetFromName(0, "^a");
-  cn.SetToName(0, "../a");
+  for (int p = 0; p < kRenameStepCount; ++p) cn.SetStepOrder(p, p);
+  cn.SetFromName(0, "^");
+  cn.SetToName(0, "../");
   const std::string folder = tree / "sub/";
   EXPECT_FALSE(cn.RenameTarget(folder, "a.txt", folder, Dos(2024, 1, 1), 0));
   EXPECT_EQ(cn.ResultName, "../a.txt");
