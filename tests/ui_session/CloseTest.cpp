@@ -1,0 +1,92 @@
+// Compiled with UTF-8 literals (it includes Qt).
+
+#include <sys/stat.h>
+
+#include <QCloseEvent>
+#include <QMimeData>
+#include <QUrl>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include "FakeWindow.h"
+#include "QtTestSupport.h"
+#include "TempTree.h"
+#include "core/IniFile.h"
+#include "ui/session/DropEvent.h"
+#include "ui/session/SessionHandlers.h"
+#include "ui/session/SessionText.h"
+#include "ui/session/SettingsSession.h"
+
+namespace {
+
+// A window whose close writes the settings, as TBunselMain's FormClose does.
+class TClosingWindow : public QWidget, public TFakeWindow {
+public:
+  explicit TClosingWindow(std::string settings) : settings_(std::move(settings)) {}
+
+protected:
+  void closeEvent(QCloseEvent *event) override {
+    WriteSettingsOnClose(*this, settings_);
+    event->accept();
+  }
+
+private:
+  std::string settings_;
+};
+
+TEST(CloseTest, FailedShutdownWriteIsShownAndTheWindowStillCloses) {
+  TTempTree tree;
+  const std::string readOnly = tree.File("ro.INI");
+  ASSERT_EQ(::chmod(Utf8(readOnly).c_str(), 0444), 0);
+  for (const std::string &settings : {readOnly, tree.File("plain") + "/korvane.INI"}) {
+    TErrorRecorder errors;
+    TClosingWindow window(settings);
+    window.show();
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(errors.Texts,
+              QStringList{QFromCp932(settings) + QString::fromUtf16(u" に書き込めません.")});
+  }
+}
+
+TEST(CloseTest, SuccessfulShutdownWriteShowsNothing) {
+  TTempTree tree;
+  TErrorRecorder errors;
+  TClosingWindow window(tree.Path("korvane.INI"));
+  window.CarryOver = true;
+  window.show();
+  EXPECT_TRUE(window.close());
+  EXPECT_TRUE(errors.Texts.isEmpty());
+  EXPECT_TRUE(TIniFile(tree.Path("korvane.INI")).ReadBool("Settings", "Success", false));
+}
+
+TEST(QtPathsTest, DroppedUrlsAndArgumentsBecomeCp932Paths) {
+  TTempTree tree;
+  const std::string file = tree.File(*Cp932FromQ(QString::fromUtf16(u"表/ソ.txt")));
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QFromCp932(file)), QUrl(QStringLiteral("https://example.org/a.txt")),
+                QUrl::fromLocalFile(QString::fromUtf16(u"/tmp/\U0001F600.txt"))});
+  TFakeWindow window;
+  DropFiles(window, data, 10);
+  EXPECT_EQ(window.Job.FindFile.Folder, FolderPart(file));
+  EXPECT_EQ(window.Job.FindFile.Filter, "*.txt");
+  EXPECT_EQ(QFromCp932(window.Status),
+            QString::fromUtf16(u"Shift-JIS で表せないパス 1 個、見つからないパス 1 個 を無視しました"));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  const TPathList arguments = PathListFromStrings(
+      {QFromCp932(file), QString::fromUtf16(u"/\U0001F600")});
+  EXPECT_EQ(arguments.Paths, std::vector<std::string>{file});
+  EXPECT_EQ(arguments.Unrepresentable, 1u);
+}
+
+TEST(QtPathsTest, StartupArgumentsFillAnEmptyFolderWithTheCurrentOne) {
+  TFakeWindow window;
+  const std::string message = ApplyStartupArguments(window, {QStringLiteral("/no/such/path")});
+  EXPECT_EQ(window.Job.FindFile.Folder, CurrentFolder().value());
+  EXPECT_EQ(window.Job.FindFile.Filter, "");
+  EXPECT_FALSE(message.empty());
+}
+
+}  // namespace
