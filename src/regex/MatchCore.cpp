@@ -112,6 +112,13 @@ TMatchSpan TMatchCORE::SearchInLine(std::string_view text) const {
   // Without an accepting initial state or a '$' from it, a start byte the
   // DFA cannot take gives no match.
   const bool filter = !dfa.Accepting(initial) && dfa.NextLTail(initial) < 0;
+  if (text.empty()) {
+    // The loop below tries no position in an empty text, which would lose
+    // the empty match of an expression like '^a|b?' whose anchored path
+    // failed; try the one position there is.
+    const std::size_t end = MatchLongest(text, 0, initial);
+    if (end != TMatchSpan::npos) return {0, end};
+  }
   for (std::size_t s = 0; s < text.size(); s = NextCharPos(text, s)) {
     if (!filter || dfa.CanStart(static_cast<unsigned char>(text[s]))) {
       const std::size_t end = MatchLongest(text, s, initial);

@@ -39,6 +39,7 @@ TEST(ReplaceAll, Results) {
       {"^", "ab\ncd", "X", "Xab\nXcd", 2},
       {"$", "ab\r\ncd", "X", "abX\r\ncdX", 2},
       {"a*", "", "<&>", "<>", 1},
+      {"^a|b?", "", "<&>", "<>", 1},              // the unanchored path is tried in an empty text too
       {"a", "", "-", "", 0},
       {"a", "xyz", "-", "xyz", 0},
       {"x", "axb", "[&]", "a[x]b", 1},
