@@ -1,0 +1,377 @@
+// The run driver with the real operations on real trees.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "FakeHost.h"
+#include "TempTree.h"
+#include "ops/UnitFileCn.h"
+#include "run/ApplyJob.h"
+#include "run/RunDriver.h"
+#include "run/RunLog.h"
+#include "run/ValidateRun.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class DriverTest : public ::testing::Test {
+protected:
+  DriverTest() {
+    Job().FindFile.Folder = Tree.Path();
+    Job().Delete.Recycled = false;
+    Job().Rename.Copy = false;
+  }
+
+  JobSettings &Job() { return Host.JobValue; }
+  std::string P(std::string_view relative = {}) { return Tree.Path(relative); }
+
+  TRunOutcome Run(RunMode mode) {
+    ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+    return Driver.SpeedButtonClick(mode);
+  }
+
+  // Checks these rename steps, in this order, and unchecks the others.
+  void EnableSteps(std::initializer_list<int> steps) {
+    auto &rename = Job().Rename;
+    std::size_t position = 0;
+    for (int step : steps) {
+      rename.OrderItems[position] = std::string(kStepCaptions[step]);
+      rename.OrderChecked[position++] = true;
+    }
+    for (int step = 0; step < 6; ++step)
+      if (std::find(steps.begin(), steps.end(), step) == steps.end()) {
+        rename.OrderItems[position] = std::string(kStepCaptions[step]);
+        rename.OrderChecked[position++] = false;
+      }
+  }
+
+  // The log without its markers.
+  Strings Records() const {
+    Strings records;
+    for (const std::string &line : Host.Log)
+      if (line.rfind("処理: ", 0) == 0) records.push_back(line);
+    return records;
+  }
+
+  std::string RenameRecord(bool ok, std::string_view from, std::string_view to) {
+    return FormatLogLine(RunMode::Rename, P(from), ok, {}, P(to));
+  }
+
+  TTempTree Tree;
+  TFakeHost Host;
+  TRenameCn Rename;
+  TCopyCn Copy;
+  TDeleteCn Delete;
+  TChangeCn Change;
+  TRunDriver Driver{Host, Rename, Copy, Delete, Change};
+};
+
+TEST_F(DriverTest, DeleteRunLogsStartRecordsAndEnd) {
+  Tree.Add("a\nb\nc");
+  EXPECT_EQ(Run(RunMode::Delete), TRunOutcome::Finished);
+  ASSERT_EQ(Host.Log.size(), 5u);
+  EXPECT_EQ(Host.Log.front(), "開始");
+  EXPECT_EQ(Host.Log.back(), "終了");
+  for (const std::string &record : Records())
+    EXPECT_NE(record.find("処理: 削除; 結果: 成功; 処理ファイル: " + P()), std::string::npos);
+  EXPECT_FALSE(Tree.Exists("a") || Tree.Exists("b") || Tree.Exists("c"));
+  EXPECT_EQ(Host.CursorStates, (std::vector<bool>{true, false}));
+  EXPECT_EQ(Host.RunMessage, "");
+  EXPECT_EQ(Host.LogPageShown, 1);
+  EXPECT_EQ(Host.Status, P() + "/");
+  EXPECT_EQ(Driver.Stats().FailedRecords, 0u);
+}
+
+TEST_F(DriverTest, DeleteOverATreeWithoutTheTrash) {
+  Tree.Add("d/x\nd/e/y\nf");
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  Run(RunMode::Delete);
+  // Folders cannot be deleted as files: their records fail, their contents
+  // go one by one, and the emptied folders are removed after them.
+  EXPECT_EQ(Driver.Stats().Records, 5u);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 2u);
+  EXPECT_FALSE(Tree.Exists("d"));
+  EXPECT_FALSE(Tree.Exists("f"));
+}
+
+TEST_F(DriverTest, DeleteOverATreeIntoTheTrash) {
+  TTempTree data;
+  setenv("XDG_DATA_HOME", data.Native().c_str(), 1);
+  Tree.Add("d/x\nd/e/y\nf");
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  Job().Delete.Recycled = true;
+  Run(RunMode::Delete);
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(Records().size(), 2u);  // the folder went whole; nothing left to descend into
+  EXPECT_EQ(Driver.Stats().FailedRecords, 0u);
+  EXPECT_FALSE(Tree.Exists("d"));
+  EXPECT_TRUE(data.Exists("Trash/files/d/e/y"));
+  EXPECT_TRUE(data.Exists("Trash/files/f"));
+}
+
+TEST_F(DriverTest, ListRunWritesOnlyTheList) {
+  Tree.Add("a\nsub/b");
+  Job().FindFile.SubFolder = true;
+  Host.List = {"old"};
+  EXPECT_EQ(Run(RunMode::List), TRunOutcome::Finished);
+  EXPECT_EQ(Host.ListClears, 1);
+  EXPECT_EQ(Host.List, (Strings{P("a"), P("sub/b")}));
+  EXPECT_TRUE(Host.Log.empty());
+  EXPECT_EQ(Host.LogPageShown, 0);
+  EXPECT_EQ(Host.Histories, THistories{});
+}
+
+TEST_F(DriverTest, NumberingSortsEachFolderAndRestarts) {
+  Tree.Add("c.txt\na.txt\nb.txt\nsub/z.txt");
+  Job().FindFile.SubFolder = true;
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  for (const char *name : {"a0001.txt", "b0002.txt", "c0003.txt", "sub/z0001.txt"})
+    EXPECT_TRUE(Tree.Exists(name)) << name;
+}
+
+TEST_F(DriverTest, UnchangedNameFailsAndStillAdvancesTheCounter) {
+  Tree.Add("a\nb\nc");
+  EnableSteps({kStepSequence});
+  Job().Rename.SeqName = false;  // the number goes nowhere: no name changes
+  Job().Rename.SeqIndex = 10;
+  Job().Rename.SeqStep = 5;
+  EXPECT_EQ(Run(RunMode::Rename), TRunOutcome::Finished);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 3u);
+  EXPECT_EQ(Rename.SeqCounter, 25);
+}
+
+TEST_F(DriverTest, RenamedFolderIsEnteredUnderItsNewNameOnce) {
+  Tree.Add("d/x.txt");
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  Job().Rename.NameCase = 1;
+  Job().Rename.ExtCase = 1;
+  EnableSteps({kStepCase});
+  Run(RunMode::Rename);
+  EXPECT_EQ(Records(), (Strings{RenameRecord(true, "d", "D"),
+                                RenameRecord(true, "D/x.txt", "D/X.TXT")}));
+  EXPECT_TRUE(Tree.Exists("D/X.TXT"));
+}
+
+TEST_F(DriverTest, FailedFolderRenameStillProcessesItsContents) {
+  Tree.Add("d/x.txt\nD/");
+  Job().FindFile.Filter = "d;*.txt";
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  Job().Rename.NameCase = 1;
+  EnableSteps({kStepCase});
+  Run(RunMode::Rename);
+  const Strings records = Records();  // "d" also matches D, which is listed too
+  EXPECT_NE(std::find(records.begin(), records.end(), RenameRecord(false, "d", "D")), records.end());
+  EXPECT_TRUE(Tree.Exists("d/X.txt"));
+}
+
+TEST_F(DriverTest, RenamedCopyOfAFolderCarriesItsContents) {
+  Tree.Add("t/d/x.txt\nc/");
+  Job().FindFile.Folder = P("t");
+  Job().Copy.Folder = P("c");
+  Job().Rename.Copy = true;
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  Job().Rename.NameCase = 1;
+  EnableSteps({kStepCase});
+  Run(RunMode::Rename);
+  EXPECT_TRUE(Tree.Exists("c/D/X.txt"));
+  EXPECT_TRUE(Tree.Exists("t/d/x.txt"));
+  EXPECT_EQ(Driver.Stats().FailedRecords, 0u);
+}
+
+TEST_F(DriverTest, RenamedCopyInTheSameFolderIsNotWalkedAgain) {
+  Tree.Add("d/x.txt");
+  Job().Rename.Copy = true;  // no copy folder: the copies go beside the sources
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  Job().Rename.NameCase = 1;
+  EnableSteps({kStepCase});
+  Run(RunMode::Rename);
+  EXPECT_EQ(Records(), (Strings{RenameRecord(true, "d", "D"),
+                                RenameRecord(true, "d/x.txt", "D/X.txt")}));
+}
+
+TEST_F(DriverTest, RenameWithoutCopyIgnoresTheCopyFolder) {
+  Tree.Add("a.txt\nc/");
+  Job().Copy.Folder = P("c");
+  Job().Rename.NameCase = 1;
+  EnableSteps({kStepCase});
+  Run(RunMode::Rename);
+  EXPECT_EQ(Records(), (Strings{RenameRecord(true, "a.txt", "A.txt")}));
+}
+
+TEST_F(DriverTest, CopyOfFilesOnlyFlattensTheTreeWithTheSameNamePolicy) {
+  Tree.Add("t/a.txt\nt/s1/a.txt\nt/s2/b.txt\nc/");
+  Job().FindFile.Folder = P("t");
+  Job().Copy.Folder = P("c");
+  Job().FindFile.SubFolder = true;
+  Job().Copy.Same = 2;   // copy under another name
+  Job().Copy.Alias = 0;  // always
+  EXPECT_EQ(Run(RunMode::Copy), TRunOutcome::Finished);
+  for (const char *name : {"c/a.txt", "c/a_1.txt", "c/b.txt"}) EXPECT_TRUE(Tree.Exists(name)) << name;
+  EXPECT_FALSE(Tree.Exists("c/s1"));
+}
+
+TEST_F(DriverTest, CopyWithADateChangeLogsTheFollowUp) {
+  Tree.Add("t/a.txt\nc/");
+  Job().FindFile.Folder = P("t");
+  Job().Copy.Folder = P("c");
+  Job().Change.IfUpDate = true;
+  Job().Change.UpDate = "2003/05/01";
+  Job().Change.UpTime = "12:00:00";
+  Run(RunMode::Copy);
+  const Strings records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0], FormatLogLine(RunMode::Copy, P("t/a.txt"), true, {}, P("c/a.txt")));
+  EXPECT_EQ(records[1].rfind("処理: 日付・属性変更; 結果: 成功; 処理ファイル: " + P("c/a.txt") + ";", 0), 0u);
+  EXPECT_NE(records[1].find(" 新更新日時: 782327808;"), std::string::npos);
+}
+
+TEST_F(DriverTest, ChangeOfAttributesOnlyLogsZeroTimes) {
+  Tree.Add("a");
+  Job().Change.Attr = true;
+  Job().Change.AttrReadOnly = true;
+  Run(RunMode::Change);
+  const Strings records = Records();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_NE(records[0].find("; 結果: 成功;"), std::string::npos) << records[0];
+  EXPECT_NE(records[0].find(" 前更新日時: 0; 前作成日時: 0; 前ｱｸｾｽ日時: 0;"), std::string::npos);
+  EXPECT_NE(records[0].find(" 新更新日時: 0; 新作成日時: 0; 新ｱｸｾｽ日時: 0; 新属性: 1;"),
+            std::string::npos);
+}
+
+TEST_F(DriverTest, AbortAtAnyPumpEndsTheLogWithAborted) {
+  Tree.Add("a\nb\nsub/c\nsub/d");
+  Job().FindFile.SubFolder = true;
+  EnableSteps({kStepSequence});
+  Job().Rename.SeqName = false;  // every rename fails; nothing changes on disk
+  Run(RunMode::Rename);
+  const int pumps = Host.Pumps;
+  ASSERT_GT(pumps, 5);
+  std::size_t previous = 0;
+  for (int at = 1; at <= pumps; ++at) {
+    Host.Log.clear();
+    Host.Pumps = 0;
+    Host.OnPump = [&](int n) {
+      if (n == at) Driver.Abort();
+    };
+    EXPECT_EQ(Run(RunMode::Rename), TRunOutcome::Aborted) << "pump " << at;
+    EXPECT_EQ(Host.Log.back(), "中断");
+    EXPECT_GE(Records().size(), previous);
+    previous = Records().size();
+  }
+}
+
+TEST_F(DriverTest, ErrorEndingARunRestoresTheRunState) {
+  Tree.Add("a\nb");
+  Job().Change.Attr = true;
+  bool thrown = false;
+  Host.OnLogLine = [&](const std::string &line) {
+    if (!thrown && line.rfind("処理: ", 0) == 0) {
+      thrown = true;
+      throw std::runtime_error("disk gone");
+    }
+  };
+  EXPECT_THROW(Run(RunMode::Change), std::runtime_error);
+  EXPECT_EQ(Host.Log, (Strings{"開始", "中断"}));
+  EXPECT_EQ(Host.CursorStates, (std::vector<bool>{true, false}));
+  EXPECT_EQ(Host.RunMessage, "");
+  EXPECT_FALSE(Driver.IsRunning());
+  EXPECT_EQ(Run(RunMode::Change), TRunOutcome::Finished);
+}
+
+TEST_F(DriverTest, NoSecondRunInsideARun) {
+  Tree.Add("a");
+  std::vector<TRunOutcome> inner;
+  Host.OnPump = [&](int) { inner.push_back(Driver.SpeedButtonClick(RunMode::Delete)); };
+  EXPECT_EQ(Run(RunMode::List), TRunOutcome::Finished);
+  ASSERT_FALSE(inner.empty());
+  for (TRunOutcome outcome : inner) EXPECT_EQ(outcome, TRunOutcome::Busy);
+  EXPECT_TRUE(Tree.Exists("a"));
+}
+
+TEST_F(DriverTest, RefusalStartsNothing) {
+  Job().FindFile.Folder = P("none");
+  EXPECT_EQ(Run(RunMode::Delete), TRunOutcome::Refused);
+  EXPECT_EQ(Host.Pages, (std::vector<TRunPage>{TRunPage::TabSheetTarget}));
+  EXPECT_EQ(Host.Status, kMsgNoFolder);
+  EXPECT_EQ(Host.Focuses, (std::vector<TRunFocus>{TRunFocus::ComboBoxFolder}));
+  EXPECT_TRUE(Host.Log.empty());
+  EXPECT_TRUE(Host.CursorStates.empty());
+  EXPECT_EQ(Host.Histories, THistories{});
+}
+
+TEST_F(DriverTest, HistoriesOfTypedBoxesAndTheCopyFolder) {
+  Tree.Add("t/a\nc/");
+  Job().FindFile.Folder = P("t");
+  Job().Copy.Folder = P("c");
+  Host.Typed[THistoryBox::Filter] = false;      // picked from the list
+  Host.Typed[THistoryBox::CopyFolder] = false;  // a copy run pushes it anyway
+  Run(RunMode::Copy);
+  EXPECT_EQ(Host.Histories.Folder, (Strings{P("t")}));
+  EXPECT_TRUE(Host.Histories.Filter.empty());
+  EXPECT_EQ(Host.Histories.Exception, (Strings{""}));
+  EXPECT_EQ(Host.Histories.CopyFolder, (Strings{P("c")}));
+
+  Job().Rename.FromName = {"x", "", "y", "", ""};
+  Job().Rename.ToName = {"1", "2", "", "", ""};
+  EnableSteps({kStepReplace});
+  Run(RunMode::Rename);
+  EXPECT_EQ(Host.Histories.FromName, (Strings{"y", "x"}));
+  EXPECT_EQ(Host.Histories.ToName, (Strings{"2", "1"}));
+  EXPECT_EQ(Host.Histories.CopyFolder, (Strings{P("c")}));  // no copy: not pushed
+}
+
+TEST_F(DriverTest, ChangesDuringARunApplyToEntriesTestedAfterwards) {
+  Tree.Add("a 1\ns/b 1");
+  Job().FindFile.SubFolder = true;
+  Host.OnPump = [&](int) { Job().FindFile.SizeTo = 0; };
+  Run(RunMode::List);
+  EXPECT_EQ(Host.List, (Strings{P("a")}));
+}
+
+TEST_F(DriverTest, UnrepresentableNamesAreCounted) {
+  Tree.Add("caf\xc3\xa9\nplain");
+  Run(RunMode::List);
+  EXPECT_EQ(Host.List, (Strings{P("plain")}));
+  EXPECT_EQ(Driver.Stats().Unrepresentable, 1u);
+}
+
+TEST(ApplyJobTest, OrderListAndOptionsReachTheOperations) {
+  JobSettings job;
+  job.FindFile.Folder = "/x/y/";
+  job.Rename.OrderItems[0] = "連番";
+  job.Rename.OrderChecked[0] = true;
+  job.Rename.OrderItems[1] = "???";
+  job.Rename.OrderItems[2] = "文字列置換";
+  job.Rename.SeqIndex = 7;
+  job.Copy.Same = 3;
+  job.Delete.Recycled = false;
+  job.Change.IfAcDate = true;
+  TRenameCn rename;
+  TCopyCn copy;
+  TDeleteCn del;
+  TChangeCn change;
+  rename.SetStepOrder(1, 4);
+  ApplyJobToOperations(job, rename, copy, del, change);
+  EXPECT_EQ(rename.StepOrder[0], kStepSequence);
+  EXPECT_EQ(rename.StepOrder[1], 4);  // unknown caption: left as it was
+  EXPECT_EQ(rename.StepOrder[2], kStepReplace);
+  EXPECT_TRUE(rename.IsStepEnabled(kStepSequence));
+  EXPECT_FALSE(rename.IsStepEnabled(kStepReplace));
+  EXPECT_EQ(rename.SeqCounter, 7);
+  EXPECT_EQ(rename.FolderNameText, "y");
+  EXPECT_EQ(copy.Same, 3);
+  EXPECT_FALSE(del.Recycled);
+  EXPECT_TRUE(change.IfAcDate);
+}
+
+}  // namespace
