@@ -1,0 +1,264 @@
+// korvane-batch through its process boundary: arguments, exit status,
+// stdout, stderr, the log file and signals.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TempTree.h"
+#include "platform/Cp932.h"
+
+extern char **environ;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string U8(const char8_t *text) { return reinterpret_cast<const char *>(text); }
+
+struct TResult {
+  int Exit = -1;
+  std::string Out;
+  std::string Err;
+  Strings OutLines() const {
+    Strings lines;
+    std::istringstream in(Out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+};
+
+// A running korvane-batch with its stdout and stderr on pipes.
+class TBatchProcess {
+public:
+  explicit TBatchProcess(const Strings &arguments) {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    std::vector<std::string> all = {KORVANE_BATCH_PATH};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (std::string &argument : all) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&Pid_, KORVANE_BATCH_PATH, &actions, nullptr, argv.data(), environ) != 0)
+      throw std::runtime_error("posix_spawn");
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    Out_ = out[0];
+    Err_ = err[0];
+  }
+
+  // Reads stdout until it holds at least `bytes` bytes (or ends).
+  void ReadOutAtLeast(std::size_t bytes) {
+    char buffer[4096];
+    while (Result_.Out.size() < bytes) {
+      ssize_t got = read(Out_, buffer, sizeof buffer);
+      if (got <= 0) return;
+      Result_.Out.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+
+  void Signal(int signal) { kill(Pid_, signal); }
+
+  TResult Finish() {
+    pollfd fds[2] = {{Out_, POLLIN, 0}, {Err_, POLLIN, 0}};
+    std::string *sinks[2] = {&Result_.Out, &Result_.Err};
+    int open = 2;
+    while (open > 0) {
+      if (poll(fds, 2, -1) < 0) break;
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+        char buffer[65536];
+        ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+        if (got > 0) {
+          sinks[i]->append(buffer, static_cast<std::size_t>(got));
+        } else {
+          close(fds[i].fd);
+          fds[i].fd = -1;
+          --open;
+        }
+      }
+    }
+    int status = 0;
+    waitpid(Pid_, &status, 0);
+    Result_.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return Result_;
+  }
+
+private:
+  pid_t Pid_ = -1;
+  int Out_ = -1;
+  int Err_ = -1;
+  TResult Result_;
+};
+
+TResult RunBatch(const Strings &arguments) { return TBatchProcess(arguments).Finish(); }
+
+class BatchTest : public ::testing::Test {
+protected:
+  std::string P(std::string_view relative = {}) const { return Tree.Native(relative).string(); }
+  // A settings file; `text` is CP932 (narrow literals are), lines joined by CR LF.
+  std::string Settings(const std::string &text) {
+    std::string path = P("job.ini");
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  TTempTree Tree;
+};
+
+TEST_F(BatchTest, HelpDescribesModesOptionsAndExitStatus) {
+  TResult result = RunBatch({"--help"});
+  EXPECT_EQ(result.Exit, 0);
+  for (const char *word : {"list", "rename", "copy", "delete", "change", "--settings", "--folder",
+                           "--filter", "--copy-folder", "--log", "--sample", "130"})
+    EXPECT_NE(result.Out.find(word), std::string::npos) << word;
+}
+
+TEST_F(BatchTest, UsageErrorsExitWithTwo) {
+  const Strings cases[] = {
+      {},
+      {"move"},
+      {"--folder"},
+      {"--bogus", "list"},
+      {"list", "delete"},
+      {"list", "--sample", "a"},
+      {"--folder", "/tmp/caf\xc3\xa9", "list"},  // no Shift-JIS form
+      {"--settings", "/no/such/job.ini", "list"},
+  };
+  for (const Strings &arguments : cases) {
+    TResult result = RunBatch(arguments);
+    EXPECT_EQ(result.Exit, 2) << (arguments.empty() ? "" : arguments[0]);
+    EXPECT_FALSE(result.Err.empty());
+    EXPECT_TRUE(result.Out.empty());
+  }
+}
+
+TEST_F(BatchTest, RefusedJobPrintsTheReasonAndExitsWithTwo) {
+  TResult result = RunBatch({"--folder", P("none"), "delete"});
+  EXPECT_EQ(result.Exit, 2);
+  EXPECT_NE(result.Err.find(U8(u8"対象フォルダが存在しません。")), std::string::npos) << result.Err;
+
+  Tree.Add("a");
+  // An invalid change date refuses without a status message of its own.
+  const std::string job = Settings("[Change]\r\nIfUpDate=1\r\nUpDate=2003/02/30\r\nUpTime=00:00:00\r\n");
+  result = RunBatch({"--settings", job, "--folder", P(), "change"});
+  EXPECT_EQ(result.Exit, 2);
+  EXPECT_NE(result.Err.find("Change.UpDate"), std::string::npos) << result.Err;
+  EXPECT_TRUE(result.Out.empty());
+}
+
+TEST_F(BatchTest, ListPrintsOneFullPathPerLine) {
+  Tree.Add(U8(u8"日本.txt") + "\nb.doc\nsub/c.txt");
+  const std::string job = Settings("[FindFile]\r\nSubFolder=1\r\n");
+  TResult result = RunBatch({"--settings", job, "--folder", P(), "--filter", "*.txt", "list"});
+  EXPECT_EQ(result.Exit, 0) << result.Err;
+  Strings lines = result.OutLines();
+  EXPECT_EQ(lines, (Strings{P(U8(u8"日本.txt")), P("sub/c.txt")}));
+}
+
+TEST_F(BatchTest, DeleteRunPrintsTheLogAndWritesTheLogFile) {
+  Tree.Add("t/a\nt/b");
+  const std::string job = Settings("[Delete]\r\nRecycled=0\r\n");
+  TResult result = RunBatch({"--settings", job, "--folder", P("t"), "--log", P("log.txt"), "delete"});
+  EXPECT_EQ(result.Exit, 0) << result.Err;
+  Strings lines = result.OutLines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], U8(u8"開始"));
+  EXPECT_EQ(lines[3], U8(u8"終了"));
+  std::sort(lines.begin() + 1, lines.begin() + 3);
+  EXPECT_EQ(lines[1], U8(u8"処理: 削除; 結果: 成功; 処理ファイル: ") + P("t/a") + ";");
+
+  std::string expected;
+  for (const std::string &line : result.OutLines()) expected += Utf8ToCp932(line).value() + "\r\n";
+  EXPECT_EQ(Tree.Read("log.txt"), expected);
+  EXPECT_FALSE(Tree.Exists("t/a"));
+}
+
+TEST_F(BatchTest, CopyFolderOptionAndFailedRecordsExitWithOne) {
+  Tree.Add("t/a\nt/b\nc/a");
+  TResult result = RunBatch({"--folder", P("t"), "--copy-folder", P("c"), "copy"});
+  // c/a exists and the default policy keeps it: one failed record.
+  EXPECT_EQ(result.Exit, 1) << result.Err;
+  EXPECT_TRUE(Tree.Exists("c/b"));
+  const std::string failed = U8(u8"処理: コピー; 結果: 失敗; 処理ファイル: ") + P("t/a") + ";";
+  EXPECT_NE(result.Out.find(failed), std::string::npos) << result.Out;
+}
+
+TEST_F(BatchTest, SampleShowsThePreviewAndTouchesNothing) {
+  Tree.Add("a.txt");
+  const std::string job = Settings(
+      "[Rename]\r\nOrderItems0=大/小文字\r\nOrderChecked0=1\r\nOrderItems2=文字列置換\r\n"
+      "OrderItems5=フォルダ名付加\r\nOrderChecked5=1\r\nNameCase=1\r\nFolderAdd=0\r\n");
+  // Checked positions come first once the job is normalised.
+  TResult result = RunBatch({"--settings", job, "--folder", P() + "/", "--sample", "a.txt"});
+  EXPECT_EQ(result.Exit, 0) << result.Err;
+  EXPECT_EQ(result.Out, Tree.Native().filename().string() + "A.txt\n");
+  EXPECT_TRUE(Tree.Exists("a.txt"));
+}
+
+TEST_F(BatchTest, LogFileThatCannotBeCreatedEndsTheRunWithThree) {
+  Tree.Add("t/a");
+  TResult result = RunBatch({"--folder", P("t"), "--log", P("none/log.txt"), "change"});
+  // Refused first: a change run with nothing to change.
+  EXPECT_EQ(result.Exit, 2);
+  const std::string job = Settings("[Change]\r\nAttr=1\r\n");
+  result = RunBatch({"--settings", job, "--folder", P("t"), "--log", P("none/log.txt"), "change"});
+  EXPECT_EQ(result.Exit, 3);
+  EXPECT_EQ(result.OutLines().back(), U8(u8"中断"));
+  EXPECT_NE(result.Err.find(U8(u8"を作成できません")), std::string::npos) << result.Err;
+}
+
+TEST_F(BatchTest, UnrepresentableNamesAreReported) {
+  Tree.Add("caf\xc3\xa9\nplain");
+  TResult result = RunBatch({"--folder", P(), "list"});
+  EXPECT_EQ(result.Exit, 0);
+  EXPECT_EQ(result.OutLines(), (Strings{P("plain")}));
+  EXPECT_NE(result.Err.find("1 entries passed over"), std::string::npos) << result.Err;
+}
+
+// The output is larger than a pipe holds, so the run cannot end before the
+// test reads it: the signal always arrives during the run.
+void ExpectStopOnSignal(TTempTree &tree, const std::string &job, int signal) {
+  TBatchProcess process({"--settings", job, "--folder", tree.Native("t").string(), "--log",
+                         tree.Native("log.txt").string(), "rename"});
+  process.ReadOutAtLeast(1);
+  process.Signal(signal);
+  TResult result = process.Finish();
+  EXPECT_EQ(result.Exit, 130) << result.Err;
+  Strings lines = result.OutLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), U8(u8"中断"));
+  EXPECT_LT(lines.size(), 3002u);
+  const std::string log = tree.Read("log.txt");
+  EXPECT_EQ(log.substr(log.size() - 6), "\x92\x86\x92\x66\r\n");
+}
+
+TEST_F(BatchTest, SigintAndSigtermStopTheRunLikeEsc) {
+  std::string files;
+  for (int i = 0; i < 3000; ++i) files += "t/file-with-a-long-name-" + std::to_string(i) + "\n";
+  Tree.Add(files);
+  // Numbering that puts the number nowhere: every rename fails, nothing moves.
+  const std::string job = Settings("[Rename]\r\nOrderItems0=連番\r\nOrderChecked0=1\r\n"
+                                   "OrderItems1=文字列置換\r\nSeqName=0\r\nCopy=0\r\n");
+  ExpectStopOnSignal(Tree, job, SIGINT);
+  ExpectStopOnSignal(Tree, job, SIGTERM);
+}
+
+}  // namespace
