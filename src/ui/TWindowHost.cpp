@@ -1,0 +1,101 @@
+#include "ui/TWindowHost.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+
+#include "core/Histories.h"
+#include "ui/JobTexts.h"
+#include "ui/QtText.h"
+#include "ui/THistoryCombo.h"
+#include "ui/TJobControls.h"
+#include "ui/TMaskEdit.h"
+#include "ui/TStatusPanels.h"
+
+TWindowHost::TWindowHost(const TMainControls &controls, const TRenameCn &rename)
+    : c_(controls), rename_(rename), job_(DefaultJob()) {}
+
+TWindowHost::~TWindowHost() { SetBusyCursor(false); }
+
+const JobSettings &TWindowHost::Job() {
+  job_ = ReadJobFromControls(c_, rename_);
+  return job_;
+}
+
+void TWindowHost::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void TWindowHost::SetStatusText(const std::string &text) { c_.StatusBar1->SetPanelText(0, Q(text)); }
+
+void TWindowHost::SetRunMessage(const std::string &text) { c_.LabelMessage->setText(Q(text)); }
+
+void TWindowHost::SetBusyCursor(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void TWindowHost::AddLogLine(const std::string &line) { c_.MemoLog->appendPlainText(Q(line)); }
+
+void TWindowHost::ShowLogPage() { c_.PageControlExec->setCurrentWidget(c_.TabSheetRestore); }
+
+void TWindowHost::ClearList() { c_.MemoList->clear(); }
+
+void TWindowHost::AddListLine(const std::string &path) { c_.MemoList->appendPlainText(Q(path)); }
+
+void TWindowHost::ShowPage(TRunPage page) {
+  switch (page) {
+    case TRunPage::None: return;
+    case TRunPage::TabSheetTarget: c_.PageControlFile->setCurrentWidget(c_.TabSheetTarget); return;
+    case TRunPage::TabSheetCond: c_.PageControlFile->setCurrentWidget(c_.TabSheetCond); return;
+  }
+}
+
+void TWindowHost::SetFocus(TRunFocus control) {
+  QWidget *target = nullptr;
+  switch (control) {
+    case TRunFocus::None: return;
+    case TRunFocus::ComboBoxFolder: target = c_.ComboBoxFolder; break;
+    case TRunFocus::ComboBoxFilter: target = c_.ComboBoxFilter; break;
+    case TRunFocus::MaskEditDateFrom: target = c_.MaskEditDateFrom; break;
+    case TRunFocus::MaskEditDateTo: target = c_.MaskEditDateTo; break;
+    case TRunFocus::ComboBoxCopyFolder: target = c_.ComboBoxCopyFolder; break;
+    case TRunFocus::MaskEditUpDate: target = c_.MaskEditUpDate; break;
+    case TRunFocus::MaskEditNwDate: target = c_.MaskEditNwDate; break;
+    case TRunFocus::MaskEditAcDate: target = c_.MaskEditAcDate; break;
+  }
+  if (target != nullptr && target->isEnabled()) target->setFocus(Qt::OtherFocusReason);
+}
+
+THistoryCombo *TWindowHost::Box(THistoryBox box) const {
+  switch (box) {
+    case THistoryBox::Folder: return c_.ComboBoxFolder;
+    case THistoryBox::CopyFolder: return c_.ComboBoxCopyFolder;
+    case THistoryBox::Filter: return c_.ComboBoxFilter;
+    case THistoryBox::Exception: return c_.ComboBoxException;
+    case THistoryBox::FromName: return c_.ComboBoxFromName;
+    case THistoryBox::ToName: return c_.ComboBoxToName;
+  }
+  return nullptr;
+}
+
+bool TWindowHost::IsHistoryTextTyped(THistoryBox box) { return Box(box)->ItemIndex() < 0; }
+
+void TWindowHost::PushHistory(THistoryBox box, const std::string &text) {
+  THistoryCombo *combo = Box(box);
+  std::vector<std::string> items = combo->Items();
+  ::PushHistory(items, text);
+  combo->SetItems(items);
+}
+
+void TWindowHost::PushReplaceHistory(THistoryBox box,
+                                     const std::array<std::string, kConditionCount> &texts) {
+  THistoryCombo *combo = Box(box);
+  std::vector<std::string> items = combo->Items();
+  ::PushReplaceHistory(items, texts);
+  combo->SetItems(items);
+}
