@@ -139,7 +139,10 @@ bool CopyFile(const std::string &from, const std::string &to, bool failIfExists)
     }
     // Windows refuses to overwrite a read-only file, and so must we: the
     // rename below would otherwise replace it even for an ordinary user.
-    if (fs::IsReadOnlyMode(targetStat.st_mode)) {
+    // Nor a file the caller may not write (another user's): the rename
+    // needs only the folder's permission, Windows asks the file's.
+    if (fs::IsReadOnlyMode(targetStat.st_mode) ||
+        sys::Call("access", [&] { return ::access(target->c_str(), W_OK); }) != 0) {
       errno = EACCES;
       return false;
     }

@@ -164,7 +164,9 @@ FindResult FindFiles(const std::string &folder, std::string_view pattern) {
       found.IsSymlink = true;
       // Attributes of what the link points to; a dangling link keeps its own.
       struct stat target {};
-      if (::fstatat(dirFd, entry->d_name, &target, 0) == 0) st = target;
+      if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, entry->d_name, &target, 0); }) == 0) {
+        st = target;
+      }
     }
 
     entryPath.resize(folderLength);

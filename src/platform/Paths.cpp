@@ -74,6 +74,9 @@ bool ForceFolder(const std::string &path) {
   if (!parent.empty() && !ForceFolder(parent)) return false;
   if (CreateFolder(folder)) return true;
   // Someone else may have created it in the meantime; what counts is that
-  // it exists now.
-  return FolderExists(folder);
+  // it exists now.  Otherwise the reason is mkdir's, not stat's.
+  const int error = errno;
+  if (FolderExists(folder)) return true;
+  errno = error;
+  return false;
 }

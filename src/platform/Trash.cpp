@@ -17,8 +17,10 @@
 using namespace korvane;
 
 bool MoveToTrash(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
+  auto utf8 = fs::SystemPath(path);
   if (!utf8) return false;
+  // Qt takes "dir/" for an entry with an empty name.
+  while (utf8->size() > 1 && utf8->back() == '/') utf8->pop_back();
   struct stat st {};
   if (sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) return false;
   if (sys::FaultFires("moveToTrash")) return false;

@@ -76,7 +76,7 @@ TEST_F(FileOpsTest, CopyKeepsContentModeAndLastWriteTime) {
 }
 
 TEST_F(FileOpsTest, CopyReplacesOnlyWhenAllowedAndWritable) {
-  MakeTree(temp_.Root(), {"src=new", "old=old", "ro=ro", "dir/"});
+  MakeTree(temp_.Root(), {"src=new", "old=old", "ro=ro", "dir/", "other=other"});
   EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "old", true));
   EXPECT_EQ(errno, EEXIST);
   EXPECT_EQ(ReadText(temp_ / "old"), "old");
@@ -89,12 +89,18 @@ TEST_F(FileOpsTest, CopyReplacesOnlyWhenAllowedAndWritable) {
   EXPECT_EQ(errno, EACCES);
   EXPECT_EQ(ReadText(temp_ / "ro"), "ro");
 
+  // A file the caller may not write (another user's) is not replaced either;
+  // simulated, because only a second user could make one.
+  korvane::sys::InjectFault("access", EACCES);
+  EXPECT_FALSE(CopyFile(temp_ / "other", temp_ / "old", false));
+  EXPECT_EQ(ReadText(temp_ / "old"), "new");
+
   EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "dir", false));  // a folder is never replaced
   EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "src", false));  // nor a file by itself
   EXPECT_EQ(ReadText(temp_ / "src"), "new");
   EXPECT_FALSE(CopyFile(temp_ / "dir", temp_ / "dir2", true));  // folders are not copied
   EXPECT_FALSE(CopyFile(temp_ / "missing", temp_ / "x", true));
-  EXPECT_EQ(EntryCount(), 4u);
+  EXPECT_EQ(EntryCount(), 5u);
 }
 
 TEST_F(FileOpsTest, AFailedCopyLeavesNeitherHalfAFileNorATemporaryOne) {

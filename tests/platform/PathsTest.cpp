@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/Sys.h"
 
 namespace {
 
@@ -50,6 +51,16 @@ TEST(PathsTest, ForceFolderCreatesEveryMissingLevel) {
   MakeTree(temp.Root(), {"file"});
   EXPECT_FALSE(ForceFolder(temp / "file"));
   EXPECT_FALSE(ForceFolder(temp / "file/sub"));
+}
+
+TEST(PathsTest, ForceFolderKeepsTheReasonOfTheFailure) {
+  TTempFolder temp;
+  korvane::sys::InjectFault("mkdir", EACCES, 1);  // the first level works, the second not
+  EXPECT_FALSE(ForceFolder(temp / "a/b"));
+  EXPECT_EQ(errno, EACCES);
+  korvane::sys::ClearFaults();
+  EXPECT_TRUE(FolderExists(temp / "a"));
+  EXPECT_FALSE(FolderExists(temp / "a/b"));
 }
 
 TEST(PathsTest, ForceFolderCreatesShortRelativeNamesToo) {

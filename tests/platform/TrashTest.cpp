@@ -40,7 +40,7 @@ TEST_F(TrashTest, MovesFilesAndWholeFolders) {
   ASSERT_TRUE(MoveToTrash(files_ / "表.txt"));
   EXPECT_TRUE(InTrash(U8(u8"表.txt")));
 
-  ASSERT_TRUE(MoveToTrash(files_ / "dir"));
+  ASSERT_TRUE(MoveToTrash(files_ / "dir/"));
   EXPECT_FALSE(std::filesystem::exists(files_ / "dir"));
   EXPECT_EQ(ReadText(data_ / "Trash/files/dir/inner"), "y");
 }
