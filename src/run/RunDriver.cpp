@@ -54,6 +54,7 @@ public:
     Options_.RemoveFolderTargets =
         Mode_ == RunMode::Delete || (Mode_ == RunMode::Copy && job.Copy.Delete != 1);
     Options_.FlattenSubfolders = Mode_ == RunMode::Copy && find.FileOnly == 0;
+    Options_.SubfoldersStayPut = Mode_ == RunMode::List || Mode_ == RunMode::Change || Mode_ == RunMode::Delete;
     return Options_;
   }
 

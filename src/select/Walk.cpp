@@ -55,17 +55,36 @@ bool AcceptEntry(const FindEntry &entry, const TExclusionList &exclusions,
   return exclusions.Empty() || !exclusions.Contains(extension);
 }
 
+namespace {
+
+// What the closing scan enters: folders that are neither hidden nor system
+// (whatever the narrowing says) and no symbolic links.
+bool IsWalkableFolder(const FindEntry &entry) {
+  return (entry.Attributes & kAttrDirectory) && !entry.IsSymlink &&
+         !(entry.Attributes & (kAttrHidden | kAttrSystem));
+}
+
+}  // namespace
+
+bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
+
 std::size_t ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
                        const std::string &folder, const std::vector<std::string> &filters,
-                       const TExclusionList &exclusions, TWalkHooks &hooks) {
+                       const TExclusionList &exclusions, TWalkHooks &hooks,
+                       TSubfolderList *subfolders) {
   // Every listing of a folder sees the same unrepresentable names, so the
   // largest count of them is the folder's count.
   std::size_t unrepresentable = 0;
   for (const std::string &filter : filters) {
     FindResult found = FindFiles(folder, filter);
     unrepresentable = std::max(unrepresentable, found.Unrepresentable);
+    TSubfolderList *collect =
+        subfolders && !subfolders->Complete && found.Ok && MatchesEveryName(filter) ? subfolders : nullptr;
+    if (collect) collect->Names.clear();
+    bool stopped = false;
     for (FindEntry &entry : found.Entries) {
       if (entry.Name == "." || entry.Name == "..") continue;
+      if (collect && IsWalkableFolder(entry)) collect->Names.push_back(entry.Name);
       if (!AcceptEntry(entry, exclusions, hooks.Options())) continue;
       if (names.Contains(entry.Name)) continue;
       names.Add(entry.Name);
@@ -73,10 +92,27 @@ std::size_t ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
       entries.push_back(TargetEntry{folder, std::move(entry.Name), entry.Attributes,
                                     isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink});
       hooks.ProcessMessages();
-      if (hooks.Aborted()) break;
+      if (hooks.Aborted()) {
+        stopped = true;
+        break;
+      }
     }
+    if (collect && !stopped) collect->Complete = true;
   }
   return unrepresentable;
+}
+
+std::vector<std::string> TFolderWalk::ScanSubfolders(const std::string &folder,
+                                                     TSubfolderList &listed,
+                                                     std::size_t &unrepresentable) {
+  if (listed.Complete && Hooks_.Options().SubfoldersStayPut) return std::move(listed.Names);
+  FindResult found = FindFiles(folder, "*.*");
+  unrepresentable = std::max(unrepresentable, found.Unrepresentable);
+  std::vector<std::string> names;
+  for (FindEntry &entry : found.Entries)
+    if (entry.Name != "." && entry.Name != ".." && IsWalkableFolder(entry))
+      names.push_back(std::move(entry.Name));
+  return names;
 }
 
 void TFolderWalk::WalkFolder(const std::string &folder, const std::string &destination) {
@@ -85,10 +121,12 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
   Hooks_.EnterFolder(dir);
 
   TFolderNames names;
+  TSubfolderList listedSubfolders;
   std::size_t unrepresentable;
   {
     std::vector<TargetEntry> entries;
-    unrepresentable = ListFolder(entries, names, dir, Filters_, Exclusions_, Hooks_);
+    unrepresentable = ListFolder(entries, names, dir, Filters_, Exclusions_, Hooks_,
+                                 Hooks_.Options().SubFolder ? &listedSubfolders : nullptr);
     Hooks_.ProcessMessages();
     if (!Hooks_.Aborted()) Hooks_.PrepareLevel(entries);
     Hooks_.SetFolderName(LastFolderName(dir));
@@ -115,18 +153,12 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
   Hooks_.ProcessMessages();
 
   if (!Hooks_.Aborted() && Hooks_.Options().SubFolder) {
-    FindResult found = FindFiles(dir, "*.*");
-    unrepresentable = std::max(unrepresentable, found.Unrepresentable);
-    for (const FindEntry &entry : found.Entries) {
-      if (entry.Name == "." || entry.Name == "..") continue;
-      if (!(entry.Attributes & kAttrDirectory) || entry.IsSymlink) continue;
-      // Hidden and system folders are never entered, whatever the narrowing.
-      if (entry.Attributes & (kAttrHidden | kAttrSystem)) continue;
-      if (names.Contains(entry.Name)) continue;
+    for (const std::string &name : ScanSubfolders(dir, listedSubfolders, unrepresentable)) {
+      if (names.Contains(name)) continue;
       if (Hooks_.Options().FlattenSubfolders)
-        WalkFolder(dir + entry.Name, dest);
+        WalkFolder(dir + name, dest);
       else
-        WalkFolder(dir + entry.Name, dest + entry.Name);
+        WalkFolder(dir + name, dest + name);
       Hooks_.ProcessMessages();
       if (Hooks_.Aborted()) break;
     }

@@ -48,6 +48,11 @@ struct TWalkOptions {
   // Closing scan: walk subfolders into the same destination (a Copy run of
   // files only flattens the tree).
   bool FlattenSubfolders = false;
+  // The run makes no folders (List, Change, Delete): the subfolders a
+  // match-all filter listed are still the folder's subfolders at the closing
+  // scan (those it removed are targets, which the scan skips anyway), so the
+  // folder need not be listed a second time.
+  bool SubfoldersStayPut = false;
 };
 
 // Exclusion list: extensions compared whole, ASCII letter case ignored.
@@ -108,12 +113,25 @@ public:
   virtual TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) = 0;
 };
 
+// The folders the closing scan may enter (not hidden, not system, no link),
+// in the file system's order, as a listing of every name found them.
+struct TSubfolderList {
+  bool Complete = false;  // a filter matched every name and was listed to its end
+  std::vector<std::string> Names;
+};
+
+// True for a filter that matches every name ("*", "*.*").
+bool MatchesEveryName(std::string_view filter);
+
 // Fills `entries` and `names` for one level: filter by filter, each
-// filter's matches in the file system's order, no name twice.  Returns the
-// number of names passed over because they cannot be represented in CP932.
+// filter's matches in the file system's order, no name twice.  When
+// `subfolders` is given, the first match-all filter's listing also fills it.
+// Returns the number of names passed over because they cannot be
+// represented in CP932.
 std::size_t ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
                        const std::string &folder, const std::vector<std::string> &filters,
-                       const TExclusionList &exclusions, TWalkHooks &hooks);
+                       const TExclusionList &exclusions, TWalkHooks &hooks,
+                       TSubfolderList *subfolders = nullptr);
 
 class TFolderWalk {
 public:
@@ -130,6 +148,8 @@ public:
   std::size_t Unrepresentable() const { return Unrepresentable_; }
 
 private:
+  std::vector<std::string> ScanSubfolders(const std::string &folder, TSubfolderList &listed,
+                                          std::size_t &unrepresentable);
   TWalkHooks &Hooks_;
   bool ListOnly_;
   const std::vector<std::string> &Filters_;

@@ -148,11 +148,34 @@ TEST(WalkTest, DescentUsesTheSourceAndDestinationNamesReported) {
 
 TEST(WalkTest, HiddenFoldersAndLinksAreNeverEnteredByTheScan) {
   TTempTree tree("a.txt\n.h/in-hidden.txt\n.dot.txt\nsub/in-sub.txt\n@link -> sub");
-  TRecorder recorder(tree);
-  recorder.Opt.ExcHidden = false;
-  recorder.Opt.SubFolder = true;
-  EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.*"))),
-            (Strings{".dot.txt", "a.txt", "sub/in-sub.txt"}));
+  for (const char *filters : {"*.*", "*.txt", "*;*.txt"})
+    for (bool stayPut : {false, true}) {
+      TRecorder recorder(tree);
+      recorder.Opt.ExcHidden = false;
+      recorder.Opt.SubFolder = true;
+      recorder.Opt.SubfoldersStayPut = stayPut;
+      EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, filters))),
+                (Strings{".dot.txt", "a.txt", "sub/in-sub.txt"}))
+          << filters << (stayPut ? " reused" : " listed again");
+    }
+}
+
+// A run that makes no folders lets the closing scan reuse the first listing;
+// any other lists the folder again and sees folders made during the level.
+TEST(WalkTest, ClosingScanListsAgainOnlyWhenTheRunMayMakeFolders) {
+  TTempTree tree("a.txt");
+  for (bool stayPut : {false, true}) {
+    TRecorder recorder(tree);
+    recorder.Opt.SubFolder = true;
+    recorder.Opt.SubfoldersStayPut = stayPut;
+    recorder.Step = [&](const TargetEntry &entry) {
+      if (entry.Name == "a.txt") std::filesystem::create_directories(tree.Native("made/x"));
+      return TTargetOutcome{entry.Name, entry.Name, false};
+    };
+    EXPECT_EQ(Targets(Walk(recorder, tree, "*.*")),
+              stayPut ? Strings{"a.txt"} : Strings{"a.txt", "made/x"});
+    std::filesystem::remove_all(tree.Native("made"));
+  }
 }
 
 TEST(WalkTest, LinkToAFolderIsATargetButNotDescendedInto) {

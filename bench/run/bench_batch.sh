@@ -1,0 +1,93 @@
+#!/bin/sh
+# Whole-process benchmark of korvane-batch against the file system's own cost.
+#
+#   rename: korvane-batch rename (numbering step) over a folder of N empty
+#           files, against a program that lists the folder and renames each
+#           file once with renameat2 (goal: within 1.15x)
+#   list:   korvane-batch list over a tree of N files in N/100 folders,
+#           against find (goal: within 1.5x)
+#
+# Usage: bench/run/bench_batch.sh [BUILD_DIR]   (default: build)
+# Environment: FILES (default 100000), ROUNDS (default 3; the best round counts),
+#              TMPDIR (default /tmp).
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../../build}
+batch=$build/src/cli/korvane-batch
+files=${FILES:-100000}
+rounds=${ROUNDS:-3}
+[ -x "$batch" ] || { echo "no korvane-batch in $build (build it first)" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+
+baseline=$build/bench/run/korvane-rename-baseline
+if [ ! -x "$baseline" ]; then
+  baseline=$work/rename-baseline
+  ${CXX:-c++} -O2 -o "$baseline" "$here/RenameBaseline.cpp"
+fi
+
+# The job: numbering step first and checked, rename in place; subfolders for
+# the list run.  Step captions are Shift-JIS bytes.
+seq_caption=$(printf '\230\101\224\324')   # the numbering step
+printf '[FindFile]\r\nSubFolder=1\r\n[Rename]\r\nCopy=0\r\nOrderItems0=%s\r\nOrderChecked0=1\r\nOrderItems1=x\r\n' \
+  "$seq_caption" > "$work/job.ini"
+
+make_flat() {  # folder count
+  mkdir -p "$1"
+  (cd "$1" && seq -f 'f%07g.dat' 1 "$2" | xargs touch)
+}
+
+now_ns() { date +%s%N; }
+
+elapsed() {  # command...; prints nanoseconds
+  start=$(now_ns)
+  "$@" > /dev/null
+  end=$(now_ns)
+  echo $((end - start))
+}
+
+best() {  # current best, new value
+  if [ -z "$1" ] || [ "$2" -lt "$1" ]; then echo "$2"; else echo "$1"; fi
+}
+
+k_rename=; b_rename=; k_list=; b_list=
+round=1
+while [ "$round" -le "$rounds" ]; do
+  rm -rf "$work/k" "$work/b"
+  make_flat "$work/k" "$files"
+  make_flat "$work/b" "$files"
+  sync
+  # korvane-batch exits 1 when a record failed; none may fail here.
+  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/k" rename)
+  k_rename=$(best "$k_rename" "$t")
+  t=$(elapsed "$baseline" "$work/b")
+  b_rename=$(best "$b_rename" "$t")
+  round=$((round + 1))
+done
+rm -rf "$work/k" "$work/b"
+
+# The tree: files/100 folders of 100 files.
+folders=$((files / 100))
+mkdir -p "$work/tree"
+(cd "$work/tree" && seq -f 'd%05g' 1 "$folders" | xargs mkdir)
+for d in "$work"/tree/d*; do
+  (cd "$d" && seq -f 'f%03g.dat' 1 100 | xargs touch)
+done
+sync
+round=1
+while [ "$round" -le "$rounds" ]; do
+  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/tree" list)
+  k_list=$(best "$k_list" "$t")
+  t=$(elapsed find "$work/tree" -type f)
+  b_list=$(best "$b_list" "$t")
+  round=$((round + 1))
+done
+listed=$("$batch" --settings "$work/job.ini" --folder "$work/tree" list | wc -l)
+
+awk -v kr="$k_rename" -v br="$b_rename" -v kl="$k_list" -v bl="$b_list" \
+    -v n="$files" -v listed="$listed" 'BEGIN {
+  printf "rename %d files: korvane-batch %.3f s, renameat2 baseline %.3f s, ratio %.2f (goal 1.15)\n", n, kr / 1e9, br / 1e9, kr / br
+  printf "list %d files in %d folders: korvane-batch %.3f s, find %.3f s, ratio %.2f (goal 1.50)\n", listed, n / 100, kl / 1e9, bl / 1e9, kl / bl
+}'
