@@ -172,8 +172,8 @@ TEST(WalkTest, ClosingScanListsAgainOnlyWhenTheRunMayMakeFolders) {
       if (entry.Name == "a.txt") std::filesystem::create_directories(tree.Native("made/x"));
       return TTargetOutcome{entry.Name, entry.Name, false};
     };
-    EXPECT_EQ(Targets(Walk(recorder, tree, "*.*")),
-              stayPut ? Strings{"a.txt"} : Strings{"a.txt", "made/x"});
+    const Strings expected = stayPut ? Strings{"a.txt"} : Strings{"a.txt", "made/x"};
+    EXPECT_EQ(Targets(Walk(recorder, tree, "*.*")), expected);
     std::filesystem::remove_all(tree.Native("made"));
   }
 }
