@@ -18,7 +18,7 @@ namespace {
 // "enter sub/", "target sub/x.txt".
 class TRecorder : public TWalkHooks {
 public:
-  explicit TRecorder(const TTempTree &tree) : Root_(tree.Path() + "/") {}
+  explicit TRecorder(TTempTree &tree) : Root_(tree.Path() + "/") {}
 
   TWalkOptions Opt;
   std::vector<std::string> Events;
@@ -59,7 +59,7 @@ private:
   bool AfterAbort_ = false;
 };
 
-std::vector<std::string> Walk(TRecorder &recorder, const TTempTree &tree,
+std::vector<std::string> Walk(TRecorder &recorder, TTempTree &tree,
                               std::string_view filterText, std::string_view exclusionText = "",
                               bool listOnly = false, std::size_t *unrepresentable = nullptr) {
   std::vector<std::string> filters, exclusionEntries;
@@ -169,7 +169,7 @@ TEST(WalkTest, ClosingScanListsAgainOnlyWhenTheRunMayMakeFolders) {
     recorder.Opt.SubFolder = true;
     recorder.Opt.SubfoldersStayPut = stayPut;
     recorder.Step = [&](const TargetEntry &entry) {
-      if (entry.Name == "a.txt") std::filesystem::create_directories(tree.Native("made/x"));
+      if (entry.Name == "a.txt") tree.Add("made/x");
       return TTargetOutcome{entry.Name, entry.Name, false};
     };
     const Strings expected = stayPut ? Strings{"a.txt"} : Strings{"a.txt", "made/x"};
