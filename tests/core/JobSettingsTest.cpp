@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -42,18 +41,6 @@ TEST(JobSettings, KeepCheckedFirstIsAStablePartition) {
       EXPECT_EQ(job.Rename.OrderItems[i], expected[i].second) << pattern;
     }
   }
-}
-
-TEST(JobSettings, UncheckingAStepMovesItToTheHeadOfTheUncheckedGroup) {
-  JobSettings job;
-  std::swap(job.Rename.OrderItems[0], job.Rename.OrderItems[1]);  // 連番, 文字列置換, ...
-  job.Rename.OrderChecked = {true, true, false, false, false, false};
-  job.Rename.OrderChecked[0] = false;
-  NormaliseJob(job);
-  EXPECT_EQ(job.Rename.OrderItems[0], "文字列置換");
-  EXPECT_EQ(job.Rename.OrderItems[1], "連番");
-  EXPECT_EQ(job.Rename.OrderChecked, (std::array<bool, 6>{true, false, false, false, false,
-                                                          false}));
 }
 
 TEST(JobSettings, NormaliseSelectsDefaultsOnlyForListsWithoutASelection) {
