@@ -71,24 +71,38 @@ TEST(ErrorHandlerTest, MessageOfEveryKindOfError) {
   }
 }
 
-TEST(ErrorHandlerTest, ThrowingSlotOfAClickedButtonIsReportedAndTheLoopGoesOn) {
+TEST(ErrorHandlerTest, ThrowingSlotsAreReportedAndTheLoopGoesOn) {
   TErrorRecorder errors;
-  QPushButton button;
-  int clicks = 0;
-  QObject::connect(&button, &QPushButton::clicked, [&] {
-    ++clicks;
+  QObject context;
+  int calls = 0;
+  const auto failingSlot = [&] {
+    ++calls;
     throw Cp932Error(u"壊れた");
-  });
-  button.show();
-  QTimer::singleShot(0, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
-  QTimer::singleShot(0, &button, [&] { QTest::mouseClick(&button, Qt::LeftButton); });
+  };
+  QTimer::singleShot(0, &context, failingSlot);
+  QTimer::singleShot(5, &context, failingSlot);
   // A loop of its own: once the application's exec() has returned, Qt
   // ends every later modal loop at once.
   QEventLoop loop;
-  QTimer::singleShot(20, &loop, [&] { loop.exit(7); });
+  QTimer::singleShot(30, &loop, [&] { loop.exit(7); });
   EXPECT_EQ(loop.exec(), 7);
-  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(calls, 2);
   EXPECT_EQ(errors.Texts, QStringList(2, QString::fromUtf16(u"壊れた.")));
+}
+
+TEST(ErrorHandlerTest, GuardedClickHandlerShowsTheErrorOnce) {
+  TErrorRecorder errors;
+  QPushButton button;
+  bool done = true;
+  QObject::connect(&button, &QPushButton::clicked, [&] {
+    done = RunGuarded([] { throw Cp932Error(u"ファイル x を作成できません"); });
+  });
+  button.show();
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_FALSE(done);
+  EXPECT_EQ(errors.Texts, QStringList{QString::fromUtf16(u"ファイル x を作成できません.")});
+  EXPECT_TRUE(RunGuarded([] {}));
+  EXPECT_EQ(errors.Texts.size(), 1);
 }
 
 TEST(ErrorHandlerTest, DefaultBoxIsACriticalBoxWithOneOkButton) {

@@ -79,12 +79,31 @@ void TKorvaneApplication::ShowErrorText(const QString &message) {
   }
 }
 
-void ShowErrorMessage(const std::string &cp932Message) {
-  const QString message = QFromCp932(cp932Message);
+namespace {
+
+void ShowApplicationError(const QString &message) {
   if (auto *application = dynamic_cast<TKorvaneApplication *>(QCoreApplication::instance())) {
     application->ShowErrorText(message);
   } else {
     RestoreAllOverrideCursors();
     ShowMessageBox(ApplicationTitle(), ErrorBoxText(message));
   }
+}
+
+}  // namespace
+
+void ShowErrorMessage(const std::string &cp932Message) {
+  ShowApplicationError(QFromCp932(cp932Message));
+}
+
+bool RunGuarded(const std::function<void()> &action) {
+  std::exception_ptr error;
+  try {
+    action();
+    return true;
+  } catch (...) {
+    error = std::current_exception();
+  }
+  ShowApplicationError(ExceptionMessage(error));
+  return false;
 }

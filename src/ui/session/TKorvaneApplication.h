@@ -47,6 +47,14 @@ private:
   TErrorBox errorBox_;
 };
 
+// Runs `action` and shows any error it raises as the error handler would;
+// false when an error was shown.  The window's slots of mouse and key
+// events should run their work through it: an exception that unwinds
+// through Qt's own input handling is still caught by notify(), but Qt's
+// frames in between are left without their cleanup (the event's data
+// leaks, a mouse grab may stay).
+bool RunGuarded(const std::function<void()> &action);
+
 // Shows a CP932 error message as the application's error handler would:
 // through TKorvaneApplication when that is the application, else in a plain
 // message box.
