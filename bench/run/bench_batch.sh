@@ -3,9 +3,15 @@
 #
 #   rename: korvane-batch rename (numbering step) over a folder of N empty
 #           files, against a program that lists the folder and renames each
-#           file once with renameat2 (goal: within 1.15x)
+#           file once with renameat2 (goal: within 1.15x); also against the
+#           same program reading each entry's attributes while listing
+#           (fstatat), which korvane's narrowing needs
 #   list:   korvane-batch list over a tree of N files in N/100 folders,
-#           against find (goal: within 1.5x)
+#           against find (goal: within 1.5x); also against find printing
+#           each file's size, time and mode (one stat per file)
+#
+# Each round times the programs one after the other on fresh copies of the
+# same folder; the best round counts.
 #
 # Usage: bench/run/bench_batch.sh [BUILD_DIR]   (default: build)
 # Environment: FILES (default 100000), ROUNDS (default 3; the best round counts),
@@ -52,21 +58,26 @@ best() {  # current best, new value
   if [ -z "$1" ] || [ "$2" -lt "$1" ]; then echo "$2"; else echo "$1"; fi
 }
 
-k_rename=; b_rename=; k_list=; b_list=
+k_rename=; b_rename=; s_rename=; k_list=; b_list=; s_list=
 round=1
 while [ "$round" -le "$rounds" ]; do
-  rm -rf "$work/k" "$work/b"
+  rm -rf "$work/k" "$work/b" "$work/s"
   make_flat "$work/k" "$files"
   make_flat "$work/b" "$files"
+  make_flat "$work/s" "$files"
   sync
-  # korvane-batch exits 1 when a record failed; none may fail here.
   t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/k" rename)
   k_rename=$(best "$k_rename" "$t")
   t=$(elapsed "$baseline" "$work/b")
   b_rename=$(best "$b_rename" "$t")
+  t=$(elapsed "$baseline" --stat "$work/s")
+  s_rename=$(best "$s_rename" "$t")
   round=$((round + 1))
 done
-rm -rf "$work/k" "$work/b"
+# Every file must have been renamed (korvane-batch would also have exited 1).
+left=$(ls "$work/k" | grep -c -v '^f[0-9]\{11\}\.dat$' || true)
+[ "$left" -eq 0 ] || echo "warning: $left files not renamed by korvane-batch" >&2
+rm -rf "$work/k" "$work/b" "$work/s"
 
 # The tree: files/100 folders of 100 files.
 folders=$((files / 100))
@@ -82,12 +93,14 @@ while [ "$round" -le "$rounds" ]; do
   k_list=$(best "$k_list" "$t")
   t=$(elapsed find "$work/tree" -type f)
   b_list=$(best "$b_list" "$t")
+  t=$(elapsed find "$work/tree" -type f -printf '%p %s %T@ %m\n')
+  s_list=$(best "$s_list" "$t")
   round=$((round + 1))
 done
 listed=$("$batch" --settings "$work/job.ini" --folder "$work/tree" list | wc -l)
 
-awk -v kr="$k_rename" -v br="$b_rename" -v kl="$k_list" -v bl="$b_list" \
-    -v n="$files" -v listed="$listed" 'BEGIN {
-  printf "rename %d files: korvane-batch %.3f s, renameat2 baseline %.3f s, ratio %.2f (goal 1.15)\n", n, kr / 1e9, br / 1e9, kr / br
-  printf "list %d files in %d folders: korvane-batch %.3f s, find %.3f s, ratio %.2f (goal 1.50)\n", listed, n / 100, kl / 1e9, bl / 1e9, kl / bl
+awk -v kr="$k_rename" -v br="$b_rename" -v sr="$s_rename" -v kl="$k_list" -v bl="$b_list" \
+    -v sl="$s_list" -v n="$files" -v listed="$listed" 'BEGIN {
+  printf "rename %d files: korvane-batch %.3f s; readdir+renameat2 %.3f s, ratio %.2f (goal 1.15); readdir+fstatat+renameat2 %.3f s, ratio %.2f\n", n, kr / 1e9, br / 1e9, kr / br, sr / 1e9, kr / sr
+  printf "list %d files in %d folders: korvane-batch %.3f s; find %.3f s, ratio %.2f (goal 1.50); find with stat %.3f s, ratio %.2f\n", listed, n / 100, kl / 1e9, bl / 1e9, kl / bl, sl / 1e9, kl / sl
 }'
