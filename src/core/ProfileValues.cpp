@@ -27,8 +27,8 @@ std::string ProfileText(std::string_view stored) {
 namespace {
 
 std::optional<int> ParseHex(std::string_view digits) {
-  if (digits.empty() || digits.size() > 8) return std::nullopt;
-  std::uint32_t value = 0;
+  if (digits.empty()) return std::nullopt;
+  std::uint64_t value = 0;
   for (const char c : digits) {
     unsigned digit;
     if (c >= '0' && c <= '9') {
@@ -41,8 +41,9 @@ std::optional<int> ParseHex(std::string_view digits) {
       return std::nullopt;
     }
     value = value << 4 | digit;
+    if (value > 0xFFFFFFFFu) return std::nullopt;
   }
-  return static_cast<int>(static_cast<std::int32_t>(value));
+  return static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 
 std::optional<int> ParseDecimal(std::string_view text) {

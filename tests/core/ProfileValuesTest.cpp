@@ -20,7 +20,7 @@ TEST(ProfileValues, ParsesIntegersLikeTheSettingsReader) {
       {"0x", std::nullopt}, {"$", std::nullopt},  {"abc", std::nullopt},
       {"", std::nullopt},   {"1 2", std::nullopt}, {"12a", std::nullopt},
       {"-", std::nullopt},  {"-$10", std::nullopt}, {"0x1g", std::nullopt},
-      {"00012", 12},
+      {"00012", 12},        {"0x000000010", 16},
   };
   for (const auto &c : cases) EXPECT_EQ(ParseProfileInteger(c.Text), c.Expected) << c.Text;
 }
