@@ -204,12 +204,13 @@ void TIniFile::UpdateFile() {
   if (!WriteAll(temp.Fd(), document_.Text())) RaiseWriteError();
   if (sys::Call("fsync", [&] { return ::fsync(temp.Fd()); }) != 0) RaiseWriteError();
   if (exists) {
-    if (::fchmod(temp.Fd(), st.st_mode & 07777) != 0) RaiseWriteError();
     // Keeping the owner needs privileges we may not have; the file then
     // belongs to the user who saved it, as any file they write would.
     if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
       [[maybe_unused]] const int ignored = ::fchown(temp.Fd(), st.st_uid, st.st_gid);
     }
+    // After the owner, since a change of owner may clear mode bits.
+    if (::fchmod(temp.Fd(), st.st_mode & 07777) != 0) RaiseWriteError();
   }
   if (!temp.Commit(target)) RaiseWriteError();
   SyncFolderOf(target);
