@@ -41,6 +41,9 @@ struct FindResult {
   std::vector<FindEntry> Entries;   // in the order the file system lists them
   std::size_t Unrepresentable = 0;  // names that do not round-trip through CP932 and
                                     // would match the pattern ('?' for each such character)
+  // Those names as the file system gives them (raw bytes, not CP932), so a
+  // caller that lists one folder with several patterns can count each once.
+  std::vector<std::string> UnrepresentableNames;
 };
 
 // Wildcard match with the rules of the Windows enumeration: "*" any run, "?"

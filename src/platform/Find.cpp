@@ -148,7 +148,10 @@ FindResult FindFiles(const std::string &folder, std::string_view pattern) {
     if (!name) {
       // Counted where it would have been listed, so a narrow filter does
       // not report names it never concerned.
-      if (MatchesWildcard(Utf8ToCp932Lossy(utf8Name), pattern)) ++result.Unrepresentable;
+      if (MatchesWildcard(Utf8ToCp932Lossy(utf8Name), pattern)) {
+        ++result.Unrepresentable;
+        result.UnrepresentableNames.emplace_back(utf8Name);
+      }
       continue;
     }
     if (!MatchesWildcard(*name, pattern)) continue;

@@ -97,10 +97,13 @@ TEST_F(FindTest, NamesWithoutAFaithfulCp932FormAreCountedNotListed) {
       kEmoji ".doc",
       U8(u8"ソ能表.txt"),          // 0x5C trail bytes, all fine
   });
-  const FindResult txt = FindFiles(temp_.Root(), "*.txt");
+  FindResult txt = FindFiles(temp_.Root(), "*.txt");
   ASSERT_TRUE(txt.Ok);
   EXPECT_EQ(Names(txt), (std::vector<std::string>{"plain.txt", "ソ能表.txt"}));
   EXPECT_EQ(txt.Unrepresentable, 3u);
+  std::sort(txt.UnrepresentableNames.begin(), txt.UnrepresentableNames.end());
+  EXPECT_EQ(txt.UnrepresentableNames,
+            (std::vector<std::string>{U8(u8"a〜b.txt"), "bad\xFF\xFE.txt", kEmoji ".txt"}));
   EXPECT_EQ(FindFiles(temp_.Root(), "*.*").Unrepresentable, 4u);
   EXPECT_EQ(FindFiles(temp_.Root(), "plain.*").Unrepresentable, 0u);
 }
@@ -128,6 +131,20 @@ TEST_F(FindTest, AFolderThatCannotBeListedIsReportedNotEmpty) {
   EXPECT_FALSE(locked.Ok);
   EXPECT_EQ(locked.Error, EACCES);
   EXPECT_TRUE(locked.Entries.empty());
+}
+
+TEST_F(FindTest, EntriesThatCannotBeExaminedFailTheListing) {
+  // A folder that may be read but not searched: names without their data.
+  MakeTree(temp_.Root(), {"d/", "d/a"});
+  if (RunningAsRoot()) {
+    korvane::sys::InjectFault("fstatat", EACCES);
+  } else {
+    ASSERT_EQ(chmod((temp_ / "d").c_str(), 0444), 0);
+  }
+  const FindResult result = FindFiles(temp_ / "d", "*");
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(result.Error, EACCES);
+  EXPECT_TRUE(result.Entries.empty());
 }
 
 TEST_F(FindTest, AFolderThatVanishesWhileListedEndsTheListing) {
