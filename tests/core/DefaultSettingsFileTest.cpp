@@ -6,13 +6,6 @@
 
 namespace {
 
-TEST(DefaultSettingsFile, NamesTheFileAfterTheExecutable) {
-  EXPECT_EQ(SettingsFileName("korvane"), "korvane.INI");
-  EXPECT_EQ(SettingsFileName("Bunsel.exe"), "Bunsel.INI");
-  EXPECT_EQ(SettingsFileName("a.b.c"), "a.b.INI");
-  EXPECT_EQ(SettingsFileName(".hidden"), ".hidden.INI");
-}
-
 TEST(DefaultSettingsFile, FallsBackToTheUserConfigFolder) {
   const struct {
     const char *Executable;
@@ -21,6 +14,8 @@ TEST(DefaultSettingsFile, FallsBackToTheUserConfigFolder) {
     const char *Expected;
   } cases[] = {
       {"/opt/k/korvane", true, "/cfg", "/opt/k/korvane.INI"},
+      {"/opt/k/Bunsel.exe", true, "/cfg", "/opt/k/Bunsel.INI"},
+      {"/opt/k.d/run", true, "/cfg", "/opt/k.d/run.INI"},
       {"/usr/bin/korvane", false, "/cfg", "/cfg/korvane/korvane.INI"},
       {"/usr/bin/korvane", false, "/cfg/", "/cfg/korvane/korvane.INI"},
       {"/usr/bin/korvane", false, "", "/home/u/.config/korvane/korvane.INI"},
