@@ -4,6 +4,12 @@
 // either keep their marks.  A leading dot hides a name whatever the
 // attribute says, which is why un-hiding such a name cannot be done and is
 // reported as a failure instead of a success that changed nothing.
+//
+// A folder's read-only flag is different: Windows keeps it as a mere mark
+// and still lets files be created inside.  Taking the folder's write bit
+// would make the rest of a run fail in it, so a folder keeps the flag in
+// user.DOSATTRIB (bit 0x01, as Samba does) and its mode is left alone; a
+// folder nobody may write is still reported read-only.
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -65,12 +71,13 @@ std::uint32_t ReadDosBits(const char *path, bool &unsupported) {
     if (IsXattrUnsupported(errno)) unsupported = true;
     return 0;
   }
-  return ParseDosAttrib(std::string_view(buffer, static_cast<std::size_t>(length))) & kDosBits;
+  return ParseDosAttrib(std::string_view(buffer, static_cast<std::size_t>(length))) &
+         (kDosBits | kAttrReadOnly);
 }
 
 std::uint32_t AttributesOf(const struct stat &st, std::string_view name, std::uint32_t dosBits) {
   std::uint32_t attributes = dosBits & kDosBits;
-  if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory;
+  if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory | (dosBits & kAttrReadOnly);
   if (IsReadOnlyMode(st.st_mode)) attributes |= kAttrReadOnly;
   if (!name.empty() && name.front() == '.') attributes |= kAttrHidden;
   return attributes;
@@ -125,15 +132,17 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
   // make the attribute disagree with a later rename.
   std::uint32_t dosBits = attributes & (kAttrSystem | kAttrArchive);
   if (!dotName) dosBits |= attributes & kAttrHidden;
+  const bool folder = S_ISDIR(st.st_mode);
+  if (folder) dosBits |= attributes & kAttrReadOnly;
 
   const char *file = utf8->c_str();
   const mode_t oldMode = st.st_mode & 07777;
   // Read-only takes every write bit away, as nobody may write such a file on
   // Windows; clearing it gives the owner back the right to write.
   mode_t newMode = oldMode;
-  if (attributes & kAttrReadOnly) {
+  if ((attributes & kAttrReadOnly) && !folder) {
     newMode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  } else if (fs::IsReadOnlyMode(newMode)) {
+  } else if (!(attributes & kAttrReadOnly) && fs::IsReadOnlyMode(newMode)) {
     newMode |= S_IWUSR;
   }
 

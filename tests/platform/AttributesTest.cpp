@@ -51,6 +51,21 @@ TEST_F(AttributesTest, StorageFollowsTheSambaConvention) {
   EXPECT_NE(st.st_mode & S_IWUSR, 0u);
 }
 
+TEST_F(AttributesTest, AReadOnlyFolderStillTakesNewFiles) {
+  MakeTree(temp_.Root(), {"dir/"});
+  ASSERT_TRUE(SetAttributes(temp_ / "dir", kAttrReadOnly));
+  EXPECT_EQ(GetAttributes(temp_ / "dir"), std::uint32_t(kAttrReadOnly | kAttrDirectory));
+  EXPECT_EQ(DosAttrib(temp_ / "dir"), "0x01");
+  EXPECT_TRUE(CreateFolder(temp_ / "dir/inner"));
+
+  // A folder that really cannot be written is read-only too, until cleared.
+  ASSERT_TRUE(SetAttributes(temp_ / "dir", 0));
+  ASSERT_EQ(chmod((temp_ / "dir").c_str(), 0555), 0);
+  EXPECT_EQ(GetAttributes(temp_ / "dir"), std::uint32_t(kAttrReadOnly | kAttrDirectory));
+  ASSERT_TRUE(SetAttributes(temp_ / "dir", 0));
+  EXPECT_EQ(GetAttributes(temp_ / "dir"), std::uint32_t(kAttrDirectory));
+}
+
 TEST_F(AttributesTest, ADotNameStaysHidden) {
   MakeTree(temp_.Root(), {".profile"});
   EXPECT_EQ(GetAttributes(temp_ / ".profile"), std::uint32_t(kAttrHidden));

@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "platform/DateTime.h"
 #include "platform/Errors.h"

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "TempTree.h"
 #include "platform/FileSystem.h"
