@@ -127,8 +127,8 @@ bool TCopyCn::CopyTarget(const std::string &source, const std::string &destinati
                          DosDateTime time, std::uint32_t attributes, std::int64_t size) {
   const std::string folder = IncludeTrailingDelimiter(destination);
   ResultName = ExtractFileName(source);
-  if (attributes & kAttrDirectory) return ForceFolder(folder + ResultName);
   if (!IsPlainName(ResultName)) return false;
+  if (attributes & kAttrDirectory) return ForceFolder(folder + ResultName);
 
   if (IsExistingFile(folder + ResultName)) {
     // A file copied onto itself would be lost by the source deletion.

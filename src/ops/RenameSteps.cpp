@@ -1,6 +1,7 @@
 // The five rename steps that only recompose base name and extension:
 // numbering, letter case, date added, extension set, folder name added.
 
+#include <algorithm>
 #include <string>
 
 #include "ops/FormatDateTime.h"
@@ -15,8 +16,14 @@ std::string Attach(const std::string &base, const std::string &text, int add) {
   return add == 0 ? text + base : base + text;
 }
 
+// No file name is longer than this, so wider padding could only make a name
+// that fails; the cap keeps a digit count from a damaged settings file from
+// building a huge text in the preview.
+constexpr int kMaxPadding = 255;
+
 // Zero-padded to at least `width` digits; never cut.
 std::string PaddedNumber(int value, int width) {
+  width = std::min(width, kMaxPadding);
   std::string digits = std::to_string(value);
   if (width > static_cast<int>(digits.size())) digits.insert(0, width - digits.size(), '0');
   return digits;

@@ -141,7 +141,8 @@ public:
 
   int Same = 0;       // 0 keep, 1 overwrite, 2 alias, 3 overwrite->alias, 4 alias->overwrite
   int OverWrite = 1;  // 0 always, 1 never, 2 newer, 3 older, 4 larger, 5 smaller (or equal)
-  int Delete = 1;     // source deletion: 0 always, 1 never, 2 when the copy succeeded
+  int Delete = 1;     // source deletion: 0 after every copy, 1 never, 2 when the copy
+                      // succeeded (a failed copy keeps its source under 0 as well)
   int Alias = 1;      // 0 always, 1 never, 2 time differs, 3 size differs, 4 either
 
   // Copies the file source into destination (a folder path), or creates the
@@ -151,7 +152,8 @@ public:
   bool CopyTarget(const std::string &source, const std::string &destination,
                   DosDateTime time, std::uint32_t attributes, std::int64_t size);
 
-  // First name base_1.ext, base_2.ext, ... that is free in destination.
+  // First name base_1.ext, base_2.ext, ... that no entry of destination
+  // (file or folder) holds yet.
   std::string AliasName(const std::string &destination, const std::string &name) const;
 };
 

@@ -1,10 +1,13 @@
 // CopyTarget on real folders: the same-name policies, alias names, source
 // deletion and folder targets.
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "TempTree.h"
 #include "ops/UnitFileCn.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -202,6 +205,26 @@ TEST_F(CopyTargetTest, FolderTargets) {
   EXPECT_TRUE(cn.CopyTarget(tree / "src/sub", tree / "dst/", kOld, kAttrDirectory, 0));
   EXPECT_FALSE(cn.CopyTarget(tree / "src/sub", tree / "blocker/", kOld, kAttrDirectory, 0));
   EXPECT_TRUE(TTempTree::Exists(tree / "src/sub/in.txt"));  // never deleted here
+}
+
+// A dangling link in the destination is an existing entry that cannot be
+// opened: only the conditions that need its size try to open it.
+TEST_F(CopyTargetTest, AnExistingFileWhoseSizeCannotBeReadEndsTheRun) {
+  tree.Add("src/a.txt=data dst/");
+  ASSERT_EQ(symlink("nowhere", (tree / "dst/a.txt").c_str()), 0);
+  cn.Same = 1;
+  for (const int rule : {4, 5}) {
+    cn.OverWrite = rule;
+    EXPECT_THROW(Copy("a.txt"), EInOutError) << rule;
+  }
+  cn.Same = 2;
+  for (const int rule : {3, 4}) {
+    cn.Alias = rule;
+    EXPECT_THROW(Copy("a.txt"), EInOutError) << rule;
+  }
+  cn.Alias = 2;
+  EXPECT_NO_THROW(Copy("a.txt"));
+  EXPECT_TRUE(TTempTree::Exists(tree / "src/a.txt"));
 }
 
 TEST_F(CopyTargetTest, AnExistingFolderOfTheNameCountsAsAbsent) {

@@ -69,6 +69,8 @@ TEST(SequenceStep, NumberText) {
   d.cn.SeqCounter = 5;
   d.cn.SeqDeg = 8;
   EXPECT_EQ(d.cn.SequenceStep("a.b"), "a00000005.005");  // extension always three wide
+  d.cn.SeqDeg = 2000000000;  // from a damaged settings file
+  EXPECT_EQ(d.cn.SequenceStep("a.b"), "a" + std::string(254, '0') + "5.005");
 }
 
 TEST(SequenceStep, FixedNames) {
