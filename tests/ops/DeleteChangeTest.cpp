@@ -156,7 +156,8 @@ TEST_F(ChangeTargetTest, FolderTakesAttributesButNoTimes) {
   cn.AttrValue = kAttrReadOnly;
   EXPECT_FALSE(cn.ChangeTarget(tree / "sub"));
   EXPECT_EQ(cn.AttrDone, kAttrReadOnly);
-  EXPECT_TRUE(TTempTree::IsReadOnly(tree / "sub"));
+  EXPECT_EQ(GetAttributes(tree / "sub"),
+            std::optional<std::uint32_t>(kAttrDirectory | kAttrReadOnly));
 }
 
 TEST_F(ChangeTargetTest, AttributesOnly) {
