@@ -15,7 +15,6 @@ namespace {
 // pathological one to a few tens of milliseconds before it is refused.
 constexpr std::size_t kMaxStates = 10'000;
 constexpr std::size_t kMaxWork = 20'000'000;
-constexpr std::size_t kRegistryBuckets = 4096;
 
 std::uint64_t HashSet(const std::vector<int> &set) {
   std::uint64_t h = 1469598103934665603ull;
@@ -90,7 +89,10 @@ void TRE_DFA::Run() {
   BuildTables();
   for (TRE_DFAState &state : StateList) std::vector<int>().swap(state.StateSet);
   std::vector<std::uint32_t>().swap(mark_);
-  std::vector<std::vector<int>>().swap(registry_);
+  registry_ = {};
+  movesByLabel_ = {};
+  std::vector<int>().swap(closeStack_);
+  std::vector<int>().swap(sameHash_);
 }
 
 void TRE_DFA::Close(std::vector<int> &set) {
@@ -100,8 +102,9 @@ void TRE_DFA::Close(std::vector<int> &set) {
     std::fill(mark_.begin(), mark_.end(), 0);
     markStamp_ = 1;
   }
-  std::vector<int> stack;
+  std::vector<int> &stack = closeStack_;
   std::vector<int> closed;
+  closed.reserve(set.size() * 2);
   for (int s : set) {
     if (mark_[static_cast<std::size_t>(s)] == markStamp_) continue;
     mark_[static_cast<std::size_t>(s)] = markStamp_;
@@ -124,8 +127,8 @@ void TRE_DFA::Close(std::vector<int> &set) {
 }
 
 int TRE_DFA::Register(std::vector<int> &&set) {
-  std::vector<int> &bucket = registry_[HashSet(set) % kRegistryBuckets];
-  for (int index : bucket) {
+  const auto head = registry_.try_emplace(HashSet(set), -1).first;
+  for (int index = head->second; index >= 0; index = sameHash_[static_cast<std::size_t>(index)]) {
     if (StateList[static_cast<std::size_t>(index)].StateSet == set) return index;
   }
   TRE_DFAState state;
@@ -134,13 +137,15 @@ int TRE_DFA::Register(std::vector<int> &&set) {
   state.StateSet = std::move(set);
   StateList.push_back(std::move(state));
   const int index = static_cast<int>(StateList.size()) - 1;
-  bucket.push_back(index);
+  sameHash_.push_back(head->second);
+  head->second = index;
   return index;
 }
 
 void TRE_DFA::BuildStates() {
   mark_.assign(static_cast<std::size_t>(nfa_->StateCount()), 0);
-  registry_.assign(kRegistryBuckets, {});
+  registry_.clear();
+  sameHash_.clear();
   StateList.clear();
   std::vector<int> initial{nfa_->EntryState};
   Close(initial);
@@ -155,7 +160,8 @@ void TRE_DFA::BuildStates() {
 
 void TRE_DFA::ComputeMoves(int p) {
   std::vector<TMove> moves;
-  std::unordered_map<std::uint64_t, std::size_t> byLabel;
+  std::unordered_map<std::uint64_t, std::size_t> &byLabel = movesByLabel_;
+  byLabel.clear();
   for (int i : StateList[static_cast<std::size_t>(p)].StateSet) {
     const auto &transitions = nfa_->StateList[static_cast<std::size_t>(i)];
     Charge(transitions.size() + 1);

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "regex/Nfa.h"
@@ -90,7 +91,10 @@ private:
   const TRE_NFA *nfa_;
   std::vector<std::uint32_t> mark_;
   std::uint32_t markStamp_ = 0;
-  std::vector<std::vector<int>> registry_; // hash bucket -> states
+  std::unordered_map<std::uint64_t, int> registry_; // set hash -> newest state with it
+  std::vector<int> sameHash_;
+  std::vector<int> closeStack_;
+  std::unordered_map<std::uint64_t, std::size_t> movesByLabel_;                       // state -> older state with the same hash, or -1
   std::size_t work_ = 0;
 
   std::array<std::uint8_t, 256> byteClass_{};
