@@ -108,6 +108,6 @@ std::optional<std::int64_t> GetFileSize(const std::string &path);
 // Sets exactly these attribute bits (bits not given are cleared): read-only
 // in the mode, hidden, system and archive in user.DOSATTRIB.  Fails when a
 // bit cannot be stored (no extended attributes, un-hiding a dot file).  A
-// folder keeps its read-only flag in user.DOSATTRIB and its mode, so files
+// folder keeps its read-only flag in user.DOSATTRIB, not in its mode, so files
 // can still be created in it as on Windows; the directory bit is ignored.
 bool SetAttributes(const std::string &path, std::uint32_t attributes);
