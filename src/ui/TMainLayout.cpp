@@ -310,6 +310,12 @@ void BuildReplPage(TMainControls &c, QValidator *v) {
                              T("文字列の置換条件を指定します。"));
   c.TabControlReplace->setExpanding(false);
   c.TabControlReplace->setDrawBase(false);
+  // Five tabs side by side in the page's width.
+  c.TabControlReplace->setUsesScrollButtons(false);
+  c.TabControlReplace->setStyleSheet(
+      T("QTabBar::tab { padding: 2px 8px; border: 1px solid palette(mid); border-bottom: 0; }"
+        "QTabBar::tab:selected { background: palette(base); }"
+        "QTabBar::tab:!selected { margin-top: 2px; }"));
   for (int n = 1; n <= 5; ++n) c.TabControlReplace->addTab(T("置換条件%1").arg(n));
   auto *frame = p.At(new QFrame(c.TabSheetRepl), 4, 43, 376, 78);
   frame->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
@@ -402,9 +408,9 @@ void BuildEtcPage(TMainControls &c, QValidator *v) {
                           T("ファイルにファイルの在るるフォルダ名を付加してリネームします。"));
   p.Label(T("前置"), 12, 52, 26);
   c.EditFolderBefore = p.Edit(38, 52, 60, T("フォルダ名の前に一定の文字を付加します。"));
-  p.Label(T("フォルダ名"), 102, 52, 56);
-  c.EditFolderAfter = p.Edit(158, 52, 60, T("フォルダ名の後に一定の文字を付加します。"));
-  p.Label(T("後置"), 222, 52, 26);
+  p.Label(T("フォルダ名"), 102, 52, 68);
+  c.EditFolderAfter = p.Edit(172, 52, 60, T("フォルダ名の後に一定の文字を付加します。"));
+  p.Label(T("後置"), 236, 52, 26);
   c.RadioGroupFolderAdd = p.Radio({}, Items(TItemList::Add), 2, 1, 12, 78, 126, 28,
                                   T("フォルダ名をファイル名の先頭または終わりに付加します。"));
 }
@@ -531,6 +537,7 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
   bands->addWidget(c.PageControlExec);
   window->setCentralWidget(client);
 
+  window->setFixedSize(kClientWidth, kClientHeight);
   c.StatusBar1 = new TStatusPanels(window);
   c.StatusBar1->setFixedHeight(kStatusBandHeight);
   window->setStatusBar(c.StatusBar1);

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 TStatusPanels::TStatusPanels(QWidget *parent) : QStatusBar(parent) {
   setSizeGripEnabled(false);
   setContentsMargins(0, 0, 0, 0);
@@ -11,9 +13,14 @@ TStatusPanels::TStatusPanels(QWidget *parent) : QStatusBar(parent) {
     panel->setFrameShadow(QFrame::Sunken);
     panel->setTextFormat(Qt::PlainText);
   }
-  panels_[0]->setFixedWidth(kPanel0Width);
-  // The clock takes what is left of the width: the date and time need more
-  // than 50 pixels in any Japanese font.
+  // The clock takes what is left of the width, and panel 0 gives up what
+  // the clock needs to show the whole date and time in the window's font.
+  const int clockWidth =
+      panels_[1]->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 12;
+  const int windowWidth = parent != nullptr ? parent->width() : 0;
+  panels_[0]->setFixedWidth(windowWidth > clockWidth
+                                ? std::min(kPanel0Width, windowWidth - clockWidth)
+                                : kPanel0Width);
   panels_[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   addWidget(panels_[0]);
   addWidget(panels_[1], 1);

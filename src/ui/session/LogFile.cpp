@@ -17,14 +17,8 @@ namespace sys = korvane::sys;
 
 namespace {
 
-std::string WithPath(std::string_view format, std::string_view path) {
-  std::string message(format);
-  message.replace(message.find("%s"), 2, path);
-  return message;
-}
-
 [[noreturn]] void RaiseCreateError(const std::string &path) {
-  throw EInOutError(WithPath("ファイル %s を作成できません", path));
+  throw EInOutError("ファイル " + path + " を作成できません");
 }
 
 // The file that will really be replaced (UTF-8): the target of a link, the

@@ -1,0 +1,143 @@
+// The rename order list and the live preview.
+
+#include <QKeyEvent>
+#include <QTest>
+
+#include "WindowFixture.h"
+
+namespace {
+
+const QString kReplace = QStringLiteral("文字列置換");
+const QString kSequence = QStringLiteral("連番");
+const QString kCase = QStringLiteral("大/小文字");
+const QString kDate = QStringLiteral("更新日付付加");
+const QString kExtension = QStringLiteral("拡張子");
+const QString kFolder = QStringLiteral("フォルダ名付加");
+
+// A key press carrying text no key of a Latin keyboard produces.
+void TypeText(QWidget *widget, const QString &text) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+  QApplication::sendEvent(widget, &press);
+}
+
+}  // namespace
+
+TEST_F(WindowTest, CheckedStepsGoFirstInTheOrderTheyWereChecked) {
+  struct TStep {
+    QString Click;
+    QStringList Order;
+    int CheckedCount;
+  };
+  const TStep steps[] = {
+      // Checking a step moves it to the end of the checked group.
+      {kSequence, {kSequence, kReplace, kCase, kDate, kExtension, kFolder}, 1},
+      {kFolder, {kSequence, kFolder, kReplace, kCase, kDate, kExtension}, 2},
+      {kReplace, {kSequence, kFolder, kReplace, kCase, kDate, kExtension}, 3},
+      // Unchecking moves it to the head of the unchecked group.
+      {kSequence, {kFolder, kReplace, kSequence, kCase, kDate, kExtension}, 2},
+      {kFolder, {kReplace, kFolder, kSequence, kCase, kDate, kExtension}, 1},
+  };
+  for (const TStep &step : steps) {
+    SCOPED_TRACE(step.Click.toStdString());
+    ClickOrderItem(step.Click);
+    EXPECT_EQ(OrderItems(), step.Order);
+    for (int i = 0; i < 6; ++i) {
+      EXPECT_EQ(C().CheckListBoxOrder->Checked(i), i < step.CheckedCount) << i;
+      // The rename object follows the list position by position.
+      const int stepNumber = R().StepOrder[i];
+      ASSERT_GE(stepNumber, 0);
+      ASSERT_LT(stepNumber, 6);
+      EXPECT_EQ(C().CheckListBoxOrder->item(i)->text(), OrderItems()[i]);
+      EXPECT_EQ(R().IsStepEnabled(stepNumber), i < step.CheckedCount) << i;
+    }
+  }
+  // The final order in step numbers: 0 replace, 5 folder, 1 sequence, ...
+  const std::array<int, 6> expected = {0, 5, 1, 2, 3, 4};
+  EXPECT_EQ(R().StepOrder, expected);
+}
+
+TEST_F(WindowTest, OrderOfCheckedStepsIsTheOrderOfThePipeline) {
+  C().ComboBoxFromName->setEditText(QStringLiteral("0001"));
+  C().ComboBoxToName->setEditText(QStringLiteral("x"));
+  C().EditSample->setText(QStringLiteral("abc.txt"));
+  // Numbering first, then the replacement sees the number.
+  ClickOrderItem(kSequence);
+  ClickOrderItem(kReplace);
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("abcx.txt"));
+  // Unchecking the numbering leaves the replacement alone at the top.
+  ClickOrderItem(kSequence);
+  EXPECT_EQ(OrderItems().mid(0, 2), (QStringList{kReplace, kSequence}));
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("abc.txt"));
+}
+
+TEST_F(WindowTest, TypingUpdatesTheThreePreviews) {
+  ClickOrderItem(kCase);
+  C().RadioGroupNameCase->SetItemIndex(1);
+  C().EditSample->clear();
+  QTest::keyClicks(C().EditSample, QStringLiteral("abc.TXT"));
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("ABC.txt"));
+  // The numbering and date previews show their step alone, enabled or not.
+  EXPECT_EQ(C().StaticTextSeqStyle->text(), QStringLiteral("abc0001.TXT"));
+  EXPECT_TRUE(C().StaticTextDateStyle->text().startsWith(QStringLiteral("abc")));
+
+  QTest::keyClicks(C().EditSeqBefore, QStringLiteral("-"));
+  EXPECT_EQ(C().StaticTextSeqStyle->text(), QStringLiteral("abc-0001.TXT"));
+  C().SpinEditSeqDeg->setValue(2);
+  EXPECT_EQ(C().StaticTextSeqStyle->text(), QStringLiteral("abc-01.TXT"));
+  C().ComboBoxDateFormat->setEditText(QStringLiteral("yy"));
+  EXPECT_EQ(C().StaticTextDateStyle->text().size(), QStringLiteral("abc00.TXT").size());
+  C().RadioGroupExtCase->SetItemIndex(1);
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("ABC.TXT"));
+}
+
+TEST_F(WindowTest, MalformedPatternKeepsThePreviewAndSaysWhy) {
+  ClickOrderItem(kReplace);
+  C().EditSample->setText(QStringLiteral("abc.txt"));
+  QTest::keyClicks(C().ComboBoxToName->lineEdit(), QStringLiteral("X"));
+  QTest::keyClicks(C().ComboBoxFromName->lineEdit(), QStringLiteral("b"));
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("aXc.txt"));
+  EXPECT_EQ(Panel0(), QString());
+
+  QTest::keyClicks(C().ComboBoxFromName->lineEdit(), QStringLiteral("("));
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("aXc.txt"));
+  EXPECT_FALSE(Panel0().isEmpty());
+  EXPECT_TRUE(errors_.isEmpty());
+  // The other previews were still brought up to date.
+  EXPECT_EQ(C().StaticTextSeqStyle->text(), QStringLiteral("abc0001.txt"));
+
+  QTest::keyClick(C().ComboBoxFromName->lineEdit(), Qt::Key_Backspace);
+  EXPECT_EQ(Panel0(), QString());
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("aXc.txt"));
+}
+
+TEST_F(WindowTest, EachConditionTabKeepsItsText) {
+  C().TabControlReplace->setCurrentIndex(2);
+  QTest::keyClicks(C().ComboBoxFromName->lineEdit(), QStringLiteral("abc"));
+  QTest::keyClicks(C().ComboBoxToName->lineEdit(), QStringLiteral("def"));
+  C().CheckBoxNoCase->setChecked(true);
+
+  C().TabControlReplace->setCurrentIndex(0);
+  EXPECT_EQ(C().ComboBoxFromName->currentText(), QString());
+  EXPECT_EQ(C().ComboBoxToName->currentText(), QString());
+  EXPECT_FALSE(C().CheckBoxNoCase->isChecked());
+
+  C().TabControlReplace->setCurrentIndex(2);
+  EXPECT_EQ(C().ComboBoxFromName->currentText(), QStringLiteral("abc"));
+  EXPECT_EQ(C().ComboBoxToName->currentText(), QStringLiteral("def"));
+  EXPECT_TRUE(C().CheckBoxNoCase->isChecked());
+  EXPECT_EQ(R().GetFromName(2), "abc");
+  EXPECT_EQ(R().GetToName(2), "def");
+  EXPECT_TRUE(R().GetNoCase(2));
+  EXPECT_EQ(R().GetFromName(0), "");
+}
+
+TEST_F(WindowTest, TextShiftJisCannotHoldIsRefusedWhereItIsTyped) {
+  C().EditSample->setText(QStringLiteral("a.txt"));
+  // U+00E9 (é) has no Shift-JIS form; 表 has one whose second byte is 0x5C.
+  TypeText(C().EditSample, QStringLiteral("\u00e9"));
+  EXPECT_EQ(C().EditSample->text(), QStringLiteral("a.txt"));
+  EXPECT_FALSE(Panel0().isEmpty());
+  TypeText(C().EditSample, QStringLiteral("表"));
+  EXPECT_EQ(C().EditSample->text(), QStringLiteral("a.txt表"));
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("a.txt表"));
+}
