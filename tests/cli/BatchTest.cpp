@@ -225,6 +225,25 @@ TEST_F(BatchTest, LogFileThatCannotBeCreatedEndsTheRunWithThree) {
   EXPECT_NE(result.Err.find(U8(u8"を作成できません")), std::string::npos) << result.Err;
 }
 
+TEST_F(BatchTest, MalformedPatternEndsTheRunWithThree) {
+  Tree.Add("t/abc");
+  const std::string job = Settings("[Rename]\r\nOrderItems0=文字列置換\r\nOrderChecked0=1\r\n"
+                                   "OrderItems1=連番\r\nFromName0=(\r\nToName0=x\r\nCopy=0\r\n");
+  TResult result = RunBatch({"--settings", job, "--folder", P("t"), "--log", P("log.txt"), "rename"});
+  EXPECT_EQ(result.Exit, 3);
+  EXPECT_EQ(result.OutLines(), (Strings{U8(u8"開始"), U8(u8"中断")}));
+  EXPECT_FALSE(result.Err.empty());
+  EXPECT_EQ(Tree.Read("log.txt"), "\x8a\x4a\x8e\x6e\r\n\x92\x86\x92\x66\r\n");
+  EXPECT_TRUE(Tree.Exists("t/abc"));
+}
+
+TEST_F(BatchTest, RefusedRunLeavesTheLogFileAlone) {
+  Tree.Add("log.txt 5");
+  TResult result = RunBatch({"--folder", P("none"), "--log", P("log.txt"), "delete"});
+  EXPECT_EQ(result.Exit, 2);
+  EXPECT_EQ(Tree.Read("log.txt"), "xxxxx");
+}
+
 TEST_F(BatchTest, UnrepresentableNamesAreReported) {
   Tree.Add("caf\xc3\xa9\nplain");
   TResult result = RunBatch({"--folder", P(), "list"});

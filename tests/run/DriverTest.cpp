@@ -199,6 +199,25 @@ TEST_F(DriverTest, RenamedCopyInTheSameFolderIsNotWalkedAgain) {
                                 RenameRecord(true, "d/x.txt", "D/X.txt")}));
 }
 
+// A replacement that yields a path rather than a name fails the rename, and
+// the descent never follows that path out of the copy folder.
+TEST_F(DriverTest, NewNameThatIsAPathNeverLeadsTheDescentElsewhere) {
+  Tree.Add("t/a/a.txt\nc/");
+  Job().FindFile.Folder = P("t");
+  Job().Copy.Folder = P("c");
+  Job().Rename.Copy = true;
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  Job().Rename.FromName[0] = "a";
+  Job().Rename.ToName[0] = "../esc";
+  EnableSteps({kStepReplace});
+  Run(RunMode::Rename);
+  EXPECT_EQ(Driver.Stats().FailedRecords, Driver.Stats().Records);
+  EXPECT_FALSE(Tree.Exists("esc"));
+  EXPECT_FALSE(Tree.Exists("c/esc"));
+  EXPECT_FALSE(Tree.Exists("esc.txt"));
+}
+
 TEST_F(DriverTest, RenameWithoutCopyIgnoresTheCopyFolder) {
   Tree.Add("a.txt\nc/");
   Job().Copy.Folder = P("c");
