@@ -35,7 +35,16 @@ void TBatchHost::ProcessMessages() {
 void TBatchHost::WriteOut(const std::string &cp932Line) {
   std::string text = Cp932ToUtf8Lossy(cp932Line);
   text += '\n';
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() && !OutputFailed_) {
+    // Nobody would see what the run does: stop it, as a log file error does.
+    OutputFailed_ = true;
+    if (Driver_ != nullptr) Driver_->Abort();
+  }
+}
+
+bool TBatchHost::FlushOutput() {
+  if (std::fflush(stdout) != 0) OutputFailed_ = true;
+  return !OutputFailed_;
 }
 
 void TBatchHost::FailLogFile(const std::string &message) {

@@ -49,6 +49,8 @@ public:
   const std::optional<std::string> &LogFileError() const { return LogFileError_; }
   // Closes the log file; false (and LogFileError set) when the last writes fail.
   bool CloseLogFile();
+  // Flushes stdout; false when any output of the run could not be written.
+  bool FlushOutput();
 
 private:
   void WriteOut(const std::string &cp932Line);
@@ -59,6 +61,7 @@ private:
   std::optional<std::string> LogPath_;
   TLogFileWriter LogFile_;
   bool LogFileTried_ = false;
+  bool OutputFailed_ = false;
   std::optional<std::string> LogFileError_;
   std::string StatusText_;
   TRunFocus Focus_ = TRunFocus::None;

@@ -66,7 +66,10 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
     return kExitError;
   }
   const bool logClosed = host.CloseLogFile();
-  std::fflush(stdout);
+  if (!host.FlushOutput()) {
+    Message("the output could not be written");
+    return kExitError;
+  }
 
   if (outcome == TRunOutcome::Refused) {
     if (!host.StatusText().empty())
