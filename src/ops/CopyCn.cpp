@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"

@@ -15,6 +15,7 @@ TEST(NameParts, Split) {
       {"a.", "a", "."},
       {"a.表b", "a", ".表b"},     // 表 ends in 0x5C, which is no delimiter here
       {"x.d/a", "x.d/a", ""},     // no extension across a delimiter
+      {"a.b:c", "a", ".b:c"},     // ':' is no delimiter on POSIX
       {"", "", ""},
   };
   for (const auto &c : cases) {
