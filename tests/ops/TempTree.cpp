@@ -101,9 +101,9 @@ bool TTempTree::IsReadOnly(const std::string &path) {
 }
 
 void TTempTree::SetTime(const std::string &path, DosDateTime time) {
-  const auto spec = DosDateTimeToFileTime(time);
-  if (!spec) throw std::runtime_error("bad test time");
-  const timespec times[2] = {*spec, *spec};
+  const auto fileTime = DosDateTimeToFileTime(time);
+  if (!fileTime) throw std::runtime_error("bad test time");
+  const timespec times[2] = {*fileTime, *fileTime};
   if (utimensat(AT_FDCWD, Disk(path).c_str(), times, 0) != 0)
     throw std::runtime_error("utimensat failed");
 }
