@@ -44,15 +44,6 @@ TEST(LogFileTest, LoadAcceptsAnyLineEnds) {
             (std::vector<std::string>{"a", "b", "", "c", "", "d"}));
 }
 
-TEST(LogFileTest, WriterKeepsEachLineAsItComes) {
-  TTempTree tree;
-  TLogFileWriter writer;
-  ASSERT_TRUE(writer.Open(tree.Path("w.txt")));
-  ASSERT_TRUE(writer.Append("x"));
-  ASSERT_TRUE(writer.Close());
-  EXPECT_EQ(tree.Read("w.txt"), "x\r\n");
-  EXPECT_FALSE(writer.Append("y"));
-}
 
 TEST(LogFileTest, FailuresRaiseWithThePath) {
   TTempTree tree;

@@ -98,12 +98,6 @@ TEST(SortEntriesTest, UnknownKindKeepsListingOrder) {
   EXPECT_EQ(Names(entries), (Strings{"b", "a"}));
 }
 
-TEST(SortEntriesTest, LargeListsSortCompletely) {
-  std::vector<TargetEntry> entries;
-  for (int i = 0; i < 20000; ++i) entries.push_back(Named("n", (i * 7919) % 1000));
-  SortEntries(entries, kSortSizeAsc);
-  for (std::size_t i = 1; i < entries.size(); ++i) ASSERT_LE(entries[i - 1].Size, entries[i].Size);
-}
 
 TEST(FolderNamesTest, ExactOnACaseSensitiveFileSystem) {
   TFolderNames exact(true);

@@ -134,17 +134,6 @@ TEST(WalkTest, RememberedNewNameIsNotEnteredAgain) {
             (Strings{"enter ", "target d", "enter e/", "target e/x.txt"}));
 }
 
-TEST(WalkTest, DescentUsesTheSourceAndDestinationNamesReported) {
-  TTempTree tree("d/x.txt");
-  TRecorder recorder(tree);
-  recorder.Opt.FileOnly = 2;
-  recorder.Opt.SubFolder = true;
-  recorder.Step = [](const TargetEntry &entry) { return TTargetOutcome{entry.Name, "NEW", false}; };
-  Walk(recorder, tree, "*.*");
-  ASSERT_EQ(recorder.Destinations.size(), 2u);
-  EXPECT_EQ(recorder.Destinations[1], tree.Path() + "/NEW/");
-  EXPECT_EQ(recorder.Events[3], "target d/x.txt");
-}
 
 TEST(WalkTest, HiddenFoldersAndLinksAreNeverEnteredByTheScan) {
   TTempTree tree("a.txt\n.h/in-hidden.txt\n.dot.txt\nsub/in-sub.txt\n@link -> sub");
@@ -279,12 +268,6 @@ TEST(WalkTest, FolderTargetIsRemovedOnlyWhenEmptied) {
   EXPECT_TRUE(tree.Exists("full/x"));
 }
 
-TEST(WalkTest, FolderNameOfEveryLevel) {
-  TTempTree tree("sub/x");
-  TRecorder recorder(tree);
-  Walk(recorder, tree, "*.*");
-  EXPECT_EQ(recorder.FolderName, std::filesystem::path(tree.Path()).filename().string());
-}
 
 TEST(WalkTest, UnrepresentableNamesArePassedOverAndCounted) {
   // U+00E9 has no Shift-JIS form.
