@@ -140,8 +140,8 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
     text = std::move(out);
     return 1;
   }
-  std::string out;
-  out.reserve(all.size() + 16);
+  std::string &out = out_;
+  out.clear();
   std::string_view rest = all;
   int count = 0;
   for (;;) {
@@ -165,6 +165,6 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
     if (!match.Found()) break;
   }
   out.append(rest);
-  text = std::move(out);
+  text.swap(out);
   return count;
 }

@@ -62,7 +62,7 @@ public:
   void *Owner() const { return owner_; }
   TREPreProcessor &Preprocessor() { return *preprocessor_; }
   const TREPreProcessor &Preprocessor() const { return *preprocessor_; }
-  const TRE_DFA &CurrentDFA() const;
+  const TRE_DFA &CurrentDFA() const { return *currentDFA_; }
 
   // Introspection of the cache (diagnostics and tests).
   int CacheIndex() const { return cacheIndex_; }
@@ -87,6 +87,7 @@ private:
   std::string regExp_;
   std::vector<TCacheEntry> cache_;
   int cacheIndex_ = 0;
+  const TRE_DFA *currentDFA_ = nullptr; // the DFA of entry cacheIndex_
   int compileCount_ = 0;
   std::unique_ptr<TREPreProcessor> preprocessor_;
 };
@@ -113,7 +114,7 @@ protected:
   // Longest match from a fixed start; npos when there is none.
   std::size_t MatchLongest(std::string_view text, std::size_t start, int state) const;
   std::size_t MatchAtLineStart(std::string_view text, std::size_t start, int state) const;
-  bool IsLineEndChar(std::uint32_t code) const;
+  bool IsLineEndChar(std::uint32_t code) const { return code == (LineSeparator == mcls_CRLF ? 13u : 10u); }
 };
 
 // The matcher of the string-replacement step.
@@ -150,4 +151,5 @@ private:
   std::string templateText_;
   bool templateValid_ = false;
   std::unique_ptr<TCompiledTemplate> compiledTemplate_;
+  std::string out_; // output buffer, swapped with the text to keep its capacity
 };

@@ -14,7 +14,7 @@ namespace {
 // file names needs a few hundred states at most; the budget keeps a
 // pathological one to a few tens of milliseconds before it is refused.
 constexpr std::size_t kMaxStates = 10'000;
-constexpr std::size_t kMaxWork = 20'000'000;
+constexpr std::size_t kMaxWork = 10'000'000;
 
 std::uint64_t HashSet(const std::vector<int> &set) {
   std::uint64_t h = 1469598103934665603ull;
@@ -113,13 +113,15 @@ void TRE_DFA::Close(std::vector<int> &set) {
       const int i = stack.back();
       stack.pop_back();
       closed.push_back(i);
-      const auto &transitions = nfa_->StateList[static_cast<std::size_t>(i)];
-      Charge(transitions.size() + 1);
-      for (const TRE_NFATransition &t : transitions) {
+      std::size_t visited = 1;
+      for (int k = nfa_->StateList[static_cast<std::size_t>(i)]; k >= 0; k = nfa_->Transitions[static_cast<std::size_t>(k)].Next) {
+        const TRE_NFATransition &t = nfa_->Transitions[static_cast<std::size_t>(k)];
+        ++visited;
         if (t.Label.Kind != rel_Empty || mark_[static_cast<std::size_t>(t.Target)] == markStamp_) continue;
         mark_[static_cast<std::size_t>(t.Target)] = markStamp_;
         stack.push_back(t.Target);
       }
+      Charge(visited);
     }
   }
   std::sort(closed.begin(), closed.end());
@@ -127,13 +129,13 @@ void TRE_DFA::Close(std::vector<int> &set) {
 }
 
 int TRE_DFA::Register(std::vector<int> &&set) {
+  Charge(set.size() + 1); // hashing and comparing the set
   const auto head = registry_.try_emplace(HashSet(set), -1).first;
   for (int index = head->second; index >= 0; index = sameHash_[static_cast<std::size_t>(index)]) {
     if (StateList[static_cast<std::size_t>(index)].StateSet == set) return index;
   }
   TRE_DFAState state;
   state.Accepting = std::binary_search(set.begin(), set.end(), nfa_->ExitState);
-  Charge(set.size());
   state.StateSet = std::move(set);
   StateList.push_back(std::move(state));
   const int index = static_cast<int>(StateList.size()) - 1;
@@ -163,15 +165,16 @@ void TRE_DFA::ComputeMoves(int p) {
   std::unordered_map<std::uint64_t, std::size_t> &byLabel = movesByLabel_;
   byLabel.clear();
   for (int i : StateList[static_cast<std::size_t>(p)].StateSet) {
-    const auto &transitions = nfa_->StateList[static_cast<std::size_t>(i)];
-    Charge(transitions.size() + 1);
-    // Newest first: the order of an NFA state's transition list.
-    for (auto t = transitions.rbegin(); t != transitions.rend(); ++t) {
-      if (t->Label.Kind == rel_Empty) continue;
-      const auto [it, inserted] = byLabel.try_emplace(LabelKey(t->Label), moves.size());
-      if (inserted) moves.push_back({t->Label, {}});
-      moves[it->second].Targets.push_back(t->Target);
+    std::size_t visited = 1;
+    for (int k = nfa_->StateList[static_cast<std::size_t>(i)]; k >= 0; k = nfa_->Transitions[static_cast<std::size_t>(k)].Next) {
+      const TRE_NFATransition &t = nfa_->Transitions[static_cast<std::size_t>(k)];
+      ++visited;
+      if (t.Label.Kind == rel_Empty) continue;
+      const auto [it, inserted] = byLabel.try_emplace(LabelKey(t.Label), moves.size());
+      if (inserted) moves.push_back({t.Label, {}});
+      moves[it->second].Targets.push_back(t.Target);
     }
+    Charge(visited);
   }
   SplitOverlappingLabels(moves);
   // The moves are registered newest first and each transition is put in

@@ -41,10 +41,6 @@ inline std::size_t NextCharPos(std::string_view text, std::size_t pos) {
 
 TMatchCORE::TMatchCORE(void *owner) : TRegularExpression(owner) {}
 
-bool TMatchCORE::IsLineEndChar(std::uint32_t code) const {
-  return LineSeparator == mcls_CRLF ? code == 13 : code == 10;
-}
-
 std::size_t TMatchCORE::MatchLongest(std::string_view text, std::size_t start, int state) const {
   if (state < 0) return TMatchSpan::npos;
   const TRE_DFA &dfa = CurrentDFA();

@@ -8,24 +8,26 @@ namespace {
 
 // States plus transitions an expression may need.  Real patterns, fuzzy
 // expansion included, stay far below; repeated nesting of '+' does not.
-constexpr std::size_t kMaxNFASize = 200'000;
+constexpr std::size_t kMaxNFASize = 100'000;
 
 } // namespace
 
 int TRE_NFA::NewState() {
-  if (StateList.size() + transitionCount_ >= kMaxNFASize) throw ERegExpParser(regex_messages::kTooComplex, 0);
-  StateList.emplace_back();
+  if (StateList.size() + Transitions.size() >= kMaxNFASize) throw ERegExpParser(regex_messages::kTooComplex, 0);
+  StateList.push_back(-1);
   return static_cast<int>(StateList.size()) - 1;
 }
 
 void TRE_NFA::AddTransition(int from, TRELabel label, int to) {
-  if (StateList.size() + ++transitionCount_ >= kMaxNFASize) throw ERegExpParser(regex_messages::kTooComplex, 0);
-  StateList[static_cast<std::size_t>(from)].push_back({label, to});
+  if (StateList.size() + Transitions.size() >= kMaxNFASize) throw ERegExpParser(regex_messages::kTooComplex, 0);
+  int &head = StateList[static_cast<std::size_t>(from)];
+  Transitions.push_back({label, to, head});
+  head = static_cast<int>(Transitions.size()) - 1;
 }
 
 void TRE_NFA::Run() {
   StateList.clear();
-  transitionCount_ = 0;
+  Transitions.clear();
   LHeadFound = LTailFound = false;
   EntryState = NewState();
   ExitState = NewState();

@@ -27,6 +27,7 @@ struct TRELabel {
 struct TRE_NFATransition {
   TRELabel Label;
   int Target;
+  int Next; // the state's next (older) transition, -1 at the end of its list
 };
 
 class TRE_NFA {
@@ -40,9 +41,11 @@ public:
 
   int StateCount() const { return static_cast<int>(StateList.size()); }
 
-  // Transitions of each state, oldest first (the lists are read newest
-  // first, which is the order in which they were put in front).
-  std::vector<std::vector<TRE_NFATransition>> StateList;
+  // StateList[i] is the index in Transitions of state i's newest
+  // transition (-1: none); each transition links to the next older one, so
+  // a state's list reads newest first, as records put in front would.
+  std::vector<int> StateList;
+  std::vector<TRE_NFATransition> Transitions;
   int EntryState = 0;
   int ExitState = 1;
   bool LHeadFound = false;
@@ -55,7 +58,6 @@ private:
   const TREParser &parser_;
   std::uint16_t LHeadCode;
   std::uint16_t LTailCode;
-  std::size_t transitionCount_ = 0;
 };
 
 // Bit set over the NFA's states.

@@ -14,11 +14,11 @@ TRegularExpression::TRegularExpression(void *owner)
   cache_.push_back({std::string(), nullptr});
   cacheIndex_ = 0;
   Compile(cache_[0].Key);
+  currentDFA_ = cache_[0].DFA.get();
 }
 
 TRegularExpression::~TRegularExpression() = default;
 
-const TRE_DFA &TRegularExpression::CurrentDFA() const { return *cache_[static_cast<std::size_t>(cacheIndex_)].DFA; }
 
 void TRegularExpression::SetRegExp(const std::string &value) {
   const std::string copy = value;
@@ -42,8 +42,10 @@ void TRegularExpression::SetRegExp(const std::string &value) {
       Compile(key);
     }
     regExp_ = copy;
+    currentDFA_ = cache_[static_cast<std::size_t>(cacheIndex_)].DFA.get();
   } catch (...) {
     cacheIndex_ = 0;
+    currentDFA_ = cache_[0].DFA.get();
     regExp_.clear();
     throw;
   }
