@@ -1,7 +1,5 @@
 #include "select/Walk.h"
 
-#include <algorithm>
-
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
 #include "select/FolderName.h"
@@ -68,16 +66,13 @@ bool IsWalkableFolder(const FindEntry &entry) {
 
 bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
 
-std::size_t ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
-                       const std::string &folder, const std::vector<std::string> &filters,
-                       const TExclusionList &exclusions, TWalkHooks &hooks,
-                       TSubfolderList *subfolders) {
-  // Every listing of a folder sees the same unrepresentable names, so the
-  // largest count of them is the folder's count.
-  std::size_t unrepresentable = 0;
+void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
+                const std::string &folder, const std::vector<std::string> &filters,
+                const TExclusionList &exclusions, TWalkHooks &hooks,
+                TSubfolderList *subfolders, TPassedOver *passedOver) {
   for (const std::string &filter : filters) {
     FindResult found = FindFiles(folder, filter);
-    unrepresentable = std::max(unrepresentable, found.Unrepresentable);
+    if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
     TSubfolderList *collect =
         subfolders && !subfolders->Complete && found.Ok && MatchesEveryName(filter) ? subfolders : nullptr;
     if (collect) collect->Names.clear();
@@ -99,15 +94,14 @@ std::size_t ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
     }
     if (collect && !stopped) collect->Complete = true;
   }
-  return unrepresentable;
 }
 
 std::vector<std::string> TFolderWalk::ScanSubfolders(const std::string &folder,
                                                      TSubfolderList &listed,
-                                                     std::size_t &unrepresentable) {
+                                                     TPassedOver &passedOver) {
   if (listed.Complete && Hooks_.Options().SubfoldersStayPut) return std::move(listed.Names);
   FindResult found = FindFiles(folder, "*.*");
-  unrepresentable = std::max(unrepresentable, found.Unrepresentable);
+  passedOver.insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
   std::vector<std::string> names;
   for (FindEntry &entry : found.Entries)
     if (entry.Name != "." && entry.Name != ".." && IsWalkableFolder(entry))
@@ -122,11 +116,11 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
 
   TFolderNames names;
   TSubfolderList listedSubfolders;
-  std::size_t unrepresentable;
+  TPassedOver passedOver;
   {
     std::vector<TargetEntry> entries;
-    unrepresentable = ListFolder(entries, names, dir, Filters_, Exclusions_, Hooks_,
-                                 Hooks_.Options().SubFolder ? &listedSubfolders : nullptr);
+    ListFolder(entries, names, dir, Filters_, Exclusions_, Hooks_,
+               Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver);
     Hooks_.ProcessMessages();
     if (!Hooks_.Aborted()) Hooks_.PrepareLevel(entries);
     Hooks_.SetFolderName(LastFolderName(dir));
@@ -153,7 +147,7 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
   Hooks_.ProcessMessages();
 
   if (!Hooks_.Aborted() && Hooks_.Options().SubFolder) {
-    for (const std::string &name : ScanSubfolders(dir, listedSubfolders, unrepresentable)) {
+    for (const std::string &name : ScanSubfolders(dir, listedSubfolders, passedOver)) {
       if (names.Contains(name)) continue;
       if (Hooks_.Options().FlattenSubfolders)
         WalkFolder(dir + name, dest);
@@ -163,5 +157,5 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
       if (Hooks_.Aborted()) break;
     }
   }
-  Unrepresentable_ += unrepresentable;
+  Unrepresentable_ += passedOver.size();
 }

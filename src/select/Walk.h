@@ -123,15 +123,18 @@ struct TSubfolderList {
 // True for a filter that matches every name ("*", "*.*").
 bool MatchesEveryName(std::string_view filter);
 
+// Names passed over because they cannot be represented in CP932, as the
+// file system gives them; a set, so a name several filters match counts once.
+using TPassedOver = std::unordered_set<std::string>;
+
 // Fills `entries` and `names` for one level: filter by filter, each
 // filter's matches in the file system's order, no name twice.  When
 // `subfolders` is given, the first match-all filter's listing also fills it.
-// Returns the number of names passed over because they cannot be
-// represented in CP932.
-std::size_t ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
-                       const std::string &folder, const std::vector<std::string> &filters,
-                       const TExclusionList &exclusions, TWalkHooks &hooks,
-                       TSubfolderList *subfolders = nullptr);
+// Names that cannot be represented in CP932 go into `passedOver`.
+void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
+                const std::string &folder, const std::vector<std::string> &filters,
+                const TExclusionList &exclusions, TWalkHooks &hooks,
+                TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr);
 
 class TFolderWalk {
 public:
@@ -149,7 +152,7 @@ public:
 
 private:
   std::vector<std::string> ScanSubfolders(const std::string &folder, TSubfolderList &listed,
-                                          std::size_t &unrepresentable);
+                                          TPassedOver &passedOver);
   TWalkHooks &Hooks_;
   bool ListOnly_;
   const std::vector<std::string> &Filters_;
