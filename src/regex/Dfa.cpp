@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t kMaxStates = 10'000;
 constexpr std::size_t kMaxWork = 10'000'000;
 
-std::uint64_t HashSet(const std::vector<int> &set) {
+std::uint64_t HashSet(const TRE_NFAStateSet &set) {
   std::uint64_t h = 1469598103934665603ull;
   for (int s : set) h = (h ^ static_cast<std::uint32_t>(s)) * 1099511628211ull;
   return h;
@@ -87,7 +87,7 @@ void TRE_DFA::Run() {
   LTail = nfa_->LTailFound;
   BuildStates();
   BuildTables();
-  for (TRE_DFAState &state : StateList) std::vector<int>().swap(state.StateSet);
+  for (TRE_DFAState &state : StateList) TRE_NFAStateSet().swap(state.StateSet);
   std::vector<std::uint32_t>().swap(mark_);
   registry_ = {};
   movesByLabel_ = {};
@@ -95,7 +95,7 @@ void TRE_DFA::Run() {
   std::vector<int>().swap(sameHash_);
 }
 
-void TRE_DFA::Close(std::vector<int> &set) {
+void TRE_DFA::Close(TRE_NFAStateSet &set) {
   // Depth-first over empty transitions; mark_ holds the current stamp for
   // the states already in the set.
   if (++markStamp_ == 0) {
@@ -128,7 +128,7 @@ void TRE_DFA::Close(std::vector<int> &set) {
   set = std::move(closed);
 }
 
-int TRE_DFA::Register(std::vector<int> &&set) {
+int TRE_DFA::Register(TRE_NFAStateSet &&set) {
   Charge(set.size() + 1); // hashing and comparing the set
   const auto head = registry_.try_emplace(HashSet(set), -1).first;
   for (int index = head->second; index >= 0; index = sameHash_[static_cast<std::size_t>(index)]) {

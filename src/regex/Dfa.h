@@ -34,7 +34,7 @@ struct TRE_DFATransition {
 };
 
 struct TRE_DFAState {
-  std::vector<int> StateSet; // NFA states, ascending (freed once built)
+  TRE_NFAStateSet StateSet; // freed once the automaton is built
   bool Visited = false;
   bool Accepting = false;
   std::vector<TRE_DFATransition> Transitions; // ascending low bound
@@ -83,8 +83,8 @@ private:
 
   void BuildStates();
   void ComputeMoves(int p);
-  int Register(std::vector<int> &&set);
-  void Close(std::vector<int> &set);
+  int Register(TRE_NFAStateSet &&set);
+  void Close(TRE_NFAStateSet &set);
   void BuildTables();
   void Charge(std::size_t units);
 

@@ -60,14 +60,7 @@ private:
   std::uint16_t LTailCode;
 };
 
-// Bit set over the NFA's states.
-class TRE_NFAStateSet {
-public:
-  explicit TRE_NFAStateSet(int stateCount) : bytes_(static_cast<std::size_t>(stateCount / 8 + 1), 0) {}
-  bool Has(int i) const { return (bytes_[static_cast<std::size_t>(i / 8)] >> (i % 8)) & 1; }
-  void Include(int i) { bytes_[static_cast<std::size_t>(i / 8)] |= static_cast<std::uint8_t>(1u << (i % 8)); }
-  bool Equals(const TRE_NFAStateSet &other) const { return bytes_ == other.bytes_; }
-
-private:
-  std::vector<std::uint8_t> bytes_;
-};
+// A set of NFA states as ascending state numbers.  DFA states of real
+// patterns hold few of the NFA's states, so this is smaller than a bit set
+// over all of them, and it hashes and compares quickly.
+using TRE_NFAStateSet = std::vector<int>;

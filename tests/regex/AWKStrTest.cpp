@@ -131,6 +131,29 @@ TEST(ReplaceAll, CodeZeroNeverMatchesTheEnd) {
   EXPECT_EQ(text, "a-b");
 }
 
+TEST(ReplaceAll, ReservedCodesAreNeverAnchorsNorEmpty) {
+  const TReplaceCase cases[] = {
+      {"a\\xffffb", "ab", "X", "ab", 0},  // not an empty move
+      {"a\\xfffe", "a", "X", "a", 0},     // not '$'
+      {"\\xfffda", "a", "X", "a", 0},     // not '^'
+      {"\\xfcfc", "\xfc\xfc", "X", "X", 1}, // the highest code '.' knows is an ordinary character
+  };
+  for (const TReplaceCase &c : cases) {
+    TAWKStr awk;
+    awk.SetRegExp(c.pattern);
+    std::string text = c.subject;
+    EXPECT_EQ(awk.ReplaceAll(c.templ, text), c.count) << c.pattern;
+    EXPECT_EQ(text, c.expected) << c.pattern;
+  }
+}
+
+TEST(ReplaceAll, BeforeAnyAssignmentTheEmptyExpressionIsSearched) {
+  TAWKStr awk;
+  std::string text = "ab";
+  EXPECT_EQ(awk.ReplaceAll("-", text), 2);
+  EXPECT_EQ(text, "-a-b");
+}
+
 TEST(Fuzzy, MatchesEveryFormOfItsGroup) {
   TAWKStr awk;
   awk.SetUseFuzzyCharDic(true);
