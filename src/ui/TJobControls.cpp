@@ -111,3 +111,100 @@ JobSettings ReadJobFromControls(const TMainControls &c, const TRenameCn &rename)
   job.Delete.Recycled = c.CheckBoxRecycled->isChecked();
   return job;
 }
+
+namespace {
+
+void SetText(QLineEdit *edit, const std::string &cp932) { edit->setText(Q(cp932)); }
+
+void SetChoice(QComboBox *list, int index) {
+  list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+}  // namespace
+
+void WriteJobToControls(const JobSettings &job, const TMainControls &c, TRenameCn &rename) {
+  const auto &f = job.FindFile;
+  c.ComboBoxFolder->SetText(f.Folder);
+  c.CheckBoxSubFolder->setChecked(f.SubFolder);
+  c.ComboBoxFilter->SetText(f.Filter);
+  c.RadioGroupFileOnly->SetItemIndex(f.FileOnly);
+  c.SpinEditSizeFrom->setValue(f.SizeFrom);
+  c.SpinEditSizeTo->setValue(f.SizeTo);
+  c.MaskEditDateFrom->SetText(f.DateFrom);
+  c.MaskEditTimeFrom->SetText(f.TimeFrom);
+  c.MaskEditDateTo->SetText(f.DateTo);
+  c.MaskEditTimeTo->SetText(f.TimeTo);
+  c.CheckBoxExcSysFile->setChecked(f.ExcSysFile);
+  c.CheckBoxExcHidden->setChecked(f.ExcHidden);
+  c.CheckBoxExcReadOnly->setChecked(f.ExcReadOnly);
+  c.ComboBoxException->SetText(f.Exception);
+
+  const auto &ch = job.Change;
+  c.CheckBoxUpDate->setChecked(ch.IfUpDate);
+  c.CheckBoxNwDate->setChecked(ch.IfNwDate);
+  c.CheckBoxAcDate->setChecked(ch.IfAcDate);
+  c.MaskEditUpDate->SetText(ch.UpDate);
+  c.MaskEditNwDate->SetText(ch.NwDate);
+  c.MaskEditAcDate->SetText(ch.AcDate);
+  c.MaskEditUpTime->SetText(ch.UpTime);
+  c.MaskEditNwTime->SetText(ch.NwTime);
+  c.MaskEditAcTime->SetText(ch.AcTime);
+  c.CheckBoxUpCurrent->setChecked(ch.UpCurrent);
+  c.CheckBoxNwCurrent->setChecked(ch.NwCurrent);
+  c.CheckBoxAcCurrent->setChecked(ch.AcCurrent);
+  c.CheckBoxAttr->setChecked(ch.Attr);
+  c.CheckBoxAttrSysFile->setChecked(ch.AttrSysFile);
+  c.CheckBoxAttrHidden->setChecked(ch.AttrHidden);
+  c.CheckBoxAttrReadOnly->setChecked(ch.AttrReadOnly);
+  c.CheckBoxAttrArchive->setChecked(ch.AttrArchive);
+
+  const auto &co = job.Copy;
+  c.ComboBoxCopyFolder->SetText(co.Folder);
+  SetChoice(c.ComboBoxCopyDelete, co.Delete);
+  SetChoice(c.ComboBoxCopySame, co.Same);
+  SetChoice(c.ComboBoxCopyOverWrite, co.OverWrite);
+  SetChoice(c.ComboBoxCopyAlias, co.Alias);
+
+  const auto &r = job.Rename;
+  c.CheckBoxCopy->setChecked(r.Copy);
+  c.CheckListBoxOrder->SetItems(std::vector<std::string>(r.OrderItems.begin(), r.OrderItems.end()),
+                                std::vector<bool>(r.OrderChecked.begin(), r.OrderChecked.end()));
+  c.CheckBoxReplExt->setChecked(r.ReplExt);
+  for (int i = 0; i < static_cast<int>(kConditionCount); ++i) {
+    rename.SetFromName(i, r.FromName[i]);
+    rename.SetToName(i, r.ToName[i]);
+    rename.SetNoCase(i, r.NoCase[i]);
+  }
+  const int tab = c.TabControlReplace->currentIndex();
+  if (tab >= 0 && tab < static_cast<int>(kConditionCount)) {
+    c.ComboBoxFromName->SetText(r.FromName[tab]);
+    c.ComboBoxToName->SetText(r.ToName[tab]);
+    c.CheckBoxNoCase->setChecked(r.NoCase[tab]);
+  }
+  c.CheckBoxUnity->setChecked(r.IfUnity);
+  c.RadioGroupUnity->SetItemIndex(r.Unity);
+  SetText(c.EditBaseName, r.BaseName);
+  c.SpinEditSeqIndex->setValue(r.SeqIndex);
+  c.SpinEditSeqDeg->setValue(r.SeqDeg);
+  c.SpinEditSeqStep->setValue(r.SeqStep);
+  SetChoice(c.ComboBoxSeqSort, r.SeqSort);
+  c.CheckBoxSeqName->setChecked(r.SeqName);
+  c.CheckBoxSeqExt->setChecked(r.SeqExt);
+  SetText(c.EditSeqBefore, r.SeqBefore);
+  SetText(c.EditSeqAfter, r.SeqAfter);
+  c.RadioGroupSeqAdd->SetItemIndex(r.SeqAdd);
+  c.RadioGroupNameCase->SetItemIndex(r.NameCase);
+  c.RadioGroupExtCase->SetItemIndex(r.ExtCase);
+  c.CheckBoxNameInitial->setChecked(r.NameInitial);
+  c.CheckBoxExtInitial->setChecked(r.ExtInitial);
+  c.ComboBoxDateFormat->SetText(r.DateFormat);
+  SetText(c.EditDateBefore, r.DateBefore);
+  SetText(c.EditDateAfter, r.DateAfter);
+  c.RadioGroupDateAdd->SetItemIndex(r.DateAdd);
+  SetText(c.EditExt, r.Ext);
+  SetText(c.EditFolderBefore, r.FolderBefore);
+  SetText(c.EditFolderAfter, r.FolderAfter);
+  c.RadioGroupFolderAdd->SetItemIndex(r.FolderAdd);
+
+  c.CheckBoxRecycled->setChecked(job.Delete.Recycled);
+}

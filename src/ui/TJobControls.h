@@ -9,3 +9,10 @@
 class TRenameCn;
 
 JobSettings ReadJobFromControls(const TMainControls &c, const TRenameCn &rename);
+
+// Puts a job into the controls, and the replace conditions into the rename
+// object (the selected tab's condition into its controls as well).  Choice
+// values outside a list leave it without a selection.  The controls report
+// their changes as usual; the full refresh that should follow is the
+// caller's.
+void WriteJobToControls(const JobSettings &job, const TMainControls &c, TRenameCn &rename);

@@ -188,6 +188,11 @@ void TBunselMain::Timer1Timer() {
 
 JobSettings TBunselMain::ReadJob() const { return ReadJobFromControls(c_, *RenameCn_); }
 
+void TBunselMain::ShowJob(const JobSettings &job) {
+  WriteJobToControls(job, c_, *RenameCn_);
+  Input(nullptr);
+}
+
 void TBunselMain::ReportError(const QString &message) {
   // An error during a run would otherwise leave the hourglass.
   while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();

@@ -47,8 +47,10 @@ public:
   void SpeedButtonClearClick();
   void Timer1Timer();
 
-  // The job as the controls hold it now.
+  // The job as the controls hold it now, and a job put into the controls
+  // (followed by the full refresh).
   JobSettings ReadJob() const;
+  void ShowJob(const JobSettings &job);
 
   // Errors that end what they interrupted are shown here: by default in a
   // message box captioned with the application title.  Replaceable, so that
