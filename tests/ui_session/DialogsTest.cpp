@@ -113,25 +113,21 @@ TEST(DialogsTest, SettingsButtonsSaveAndLoadOnlyTheJob) {
 
   TFakeWindow other;
   other.CarryOver = true;
+  other.Histories.Folder = {"/h/"};
   OpenFileClick(other, d.Dialogs, TFileRole::Settings);
   EXPECT_EQ(other.Job.Rename.SeqIndex, 12);
   EXPECT_EQ(other.Calls, (std::vector<std::string>{"SetJob", "Refresh"}));
   EXPECT_TRUE(other.CarryOver);
+  EXPECT_EQ(other.Histories.Folder, std::vector<std::string>{"/h/"});
+
+  // Cancelled: nothing changes.
+  d.Answer.clear();
+  OpenFileClick(other, d.Dialogs, TFileRole::Settings);
+  SaveFileClick(other, d.Dialogs, TFileRole::Log);
+  EXPECT_EQ(other.Calls.size(), 2u);
+  EXPECT_TRUE(other.Status.empty());
 }
 
-TEST(DialogsTest, CancelledDialogsChangeNothing) {
-  TAnsweringDialogs d;
-  TFakeWindow window;
-  window.Log = {"keep"};
-  OpenFileClick(window, d.Dialogs, TFileRole::Log);
-  OpenFileClick(window, d.Dialogs, TFileRole::Settings);
-  SaveFileClick(window, d.Dialogs, TFileRole::Settings);
-  EXPECT_TRUE(window.Calls.empty());
-  EXPECT_EQ(window.Log, std::vector<std::string>{"keep"});
-  EXPECT_TRUE(window.Status.empty());
-}
-
-// The real dialogs, closed by a timer once they are up.
 TEST(DialogsTest, RealFileDialogsAcceptAnyFileAndNeverAskBeforeOverwriting) {
   for (bool save : {false, true}) {
     bool seen = false;

@@ -105,14 +105,6 @@ TEST(DropTest, ShorterExtensionInsideALongerOneAddsNothing) {
   EXPECT_EQ(window.Job.FindFile.Filter, "*.cpp");
 }
 
-TEST(DropTest, DoubleByteNamesKeepTheirFolder) {
-  TTempTree tree;
-  TFakeWindow window;
-  Drop(window, {tree.File("表/ソ.txt")});
-  EXPECT_EQ(window.Job.FindFile.Folder, tree.Path("表/"));
-  EXPECT_EQ(window.Job.FindFile.Filter, "*.txt");
-}
-
 TEST(DropTest, OverlongAndVanishedPathsAreSkippedAndCounted) {
   TTempTree tree;
   const std::string base = tree.Path("");

@@ -38,24 +38,6 @@ TEST(LogFileTest, RoundTripWritesCrLfAfterEveryLine) {
   EXPECT_EQ(ReadLogLines(path), Lines{});
 }
 
-TEST(LogFileTest, ReadsAnyLineEnd) {
-  struct Case {
-    std::string_view Bytes;
-    Lines Expected;
-  };
-  const Case cases[] = {
-      {"a\nb\n", {"a", "b"}},
-      {"a\r\nb", {"a", "b"}},
-      {"a\rb\r\n", {"a", "b"}},
-      {"\r\n\r\n", {"", ""}},
-      {"only", {"only"}},
-  };
-  TTempTree tree;
-  for (const Case &c : cases) {
-    EXPECT_EQ(ReadLogLines(tree.File("in.txt", c.Bytes)), c.Expected) << c.Bytes;
-  }
-}
-
 TEST(LogFileTest, ErrorsNameTheFile) {
   TTempTree tree;
   const std::string missing = tree.Path("missing.txt");

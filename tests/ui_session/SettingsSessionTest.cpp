@@ -7,9 +7,7 @@
 
 #include "FakeWindow.h"
 #include "TempTree.h"
-#include "core/IniFile.h"
 #include "core/StartupSettings.h"
-#include "platform/Errors.h"
 #include "ui/session/DropTargets.h"
 #include "ui/session/SettingsSession.h"
 
@@ -68,18 +66,6 @@ TEST(StartupTest, NoArgumentsAndNoSettingsGiveTheCurrentFolder) {
   EXPECT_EQ(std::count(window.Calls.begin(), window.Calls.end(), "SetJob"), 0);
 }
 
-TEST(StartupTest, JobIsNotReadWithoutTheCarryOverFlag) {
-  TTempTree tree;
-  const std::string settings = CarriedOverSettings(tree);
-  TIniFile file(settings);
-  file.WriteBool("Settings", "Success", false);
-  file.UpdateFile();
-  TFakeWindow window;
-  ASSERT_EQ(ReadStartupSettings(window, settings), std::nullopt);
-  EXPECT_EQ(window.Job, JobSettings());
-  EXPECT_EQ(window.Histories.Folder, std::vector<std::string>{"/old/"});
-}
-
 TEST(ShutdownTest, WritesHistoriesFlagAndJob) {
   TTempTree tree;
   TFakeWindow window;
@@ -107,51 +93,6 @@ TEST(ShutdownTest, FailedWriteReturnsItsMessageInsteadOfThrowing) {
     EXPECT_EQ(WriteShutdownSettings(window, settings), settings + " に書き込めません");
   }
   EXPECT_EQ(tree.Read("ro.INI"), "[Settings]\r\nSuccess=0\r\n");
-}
-
-TEST(JobFileTest, LoadChangesOnlyTheKeysInTheFileThenRefreshes) {
-  TTempTree tree;
-  const std::string file = tree.File("job.INI", "[Rename]\r\nSeqIndex=5\r\n");
-  TFakeWindow window;
-  window.CarryOver = true;
-  window.Histories.Folder = {"/h/"};
-  window.Job.FindFile.Folder = "/here/";
-  LoadJobFile(window, file);
-  JobSettings expected;
-  expected.FindFile.Folder = "/here/";
-  expected.Rename.SeqIndex = 5;
-  EXPECT_EQ(window.Job, expected);
-  EXPECT_EQ(window.Calls, (std::vector<std::string>{"SetJob", "Refresh"}));
-  EXPECT_TRUE(window.CarryOver);
-  EXPECT_EQ(window.Histories.Folder, std::vector<std::string>{"/h/"});
-}
-
-TEST(JobFileTest, SaveAppendsTheJobToAnExistingTextFile) {
-  TTempTree tree;
-  const std::string file = tree.File("notes.txt", "just some notes\r\n");
-  TFakeWindow window;
-  window.Job.Rename.SeqIndex = 9;
-  SaveJobFile(window, file);
-  const std::string text = tree.Read("notes.txt");
-  EXPECT_EQ(text.rfind("just some notes\r\n", 0), 0u);
-  EXPECT_NE(text.find("[Rename]"), std::string::npos);
-  EXPECT_EQ(text.find("[Settings]"), std::string::npos);
-
-  TFakeWindow other;
-  LoadJobFile(other, file);
-  EXPECT_EQ(other.Job.Rename.SeqIndex, 9);
-}
-
-TEST(JobFileTest, SaveIntoAMissingFolderRaises) {
-  TTempTree tree;
-  TFakeWindow window;
-  const std::string file = tree.File("plain") + "/job.INI";
-  try {
-    SaveJobFile(window, file);
-    FAIL() << "no error";
-  } catch (const EInOutError &error) {
-    EXPECT_EQ(error.Message(), file + " に書き込めません");
-  }
 }
 
 }  // namespace
