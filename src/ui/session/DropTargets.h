@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-// A dropped path used to be read into a buffer of 256 bytes.  A longer path
-// is skipped rather than cut: a cut path names some other folder or file.
+// A dropped path may be at most 255 bytes long.  A longer one is skipped
+// rather than cut: a cut path names some other folder or file.
 inline constexpr std::size_t kMaxDroppedPathBytes = 255;
 // No length limit (the command line).
 inline constexpr std::size_t kNoPathLimit = static_cast<std::size_t>(-1);

@@ -89,8 +89,8 @@ std::vector<std::string> ReadLogLines(const std::string &path) { return LoadLogF
 
 void WriteLogLines(const std::string &path, const std::vector<std::string> &lines) {
   if (const std::optional<std::uint32_t> attributes = GetAttributes(path)) {
-    // As on the system the log format comes from, a read-only file or a
-    // folder is never replaced.
+    // A read-only file or a folder is never replaced (root could rename
+    // over a read-only file; the user marked it so for a reason).
     if ((*attributes & (kAttrReadOnly | kAttrDirectory)) != 0) RaiseCreateError(path);
   }
   const std::optional<std::string> target = FileToReplace(path);
