@@ -161,7 +161,13 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
     const char last = rest[end - 1];
     rest = rest.substr(end);
     if (rest.empty()) break;
-    match = last == '\n' ? MatchMethod(rest) : SearchInLine(rest);
+    if (!searchFromLineStart_) {
+      // Without anchors both routines find the same match; the plain one
+      // skips the line bookkeeping.
+      match = SearchPlain(rest);
+    } else {
+      match = last == '\n' ? SearchFromLineStart(rest) : SearchInLine(rest);
+    }
     if (!match.Found()) break;
   }
   out.append(rest);

@@ -241,6 +241,8 @@ void TRE_DFA::BuildTables() {
     }
   }
   doubleStart_[count] = static_cast<std::uint32_t>(doubleRanges_.size());
+  packedNext_.resize(next_.size());
+  for (std::size_t k = 0; k < next_.size(); ++k) packedNext_[k] = next_[k] < 0 ? -1 : PackedState(next_[k]);
 
   for (int b = 0; b < 256; ++b) {
     const auto byte = static_cast<unsigned char>(b);
@@ -253,6 +255,15 @@ void TRE_DFA::BuildTables() {
     }
     canStart_[static_cast<std::size_t>(b)] = can;
   }
+  int starts = 0;
+  singleStartByte_ = -1;
+  for (int b = 0; b < 256; ++b) {
+    if (canStart_[static_cast<std::size_t>(b)]) {
+      ++starts;
+      singleStartByte_ = b;
+    }
+  }
+  if (starts != 1 || accepting_[static_cast<std::size_t>(InitialState)]) singleStartByte_ = -1;
 }
 
 int TRE_DFA::NextDouble(int state, std::uint16_t code) const {

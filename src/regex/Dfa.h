@@ -26,6 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "regex/MBChar.h"
 #include "regex/Nfa.h"
 
 struct TRE_DFATransition {
@@ -69,6 +70,44 @@ public:
   bool Accepting(int state) const { return accepting_[static_cast<std::size_t>(state)] != 0; }
   // False when no match can start with this byte from the initial state.
   bool CanStart(unsigned char b) const { return canStart_[b] != 0; }
+  // The hot loop of the plain search works on packed states: the offset of
+  // the state's row in the single-byte table, shifted left by one, with
+  // the low bit set when the state accepts.  Saves a multiplication and a
+  // load per subject character.
+  int PackedState(int state) const {
+    return static_cast<int>(static_cast<std::size_t>(state) * classCount_) << 1 | accepting_[static_cast<std::size_t>(state)];
+  }
+  int UnpackState(int packed) const { return static_cast<int>(static_cast<std::size_t>(packed >> 1) / classCount_); }
+  // Like Advance, on packed states; -1 for none.
+  int AdvancePacked(int packed, const unsigned char *text, std::size_t size, std::size_t &pos) const {
+    const unsigned b = text[pos];
+    if (!IsLeadByte(static_cast<unsigned char>(b)) || pos + 1 >= size) {
+      ++pos;
+      return packedNext_[static_cast<std::size_t>(packed >> 1) + byteClass_[b]];
+    }
+    const auto code = static_cast<std::uint16_t>(b << 8 | text[pos + 1]);
+    pos += 2;
+    const int next = NextDouble(UnpackState(packed), code);
+    return next < 0 ? -1 : PackedState(next);
+  }
+
+  // The only byte a match can start with, or -1 when there are several
+  // (or when the initial state accepts, so any position matches).
+  int SingleStartByte() const { return singleStartByte_; }
+
+  // Reads the character at pos of text[0..size), moves pos past it and
+  // returns the next state (-1: none).  A lead byte that ends the text is
+  // a one-byte character.
+  int Advance(int state, const unsigned char *text, std::size_t size, std::size_t &pos) const {
+    const unsigned b = text[pos];
+    if (!IsLeadByte(static_cast<unsigned char>(b)) || pos + 1 >= size) {
+      ++pos;
+      return next_[static_cast<std::size_t>(state) * classCount_ + byteClass_[b]];
+    }
+    const auto code = static_cast<std::uint16_t>(b << 8 | text[pos + 1]);
+    pos += 2;
+    return NextDouble(state, code);
+  }
 
   // "0*: a->1 [b-d]->2; 1: ..." : states in creation order, '*' marks an
   // accepting state, <bol>/<eol> the anchor transitions.
@@ -100,10 +139,12 @@ private:
   std::array<std::uint8_t, 256> byteClass_{};
   std::size_t classCount_ = 1;
   std::vector<int> next_;
+  std::vector<int> packedNext_; // next_ with packed targets
   std::vector<TRange> doubleRanges_;
   std::vector<std::uint32_t> doubleStart_;
   std::vector<int> lHeadNext_;
   std::vector<int> lTailNext_;
   std::vector<std::uint8_t> accepting_;
   std::array<std::uint8_t, 256> canStart_{};
+  int singleStartByte_ = -1;
 };

@@ -11,30 +11,20 @@
 // byte that ends it is read as a one-byte character, and a pattern
 // character with code 0 matches an embedded zero byte but never the end.
 
+#include <cstring>
+
 #include "regex/AWKStr.h"
 #include "regex/Dfa.h"
 #include "regex/MBChar.h"
 
 namespace {
 
-// Reads the character at pos and moves past it.
-inline std::uint16_t ReadChar(std::string_view text, std::size_t &pos) {
-  const auto b = static_cast<unsigned char>(text[pos]);
-  if (IsLeadByte(b) && pos + 1 < text.size()) {
-    const auto trail = static_cast<unsigned char>(text[pos + 1]);
-    pos += 2;
-    return static_cast<std::uint16_t>(b << 8 | trail);
-  }
-  ++pos;
-  return b;
-}
-
-inline int Step(const TRE_DFA &dfa, int state, std::uint16_t code) {
-  return code <= 0xFF ? dfa.NextSingle(state, static_cast<unsigned char>(code)) : dfa.NextDouble(state, code);
-}
-
 inline std::size_t NextCharPos(std::string_view text, std::size_t pos) {
   return pos + ((IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1);
+}
+
+inline const unsigned char *Bytes(std::string_view text) {
+  return reinterpret_cast<const unsigned char *>(text.data());
 }
 
 } // namespace
@@ -44,22 +34,28 @@ TMatchCORE::TMatchCORE(void *owner) : TRegularExpression(owner) {}
 std::size_t TMatchCORE::MatchLongest(std::string_view text, std::size_t start, int state) const {
   if (state < 0) return TMatchSpan::npos;
   const TRE_DFA &dfa = CurrentDFA();
+  const unsigned char *bytes = Bytes(text);
   std::size_t result = TMatchSpan::npos;
   std::size_t cursor = start;
   bool atEnd = false;
-  std::uint16_t code = 0;
+  bool stuckOnLineEnd = false;
   for (;;) {
     if (dfa.Accepting(state)) result = cursor;
     if (cursor >= text.size()) {
       atEnd = true;
       break;
     }
-    code = ReadChar(text, cursor);
-    const int next = Step(dfa, state, code);
-    if (next < 0) break;
+    const std::size_t at = cursor;
+    const int next = dfa.Advance(state, bytes, text.size(), cursor);
+    if (next < 0) {
+      stuckOnLineEnd = cursor - at == 1 && IsLineEndChar(bytes[at]);
+      break;
+    }
     state = next;
   }
-  if ((atEnd || IsLineEndChar(code)) && dfa.NextLTail(state) >= 0) return atEnd ? cursor : cursor - 1;
+  // A '$' is satisfied where the DFA got stuck on a line end (which is not
+  // part of the match) or at the end of the text.
+  if ((atEnd || stuckOnLineEnd) && dfa.NextLTail(state) >= 0) return atEnd ? cursor : cursor - 1;
   return result;
 }
 
@@ -79,19 +75,39 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
     if (dfa.Accepting(initial)) return {0, 0};
     return {};
   }
+  const unsigned char *bytes = Bytes(text);
+  const std::size_t size = text.size();
   const bool everywhere = dfa.Accepting(initial);
-  for (std::size_t s = 0; s < text.size(); s = NextCharPos(text, s)) {
-    if (!everywhere && !dfa.CanStart(static_cast<unsigned char>(text[s]))) continue;
-    int state = initial;
+  const int initialPacked = dfa.PackedState(initial);
+  const int single = dfa.SingleStartByte();
+  std::size_t s = 0;
+  while (s < size) {
+    if (single >= 0) {
+      // One possible first byte: find it with memchr, then walk the
+      // characters up to it, since it may be the trail byte of another.
+      const void *hit = std::memchr(bytes + s, single, size - s);
+      if (hit == nullptr) return {};
+      const auto k = static_cast<std::size_t>(static_cast<const unsigned char *>(hit) - bytes);
+      while (s < k) s = NextCharPos(text, s);
+      if (s != k) continue;
+    } else if (!everywhere) {
+      // Skip, a whole character at a time, the bytes no match starts with.
+      while (!dfa.CanStart(bytes[s])) {
+        s = NextCharPos(text, s);
+        if (s >= size) return {};
+      }
+    }
+    int packed = initialPacked;
     std::size_t cursor = s;
     std::size_t end = TMatchSpan::npos;
     for (;;) {
-      if (dfa.Accepting(state)) end = cursor;
-      if (cursor >= text.size()) break;
-      state = Step(dfa, state, ReadChar(text, cursor));
-      if (state < 0) break;
+      if (packed & 1) end = cursor;
+      if (cursor >= size) break;
+      packed = dfa.AdvancePacked(packed, bytes, size, cursor);
+      if (packed < 0) break;
     }
     if (end != TMatchSpan::npos) return {s, end};
+    s = NextCharPos(text, s);
   }
   return {};
 }
