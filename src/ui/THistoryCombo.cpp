@@ -11,7 +11,9 @@ THistoryCombo::THistoryCombo(QWidget *parent) : QComboBox(parent) {
   setInsertPolicy(QComboBox::NoInsert);
   setMaxVisibleItems(8);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] { typed_ = true; });
+  // Picked from the list, by the mouse, the arrow keys or the program.
   connect(this, &QComboBox::activated, this, [this] { typed_ = false; });
+  connect(this, &QComboBox::currentIndexChanged, this, [this] { typed_ = false; });
   connect(this, &QComboBox::editTextChanged, this, &THistoryCombo::Change);
 }
 

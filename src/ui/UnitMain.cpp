@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -177,6 +178,20 @@ void TBunselMain::SpeedButtonClick(QObject *sender) {
   } catch (const std::exception &error) {
     ReportError(QString::fromLocal8Bit(error.what()));
   }
+  if (CloseAfterRun_) {
+    CloseAfterRun_ = false;
+    close();
+  }
+}
+
+void TBunselMain::closeEvent(QCloseEvent *event) {
+  if (RunDriver_->IsRunning()) {
+    CloseAfterRun_ = true;
+    RunDriver_->Abort();
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
 }
 
 void TBunselMain::SpeedButtonClearClick() { c_.MemoLog->clear(); }

@@ -62,6 +62,12 @@ public:
   // First status panel.
   void ShowStatus(const QString &text);
 
+protected:
+  // Closing during a run (the walk pumps events, so the close arrives)
+  // would pull the window from under the run: the run is stopped as with
+  // Esc and the window closes when it has ended.
+  void closeEvent(QCloseEvent *event) override;
+
 private:
   void ConnectInput();
   void StartUp();
@@ -77,4 +83,5 @@ private:
   std::unique_ptr<TWindowHost> Host_;
   std::unique_ptr<TRunDriver> RunDriver_;
   TErrorReport ErrorReport_;
+  bool CloseAfterRun_ = false;
 };

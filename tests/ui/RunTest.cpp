@@ -142,3 +142,24 @@ TEST_F(RunTest, JobIsReadFromTheControls) {
   EXPECT_EQ(job.Rename.FromName[1], "q");
   EXPECT_EQ(job.Copy.Delete, 1);
 }
+
+TEST_F(RunTest, FolderPickedFromTheListStaysWhereItIs) {
+  C().ComboBoxFolder->addItem(QStringLiteral("/elsewhere"));
+  C().ComboBoxFolder->addItem(dir_.path());
+  C().ComboBoxFolder->setCurrentIndex(1);
+  C().CheckBoxRecycled->setChecked(false);
+  C().SpeedButtonDelete->click();
+  ASSERT_EQ(LogLines().back(), QStringLiteral("終了"));
+  EXPECT_EQ(C().ComboBoxFolder->itemText(0), QStringLiteral("/elsewhere"));
+  EXPECT_EQ(C().ComboBoxFolder->itemText(1), dir_.path());
+  EXPECT_EQ(C().ComboBoxFolder->count(), 2);
+}
+
+TEST_F(RunTest, ClosingDuringARunStopsItFirst) {
+  W().show();
+  C().CheckBoxRecycled->setChecked(false);
+  QTimer::singleShot(0, &W(), [&] { W().close(); });
+  C().SpeedButtonDelete->click();
+  EXPECT_EQ(LogLines().back(), QStringLiteral("中断"));
+  EXPECT_FALSE(W().isVisible());
+}
