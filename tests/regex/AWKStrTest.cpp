@@ -55,6 +55,8 @@ TEST(ReplaceAll, Results) {
       {"(^a)*", "a^a", "X", "XaX", 2},          // '^' inside a closure is a plain character
       {"x(^y|.z)", "x^y x^z", "[&]", "[x^y] [x^z]", 2},
       {"a\\$", "a$b", "X", "Xb", 1},
+      {"[^\\x01-\\xfcfc]", "abc", "X", "abc", 0}, // a class that excludes everything matches nothing
+      {"b|[^\\x01-\\xfcfc]x", "abx", "X", "aXx", 1},
       {"[0-9]+", "img12_3.jpg", "#", "img#_#.jpg", 2},
       {"t", "report.txt", "T", "reporT.TxT", 3},
   };
