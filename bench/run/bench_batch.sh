@@ -75,7 +75,7 @@ while [ "$round" -le "$rounds" ]; do
   round=$((round + 1))
 done
 # Every file must have been renamed (korvane-batch would also have exited 1).
-left=$(ls "$work/k" | grep -c -v '^f[0-9]\{11\}\.dat$' || true)
+left=$(ls "$work/k" | grep -c -v '^f[0-9]\{11,\}\.dat$' || true)
 [ "$left" -eq 0 ] || echo "warning: $left files not renamed by korvane-batch" >&2
 rm -rf "$work/k" "$work/b" "$work/s"
 

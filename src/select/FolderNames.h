@@ -18,6 +18,8 @@ public:
 
   bool Contains(std::string_view name) const;
   void Add(std::string_view name);
+  // Room for `count` names in all, so a large folder is not rehashed as it grows.
+  void Reserve(std::size_t count) { Names_.reserve(count); }
   std::size_t Size() const { return Names_.size(); }
 
 #ifdef _WIN32

@@ -76,6 +76,7 @@ void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
     TSubfolderList *collect =
         subfolders && !subfolders->Complete && found.Ok && MatchesEveryName(filter) ? subfolders : nullptr;
     if (collect) collect->Names.clear();
+    names.Reserve(names.Size() + found.Entries.size());
     bool stopped = false;
     for (FindEntry &entry : found.Entries) {
       if (entry.Name == "." || entry.Name == "..") continue;
