@@ -2,6 +2,36 @@
 
 #include <utility>
 
+const std::array<std::string_view, kStepCount> kStepCaptions = {
+    "文字列置換", "連番", "大/小文字", "更新日付付加", "拡張子", "フォルダ名付加"};
+const std::array<std::string_view, 3> kFileOnlyItems = {
+    "ファイルのみ(&1)", "フォルダのみ(&2)", "ﾌｧｲﾙとﾌｫﾙﾀﾞ(&3)"};
+const std::array<std::string_view, 3> kCopyDeleteItems = {
+    "全てする", "全てしない", "コピー成功時のみ"};
+const std::array<std::string_view, 5> kCopySameItems = {
+    "既存を残す", "上書きコピーする", "別名でコピーする", "上書き条件→別名条件",
+    "別名条件→上書き条件"};
+const std::array<std::string_view, 6> kCopyOverWriteItems = {
+    "全てする",
+    "全てしない",
+    "更新日時が既存ファイルより新しければする",
+    "更新日時が既存ファイルより旧ければする",
+    "サイズが既存ファイルより大きければする",
+    "サイズが既存ファイルより小さければする"};
+const std::array<std::string_view, 5> kCopyAliasItems = {
+    "全てする", "全てしない", "更新日付が既存ファイルと違えばする",
+    "サイズが既存ファイルと違えばする", "更新日付かサイズが既存ファイルと違えばする"};
+const std::array<std::string_view, 6> kSeqSortItems = {
+    "名前順【昇】", "ｻｲｽﾞ順【昇】", "日付順【昇】",
+    "名前順【降】", "ｻｲｽﾞ順【降】", "日付順【降】"};
+const std::array<std::string_view, 2> kUnityItems = {"カレントフォルダ",
+                                                                "固定文字列"};
+const std::array<std::string_view, 2> kAddItems = {"先付", "後付"};
+const std::array<std::string_view, 3> kCaseItems = {"すべて小文字", "すべて大文字",
+                                                               "変更なし"};
+const std::array<std::string_view, 4> kDateFormatItems = {
+    "yymmdd", "yymmddhhnnss", "yy-mm-dd", "yy-mm-dd-hh-nn-ss"};
+
 int StepNumberOfCaption(std::string_view caption) {
   for (std::size_t k = 0; k < kStepCaptions.size(); ++k) {
     if (caption == kStepCaptions[k]) return static_cast<int>(k);

@@ -27,41 +27,27 @@ inline constexpr std::size_t kStepCount = 6;
 inline constexpr std::size_t kConditionCount = 5;
 
 // Step captions, indexed by step number (0 string replacement ... 5 folder
-// name added).  The order list shows each step by its caption.
-inline constexpr std::array<std::string_view, kStepCount> kStepCaptions = {
-    "文字列置換", "連番", "大/小文字", "更新日付付加", "拡張子", "フォルダ名付加"};
-
-// Item texts of the choice lists, index 0 first.
-inline constexpr std::array<std::string_view, 3> kFileOnlyItems = {
-    "ファイルのみ(&1)", "フォルダのみ(&2)", "ﾌｧｲﾙとﾌｫﾙﾀﾞ(&3)"};
-inline constexpr std::array<std::string_view, 3> kCopyDeleteItems = {
-    "全てする", "全てしない", "コピー成功時のみ"};
-inline constexpr std::array<std::string_view, 5> kCopySameItems = {
-    "既存を残す", "上書きコピーする", "別名でコピーする", "上書き条件→別名条件",
-    "別名条件→上書き条件"};
-inline constexpr std::array<std::string_view, 6> kCopyOverWriteItems = {
-    "全てする",
-    "全てしない",
-    "更新日時が既存ファイルより新しければする",
-    "更新日時が既存ファイルより旧ければする",
-    "サイズが既存ファイルより大きければする",
-    "サイズが既存ファイルより小さければする"};
-inline constexpr std::array<std::string_view, 5> kCopyAliasItems = {
-    "全てする", "全てしない", "更新日付が既存ファイルと違えばする",
-    "サイズが既存ファイルと違えばする", "更新日付かサイズが既存ファイルと違えばする"};
-inline constexpr std::array<std::string_view, 6> kSeqSortItems = {
-    "名前順【昇】", "ｻｲｽﾞ順【昇】", "日付順【昇】",
-    "名前順【降】", "ｻｲｽﾞ順【降】", "日付順【降】"};
-inline constexpr std::array<std::string_view, 2> kUnityItems = {"カレントフォルダ",
-                                                                "固定文字列"};
+// name added), and the item texts of the choice lists, index 0 first.
+//
+// They are defined in JobSettings.cpp, never inline here: the window's
+// sources are compiled with UTF-8 literals (Qt's headers cannot be compiled
+// for CP932), and an inline definition seen by both kinds of source would
+// let the linker keep either spelling.  One out-of-line definition keeps
+// them CP932 everywhere.
+extern const std::array<std::string_view, kStepCount> kStepCaptions;
+extern const std::array<std::string_view, 3> kFileOnlyItems;
+extern const std::array<std::string_view, 3> kCopyDeleteItems;
+extern const std::array<std::string_view, 5> kCopySameItems;
+extern const std::array<std::string_view, 6> kCopyOverWriteItems;
+extern const std::array<std::string_view, 5> kCopyAliasItems;
+extern const std::array<std::string_view, 6> kSeqSortItems;
+extern const std::array<std::string_view, 2> kUnityItems;
 // SeqAdd, DateAdd and FolderAdd.
-inline constexpr std::array<std::string_view, 2> kAddItems = {"先付", "後付"};
+extern const std::array<std::string_view, 2> kAddItems;
 // NameCase and ExtCase.
-inline constexpr std::array<std::string_view, 3> kCaseItems = {"すべて小文字", "すべて大文字",
-                                                               "変更なし"};
+extern const std::array<std::string_view, 3> kCaseItems;
 // Offered in the date-format box; the field itself is free text.
-inline constexpr std::array<std::string_view, 4> kDateFormatItems = {
-    "yymmdd", "yymmddhhnnss", "yy-mm-dd", "yy-mm-dd-hh-nn-ss"};
+extern const std::array<std::string_view, 4> kDateFormatItems;
 
 // Index a drop-down choice list gets when it is found without a selection.
 inline constexpr int kDefaultSeqSort = 0;
