@@ -171,6 +171,6 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
     if (!match.Found()) break;
   }
   out.append(rest);
-  text.swap(out);
+  text.assign(out); // a copy, so that out_ keeps its grown buffer for the next call
   return count;
 }

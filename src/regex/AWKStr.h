@@ -151,5 +151,5 @@ private:
   std::string templateText_;
   bool templateValid_ = false;
   std::unique_ptr<TCompiledTemplate> compiledTemplate_;
-  std::string out_; // output buffer, swapped with the text to keep its capacity
+  std::string out_; // output buffer, reused from call to call
 };
