@@ -15,6 +15,7 @@ namespace {
 // pathological one to a few tens of milliseconds before it is refused.
 constexpr std::size_t kMaxStates = 10'000;
 constexpr std::size_t kMaxWork = 10'000'000;
+constexpr std::size_t kMaxTransitions = 1'000'000; // about 12 MB
 
 std::uint64_t HashSet(const TRE_NFAStateSet &set) {
   std::uint64_t h = 1469598103934665603ull;
@@ -149,6 +150,7 @@ void TRE_DFA::BuildStates() {
   registry_.clear();
   sameHash_.clear();
   StateList.clear();
+  transitionCount_ = 0;
   std::vector<int> initial{nfa_->EntryState};
   Close(initial);
   InitialState = Register(std::move(initial));
@@ -177,6 +179,8 @@ void TRE_DFA::ComputeMoves(int p) {
     Charge(visited);
   }
   SplitOverlappingLabels(moves);
+  transitionCount_ += moves.size();
+  if (transitionCount_ > kMaxTransitions) throw ERegExpParser(regex_messages::kTooComplex, 0);
   // The moves are registered newest first and each transition is put in
   // front, so the transitions end up in the order the labels appeared.
   std::vector<TRE_DFATransition> transitions(moves.size());

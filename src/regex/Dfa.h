@@ -135,6 +135,7 @@ private:
   std::vector<int> closeStack_;
   std::unordered_map<std::uint64_t, std::size_t> movesByLabel_;                       // state -> older state with the same hash, or -1
   std::size_t work_ = 0;
+  std::size_t transitionCount_ = 0;
 
   std::array<std::uint8_t, 256> byteClass_{};
   std::size_t classCount_ = 1;
