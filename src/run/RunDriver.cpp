@@ -108,9 +108,9 @@ private:
                                         entry.Time, entry.Attributes);
     const std::string newName = rename.ResultName;
     Log(RunMode::Rename, path, ok, {}, destination + newName);
-    const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
-    if (ok && isFolder && level.FolderArg == level.DestinationArg) outcome.RememberDestinationName = true;
     if (ok) FollowUp(destination + newName, entry.Attributes);
+    // Advanced whether or not the rename succeeded; wraps rather than
+    // overflowing.
     if (rename.IsStepEnabled(kStepSequence))
       rename.SeqCounter = static_cast<int>(static_cast<unsigned>(rename.SeqCounter) +
                                            static_cast<unsigned>(rename.SeqStep));
@@ -120,13 +120,18 @@ private:
     // copy of a tree is complete; a folder whose rename failed is still
     // there under its old name and is entered under it, so its contents are
     // processed all the same.
-    if (ok && IsPlainName(newName)) {
+    const bool plain = IsPlainName(newName);
+    if (ok && plain) {
       outcome.SourceName = rename.MakeCopy ? entry.Name : newName;
       outcome.DestinationName = newName;
-    } else if (rename.MakeCopy && IsPlainName(newName)) {
+    } else if (rename.MakeCopy && plain) {
       outcome.DestinationName = newName;
     }
-    if (outcome.RememberDestinationName && !IsPlainName(newName)) outcome.RememberDestinationName = false;
+    // A folder renamed or made in this very folder is not walked again by
+    // the closing scan.
+    const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+    outcome.RememberDestinationName =
+        ok && plain && isFolder && level.FolderArg == level.DestinationArg;
   }
 
   TChangeNumbers ChangeNumbers(std::uint32_t attributesBefore) const {
