@@ -1,15 +1,18 @@
-// Program entry of the window: the application titled "Korvane", its one
-// main window, and the event loop until that window closes.
+// Program entry of the window: the application titled "Korvane" (the caption
+// of every error box), its one main window started with the program's
+// arguments, and the event loop until that window closes.  No display name
+// is set: X11 would append it to the window's caption.
 
-#include <QApplication>
+#include <QStringList>
 
 #include "ui/UnitMain.h"
+#include "ui/session/TKorvaneApplication.h"
 
 int main(int argc, char *argv[]) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Korvane"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Korvane"));
-  TBunselMain window;
+  TKorvaneApplication application(argc, argv);
+  QStringList arguments = TKorvaneApplication::arguments();
+  if (!arguments.isEmpty()) arguments.removeFirst();
+  TBunselMain window(TStartOptions{.SettingsFile = std::nullopt, .Arguments = arguments});
   window.show();
-  return QApplication::exec();
+  return TKorvaneApplication::exec();
 }

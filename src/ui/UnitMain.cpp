@@ -3,13 +3,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTabBar>
@@ -32,8 +34,38 @@
 #include "ui/TSpinEdit.h"
 #include "ui/TStatusPanels.h"
 #include "ui/TWindowHost.h"
+#include "ui/session/SessionDialogs.h"
+#include "ui/session/SessionHandlers.h"
+#include "ui/session/SessionText.h"
+#include "ui/session/SettingsSession.h"
+#include "ui/session/TKorvaneApplication.h"
 
-TBunselMain::TBunselMain(QWidget *parent)
+// While one exists, Input does nothing (see InputPaused_).
+class TBunselMain::TInputPause {
+public:
+  explicit TInputPause(TBunselMain &window) : window_(window) { ++window_.InputPaused_; }
+  ~TInputPause() { --window_.InputPaused_; }
+  TInputPause(const TInputPause &) = delete;
+  TInputPause &operator=(const TInputPause &) = delete;
+
+private:
+  TBunselMain &window_;
+};
+
+namespace {
+
+// What the window takes from a drag: local files and folders.
+bool HoldsLocalFiles(const QMimeData *data) {
+  if (data == nullptr || !data->hasUrls()) return false;
+  for (const QUrl &url : data->urls()) {
+    if (url.isLocalFile()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
     : QMainWindow(parent),
       RenameCn_(std::make_unique<TRenameCn>(this)),
       CopyCn_(std::make_unique<TCopyCn>()),
@@ -54,24 +86,23 @@ TBunselMain::TBunselMain(QWidget *parent)
   c_ = TMainLayout::Build(this, validator);
   setFixedSize(TMainLayout::kClientWidth, TMainLayout::kClientHeight);
 
+  Dialogs_ = std::make_unique<TSessionDialogs>(this);
+  SettingsFile_ = std::move(options.SettingsFile);
   Host_ = std::make_unique<TWindowHost>(c_, *RenameCn_);
   RunDriver_ = std::make_unique<TRunDriver>(*Host_, *RenameCn_, *CopyCn_, *DeleteCn_, *ChangeCn_);
   new THintRelay(this, c_.StatusBar1);
   new TEscapeWatch(this, [this] { RunDriver_->Abort(); });
 
   ConnectInput();
+  // Showing another condition sets three controls, each of which refreshes.
   connect(c_.TabControlReplace, &QTabBar::currentChanged, this,
-          [this] { TabControlReplaceChange(); });
-  for (QToolButton *button : {c_.SpeedButtonList, c_.SpeedButtonRename, c_.SpeedButtonCopy,
-                              c_.SpeedButtonDelete, c_.SpeedButtonChange}) {
-    connect(button, &QToolButton::clicked, this, [this, button] { SpeedButtonClick(button); });
-  }
-  connect(c_.SpeedButtonClear, &QToolButton::clicked, this, [this] { SpeedButtonClearClick(); });
+          [this] { Grouped([this] { TabControlReplaceChange(); }); });
+  ConnectButtons();
   connect(c_.Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   c_.Timer1->start();
   Timer1Timer();
 
-  StartUp();
+  FormCreate(options.Arguments);
 
   if (QScreen *screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -125,20 +156,69 @@ void TBunselMain::ConnectInput() {
   bind(c_.CheckListBoxOrder, &TCheckListBox::ClickCheck);
 }
 
-// What the window does once its controls exist: first pages in front,
-// condition 0 on show, a target folder, and the full refresh that hands
-// every option to the operation objects.  The settings file and the command
-// line come in before the folder default.
-void TBunselMain::StartUp() {
+void TBunselMain::ConnectButtons() {
+  for (QToolButton *button : {c_.SpeedButtonList, c_.SpeedButtonRename, c_.SpeedButtonCopy,
+                              c_.SpeedButtonDelete, c_.SpeedButtonChange}) {
+    connect(button, &QToolButton::clicked, this, [this, button] { SpeedButtonClick(button); });
+  }
+  connect(c_.SpeedButtonClear, &QToolButton::clicked, this, [this] { SpeedButtonClearClick(); });
+  for (QToolButton *button : {c_.SpeedButtonFindIn, c_.SpeedButtonFindCopy}) {
+    connect(button, &QToolButton::clicked, this, [this, button] { SpeedButtonFindClick(button); });
+  }
+  for (QToolButton *button : {c_.SpeedButtonLogOpen, c_.SpeedButtonSettingsOpen}) {
+    connect(button, &QToolButton::clicked, this, [this, button] { SpeedButtonOpenClick(button); });
+  }
+  for (QToolButton *button : {c_.SpeedButtonLogSave, c_.SpeedButtonSettingsSave}) {
+    connect(button, &QToolButton::clicked, this, [this, button] { SpeedButtonSaveClick(button); });
+  }
+}
+
+// The window takes drops wherever they land.  Controls that take dropped
+// text themselves (edits, memos, lists) would otherwise swallow a dropped
+// file as its path text, so their drags are watched and handled here.
+void TBunselMain::AcceptDrops() {
+  setAcceptDrops(true);
+  for (QWidget *child : findChildren<QWidget *>()) {
+    if (child->acceptDrops()) child->installEventFilter(this);
+  }
+}
+
+// FormCreate, in its order: the settings of the last session (histories,
+// the carry-over flag, and the job when carried over), drops, the first
+// pages and condition 0, the command line (which overrides a carried-over
+// folder and filter), the current folder when there is still none, and the
+// full refresh that hands every option to the operation objects.  Messages
+// come last, so the refresh cannot clear or bury them.
+void TBunselMain::FormCreate(const QStringList &arguments) {
+  ++ErrorGroupDepth_;
+  QStringList errors;
+  try {
+    if (std::optional<std::string> error = ReadStartupSettings(*this, SettingsFile_)) {
+      errors << QFromCp932(*error);
+    }
+  } catch (...) {
+    errors << ExceptionMessage(std::current_exception());
+  }
+  AcceptDrops();
   c_.PageControlFile->setCurrentIndex(0);
   c_.PageControlExec->setCurrentIndex(0);
   c_.PageControlRename->setCurrentIndex(0);
-  c_.TabControlReplace->setCurrentIndex(0);
-  TabControlReplaceChange();
-  if (c_.ComboBoxFolder->currentText().isEmpty()) {
-    c_.ComboBoxFolder->setEditText(QDir::toNativeSeparators(QDir::currentPath()));
+  {
+    const TInputPause pause(*this);
+    c_.TabControlReplace->setCurrentIndex(0);
+    TabControlReplaceChange();
+  }
+  std::string skipped;
+  try {
+    skipped = ApplyStartupArguments(*this, arguments);
+  } catch (...) {
+    errors << ExceptionMessage(std::current_exception());
   }
   Input(nullptr);
+  if (!skipped.empty()) SetStatusText(skipped);
+  for (const QString &error : errors) ReportError(error);
+  --ErrorGroupDepth_;
+  ShowPendingPreviewError();
 }
 
 void TBunselMain::TabControlReplaceChange() {
@@ -166,18 +246,14 @@ void TBunselMain::SpeedButtonClick(QObject *sender) {
   // The walk pumps events, so a second click can arrive during a run; the
   // driver refuses it as Busy and nothing happens.
   if (RunDriver_->IsRunning()) return;
-  try {
+  RunGuarded([&] {
     const TRunOutcome outcome = RunDriver_->SpeedButtonClick(mode);
     const std::size_t skipped = RunDriver_->Stats().Unrepresentable;
     if (outcome != TRunOutcome::Refused && outcome != TRunOutcome::Busy && skipped > 0) {
       ShowStatus(QStringLiteral("Shift-JIS で表せない名前の %1 件は対象外としました。")
                      .arg(skipped));
     }
-  } catch (const EKorvaneError &error) {
-    ReportError(Q(error.Message()));
-  } catch (const std::exception &error) {
-    ReportError(QString::fromLocal8Bit(error.what()));
-  }
+  });
   if (CloseAfterRun_) {
     CloseAfterRun_ = false;
     close();
@@ -191,6 +267,7 @@ void TBunselMain::closeEvent(QCloseEvent *event) {
     event->ignore();
     return;
   }
+  WriteSettingsOnClose(*this, SettingsFile_);
   QMainWindow::closeEvent(event);
 }
 
@@ -204,20 +281,186 @@ void TBunselMain::Timer1Timer() {
 JobSettings TBunselMain::ReadJob() const { return ReadJobFromControls(c_, *RenameCn_); }
 
 void TBunselMain::ShowJob(const JobSettings &job) {
-  WriteJobToControls(job, c_, *RenameCn_);
+  SetJob(job);
   Input(nullptr);
 }
 
-void TBunselMain::ReportError(const QString &message) {
-  // An error during a run would otherwise leave the hourglass.
-  while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
-  if (ErrorReport_) {
-    ErrorReport_(message);
-    return;
-  }
-  QString text = message;
-  if (!text.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
-  QMessageBox::critical(this, QApplication::applicationName(), text);
-}
+void TBunselMain::ReportError(const QString &message) { ShowErrorMessage(message); }
 
 void TBunselMain::ShowStatus(const QString &text) { c_.StatusBar1->SetPanelText(0, text); }
+
+void TBunselMain::Grouped(const std::function<void()> &action) {
+  ++ErrorGroupDepth_;
+  RunGuarded(action);
+  --ErrorGroupDepth_;
+  ShowPendingPreviewError();
+}
+
+void TBunselMain::ShowPendingPreviewError() {
+  if (ErrorGroupDepth_ > 0 || PendingPreviewError_.isEmpty()) return;
+  const QString message = PendingPreviewError_;
+  PendingPreviewError_.clear();
+  ReportError(message);
+}
+
+void TBunselMain::SpeedButtonFindClick(QObject *sender) {
+  const TFolderRole role = sender == c_.SpeedButtonFindCopy ? TFolderRole::CopyDestination
+                                                             : TFolderRole::Target;
+  Grouped([&] { BrowseFolderClick(*this, *Dialogs_, role); });
+}
+
+void TBunselMain::SpeedButtonOpenClick(QObject *sender) {
+  const bool settings = sender == c_.SpeedButtonSettingsOpen;
+  // A job loaded in the middle of a run would change the running
+  // operation's options from one target to the next; like a second run, it
+  // waits until the run has ended.
+  if (settings && RunDriver_->IsRunning()) return;
+  Grouped([&] {
+    OpenFileClick(*this, *Dialogs_, settings ? TFileRole::Settings : TFileRole::Log);
+  });
+}
+
+void TBunselMain::SpeedButtonSaveClick(QObject *sender) {
+  const TFileRole role =
+      sender == c_.SpeedButtonSettingsSave ? TFileRole::Settings : TFileRole::Log;
+  Grouped([&] { SaveFileClick(*this, *Dialogs_, role); });
+}
+
+// --- The window as the session sequences see it.
+
+JobSettings TBunselMain::GetJob() { return ReadJob(); }
+
+void TBunselMain::SetJob(const JobSettings &job) {
+  const TInputPause pause(*this);
+  WriteJobToControls(job, c_, *RenameCn_);
+}
+
+void TBunselMain::RefreshAfterJobLoad() {
+  {
+    const TInputPause pause(*this);
+    c_.TabControlReplace->setCurrentIndex(0);
+    TabControlReplaceChange();
+  }
+  Input(nullptr);
+}
+
+THistories TBunselMain::GetHistories() {
+  THistories h;
+  h.Folder = c_.ComboBoxFolder->Items();
+  h.CopyFolder = c_.ComboBoxCopyFolder->Items();
+  h.Filter = c_.ComboBoxFilter->Items();
+  h.Exception = c_.ComboBoxException->Items();
+  h.FromName = c_.ComboBoxFromName->Items();
+  h.ToName = c_.ComboBoxToName->Items();
+  return h;
+}
+
+void TBunselMain::SetHistories(const THistories &histories) {
+  c_.ComboBoxFolder->SetItems(histories.Folder);
+  c_.ComboBoxCopyFolder->SetItems(histories.CopyFolder);
+  c_.ComboBoxFilter->SetItems(histories.Filter);
+  c_.ComboBoxException->SetItems(histories.Exception);
+  c_.ComboBoxFromName->SetItems(histories.FromName);
+  c_.ComboBoxToName->SetItems(histories.ToName);
+}
+
+bool TBunselMain::GetCarryOver() { return c_.CheckBoxSuccess->isChecked(); }
+
+void TBunselMain::SetCarryOver(bool carryOver) { c_.CheckBoxSuccess->setChecked(carryOver); }
+
+void TBunselMain::ShowTargetPage() { c_.PageControlFile->setCurrentWidget(c_.TabSheetTarget); }
+
+void TBunselMain::SetTargetFolder(const std::string &folder) {
+  {
+    const TInputPause pause(*this);
+    c_.ComboBoxFolder->SetText(folder);
+  }
+  Input(c_.ComboBoxFolder);
+}
+
+void TBunselMain::SetTargetFilter(const std::string &filter) {
+  c_.ComboBoxFilter->SetText(filter);
+  Input(c_.ComboBoxFilter);
+}
+
+void TBunselMain::SetCopyFolder(const std::string &folder) {
+  c_.ComboBoxCopyFolder->SetText(folder);
+}
+
+std::vector<std::string> TBunselMain::GetLogLines() {
+  std::vector<std::string> lines;
+  const QString text = c_.MemoLog->toPlainText();
+  if (text.isEmpty()) return lines;
+  for (const QString &line : text.split(QLatin1Char('\n'))) lines.push_back(ToCp932Lossy(line));
+  return lines;
+}
+
+void TBunselMain::SetLogLines(const std::vector<std::string> &lines) {
+  QStringList text;
+  for (const std::string &line : lines) text << Q(line);
+  c_.MemoLog->setPlainText(text.join(QLatin1Char('\n')));
+}
+
+void TBunselMain::SetBrowsedFolder(TFolderRole role, const std::string &folder) {
+  const bool target = role == TFolderRole::Target;
+  {
+    const TInputPause pause(*this);
+    (target ? c_.ComboBoxFolder : c_.ComboBoxCopyFolder)->SetText(folder);
+  }
+  Input(target ? c_.SpeedButtonFindIn : c_.SpeedButtonFindCopy);
+}
+
+void TBunselMain::SetStatusText(const std::string &text) { ShowStatus(Q(text)); }
+
+// --- Drops.
+
+void TBunselMain::DropAt(const QMimeData &data, QPoint position) {
+  // The band rule measures from the top of the file page control, with the
+  // heights the two upper bands really have.
+  const int y = position.y() - c_.PageControlFile->mapTo(this, QPoint(0, 0)).y();
+  Grouped([&] {
+    DropFiles(*this, data, y, c_.PageControlFile->height(), c_.PanelMisc->height());
+  });
+}
+
+void TBunselMain::dragEnterEvent(QDragEnterEvent *event) {
+  if (HoldsLocalFiles(event->mimeData())) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void TBunselMain::dragMoveEvent(QDragMoveEvent *event) {
+  if (HoldsLocalFiles(event->mimeData())) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void TBunselMain::dropEvent(QDropEvent *event) {
+  if (!HoldsLocalFiles(event->mimeData())) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  DropAt(*event->mimeData(), event->position().toPoint());
+}
+
+bool TBunselMain::eventFilter(QObject *watched, QEvent *event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
+    return QMainWindow::eventFilter(watched, event);
+  }
+  auto *drag = static_cast<QDropEvent *>(event);
+  auto *widget = qobject_cast<QWidget *>(watched);
+  if (widget == nullptr || !HoldsLocalFiles(drag->mimeData())) {
+    return QMainWindow::eventFilter(watched, event);
+  }
+  drag->acceptProposedAction();
+  if (type == QEvent::Drop) {
+    DropAt(*drag->mimeData(), widget->mapTo(this, drag->position().toPoint()));
+  }
+  return true;
+}

@@ -2,27 +2,44 @@
 // The main window.  It shows every option of a job in one control, keeps the
 // four operation objects in line with the controls (Input), and hands runs
 // to the run driver, for which it is the host.  It decides nothing itself:
-// the rules live in the operation objects, the job model and the driver.
+// the rules live in the operation objects, the job model, the driver and the
+// session sequences (settings, dialogs, drops, command line), for which it
+// maps its controls.
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "run/RunDriver.h"
 #include "ui/TMainControls.h"
+#include "ui/session/SessionWindow.h"
 
+class QMimeData;
 class TRenameCn;
 class TCopyCn;
 class TDeleteCn;
 class TChangeCn;
+class TSessionDialogs;
 class TWindowHost;
-struct JobSettings;
 
-class TBunselMain : public QMainWindow {
+// How the window starts.
+struct TStartOptions {
+  // The settings file read at start and written at close (CP932).  Without
+  // one, the default settings file beside the program, worked out anew at
+  // start and at close.  Tests give a file of their own.
+  std::optional<std::string> SettingsFile;
+  // The command line without the program name: folders and files.
+  QStringList Arguments;
+};
+
+class TBunselMain : public QMainWindow, public TSessionWindow {
   Q_OBJECT
 public:
-  explicit TBunselMain(QWidget *parent = nullptr);
+  explicit TBunselMain(TStartOptions options = {}, QWidget *parent = nullptr);
   ~TBunselMain() override;
 
   // The named controls, for the refresh, the settings mapping and tests.
@@ -33,6 +50,8 @@ public:
   TDeleteCn &DeleteCn() { return *DeleteCn_; }
   TChangeCn &ChangeCn() { return *ChangeCn_; }
   TRunDriver &RunDriver() { return *RunDriver_; }
+  // The folder browser and the file dialogs; their calls are replaceable.
+  TSessionDialogs &Dialogs() { return *Dialogs_; }
 
   // The refresh: hands the originating control's value to its object,
   // enables the controls that depend on it, keeps the order list normalised
@@ -45,6 +64,10 @@ public:
   // while a run is under way is ignored.
   void SpeedButtonClick(QObject *sender);
   void SpeedButtonClearClick();
+  // The folder buttons, the open buttons and the save buttons.
+  void SpeedButtonFindClick(QObject *sender);
+  void SpeedButtonOpenClick(QObject *sender);
+  void SpeedButtonSaveClick(QObject *sender);
   void Timer1Timer();
 
   // The job as the controls hold it now, and a job put into the controls
@@ -52,25 +75,59 @@ public:
   JobSettings ReadJob() const;
   void ShowJob(const JobSettings &job);
 
-  // Errors that end what they interrupted are shown here: by default in a
-  // message box captioned with the application title.  Replaceable, so that
-  // the application-wide error handler (and tests) can take them over.
-  using TErrorReport = std::function<void(const QString &message)>;
-  void SetErrorReport(TErrorReport report) { ErrorReport_ = std::move(report); }
+  // Shows an error through the application's error handler (a message box
+  // captioned with the application title).
   void ReportError(const QString &message);
 
   // First status panel.
   void ShowStatus(const QString &text);
 
+  // The window as the session sequences see it.
+  JobSettings GetJob() override;
+  void SetJob(const JobSettings &job) override;
+  void RefreshAfterJobLoad() override;
+  THistories GetHistories() override;
+  void SetHistories(const THistories &histories) override;
+  bool GetCarryOver() override;
+  void SetCarryOver(bool carryOver) override;
+  void ShowTargetPage() override;
+  void SetTargetFolder(const std::string &folder) override;
+  void SetTargetFilter(const std::string &filter) override;
+  void SetCopyFolder(const std::string &folder) override;
+  std::vector<std::string> GetLogLines() override;
+  void SetLogLines(const std::vector<std::string> &lines) override;
+  void SetBrowsedFolder(TFolderRole role, const std::string &folder) override;
+  void SetStatusText(const std::string &text) override;
+
+  // The drop handler: `position` in the window's coordinates.
+  void DropAt(const QMimeData &data, QPoint position);
+
 protected:
+  // Drops of files and folders, onto the window or any control in it.
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dragMoveEvent(QDragMoveEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+  // FormClose: the settings file is written, and the window closes even
+  // when that fails (the failure is shown).
   // Closing during a run (the walk pumps events, so the close arrives)
   // would pull the window from under the run: the run is stopped as with
   // Esc and the window closes when it has ended.
   void closeEvent(QCloseEvent *event) override;
 
 private:
+  class TInputPause;
+
   void ConnectInput();
-  void StartUp();
+  void ConnectButtons();
+  void AcceptDrops();
+  void FormCreate(const QStringList &arguments);
+  // Runs one user action that may refresh several times (a drop, a tab
+  // change, a loaded job) so that a pattern error shows once, at its end;
+  // any error the action raises goes to the error handler.
+  void Grouped(const std::function<void()> &action);
+  void ShowPendingPreviewError();
   void RefreshOrderList();
   void RefreshPreview();
   void RefreshChangeDates(QObject *origin);
@@ -82,6 +139,12 @@ private:
   TMainControls c_;
   std::unique_ptr<TWindowHost> Host_;
   std::unique_ptr<TRunDriver> RunDriver_;
-  TErrorReport ErrorReport_;
+  std::unique_ptr<TSessionDialogs> Dialogs_;
+  std::optional<std::string> SettingsFile_;
   bool CloseAfterRun_ = false;
+  // Input does nothing while a job or a condition is being put into the
+  // controls; the full refresh that follows does the work once.
+  int InputPaused_ = 0;
+  int ErrorGroupDepth_ = 0;
+  QString PendingPreviewError_;
 };

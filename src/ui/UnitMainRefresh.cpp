@@ -43,6 +43,7 @@ int SelectedOrDefault(QComboBox *list, int defaultIndex) {
 }  // namespace
 
 void TBunselMain::Input(QObject *origin) {
+  if (InputPaused_ > 0) return;
   auto is = [origin](const QObject *control) { return origin == nullptr || origin == control; };
   TRenameCn &r = *RenameCn_;
   const int condition = c_.TabControlReplace->currentIndex();
@@ -123,6 +124,10 @@ void TBunselMain::Input(QObject *origin) {
       box->setEnabled(ChangeCn_->Attr);
     }
   }
+
+  // A pattern error of the preview is shown once the refresh is complete
+  // (or, inside a larger action, once that action is).
+  ShowPendingPreviewError();
 }
 
 // Checked steps first, each group in its order; then the rename object
@@ -150,7 +155,11 @@ void TBunselMain::RefreshOrderList() {
 
 // The numbering and date steps alone, then the whole pipeline.  A search
 // pattern that does not compile (on every keystroke that leaves it
-// incomplete) keeps the last good preview and says why in the status panel.
+// incomplete, while the replace step is on) keeps the last good preview;
+// the engine's message goes to the error handler when the refresh is done.
+// The rest of the refresh still runs, so a copy, delete or change option
+// set meanwhile reaches its object at once instead of waiting for its
+// control to change again.
 void TBunselMain::RefreshPreview() {
   const std::string sample = TextOf(c_.EditSample);
   c_.StaticTextSeqStyle->setText(Q(RenameCn_->SequenceStep(sample)));
@@ -158,7 +167,7 @@ void TBunselMain::RefreshPreview() {
   try {
     c_.StaticTextSample->setText(Q(RenameCn_->BuildName(sample)));
   } catch (const ERegExpParser &error) {
-    ShowStatus(Q(error.Message()));
+    PendingPreviewError_ = Q(error.Message());
   }
 }
 

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "WindowFixture.h"
+#include "regex/RegExpError.h"
 
 namespace {
 
@@ -90,24 +91,49 @@ TEST_F(WindowTest, TypingUpdatesTheThreePreviews) {
   EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("ABC.TXT"));
 }
 
-TEST_F(WindowTest, MalformedPatternKeepsThePreviewAndSaysWhy) {
+// A malformed pattern goes to the application's error handler: one box per
+// change that leaves it malformed, whatever that change refreshed; the
+// preview keeps its last good text and the rest of the refresh still runs.
+TEST_F(WindowTest, MalformedPatternShowsOneErrorBoxPerChangeAndKeepsThePreview) {
   ClickOrderItem(kReplace);
   C().EditSample->setText(QStringLiteral("abc.txt"));
   QTest::keyClicks(C().ComboBoxToName->lineEdit(), QStringLiteral("X"));
   QTest::keyClicks(C().ComboBoxFromName->lineEdit(), QStringLiteral("b"));
   EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("aXc.txt"));
-  EXPECT_EQ(Panel0(), QString());
+  EXPECT_TRUE(errors_.isEmpty());
 
   QTest::keyClicks(C().ComboBoxFromName->lineEdit(), QStringLiteral("("));
+  QString engineMessage;
+  try {
+    R().BuildName("abc.txt");
+  } catch (const ERegExpParser &error) {
+    engineMessage = Q(error.Message());
+  }
+  ASSERT_FALSE(engineMessage.isEmpty());
+  EXPECT_EQ(errors_, QStringList{ErrorBoxText(engineMessage)});
+  EXPECT_EQ(captions_, QStringList{QStringLiteral("Korvane")});
   EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("aXc.txt"));
-  EXPECT_FALSE(Panel0().isEmpty());
-  EXPECT_TRUE(errors_.isEmpty());
   // The other previews were still brought up to date.
   EXPECT_EQ(C().StaticTextSeqStyle->text(), QStringLiteral("abc0001.txt"));
 
+  QTest::keyClicks(C().ComboBoxFromName->lineEdit(), QStringLiteral("x"));
+  EXPECT_EQ(errors_.size(), 2);
+  // A copy option changed meanwhile still reaches the copy object.
+  C().ComboBoxCopySame->setCurrentIndex(2);
+  EXPECT_EQ(errors_.size(), 3);
+  EXPECT_EQ(W().CopyCn().Same, 2);
+  // A tab change sets three controls, each refreshing: still one box.
+  C().TabControlReplace->setCurrentIndex(1);
+  EXPECT_EQ(errors_.size(), 4);
+  C().TabControlReplace->setCurrentIndex(0);
+  EXPECT_EQ(errors_.size(), 5);
+
   QTest::keyClick(C().ComboBoxFromName->lineEdit(), Qt::Key_Backspace);
-  EXPECT_EQ(Panel0(), QString());
+  QTest::keyClick(C().ComboBoxFromName->lineEdit(), Qt::Key_Backspace);
+  EXPECT_EQ(C().ComboBoxFromName->currentText(), QStringLiteral("b"));
+  EXPECT_EQ(errors_.size(), 6);
   EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("aXc.txt"));
+  EXPECT_EQ(Panel0(), QString());
 }
 
 TEST_F(WindowTest, EachConditionTabKeepsItsText) {

@@ -1,12 +1,12 @@
-// The window's tests need a QApplication before any widget exists.
+// The window's tests run inside the application object the program uses, so
+// errors reach the real error handler (whose message box each test replaces).
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "ui/session/TKorvaneApplication.h"
 
 int main(int argc, char *argv[]) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Korvane"));
+  TKorvaneApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,6 +1,7 @@
 #pragma once
-// One fresh main window per test; errors it would show in a message box
-// are collected instead.
+// One fresh main window per test, started on a settings file of its own in
+// a temporary folder (never the program's default one); errors the
+// application's handler would show in a message box are collected instead.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -28,12 +30,34 @@
 #include "ui/TSpinEdit.h"
 #include "ui/TStatusPanels.h"
 #include "ui/UnitMain.h"
+#include "ui/session/TKorvaneApplication.h"
 
 class WindowTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    window_ = std::make_unique<TBunselMain>();
-    window_->SetErrorReport([this](const QString &message) { errors_ << message; });
+    ASSERT_TRUE(settingsDir_.isValid());
+    Application().SetErrorBox([this](const QString &caption, const QString &text) {
+      captions_ << caption;
+      errors_ << text;
+    });
+    window_ = NewWindow();
+  }
+  void TearDown() override {
+    window_.reset();
+    Application().SetErrorBox(nullptr);
+  }
+
+  static TKorvaneApplication &Application() {
+    return *dynamic_cast<TKorvaneApplication *>(QCoreApplication::instance());
+  }
+  // The test's settings file (CP932; the temporary folder's path is ASCII).
+  std::string SettingsFile() const {
+    return settingsDir_.filePath(QStringLiteral("korvane.INI")).toStdString();
+  }
+  // A window as the program starts it, with these arguments.
+  std::unique_ptr<TBunselMain> NewWindow(const QStringList &arguments = {}) {
+    return std::make_unique<TBunselMain>(
+        TStartOptions{.SettingsFile = SettingsFile(), .Arguments = arguments});
   }
 
   TBunselMain &W() { return *window_; }
@@ -60,6 +84,8 @@ protected:
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
   }
 
+  QTemporaryDir settingsDir_;
   std::unique_ptr<TBunselMain> window_;
+  QStringList captions_;
   QStringList errors_;
 };

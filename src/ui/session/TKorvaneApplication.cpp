@@ -96,6 +96,8 @@ void ShowErrorMessage(const std::string &cp932Message) {
   ShowApplicationError(QFromCp932(cp932Message));
 }
 
+void ShowErrorMessage(const QString &message) { ShowApplicationError(message); }
+
 bool RunGuarded(const std::function<void()> &action) {
   std::exception_ptr error;
   try {

@@ -59,3 +59,5 @@ bool RunGuarded(const std::function<void()> &action);
 // through TKorvaneApplication when that is the application, else in a plain
 // message box.
 void ShowErrorMessage(const std::string &cp932Message);
+// The same for a message that is already a window text.
+void ShowErrorMessage(const QString &message);
