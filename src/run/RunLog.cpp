@@ -7,6 +7,13 @@
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 
+// Defined here rather than inline in the header, so that the window's sources
+// (compiled with UTF-8 literals) share these CP932 bytes.
+const std::string_view kLogStart = "開始";
+const std::string_view kLogFinished = "終了";
+const std::string_view kLogAborted = "中断";
+const std::string_view kRunMessage = "処理を中止する場合はEscを押してください。";
+
 namespace {
 
 std::string_view OperationName(RunMode mode) {

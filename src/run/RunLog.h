@@ -12,11 +12,11 @@
 #include "run/RunMode.h"
 
 // Run markers.
-inline constexpr std::string_view kLogStart = "開始";
-inline constexpr std::string_view kLogFinished = "終了";
-inline constexpr std::string_view kLogAborted = "中断";
+extern const std::string_view kLogStart;
+extern const std::string_view kLogFinished;
+extern const std::string_view kLogAborted;
 // LabelMessage during a run.
-inline constexpr std::string_view kRunMessage = "処理を中止する場合はEscを押してください。";
+extern const std::string_view kRunMessage;
 
 // The eight numbers of a change record, in the order they are printed.
 struct TChangeNumbers {

@@ -4,6 +4,16 @@
 
 #include "platform/FileSystem.h"
 
+// Defined here rather than inline in the header, so that the window's sources
+// (compiled with UTF-8 literals) share these CP932 bytes.
+const std::string_view kMsgNoFolder = "対象フォルダが存在しません。";
+const std::string_view kMsgNoFilter = "対象ファイルフィルタが指定されていません。";
+const std::string_view kMsgBadDate = "入力された日時指定が無効です。";
+const std::string_view kMsgNoCopyFolder = "コピー先フォルダが存在しません。";
+const std::string_view kMsgNoRenameStep = "リネーム方法が一つも選択されていません。";
+const std::string_view kMsgNoChange = "日時・属性の変更指定がされていません。";
+const std::string_view kMsgNoDate = "日付指定がされていません。";
+
 namespace {
 
 // One numeric part of a masked field: blanks, then at least one digit, then

@@ -14,13 +14,13 @@
 #include "run/RunHost.h"
 #include "run/RunMode.h"
 
-inline constexpr std::string_view kMsgNoFolder = "対象フォルダが存在しません。";
-inline constexpr std::string_view kMsgNoFilter = "対象ファイルフィルタが指定されていません。";
-inline constexpr std::string_view kMsgBadDate = "入力された日時指定が無効です。";
-inline constexpr std::string_view kMsgNoCopyFolder = "コピー先フォルダが存在しません。";
-inline constexpr std::string_view kMsgNoRenameStep = "リネーム方法が一つも選択されていません。";
-inline constexpr std::string_view kMsgNoChange = "日時・属性の変更指定がされていません。";
-inline constexpr std::string_view kMsgNoDate = "日付指定がされていません。";
+extern const std::string_view kMsgNoFolder;
+extern const std::string_view kMsgNoFilter;
+extern const std::string_view kMsgBadDate;
+extern const std::string_view kMsgNoCopyFolder;
+extern const std::string_view kMsgNoRenameStep;
+extern const std::string_view kMsgNoChange;
+extern const std::string_view kMsgNoDate;
 
 struct TValidation {
   bool Accepted = false;
