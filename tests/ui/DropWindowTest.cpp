@@ -41,6 +41,8 @@ protected:
     QList<QUrl> urls;
     for (const QString &path : paths) urls << QUrl::fromLocalFile(path);
     data.setUrls(urls);
+    // File managers offer the paths as text as well, which edits would take.
+    data.setText(paths.join(QLatin1Char('\n')));
     QDragEnterEvent enter(position, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     if (!enter.isAccepted()) return false;

@@ -20,6 +20,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <ostream>
 
 #include "ops/UnitFileCn.h"
 #include "ui/QtText.h"
@@ -31,6 +32,9 @@
 #include "ui/TStatusPanels.h"
 #include "ui/UnitMain.h"
 #include "ui/session/TKorvaneApplication.h"
+
+// Failure messages show window texts as text.
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
 
 class WindowTest : public ::testing::Test {
 protected:
