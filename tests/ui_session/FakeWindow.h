@@ -5,11 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "ui/JobTexts.h"
 #include "ui/session/SessionWindow.h"
 
 class TFakeWindow : public TSessionWindow {
 public:
-  JobSettings Job;
+  // Not default-constructed here: this header is also compiled with UTF-8
+  // literals, and the job's defaults must keep their CP932 texts.
+  JobSettings Job = DefaultJob();
   THistories Histories = InitialHistories();
   bool CarryOver = false;
   std::vector<std::string> Log;
