@@ -95,6 +95,10 @@ TEST_F(WindowTest, TypingUpdatesTheThreePreviews) {
 // change that leaves it malformed, whatever that change refreshed; the
 // preview keeps its last good text and the rest of the refresh still runs.
 TEST_F(WindowTest, MalformedPatternShowsOneErrorBoxPerChangeAndKeepsThePreview) {
+  // With the replace step off, the pattern is not used and nothing is said.
+  QTest::keyClicks(C().ComboBoxFromName->lineEdit(), QStringLiteral("("));
+  EXPECT_TRUE(errors_.isEmpty());
+  C().ComboBoxFromName->setEditText(QString());
   ClickOrderItem(kReplace);
   C().EditSample->setText(QStringLiteral("abc.txt"));
   QTest::keyClicks(C().ComboBoxToName->lineEdit(), QStringLiteral("X"));
