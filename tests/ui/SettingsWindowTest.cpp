@@ -190,3 +190,30 @@ TEST_F(SettingsWindowTest, LoadingIsIgnoredWhileARunIsUnderWay) {
 }
 
 }  // namespace
+
+namespace {
+
+// The folder buttons fill their own box; the log buttons save the log's
+// lines and read them back.
+TEST_F(SettingsWindowTest, FolderAndLogButtonsReachTheirControls) {
+  const QString chosen = Scratch(QStringLiteral("picked"));
+  W().Dialogs().BrowseFolder = [chosen](QWidget *, const QString &) { return chosen; };
+  C().SpeedButtonFindIn->click();
+  EXPECT_EQ(C().ComboBoxFolder->currentText(), chosen);
+  EXPECT_EQ(R().FolderNameText, "picked");
+  C().ComboBoxFolder->setEditText(QStringLiteral("/kept"));
+  C().SpeedButtonFindCopy->click();
+  EXPECT_EQ(C().ComboBoxCopyFolder->currentText(), chosen);
+  EXPECT_EQ(C().ComboBoxFolder->currentText(), QStringLiteral("/kept"));
+
+  const QString log = Scratch(QStringLiteral("run.log"));
+  C().MemoLog->setPlainText(QStringLiteral("開始\n終了"));
+  AnswerFileDialogs(log);
+  C().SpeedButtonLogSave->click();
+  C().MemoLog->clear();
+  C().SpeedButtonLogOpen->click();
+  EXPECT_EQ(LogLines(), (QStringList{QStringLiteral("開始"), QStringLiteral("終了")}));
+  EXPECT_TRUE(errors_.isEmpty());
+}
+
+}  // namespace
