@@ -4,9 +4,10 @@
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
                   clang libbenchmark-dev libre2-dev)
 
+# korvane_install_missing [extra packages...]
 korvane_install_missing() {
   local missing=()
-  for p in "${korvane_packages[@]}"; do
+  for p in "${korvane_packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
