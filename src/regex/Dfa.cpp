@@ -68,14 +68,6 @@ void SplitOverlappingLabels(std::vector<TMove> &moves) {
   moves = std::move(refined);
 }
 
-std::string CodeText(std::uint16_t code) {
-  if (code > 0x20 && code < 0x7F && code != '-' && code != '[' && code != ']' && code != '\\')
-    return std::string(1, static_cast<char>(code));
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "\\x%x", code);
-  return buffer;
-}
-
 } // namespace
 
 void TRE_DFA::Charge(std::size_t units) {

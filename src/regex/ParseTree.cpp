@@ -254,8 +254,6 @@ TRENode *TREParser::NegativeCharClass() {
   return result;
 }
 
-namespace {
-
 std::string CodeText(std::uint16_t code) {
   if (code > 0x20 && code < 0x7F && code != '-' && code != '[' && code != ']' && code != '\\')
     return std::string(1, static_cast<char>(code));
@@ -263,8 +261,6 @@ std::string CodeText(std::uint16_t code) {
   std::snprintf(buffer, sizeof buffer, "\\x%x", code);
   return buffer;
 }
-
-} // namespace
 
 std::string DumpTree(const TRENode *node) {
   if (node == nullptr) return "null";

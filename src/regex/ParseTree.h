@@ -100,3 +100,6 @@ private:
 // A readable form of a (sub)tree for tests and diagnostics, e.g.
 // "cat(a,star(alt(b,[c-e])))".
 std::string DumpTree(const TRENode *node);
+// A character code as the dumps show it: printable ASCII as itself, anything
+// else as \xNN.
+std::string CodeText(std::uint16_t code);
