@@ -46,6 +46,30 @@ TEST_F(TrashTest, MovesFilesAndWholeFolders) {
   EXPECT_EQ(ReadText(data_ / "Trash/files/dir/inner"), "y");
 }
 
+// A fresh account has no ~/.local/share: the trash must still go there,
+// never into files/ and info/ of the current folder.
+TEST_F(TrashTest, AHomeWithoutADataFolderStillGetsItsTrash) {
+  TTempFolder home;
+  TTempFolder work;
+  const char *oldHome = std::getenv("HOME");
+  const std::string savedHome = oldHome ? oldHome : "";
+  unsetenv("XDG_DATA_HOME");
+  setenv("HOME", (home / "").c_str(), 1);
+  const auto oldCwd = std::filesystem::current_path();
+  std::filesystem::current_path(work.Root());
+  MakeTree(files_.Root(), {"a.txt=x"});
+
+  const bool moved = MoveToTrash(files_ / "a.txt");
+
+  std::filesystem::current_path(oldCwd);
+  if (oldHome) setenv("HOME", savedHome.c_str(), 1);
+  else unsetenv("HOME");
+  EXPECT_FALSE(std::filesystem::exists(work / "files"));
+  EXPECT_FALSE(std::filesystem::exists(work / "info"));
+  EXPECT_TRUE(moved);
+  EXPECT_TRUE(std::filesystem::exists(home / ".local/share/Trash/files/a.txt"));
+}
+
 TEST_F(TrashTest, AMissingPathIsAFailure) {
   EXPECT_FALSE(MoveToTrash(files_ / "missing"));
   EXPECT_EQ(errno, ENOENT);
