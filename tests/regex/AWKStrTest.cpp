@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "ErrorOf.h"
+
 #include <time.h>
-#include <functional>
 #include <string>
 
 #include "regex/AWKStr.h"
@@ -20,14 +21,6 @@ struct TReplaceCase {
   int count;
 };
 
-std::string ErrorOf(const std::function<void()> &f) {
-  try {
-    f();
-  } catch (const ERegExpParser &e) {
-    return e.what();
-  }
-  return "";
-}
 
 } // namespace
 

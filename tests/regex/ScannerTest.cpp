@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ErrorOf.h"
+
 #include <string>
 #include <vector>
 
@@ -46,15 +48,6 @@ std::string Tokens(const std::string &expression) {
   }
 }
 
-// The message of the ERegExpParser a call raises, or "" when none.
-template <typename F> std::string ErrorOf(F &&f) {
-  try {
-    f();
-  } catch (const ERegExpParser &e) {
-    return e.what();
-  }
-  return "";
-}
 
 } // namespace
 
