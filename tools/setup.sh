@@ -2,7 +2,7 @@
 # configures/builds one build tree.  Keep it quick when nothing is missing.
 
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
-                  clang libbenchmark-dev libre2-dev)
+                  clang libbenchmark-dev libre2-dev libglib2.0-dev)
 
 # korvane_install_missing [extra packages...]
 korvane_install_missing() {

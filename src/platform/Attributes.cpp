@@ -10,12 +10,23 @@
 // would make the rest of a run fail in it, so a folder keeps the flag in
 // user.DOSATTRIB (bit 0x01, as Samba does) and its mode is left alone; a
 // folder nobody may write is still reported read-only.
+//
+// Read-only takes every write bit away, but clearing it must give back the
+// ones it took (0664 -> 0444 -> 0664), not just the owner's.  The bits taken
+// from the group and the others are remembered in user.korvane.writebits
+// while the flag is on; a file system without extended attributes cannot
+// remember them, and the owner alone gets the right back.
+//
+// A symbolic link has no mode or user attributes of its own that Linux lets
+// anyone change, and the file it names is not the target: a change the link
+// would need fails, and the file behind it is never touched.
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -26,6 +37,8 @@ namespace korvane::fs {
 namespace {
 
 constexpr char kDosAttribName[] = "user.DOSATTRIB";
+constexpr char kWriteBitsName[] = "user.korvane.writebits";
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 constexpr std::uint32_t kDosBits = kAttrHidden | kAttrSystem | kAttrArchive;
 
 bool IsXattrUnsupported(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
@@ -45,6 +58,16 @@ std::uint32_t ParseDosAttrib(std::string_view text) {
     value = value * 16 + static_cast<std::uint32_t>(digit);
   }
   return value;
+}
+
+// The group and other write bits a read-only flag took away, or 0.
+mode_t TakenWriteBits(const char *path) {
+  char buffer[16];
+  const ssize_t length =
+      sys::Call("getxattr", [&] { return ::getxattr(path, kWriteBitsName, buffer, sizeof buffer - 1); });
+  if (length <= 0) return 0;
+  buffer[length] = '\0';
+  return static_cast<mode_t>(std::strtoul(buffer, nullptr, 8)) & (S_IWGRP | S_IWOTH);
 }
 
 }  // namespace
@@ -108,6 +131,14 @@ bool FolderExists(const std::string &path) {
   return sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::optional<TFileId> GetFileId(const std::string &path) {
+  const auto utf8 = fs::SystemPath(path);
+  if (!utf8) return std::nullopt;
+  struct stat st {};
+  if (sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) != 0) return std::nullopt;
+  return fs::FileIdOf(st);
+}
+
 // A dangling link is an entry too: a name taken by it is not free.
 bool PathExists(const std::string &path) {
   const auto utf8 = fs::SystemPath(path);
@@ -120,7 +151,15 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
   const auto utf8 = fs::SystemPath(path);
   if (!utf8) return false;
   struct stat st {};
-  if (sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) != 0) return false;
+  if (sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) return false;
+  if (S_ISLNK(st.st_mode)) {
+    // Nothing can be stored on the link; asking for what it already shows
+    // is no change and succeeds.
+    const auto current = GetAttributes(path);
+    if (current && (*current & ~kAttrDirectory) == (attributes & ~kAttrDirectory)) return true;
+    errno = EOPNOTSUPP;
+    return false;
+  }
 
   const bool dotName = fs::LastComponent(*utf8).starts_with('.');
   if (dotName && (attributes & kAttrHidden) == 0) {
@@ -137,13 +176,19 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
 
   const char *file = utf8->c_str();
   const mode_t oldMode = st.st_mode & 07777;
+  const bool wasReadOnly = fs::IsReadOnlyMode(oldMode);
+  const bool makeReadOnly = (attributes & kAttrReadOnly) && !folder;
   // Read-only takes every write bit away, as nobody may write such a file on
-  // Windows; clearing it gives the owner back the right to write.
+  // Windows; clearing it gives back what it took.
   mode_t newMode = oldMode;
-  if ((attributes & kAttrReadOnly) && !folder) {
-    newMode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  } else if (!(attributes & kAttrReadOnly) && fs::IsReadOnlyMode(newMode)) {
-    newMode |= S_IWUSR;
+  mode_t remember = 0;  // group and other bits to remember when the flag goes on
+  bool forget = false;  // the remembered bits are given back
+  if (makeReadOnly) {
+    newMode &= ~fs::kWriteBits;
+    if (!wasReadOnly) remember = oldMode & (S_IWGRP | S_IWOTH);
+  } else if (!(attributes & kAttrReadOnly) && wasReadOnly) {
+    newMode |= S_IWUSR | fs::TakenWriteBits(file);
+    forget = true;
   }
 
   // Extended attributes can only be changed on a writable file, while
@@ -152,7 +197,7 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
   const auto changeMode = [&](mode_t mode) {
     return sys::Call("chmod", [&] { return ::chmod(file, mode); }) == 0;
   };
-  const bool lendWrite = fs::IsReadOnlyMode(oldMode);
+  const bool lendWrite = wasReadOnly;
   if (lendWrite && !changeMode(oldMode | S_IWUSR)) return false;
   const auto restore = [&] {
     const int saved = errno;
@@ -170,6 +215,24 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
       return restore();
     }
   } else if (sys::Call("removexattr", [&] { return ::removexattr(file, fs::kDosAttribName); }) != 0 &&
+             errno != ENODATA && !fs::IsXattrUnsupported(errno)) {
+    return restore();
+  }
+
+  // The memory of the taken bits is written while the owner may still
+  // write, and a stale one never outlives the flag it belonged to.
+  const bool setMemory = makeReadOnly && !wasReadOnly;
+  if (setMemory && remember != 0) {
+    char text[8];
+    const int length = std::snprintf(text, sizeof text, "%03o", static_cast<unsigned>(remember));
+    if (sys::Call("setxattr", [&] {
+          return ::setxattr(file, fs::kWriteBitsName, text, static_cast<std::size_t>(length), 0);
+        }) != 0 &&
+        !fs::IsXattrUnsupported(errno)) {
+      return restore();
+    }
+  } else if ((setMemory || forget) &&
+             sys::Call("removexattr", [&] { return ::removexattr(file, fs::kWriteBitsName); }) != 0 &&
              errno != ENODATA && !fs::IsXattrUnsupported(errno)) {
     return restore();
   }

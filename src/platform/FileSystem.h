@@ -24,6 +24,13 @@ enum : std::uint32_t {
   kAttrArchive = 0x20,
 };
 
+// What identifies a file or folder on this machine, whatever path leads to it.
+struct TFileId {
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
+  bool operator==(const TFileId &) const = default;
+};
+
 // One entry of a folder listing.
 struct FindEntry {
   std::string Name;            // CP932
@@ -31,7 +38,9 @@ struct FindEntry {
   std::int64_t Size = 0;       // bytes; 0 for folders
   DosDateTime Time = 0;        // last-write time, local, packed (0 when out of range)
   bool TimeValid = false;      // false when the time falls outside 1980-2107
+  int TimeOutside = 0;         // then -1 for a time before 1980, 1 for one after 2107
   bool IsSymlink = false;      // the entry is a symbolic link (never descended into)
+  TFileId Id;                  // of what the entry leads to (a link: what it points to)
 };
 
 struct FindResult {
@@ -47,8 +56,9 @@ struct FindResult {
 };
 
 // Wildcard match with the rules of the Windows enumeration: "*" any run, "?"
-// one character (a double-byte character counts as one), ASCII letter case
-// ignored, "*.*" matches every name (names without a dot included).  As on
+// one character (a double-byte character counts as one), letter case
+// ignored as Windows ignores it (ASCII, and full-width Latin, Greek and
+// Cyrillic: "ａ*" matches "Ａbc.txt"), "*.*" matches every name (names without a dot included).  As on
 // Windows, a final ".*" also matches the end of a name: "readme.*" matches
 // "readme".
 bool MatchesWildcard(std::string_view name, std::string_view pattern);
@@ -63,16 +73,26 @@ std::optional<std::uint32_t> GetAttributes(const std::string &path);
 bool FolderExists(const std::string &path);
 // True when `path` exists (file or folder).
 bool PathExists(const std::string &path);
+// The identity of what `path` leads to (links followed), or nullopt (errno set).
+std::optional<TFileId> GetFileId(const std::string &path);
 
 // Renames a file or folder; never replaces an existing entry (EEXIST).  A change of
 // letter case only is a rename like any other.
 bool MoveFile(const std::string &from, const std::string &to);
-// Copies content, mode and last-write time.  With failIfExists an existing
-// destination is never replaced; otherwise the copy goes to a temporary file
-// in the destination folder and is renamed over the old one, so a failed
-// copy never leaves a half-written destination.  A read-only destination is
-// not overwritten.
-bool CopyFile(const std::string &from, const std::string &to, bool failIfExists);
+// Whether a copy must be on the disk when CopyFile returns.  A move (a copy
+// whose source is removed next) needs it: otherwise a power loss soon after
+// can leave neither file.
+enum class TCopyDurability { Lazy, Flushed };
+// Copies content, mode, the last-write time and the attribute bits kept in
+// user.DOSATTRIB.  With failIfExists an existing destination is never
+// replaced.  The copy is written to a file without a name (O_TMPFILE, or a
+// temporary file beside the destination where the file system lacks it) and
+// only gets its name when complete, so a failed or killed copy never leaves
+// a half-written destination; replacing renames it over the old one.  A
+// read-only destination is not overwritten.  Flushed: the copy and its
+// folder entry are synced to the disk before the call returns.
+bool CopyFile(const std::string &from, const std::string &to, bool failIfExists,
+              TCopyDurability durability = TCopyDurability::Lazy);
 // Creates one folder level.
 bool CreateFolder(const std::string &path);
 // Deletes a file; fails on folders (EISDIR) and read-only files (EACCES).
@@ -92,7 +112,8 @@ struct FileTimes {
   timespec LastWrite{};
 };
 // Fails for a path that cannot be opened for writing (read-only files,
-// folders), as the Windows handle needed for both would.
+// folders), as the Windows handle needed for both would.  A symbolic link is
+// read and written as the link itself, never as what it points to.
 std::optional<FileTimes> GetFileTimes(const std::string &path);
 // Sets the times given (nullopt: leave as is).  A creation time different
 // from the current one cannot be stored on Linux and fails the call (errno
@@ -110,4 +131,8 @@ std::optional<std::int64_t> GetFileSize(const std::string &path);
 // bit cannot be stored (no extended attributes, un-hiding a dot file).  A
 // folder keeps its read-only flag in user.DOSATTRIB, not in its mode, so files
 // can still be created in it as on Windows; the directory bit is ignored.
+// Clearing read-only gives back every write bit setting it took away.  A
+// symbolic link can store nothing: only asking for the attributes it already
+// reports succeeds (EOPNOTSUPP otherwise), and what it points to is never
+// changed.
 bool SetAttributes(const std::string &path, std::uint32_t attributes);

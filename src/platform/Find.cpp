@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/CharCase.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/FsInternal.h"
@@ -29,12 +30,11 @@ std::size_t CharLength(std::string_view text, std::size_t at) {
   return IsDBCSLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // "*" and "?" with the classic backtrack to the last star: linear for
 // patterns with one star, and never worse than name x pattern.  Both texts
 // are walked a character at a time, so "?" takes a double-byte character
-// whole and a trail byte is never compared as a letter.
+// whole and a trail byte is never compared as a letter; letter case is
+// ignored as Windows ignores it, full-width Latin, Greek and Cyrillic too.
 bool MatchPlain(std::string_view name, std::string_view pattern) {
   std::size_t n = 0, p = 0;
   std::size_t starP = std::string_view::npos, starN = 0;
@@ -54,8 +54,7 @@ bool MatchPlain(std::string_view name, std::string_view pattern) {
         continue;
       }
       if (nameLength == patternLength &&
-          (nameLength == 1 ? FoldAscii(name[n]) == FoldAscii(pc)
-                           : name.substr(n, 2) == pattern.substr(p, 2))) {
+          FoldedCharCode(name.substr(n, nameLength)) == FoldedCharCode(pattern.substr(p, patternLength))) {
         n += nameLength;
         p += patternLength;
         continue;
@@ -180,7 +179,10 @@ FindResult FindFiles(const std::string &folder, std::string_view pattern) {
     if (const auto time = FileTimeToDosDateTime(st.st_mtim)) {
       found.Time = *time;
       found.TimeValid = true;
+    } else {
+      found.TimeOutside = fs::TimeOutsideDosRange(st.st_mtim);
     }
+    found.Id = fs::FileIdOf(st);
     found.Name = std::move(*name);
     result.Entries.push_back(std::move(found));
   }

@@ -3,10 +3,14 @@
 
 #include <sys/stat.h>
 
+#include <ctime>
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/FileSystem.h"
 
 namespace korvane::fs {
 
@@ -28,5 +32,14 @@ std::uint32_t ReadDosBits(const char *path, bool &unsupported);
 // The attribute bits of an entry: `st` describes what it points to, `name`
 // is its own name (a leading dot hides it).
 std::uint32_t AttributesOf(const struct stat &st, std::string_view name, std::uint32_t dosBits);
+
+inline TFileId FileIdOf(const struct stat &st) {
+  return TFileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// Which side of the 1980-2107 range of a DosDateTime a file time lies on:
+// -1 before it, 1 after it (also for a time localtime cannot even express),
+// 0 inside it.
+int TimeOutsideDosRange(const timespec &fileTime);
 
 }  // namespace korvane::fs

@@ -7,11 +7,17 @@
 // to set it.  Writing back the value a file already has is therefore a
 // success and any other value a failure; "the same" is judged at the
 // two-second resolution every time of the system passes through.
+//
+// A symbolic link is a target of its own: its times are read and written on
+// the link itself (statx and utimensat without following it), and the file
+// it names is never touched.
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <ctime>
+#include <string>
 
 #include "platform/FileSystem.h"
 #include "platform/FsInternal.h"
@@ -28,39 +34,71 @@ timespec ToTimespec(const statx_timestamp &stamp) {
   return out;
 }
 
-// Opens `path` the way the time change needs it: a file the caller may
-// write, never a folder or a read-only file.
-sys::TFd OpenForWriting(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return sys::TFd();
-  struct stat st {};
-  if (sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) != 0) return sys::TFd();
-  if (S_ISDIR(st.st_mode)) {
-    errno = EISDIR;
-    return sys::TFd();
-  }
-  if (fs::IsReadOnlyMode(st.st_mode)) {
-    errno = EACCES;
-    return sys::TFd();
-  }
-  return sys::TFd(sys::Call("open", [&] {
-    return ::open(utf8->c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  }));
-}
-
-std::optional<FileTimes> ReadTimes(int fd) {
-  struct statx stx {};
-  if (sys::Call("statx", [&] {
-        return ::statx(fd, "", AT_EMPTY_PATH, STATX_ATIME | STATX_MTIME | STATX_BTIME, &stx);
-      }) != 0) {
-    return std::nullopt;
-  }
+FileTimes TimesOf(const struct statx &stx) {
   FileTimes times;
   times.LastAccess = ToTimespec(stx.stx_atime);
   times.LastWrite = ToTimespec(stx.stx_mtime);
   times.Creation = (stx.stx_mask & STATX_BTIME) ? ToTimespec(stx.stx_btime) : times.LastWrite;
   return times;
 }
+
+constexpr unsigned kTimesMask = STATX_ATIME | STATX_MTIME | STATX_BTIME;
+
+// The entry whose times a change reads and writes: a file opened the way
+// the time change needs it (one the caller may write, never a folder or a
+// read-only file), or a symbolic link, handled by its path without
+// following it.
+class TTimesTarget {
+public:
+  explicit TTimesTarget(const std::string &path) {
+    const auto utf8 = fs::SystemPath(path);
+    if (!utf8) return;
+    struct stat st {};
+    if (sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) return;
+    if (S_ISLNK(st.st_mode)) {
+      link_ = *utf8;
+      valid_ = true;
+      return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      errno = EISDIR;
+      return;
+    }
+    if (fs::IsReadOnlyMode(st.st_mode)) {
+      errno = EACCES;
+      return;
+    }
+    // O_NOFOLLOW: a link put in the file's place since the lstat is refused.
+    fd_ = sys::TFd(sys::Call("open", [&] {
+      return ::open(utf8->c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+    }));
+    valid_ = fd_.Valid();
+  }
+
+  bool Valid() const { return valid_; }
+
+  std::optional<FileTimes> Read() const {
+    struct statx stx {};
+    const int result = sys::Call("statx", [&] {
+      return fd_.Valid() ? ::statx(fd_.Get(), "", AT_EMPTY_PATH, kTimesMask, &stx)
+                         : ::statx(AT_FDCWD, link_.c_str(), AT_SYMLINK_NOFOLLOW, kTimesMask, &stx);
+    });
+    if (result != 0) return std::nullopt;
+    return TimesOf(stx);
+  }
+
+  bool Write(const timespec (&times)[2]) const {
+    if (fd_.Valid()) return sys::Call("futimens", [&] { return ::futimens(fd_.Get(), times); }) == 0;
+    return sys::Call("utimensat", [&] {
+             return ::utimensat(AT_FDCWD, link_.c_str(), times, AT_SYMLINK_NOFOLLOW);
+           }) == 0;
+  }
+
+private:
+  sys::TFd fd_;
+  std::string link_;  // UTF-8 path of a symbolic link target
+  bool valid_ = false;
+};
 
 // Seconds rounded down to even, as a DosDateTime keeps them.  Local offsets
 // are whole minutes in every year a DosDateTime can hold, so rounding in UTC
@@ -73,18 +111,18 @@ long long TwoSecondSlot(const timespec &time) {
 }  // namespace
 
 std::optional<FileTimes> GetFileTimes(const std::string &path) {
-  const sys::TFd fd = OpenForWriting(path);
-  if (!fd.Valid()) return std::nullopt;
-  return ReadTimes(fd.Get());
+  const TTimesTarget target(path);
+  if (!target.Valid()) return std::nullopt;
+  return target.Read();
 }
 
 bool SetFileTimes(const std::string &path, const std::optional<timespec> &creation,
                   const std::optional<timespec> &lastAccess,
                   const std::optional<timespec> &lastWrite) {
-  const sys::TFd fd = OpenForWriting(path);
-  if (!fd.Valid()) return false;
+  const TTimesTarget target(path);
+  if (!target.Valid()) return false;
   if (creation) {
-    const auto current = ReadTimes(fd.Get());
+    const auto current = target.Read();
     if (!current) return false;
     if (TwoSecondSlot(*creation) != TwoSecondSlot(current->Creation)) {
       errno = EOPNOTSUPP;
@@ -93,5 +131,13 @@ bool SetFileTimes(const std::string &path, const std::optional<timespec> &creati
   }
   const timespec omit{0, UTIME_OMIT};
   const timespec times[2] = {lastAccess.value_or(omit), lastWrite.value_or(omit)};
-  return sys::Call("futimens", [&] { return ::futimens(fd.Get(), times); }) == 0;
+  return target.Write(times);
+}
+
+int korvane::fs::TimeOutsideDosRange(const timespec &fileTime) {
+  std::tm local{};
+  const std::time_t seconds = fileTime.tv_sec;
+  if (localtime_r(&seconds, &local) == nullptr) return seconds < 0 ? -1 : 1;
+  const int year = local.tm_year + 1900;
+  return year < 1980 ? -1 : year > 2107 ? 1 : 0;
 }

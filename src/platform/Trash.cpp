@@ -1,23 +1,22 @@
-// The desktop trash (freedesktop.org layout) through QtCore, which knows
-// where the trash of each file system lives and writes the .trashinfo that
-// lets the file be restored.  Unlike the shell call of the Windows original,
-// whose result nobody looked at, the result here is what really happened.
+// The desktop trash through GIO's g_file_trash, which file managers use and
+// which follows the freedesktop.org layout: the home trash for files on the
+// home folder's file system, $topdir/.Trash-$uid on other mounts, and a
+// .trashinfo whose Path= is percent-encoded, so a file can be restored by
+// any of them.  Unlike the shell call of the Windows original, whose result
+// nobody looked at, the result here is what really happened.
 //
-// Qt 6.4 cannot set up the home trash when the data folder ($XDG_DATA_HOME,
-// else ~/.local/share) does not exist yet, as on a fresh account or under a
-// service: it then "trashes" into files/ and info/ of the current folder and
-// reports success.  So the data folder is created first, the way a desktop
-// session would have it, and a place in the trash that is not an absolute
-// path is undone and reported as a failure.
+// GIO picks the home trash by comparing the file's device with that of the
+// home folder, but does not check that the home folder exists: with HOME
+// naming a missing folder a file on the root file system would land in
+// /.Trash-$uid and be reported as trashed.  So a home folder that cannot be
+// found refuses the move instead.
 
+#include <gio/gio.h>
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <memory>
 #include <string>
-
-#include <QFile>
-#include <QString>
 
 #include "platform/FileSystem.h"
 #include "platform/FsInternal.h"
@@ -27,29 +26,25 @@ using namespace korvane;
 
 namespace {
 
-// Creates `dir` and its missing parents with mode 0700 (private, as the
-// trash must be); true when it exists afterwards.
-bool MakeFolders(const std::string &dir) {
-  for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
-    const std::string level = dir.substr(0, slash);
-    struct stat st {};
-    if (::stat(level.c_str(), &st) != 0 &&
-        sys::Call("mkdir", [&] { return ::mkdir(level.c_str(), 0700); }) != 0 && errno != EEXIST)
-      return false;
-    if (slash == std::string::npos) break;
-  }
-  struct stat st {};
-  return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+struct TGObjectUnref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+struct TGErrorFree {
+  void operator()(GError *error) const { g_error_free(error); }
+};
 
-// The folder that holds the home trash, by the XDG rules: $XDG_DATA_HOME
-// when it is an absolute path, else $HOME/.local/share.
-std::string DataHome() {
-  const char *xdg = std::getenv("XDG_DATA_HOME");
-  if (xdg && xdg[0] == '/') return xdg;
-  const char *home = std::getenv("HOME");
-  if (home && home[0] == '/') return std::string(home) + "/.local/share";
-  return {};
+int ErrnoOf(const GError *error) {
+  if (error == nullptr || error->domain != G_IO_ERROR) return EIO;
+  switch (error->code) {
+  case G_IO_ERROR_NOT_FOUND: return ENOENT;
+  case G_IO_ERROR_PERMISSION_DENIED: return EACCES;
+  case G_IO_ERROR_NOT_SUPPORTED: return EOPNOTSUPP;
+  case G_IO_ERROR_NO_SPACE: return ENOSPC;
+  case G_IO_ERROR_NOT_DIRECTORY: return ENOTDIR;
+  case G_IO_ERROR_READ_ONLY: return EROFS;
+  case G_IO_ERROR_EXISTS: return EEXIST;
+  default: return EIO;
+  }
 }
 
 }  // namespace
@@ -57,33 +52,25 @@ std::string DataHome() {
 bool MoveToTrash(const std::string &path) {
   auto utf8 = fs::SystemPath(path);
   if (!utf8) return false;
-  // Qt takes "dir/" for an entry with an empty name.
   while (utf8->size() > 1 && utf8->back() == '/') utf8->pop_back();
   struct stat st {};
   if (sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) return false;
   if (sys::FaultFires("moveToTrash")) return false;
 
-  const std::string dataHome = DataHome();
-  if (!dataHome.empty()) MakeFolders(dataHome);  // Qt reports what is still missing.
-
-  const QString source = QString::fromUtf8(utf8->data(), static_cast<qsizetype>(utf8->size()));
-  QString placed;
-  if (!QFile::moveToTrash(source, &placed)) {
-    // Qt does not say why; an I/O error is the honest general answer.
-    errno = EIO;
+  // The home folder GIO itself will compare against ($HOME, else the user
+  // database's).
+  struct stat home {};
+  if (::stat(g_get_home_dir(), &home) != 0 || !S_ISDIR(home.st_mode)) {
+    errno = ENOENT;
     return false;
   }
-  if (!placed.startsWith(QLatin1Char('/'))) {
-    // Qt found no trash and moved the entry below the current folder: put
-    // it back, drop the stray .trashinfo, and say it failed.
-    const QByteArray stray = placed.toUtf8();
-    ::rename(stray.constData(), utf8->c_str());
-    const QString info = QStringLiteral("info/") + placed.section(QLatin1Char('/'), -1) +
-                         QStringLiteral(".trashinfo");
-    ::unlink(info.toUtf8().constData());
-    ::rmdir("files");
-    ::rmdir("info");
-    errno = EIO;
+
+  const std::unique_ptr<GFile, TGObjectUnref> file(g_file_new_for_path(utf8->c_str()));
+  GError *raw = nullptr;
+  const bool moved = g_file_trash(file.get(), nullptr, &raw) != FALSE;
+  const std::unique_ptr<GError, TGErrorFree> error(raw);
+  if (!moved) {
+    errno = ErrnoOf(error.get());
     return false;
   }
   return true;

@@ -106,4 +106,65 @@ TEST_F(AttributesTest, FolderExistsAndPathExists) {
   EXPECT_FALSE(PathExists(temp_ / "missing"));
 }
 
+mode_t ModeOf(const std::string &path) {
+  struct stat st {};
+  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 07777;
+}
+
+// Read-only takes every write bit; clearing it gives back exactly those it
+// took, whoever had them.
+TEST_F(AttributesTest, ReadOnlyOffGivesBackTheWriteBitsItTook) {
+  const mode_t modes[] = {0664, 0666, 0644, 0600, 0620, 0640};
+  for (const mode_t mode : modes) {
+    MakeTree(temp_.Root(), {"f"});
+    ASSERT_EQ(chmod((temp_ / "f").c_str(), mode), 0);
+    ASSERT_TRUE(SetAttributes(temp_ / "f", kAttrReadOnly | kAttrArchive)) << std::oct << mode;
+    EXPECT_EQ(ModeOf(temp_ / "f"), mode & 0555) << std::oct << mode;
+    // Other bits may change while the flag is on.
+    ASSERT_TRUE(SetAttributes(temp_ / "f", kAttrReadOnly));
+    ASSERT_TRUE(SetAttributes(temp_ / "f", 0));
+    EXPECT_EQ(ModeOf(temp_ / "f"), mode) << std::oct << mode;
+    std::remove((temp_ / "f").c_str());
+  }
+
+  // What one flag took is not given back by a later one that took less.
+  MakeTree(temp_.Root(), {"g"});
+  ASSERT_EQ(chmod((temp_ / "g").c_str(), 0666), 0);
+  ASSERT_TRUE(SetAttributes(temp_ / "g", kAttrReadOnly));
+  ASSERT_TRUE(SetAttributes(temp_ / "g", 0));
+  ASSERT_EQ(chmod((temp_ / "g").c_str(), 0600), 0);
+  ASSERT_TRUE(SetAttributes(temp_ / "g", kAttrReadOnly));
+  ASSERT_TRUE(SetAttributes(temp_ / "g", 0));
+  EXPECT_EQ(ModeOf(temp_ / "g"), 0600u);
+
+  // A file made read-only elsewhere gets its owner's write bit back.
+  MakeTree(temp_.Root(), {"h"});
+  ASSERT_EQ(chmod((temp_ / "h").c_str(), 0444), 0);
+  ASSERT_TRUE(SetAttributes(temp_ / "h", 0));
+  EXPECT_EQ(ModeOf(temp_ / "h"), 0644u);
+}
+
+// A change on a symbolic link acts on the link or fails; the file or folder
+// it points to keeps its mode and its marks.
+TEST_F(AttributesTest, ALinkIsNeverChangedThroughItsTarget) {
+  MakeTree(temp_.Root(), {"other/", "other/victim.txt", "other/vdir/", "t/",
+                          "t/link.txt->../other/victim.txt", "t/linkdir->../other/vdir",
+                          "t/dangling->nowhere"});
+  ASSERT_EQ(chmod((temp_ / "other/victim.txt").c_str(), 0644), 0);
+  const mode_t dirMode = ModeOf(temp_ / "other/vdir");
+  for (const char *link : {"t/link.txt", "t/linkdir", "t/dangling"}) {
+    EXPECT_FALSE(SetAttributes(temp_ / link, kAttrReadOnly)) << link;
+    EXPECT_EQ(errno, EOPNOTSUPP) << link;
+    EXPECT_FALSE(SetAttributes(temp_ / link, kAttrHidden | kAttrArchive)) << link;
+  }
+  EXPECT_EQ(ModeOf(temp_ / "other/victim.txt"), 0644u);
+  EXPECT_EQ(ModeOf(temp_ / "other/vdir"), dirMode);
+  EXPECT_EQ(DosAttrib(temp_ / "other/victim.txt"), "<none>");
+  EXPECT_EQ(DosAttrib(temp_ / "other/vdir"), "<none>");
+  // Asking for what the link already shows changes nothing and succeeds.
+  EXPECT_TRUE(SetAttributes(temp_ / "t/link.txt", 0));
+  EXPECT_TRUE(SetAttributes(temp_ / "t/linkdir", kAttrDirectory));
+}
+
 }  // namespace

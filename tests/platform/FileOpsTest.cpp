@@ -2,7 +2,15 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "TempTree.h"
 #include "platform/FileSystem.h"
@@ -105,17 +113,102 @@ TEST_F(FileOpsTest, CopyReplacesOnlyWhenAllowedAndWritable) {
 
 TEST_F(FileOpsTest, AFailedCopyLeavesNeitherHalfAFileNorATemporaryOne) {
   MakeTree(temp_.Root(), {"src=new content", "old=old"});
-  for (const char *call : {"copy_file_range", "fchmod", "futimens", "renameat2", "mkstemp"}) {
-    korvane::sys::InjectFault(call, ENOSPC);
-    EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "old", false)) << call;
-    EXPECT_EQ(errno, ENOSPC) << call;
-    EXPECT_EQ(ReadText(temp_ / "old"), "old") << call;
-    korvane::sys::InjectFault(call, ENOSPC);
-    EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "fresh", true)) << call;
-    EXPECT_FALSE(std::filesystem::exists(temp_ / "fresh")) << call;
-    EXPECT_EQ(EntryCount(), 2u) << call;
-    korvane::sys::ClearFaults();
+  // With an unnamed temporary file, and with a named one where the file
+  // system has no O_TMPFILE.
+  for (const bool unnamed : {true, false}) {
+    const auto calls = unnamed ? std::vector<const char *>{"copy_file_range", "fchmod", "futimens",
+                                                           "linkat", "open_tmpfile", "renameat2"}
+                               : std::vector<const char *>{"copy_file_range", "fchmod", "futimens",
+                                                           "renameat2", "mkstemp"};
+    for (const char *call : calls) {
+      for (const bool replace : {true, false}) {
+        // An unnamed file that may not replace is linked, never renamed.
+        if (unnamed && !replace && std::string(call) == "renameat2") continue;
+        if (!unnamed) korvane::sys::InjectFault("open_tmpfile", EOPNOTSUPP);
+        korvane::sys::InjectFault(call, ENOSPC);
+        // A link fault must hit both ways of linking.
+        if (std::string(call) == "linkat") korvane::sys::InjectFault(call, ENOSPC);
+        const std::string target = replace ? "old" : "fresh";
+        EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / target, !replace)) << call << replace;
+        EXPECT_EQ(errno, ENOSPC) << call << replace;
+        if (replace) EXPECT_EQ(ReadText(temp_ / "old"), "old") << call;
+        else EXPECT_FALSE(std::filesystem::exists(temp_ / "fresh")) << call;
+        EXPECT_EQ(EntryCount(), 2u) << call << replace;
+        korvane::sys::ClearFaults();
+      }
+    }
   }
+}
+
+// A copy killed in mid-write (here by the file-size limit, whose signal ends
+// the process as kill -9 would) leaves nothing in the destination folder.
+TEST_F(FileOpsTest, AKilledCopyLeavesNoTemporaryFile) {
+  MakeTree(temp_.Root(), {"dst/"});
+  {
+    std::ofstream big(temp_ / "big", std::ios::binary);
+    big << std::string(1 << 20, 'x');
+  }
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_DFL);
+    korvane::sys::InjectFault("copy_file_range", EXDEV);  // write by write, as on any file system
+    CopyFile(temp_ / "big", temp_ / "dst/copy", true);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the copy was not cut off";
+  EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+  EXPECT_TRUE(std::filesystem::is_empty(temp_ / "dst"));
+}
+
+// hidden, system and archive travel with the copy, as on Windows, and so
+// does the memory of the write bits a read-only flag took.
+TEST_F(FileOpsTest, CopyCarriesTheAttributeBits) {
+  MakeTree(temp_.Root(), {"src=x", "old=old"});
+  ASSERT_EQ(setxattr((temp_ / "src").c_str(), "user.DOSATTRIB", "0x26", 4, 0), 0);
+  ASSERT_TRUE(CopyFile(temp_ / "src", temp_ / "copy", true));
+  EXPECT_EQ(GetAttributes(temp_ / "copy"), GetAttributes(temp_ / "src"));
+  EXPECT_EQ(GetAttributes(temp_ / "copy"), std::uint32_t(kAttrHidden | kAttrSystem | kAttrArchive));
+  ASSERT_TRUE(CopyFile(temp_ / "src", temp_ / "old", false));  // replacing, too
+  EXPECT_EQ(GetAttributes(temp_ / "old"), GetAttributes(temp_ / "src"));
+
+  ASSERT_EQ(chmod((temp_ / "src").c_str(), 0664), 0);
+  ASSERT_TRUE(SetAttributes(temp_ / "src", kAttrReadOnly | kAttrArchive));
+  ASSERT_TRUE(CopyFile(temp_ / "src", temp_ / "ro-copy", true));
+  EXPECT_EQ(Mode("ro-copy"), 0444u);
+  ASSERT_TRUE(SetAttributes(temp_ / "ro-copy", kAttrArchive));
+  EXPECT_EQ(Mode("ro-copy"), 0664u);
+
+  // A destination that cannot take the bits fails the copy rather than
+  // losing them unseen.
+  korvane::sys::InjectFault("fsetxattr", ENOTSUP);
+  EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "lost", true));
+  EXPECT_FALSE(std::filesystem::exists(temp_ / "lost"));
+}
+
+// A copy that is to be durable syncs the file and then its folder; either
+// failing fails the copy (the caller then keeps the source).  A lazy copy
+// does not sync at all.
+TEST_F(FileOpsTest, AFlushedCopySyncsTheFileAndItsFolder) {
+  MakeTree(temp_.Root(), {"src=data", "old=old"});
+  korvane::sys::InjectFault("fsync", EIO);
+  EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "old", false, TCopyDurability::Flushed));
+  EXPECT_EQ(errno, EIO);
+  EXPECT_EQ(ReadText(temp_ / "old"), "old") << "an unsynced copy is not put in place";
+  EXPECT_EQ(EntryCount(), 2u);
+
+  korvane::sys::InjectFault("fsync", EIO, 1);  // the folder's
+  EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "new", true, TCopyDurability::Flushed));
+  EXPECT_EQ(errno, EIO);
+  korvane::sys::ClearFaults();
+
+  korvane::sys::InjectFault("fsync", EIO);
+  EXPECT_TRUE(CopyFile(temp_ / "src", temp_ / "lazy", true));
+  EXPECT_EQ(ReadText(temp_ / "lazy"), "data");
 }
 
 TEST_F(FileOpsTest, CopyFallsBackToReadAndWrite) {

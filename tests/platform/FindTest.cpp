@@ -172,6 +172,21 @@ TEST_F(FindTest, TimesOutsideTheDosRangeAreMarkedInvalid) {
   EXPECT_EQ(entries["old"].Time, 0u);
   EXPECT_FALSE(entries["future"].TimeValid);
   EXPECT_TRUE(entries["ok"].TimeValid);
+  // Which side of the range, so a date bound can still judge them.
+  EXPECT_EQ(entries["old"].TimeOutside, -1);
+  EXPECT_EQ(entries["future"].TimeOutside, 1);
+  EXPECT_EQ(entries["ok"].TimeOutside, 0);
+}
+
+TEST_F(FindTest, EntriesCarryTheIdentityOfWhatTheyLeadTo) {
+  MakeTree(temp_.Root(), {"f", "d/", "ld->d"});
+  auto entries = ByName(FindFiles(temp_.Root(), "*"));
+  EXPECT_EQ(entries["f"].Id, GetFileId(temp_ / "f"));
+  EXPECT_EQ(entries["d"].Id, GetFileId(temp_ / "d"));
+  EXPECT_EQ(entries["ld"].Id, entries["d"].Id);
+  EXPECT_NE(entries["f"].Id, entries["d"].Id);
+  EXPECT_EQ(GetFileId(temp_ / "d/"), GetFileId(temp_ / "d/../d"));
+  EXPECT_FALSE(GetFileId(temp_ / "missing"));
 }
 
 }  // namespace

@@ -73,4 +73,32 @@ TEST_F(TimesTest, CreationTimeCanOnlyBeWrittenBackUnchanged) {
   EXPECT_EQ(GetFileTimes(temp_ / "f")->LastWrite.tv_sec, 1041375600) << "nothing written";
 }
 
+timespec LinkTime(const std::string &path) {
+  struct stat st {};
+  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+  return st.st_mtim;
+}
+
+// The times of a symbolic link are the link's own: reading and writing them
+// never follows it, so the file or folder it names keeps its times, and a
+// dangling link is no obstacle.
+TEST_F(TimesTest, ALinkIsReadAndWrittenAsItself) {
+  MakeTree(temp_.Root(), {"other/", "other/victim.txt", "other/vdir/", "t/",
+                          "t/link.txt->../other/victim.txt", "t/linkdir->../other/vdir",
+                          "t/dangling->nowhere"});
+  const timespec targetTimes[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (temp_ / "other/victim.txt").c_str(), targetTimes, 0), 0);
+  ASSERT_EQ(utimensat(AT_FDCWD, (temp_ / "other/vdir").c_str(), targetTimes, 0), 0);
+  const timespec when{1041375600, 0};
+  for (const char *link : {"t/link.txt", "t/linkdir", "t/dangling"}) {
+    ASSERT_TRUE(SetFileTimes(temp_ / link, std::nullopt, when, when)) << link;
+    EXPECT_EQ(LinkTime(temp_ / link).tv_sec, 1041375600) << link;
+    const auto times = GetFileTimes(temp_ / link);
+    ASSERT_TRUE(times) << link;
+    EXPECT_EQ(times->LastWrite.tv_sec, 1041375600) << link;
+  }
+  EXPECT_EQ(LinkTime(temp_ / "other/victim.txt").tv_sec, 1000000000);
+  EXPECT_EQ(LinkTime(temp_ / "other/vdir").tv_sec, 1000000000);
+}
+
 }  // namespace

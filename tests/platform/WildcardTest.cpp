@@ -66,4 +66,31 @@ TEST(WildcardTest, ADoubleByteCharacterIsOneCharacter) {
   }
 }
 
+// Windows ignores the case of full-width Latin, Greek and Cyrillic letters
+// too; the pairs are compared as whole double-byte characters, so a trail
+// byte that happens to be an ASCII letter never takes part.
+TEST(WildcardTest, FullWidthGreekAndCyrillicLettersIgnoreCase) {
+  const WildcardCase cases[] = {
+      {"Ａbc.txt", "ａ*", true},
+      {"ａbc.txt", "Ａ*", true},
+      {"ＡＢＣ", "ａｂｃ", true},
+      {"ＺＹＸ", "ｚｙｘ", true},
+      {"Ａ", "A", false},                // full width is not ASCII
+      {"ａ", "a", false},
+      {"ΑΒΓ.txt", "αβγ.*", true},
+      {"ΩΨ", "ωψ", true},
+      {"Ω", "ο", false},
+      {"АБВ.txt", "абв.*", true},
+      {"НОЯ", "ноя", true},              // on both sides of the gap at 0x847F
+      {"Ё", "ё", true},
+      {"Н", "о", false},
+      {"Я", "я?", false},
+      {"ア", "ァ", false},               // kana have no case
+      {"ａ", "\x82?", false},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(MatchesWildcard(c.Name, c.Pattern), c.Matches) << c.Pattern;
+  }
+}
+
 }  // namespace
