@@ -144,10 +144,14 @@ bool TCopyCn::CopyTarget(const std::string &source, const std::string &destinati
 
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
   if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
-  const bool ok = CopyFile(source, folder + ResultName, /*failIfExists=*/false);
+  const bool deletesSource = Delete == 0 || Delete == 2;
+  // A move must not leave a window in which a power loss loses both files:
+  // the copy and its name are flushed before the source is removed.
+  const bool ok = CopyFile(source, folder + ResultName, /*failIfExists=*/false,
+                           deletesSource ? TCopyDurability::Flushed : TCopyDurability::Lazy);
   // The source goes only after a copy that worked, whether the policy is
   // "always" (0) or "when the copy succeeded" (2): a failed copy never loses
   // the file.  The deletion's own outcome does not change the result.
-  if (ok && (Delete == 0 || Delete == 2)) DeleteFile(source);
+  if (ok && deletesSource) DeleteFile(source);
   return ok;
 }

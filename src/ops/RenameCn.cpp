@@ -4,6 +4,7 @@
 
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
+#include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
@@ -49,6 +50,14 @@ void TRenameCn::SetNoCase(int index, bool flag) {
   if (InRange(index, kReplaceConditionCount)) NoCase[index] = flag;
 }
 
+bool TRenameCn::AppliesStep(int step) const {
+  for (const int at : StepOrder) {
+    if (static_cast<unsigned>(at) >= static_cast<unsigned>(kRenameStepCount)) return false;
+    if (at == step && StepEnabled[at]) return true;
+  }
+  return false;
+}
+
 std::string TRenameCn::BuildName(const std::string &name) {
   std::string current = name;
   for (const int step : StepOrder) {
@@ -71,7 +80,18 @@ std::string TRenameCn::BuildName(const std::string &name) {
 bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
                              const std::string &destination, DosDateTime time,
                              std::uint32_t attributes) {
-  FileDateTime = DosDateTimeToDateTime(time);
+  // Only the date step needs the time as a date.  A file time the packed
+  // form cannot hold (before 1980, after 2107: an mtime of 0 from an archive
+  // or a reproducible build) fails this one target, and only when the date
+  // step would have used it.
+  if (AppliesStep(kStepDate)) {
+    try {
+      FileDateTime = DosDateTimeToDateTime(time);
+    } catch (const EConvertError &) {
+      ResultName = name;
+      return false;
+    }
+  }
   ResultName = BuildName(name);
   if (ResultName == name) return false;
   // A replacement must never move a target into another folder or onto its

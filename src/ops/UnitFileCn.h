@@ -119,12 +119,17 @@ public:
   std::string ExtensionStep(const std::string &name) const;
   std::string FolderStep(const std::string &name) const;
 
+  // True when BuildName applies the step (enabled, and within the order
+  // list's valid positions).
+  bool AppliesStep(int step) const;
+
   // Renames folder + name to folder + the built name, or (MakeCopy) copies
   // it to destination + the built name; never replaces an existing entry.
-  // time is the target's last-write time; an invalid packed value raises
-  // EConvertError.  False when the name does not change, when the new name is
-  // not a plain name (empty, ".", "..", or holding the delimiter), or when
-  // the operation on disk fails.
+  // time is the target's last-write time, converted only when the date step
+  // applies.  False when the name does not change, when the new name is
+  // not a plain name (empty, ".", "..", or holding the delimiter), when the
+  // date step cannot convert the time (ResultName is then the old name), or
+  // when the operation on disk fails.
   bool RenameTarget(const std::string &folder, const std::string &name,
                     const std::string &destination, DosDateTime time,
                     std::uint32_t attributes);
@@ -146,7 +151,8 @@ public:
   int Alias = 1;      // 0 always, 1 never, 2 time differs, 3 size differs, 4 either
 
   // Copies the file source into destination (a folder path), or creates the
-  // folder there for a folder target.  time, attributes and size are the
+  // folder there for a folder target.  A copy whose source is to be deleted
+  // is on the disk before the source goes.  time, attributes and size are the
   // source's as the walk found them.  An existing destination file whose size
   // a condition needs but which cannot be opened raises EInOutError.
   bool CopyTarget(const std::string &source, const std::string &destination,

@@ -9,6 +9,7 @@
 #include "ops/UnitFileCn.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Sys.h"
 
 namespace {
 
@@ -232,6 +233,23 @@ TEST_F(CopyTargetTest, AnExistingFolderOfTheNameCountsAsAbsent) {
   cn.Same = 0;
   EXPECT_FALSE(Copy("a.txt"));  // not kept by the policy: the copy itself fails
   EXPECT_TRUE(TTempTree::IsFolder(tree / "dst/a.txt"));
+}
+
+// A copy that deletes its source is a move: the copy is flushed to the disk
+// first, and when that fails the source stays.
+TEST_F(CopyTargetTest, AMoveKeepsItsSourceUnlessTheCopyIsOnTheDisk) {
+  for (const int policy : {0, 2}) {
+    TTempTree moved("src/ src/a.txt=data dst/");
+    cn.Delete = policy;
+    korvane::sys::InjectFault("fsync", EIO);
+    EXPECT_FALSE(cn.CopyTarget(moved / "src/a.txt", moved / "dst/", kNew, 0, 4)) << policy;
+    korvane::sys::ClearFaults();
+    EXPECT_TRUE(TTempTree::Exists(moved / "src/a.txt")) << policy;
+
+    EXPECT_TRUE(cn.CopyTarget(moved / "src/a.txt", moved / "dst/", kNew, 0, 4)) << policy;
+    EXPECT_FALSE(TTempTree::Exists(moved / "src/a.txt")) << policy;
+    EXPECT_EQ(TTempTree::Content(moved / "dst/a.txt"), "data");
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -25,24 +26,15 @@ TEST(DeleteTarget, ForGood) {
   EXPECT_TRUE(TTempTree::Exists(tree / "sub/in.txt"));
 }
 
-// The trash lives under XDG_DATA_HOME, pointed into the test's own folder.
+// The trash lives under XDG_DATA_HOME, pointed into a folder of the test's
+// own.  GIO reads it once per process, so every test shares that folder.
 class TrashTest : public ::testing::Test {
 protected:
-  TrashTest() {
-    const char *old = getenv("XDG_DATA_HOME");
-    if (old) FOld = old;
-    FHadOld = old != nullptr;
-    setenv("XDG_DATA_HOME", (tree / "data").c_str(), 1);
+  static void SetUpTestSuite() {
+    static TTempTree data("");
+    setenv("XDG_DATA_HOME", (data / "data").c_str(), 1);
   }
-  ~TrashTest() override {
-    if (FHadOld) setenv("XDG_DATA_HOME", FOld.c_str(), 1);
-    else unsetenv("XDG_DATA_HOME");
-  }
-  TTempTree tree{"data/ a.txt sub/ sub/in.txt"};
-
-private:
-  std::string FOld;
-  bool FHadOld = false;
+  TTempTree tree{"a.txt sub/ sub/in.txt"};
 };
 
 TEST_F(TrashTest, FilesAndFoldersGoToTheTrash) {
@@ -50,7 +42,7 @@ TEST_F(TrashTest, FilesAndFoldersGoToTheTrash) {
   ASSERT_TRUE(cn.Recycled);  // the default
   EXPECT_TRUE(cn.DeleteTarget(tree / "a.txt"));
   EXPECT_TRUE(cn.DeleteTarget(tree / "sub"));
-  EXPECT_EQ(TTempTree::List(tree.Root()), "data");
+  EXPECT_EQ(TTempTree::List(tree.Root()), "");
 }
 
 TEST_F(TrashTest, AMissingTargetIsNotReportedAsDeleted) {
@@ -194,6 +186,40 @@ TEST_F(ChangeTargetTest, AnExistingTimeOutsideThePackedRangeFailsTheWriteBack) {
   EXPECT_FALSE(cn.ChangeTarget(tree / "a.txt"));
   EXPECT_EQ(cn.UpDateOld, 0);
   EXPECT_EQ(Times(tree / "a.txt").Write.tv_sec, 0);
+}
+
+// A change on a symbolic link sets the link's own times, fails what Linux
+// cannot store on a link (its attributes), and never reaches the file or
+// folder it points to.
+TEST_F(ChangeTargetTest, ALinkIsChangedAsItselfNeverThroughIt) {
+  tree.Add("other/ other/victim.txt other/vdir/ t/");
+  const auto link = [&](const std::string &name, const std::string &target) {
+    ASSERT_EQ(symlink(target.c_str(), Cp932ToUtf8(tree / name)->c_str()), 0);
+  };
+  link("t/link.txt", "../other/victim.txt");
+  link("t/linkdir", "../other/vdir");
+  const DosDateTime before = Dos(2001, 1, 1);
+  TTempTree::SetTime(tree / "other/victim.txt", before);
+  TTempTree::SetTime(tree / "other/vdir", before);
+
+  cn.IfUpDate = true;
+  cn.UpDateValue = static_cast<std::int32_t>(Dos(2003, 5, 1, 12, 0, 0));
+  for (const char *name : {"t/link.txt", "t/linkdir"}) {
+    EXPECT_TRUE(cn.ChangeTarget(tree / name)) << name;
+    struct stat st {};
+    ASSERT_EQ(lstat(Cp932ToUtf8(tree / name)->c_str(), &st), 0);
+    EXPECT_EQ(FileTimeToDosDateTime(st.st_mtim), Dos(2003, 5, 1, 12, 0, 0)) << name;
+  }
+  cn.IfUpDate = false;
+  cn.Attr = true;
+  cn.AttrValue = kAttrReadOnly | kAttrHidden;
+  EXPECT_FALSE(cn.ChangeTarget(tree / "t/link.txt"));
+  EXPECT_FALSE(cn.ChangeTarget(tree / "t/linkdir"));
+
+  EXPECT_EQ(TTempTree::Time(tree / "other/victim.txt"), before);
+  EXPECT_EQ(TTempTree::Time(tree / "other/vdir"), before);
+  EXPECT_EQ(GetAttributes(tree / "other/victim.txt"), 0u);
+  EXPECT_EQ(GetAttributes(tree / "other/vdir"), std::uint32_t(kAttrDirectory));
 }
 
 }  // namespace
