@@ -1,5 +1,7 @@
 #include "select/Walk.h"
 
+#include <limits>
+
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
 #include "select/FolderName.h"
@@ -39,7 +41,11 @@ bool AcceptEntry(const FindEntry &entry, const TExclusionList &exclusions,
   if (options.SizeTo >= 0 && size > std::int64_t{options.SizeTo} * 1024) return false;
 
   if (options.HasDateFrom || options.HasDateTo) {
-    const std::int64_t time = LocalTimeKey(UnpackDosDateTime(entry.Time));
+    // A time outside 1980-2107 has no packed form, but it still lies before
+    // every bound or after every bound; read as 0 it would pass them all.
+    const std::int64_t time = entry.TimeOutside < 0   ? std::numeric_limits<std::int64_t>::min()
+                              : entry.TimeOutside > 0 ? std::numeric_limits<std::int64_t>::max()
+                                                      : LocalTimeKey(UnpackDosDateTime(entry.Time));
     if (options.HasDateFrom && time < LocalTimeKey(options.DateRangeFrom)) return false;
     if (options.HasDateTo && time > LocalTimeKey(options.DateRangeTo)) return false;
   }
@@ -64,12 +70,31 @@ bool IsWalkableFolder(const FindEntry &entry) {
 
 }  // namespace
 
+TOutputFolder::TOutputFolder(std::string path, std::optional<TFileId> source)
+    : Path_(std::move(path)), Source_(source), Active_(true) {}
+
+bool TOutputFolder::Is(const TFileId &id) {
+  if (!Active_) return false;
+  if (!Id_) {
+    // Looked for until it exists: a renamed copy may create it in mid-run.
+    Id_ = GetFileId(Path_);
+    if (!Id_) return false;
+    // Output into the walked folder itself: each level keeps what it makes
+    // out of its own listing (FolderNames), and nothing is to be fenced off.
+    if (Source_ && *Id_ == *Source_) {
+      Active_ = false;
+      return false;
+    }
+  }
+  return id == *Id_;
+}
+
 bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
 
 void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
                 const std::string &folder, const std::vector<std::string> &filters,
                 const TExclusionList &exclusions, TWalkHooks &hooks,
-                TSubfolderList *subfolders, TPassedOver *passedOver) {
+                TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
   for (const std::string &filter : filters) {
     FindResult found = FindFiles(folder, filter);
     if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
@@ -80,6 +105,7 @@ void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
     bool stopped = false;
     for (FindEntry &entry : found.Entries) {
       if (entry.Name == "." || entry.Name == "..") continue;
+      if (output && (entry.Attributes & kAttrDirectory) && output->Is(entry.Id)) continue;
       if (collect && IsWalkableFolder(entry)) collect->Names.push_back(entry.Name);
       if (!AcceptEntry(entry, exclusions, hooks.Options())) continue;
       if (names.Contains(entry.Name)) continue;
@@ -105,12 +131,19 @@ std::vector<std::string> TFolderWalk::ScanSubfolders(const std::string &folder,
   passedOver.insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
   std::vector<std::string> names;
   for (FindEntry &entry : found.Entries)
-    if (entry.Name != "." && entry.Name != ".." && IsWalkableFolder(entry))
+    if (entry.Name != "." && entry.Name != ".." && IsWalkableFolder(entry) && !Output_.Is(entry.Id))
       names.push_back(std::move(entry.Name));
   return names;
 }
 
 void TFolderWalk::WalkFolder(const std::string &folder, const std::string &destination) {
+  // The walk that starts the run fences off the folder it writes into.
+  if (Depth_ == 0) Output_ = TOutputFolder(destination, GetFileId(folder));
+  struct TDepth {
+    int &Depth;
+    ~TDepth() { --Depth; }
+  } depth{++Depth_};
+
   const std::string dir = IncludeTrailingDelimiter(folder);
   const std::string dest = IncludeTrailingDelimiter(destination);
   Hooks_.EnterFolder(dir);
@@ -121,7 +154,7 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
   {
     std::vector<TargetEntry> entries;
     ListFolder(entries, names, dir, Filters_, Exclusions_, Hooks_,
-               Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver);
+               Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_);
     Hooks_.ProcessMessages();
     if (!Hooks_.Aborted()) Hooks_.PrepareLevel(entries);
     Hooks_.SetFolderName(LastFolderName(dir));

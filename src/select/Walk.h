@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -120,6 +121,26 @@ struct TSubfolderList {
   std::vector<std::string> Names;
 };
 
+// The folder a run writes into (the copy folder), when it is not the
+// folder walked.  It may lie inside the walked tree (Folder=t, copy folder
+// t/out): then it and all the run creates in it are the run's output and
+// must never be walked as its source, or a copy of t/out would land in
+// t/out/out, be walked again, and so on until paths grow too long.
+class TOutputFolder {
+public:
+  TOutputFolder() = default;  // no output folder
+  // `source` is the identity of the walked folder.
+  TOutputFolder(std::string path, std::optional<TFileId> source);
+  // True when `id` is the output folder.
+  bool Is(const TFileId &id);
+
+private:
+  std::string Path_;
+  std::optional<TFileId> Source_;
+  std::optional<TFileId> Id_;
+  bool Active_ = false;
+};
+
 // True for a filter that matches every name ("*", "*.*").
 bool MatchesEveryName(std::string_view filter);
 
@@ -130,11 +151,13 @@ using TPassedOver = std::unordered_set<std::string>;
 // Fills `entries` and `names` for one level: filter by filter, each
 // filter's matches in the file system's order, no name twice.  When
 // `subfolders` is given, the first match-all filter's listing also fills it.
-// Names that cannot be represented in CP932 go into `passedOver`.
+// Names that cannot be represented in CP932 go into `passedOver`.  The
+// `output` folder is neither a target nor a subfolder to walk.
 void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
                 const std::string &folder, const std::vector<std::string> &filters,
                 const TExclusionList &exclusions, TWalkHooks &hooks,
-                TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr);
+                TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr,
+                TOutputFolder *output = nullptr);
 
 class TFolderWalk {
 public:
@@ -144,7 +167,9 @@ public:
               const TExclusionList &exclusions)
       : Hooks_(hooks), ListOnly_(listOnly), Filters_(filters), Exclusions_(exclusions) {}
 
-  // Walks one folder level and everything below it.
+  // Walks one folder level and everything below it.  The first call (the
+  // run's) takes `destination` as the output folder: when it lies in the
+  // tree, it is never walked, and neither is anything the run makes in it.
   void WalkFolder(const std::string &folder, const std::string &destination);
 
   // Names passed over so far because they cannot be represented in CP932.
@@ -158,4 +183,6 @@ private:
   const std::vector<std::string> &Filters_;
   const TExclusionList &Exclusions_;
   std::size_t Unrepresentable_ = 0;
+  int Depth_ = 0;
+  TOutputFolder Output_;
 };

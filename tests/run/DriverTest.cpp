@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -216,6 +220,82 @@ TEST_F(DriverTest, NewNameThatIsAPathNeverLeadsTheDescentElsewhere) {
   EXPECT_FALSE(Tree.Exists("esc"));
   EXPECT_FALSE(Tree.Exists("c/esc"));
   EXPECT_FALSE(Tree.Exists("esc.txt"));
+}
+
+// A copy folder inside the tree being copied holds the copies, once; it is
+// never walked as a source, whatever the kind of targets.
+TEST_F(DriverTest, ACopyIntoItsOwnTreeCopiesEachTargetOnce) {
+  for (const int kind : {0, 2}) {
+    TTempTree tree("t/a.txt\nt/s/b.txt\nt/out/");
+    Job().FindFile.Folder = tree.Path("t");
+    Job().Copy.Folder = tree.Path("t/out");
+    Job().FindFile.SubFolder = true;
+    Job().FindFile.FileOnly = kind;
+    EXPECT_EQ(Run(RunMode::Copy), TRunOutcome::Finished) << kind;
+    EXPECT_TRUE(tree.Exists("t/out/a.txt")) << kind;
+    EXPECT_EQ(tree.Exists("t/out/s/b.txt"), kind == 2) << kind;
+    EXPECT_FALSE(tree.Exists("t/out/out")) << kind;
+    EXPECT_EQ(Driver.Stats().FailedRecords, 0u) << kind;
+    EXPECT_EQ(Driver.Stats().Records, kind == 2 ? 3u : 2u) << kind;
+  }
+}
+
+// A renamed copy into a folder of its own tree renames each source once and
+// never its own output again.
+TEST_F(DriverTest, ARenamedCopyIntoItsOwnTreeRenamesOnlyTheSources) {
+  Tree.Add("t/a.txt\nt/out/");
+  Job().FindFile.Folder = P("t");
+  Job().Copy.Folder = P("t/out");
+  Job().Rename.Copy = true;
+  Job().FindFile.SubFolder = true;
+  Job().Rename.FromName[0] = "a";
+  Job().Rename.ToName[0] = "aa";
+  EnableSteps({kStepReplace});
+  Run(RunMode::Rename);
+  EXPECT_EQ(Records(), (Strings{FormatLogLine(RunMode::Rename, P("t/a.txt"), true, {}, P("t/out/aa.txt"))}));
+  EXPECT_FALSE(Tree.Exists("t/out/aaaa.txt"));
+}
+
+// A rename that follows a symbolic link's change acts on the link, not on
+// the file it points to.
+TEST_F(DriverTest, TheFollowUpChangeOfARenamedLinkActsOnTheLink) {
+  Tree.Add("other/victim.txt\nt/");
+  ASSERT_EQ(symlink("../other/victim.txt", Tree.Native("t/link.txt").c_str()), 0);
+  Tree.SetTime("other/victim.txt", 2001, 1, 1, 0, 0, 0);
+  Job().FindFile.Folder = P("t");
+  Job().Rename.NameCase = 1;
+  Job().Change.IfUpDate = true;
+  Job().Change.UpDate = "2003/05/01";
+  Job().Change.UpTime = "12:00:00";
+  EnableSteps({kStepCase});
+  Run(RunMode::Rename);
+  ASSERT_EQ(Records().size(), 2u);
+  struct stat st {};
+  ASSERT_EQ(lstat(Tree.Native("t/LINK.txt").c_str(), &st), 0);
+  EXPECT_EQ(FileTimeToDosDateTime(st.st_mtim), 782327808u);
+  ASSERT_EQ(stat(Tree.Native("other/victim.txt").c_str(), &st), 0);
+  EXPECT_EQ(FileTimeToDosDateTime(st.st_mtim), PackDosDateTime({2001, 1, 1, 0, 0, 0, 0}));
+}
+
+// A file time the packed form cannot hold fails only the date step's target;
+// a run without that step renames it, and the run goes on in either case.
+TEST_F(DriverTest, ATimeOutsideThePackedRangeNeverEndsARun) {
+  Tree.Add("a.txt\nb.txt");
+  const timespec epoch[2] = {{0, UTIME_OMIT}, {0, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, Tree.Native("a.txt").c_str(), epoch, 0), 0);
+  Job().Rename.NameCase = 1;
+  EnableSteps({kStepCase});
+  EXPECT_EQ(Run(RunMode::Rename), TRunOutcome::Finished);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 0u);
+  EXPECT_TRUE(Tree.Exists("A.txt"));
+
+  Job().Rename.DateFormat = "yymmdd";
+  EnableSteps({kStepDate});
+  EXPECT_EQ(Run(RunMode::Rename), TRunOutcome::Finished);
+  EXPECT_EQ(Driver.Stats().Records, 2u);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 1u);
+  EXPECT_TRUE(Tree.Exists("A.txt"));
+  EXPECT_FALSE(Tree.Exists("B.txt"));
 }
 
 TEST_F(DriverTest, RenameWithoutCopyIgnoresTheCopyFolder) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -215,6 +219,78 @@ TEST(WalkTest, DateBoundsAreInclusiveAtTwoSecondResolution) {
   TRecorder open(tree);
   open.Opt.DateRangeFrom = DateTimeParts{2100, 1, 1, 0, 0, 0, 0};
   EXPECT_EQ(Targets(Walk(open, tree, "*.*")).size(), 4u);
+}
+
+// Times outside 1980-2107 have no packed form; they compare by their real
+// time, before every bound (1970) or after every bound (2110).
+TEST(WalkTest, DateBoundsJudgeTimesOutsideThePackedRangeByTheirRealTime) {
+  TTempTree tree("epoch\nin-2003\nin-2110");
+  const auto setRaw = [&](const char *name, std::time_t seconds) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, tree.Native(name).c_str(), times, 0), 0);
+  };
+  setRaw("epoch", 0);
+  tree.SetTime("in-2003", 2003, 1, 15, 12, 0, 0);
+  setRaw("in-2110", 4420000000LL);
+
+  TRecorder until(tree);
+  until.Opt.HasDateTo = true;
+  until.Opt.DateRangeTo = DateTimeParts{2003, 1, 31, 23, 59, 59, 0};
+  EXPECT_EQ(Sorted(Targets(Walk(until, tree, "*.*"))), (Strings{"epoch", "in-2003"}));
+
+  TRecorder from(tree);
+  from.Opt.HasDateFrom = true;
+  from.Opt.DateRangeFrom = DateTimeParts{2003, 1, 1, 0, 0, 0, 0};
+  EXPECT_EQ(Sorted(Targets(Walk(from, tree, "*.*"))), (Strings{"in-2003", "in-2110"}));
+}
+
+// The folder a run writes into may lie in the tree it walks.  It is neither a
+// target nor walked, so what the run makes there is never taken for a source
+// (a copy of t into t/out made t/out/out/out/... until paths grew too long).
+TEST(WalkTest, TheOutputFolderIsNeverWalkedAsASource) {
+  TTempTree tree("a.txt\nout/\nsub/\nsub/b.txt");
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 2;
+  recorder.Opt.SubFolder = true;
+  // As a copy does: a folder target is made in the destination, files land there.
+  std::vector<std::string> made;
+  recorder.Step = [&](const TargetEntry &entry) {
+    const std::string destination = recorder.Destinations.back() + entry.Name;
+    made.push_back(destination);
+    if (entry.Attributes & kAttrDirectory) std::filesystem::create_directories(destination);
+    else std::filesystem::copy_file(entry.Folder + entry.Name, destination);
+    return TTargetOutcome{entry.Name, entry.Name, false};
+  };
+  std::vector<std::string> filters{"*.*"};
+  const TExclusionList exclusions({});
+  TFolderWalk walk(recorder, false, filters, exclusions);
+  walk.WalkFolder(tree.Path(), tree.Path("out"));
+  EXPECT_EQ(Sorted(Targets(recorder.Events)), (Strings{"a.txt", "sub", "sub/b.txt"}));
+  EXPECT_TRUE(tree.Exists("out/sub/b.txt"));
+  EXPECT_FALSE(tree.Exists("out/out"));
+
+  // An output folder the run itself creates, met by the closing scan.
+  TTempTree later("a.txt\nsub/\nsub/b.txt");
+  TRecorder files(later);
+  files.Opt.SubFolder = true;
+  files.Opt.FlattenSubfolders = true;
+  files.Step = [&](const TargetEntry &entry) {
+    std::filesystem::create_directories(later.Native("new/out"));
+    std::filesystem::copy_file(later.Native(entry.Name == "a.txt" ? "a.txt" : "sub/b.txt"),
+                               later.Native("new/out/" + entry.Name));
+    return TTargetOutcome{entry.Name, entry.Name, false};
+  };
+  TFolderWalk flat(files, false, filters, exclusions);
+  flat.WalkFolder(later.Path(), later.Path("new/out"));
+  EXPECT_EQ(Sorted(Targets(files.Events)), (Strings{"a.txt", "sub/b.txt"}));
+
+  // Output into the walked folder itself fences nothing off.
+  TTempTree same("a.txt\nsub/\nsub/b.txt");
+  TRecorder inPlace(same);
+  inPlace.Opt.SubFolder = true;
+  TFolderWalk beside(inPlace, false, filters, exclusions);
+  beside.WalkFolder(same.Path(), same.Path() + "/");
+  EXPECT_EQ(Sorted(Targets(inPlace.Events)), (Strings{"a.txt", "sub/b.txt"}));
 }
 
 TEST(WalkTest, ExclusionListComparesWholeExtensionsIgnoringCase) {
