@@ -1,5 +1,8 @@
 #include "core/IniDocument.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/Cp932.h"
 
 namespace {
@@ -52,6 +55,23 @@ std::string_view OneLine(std::string_view value) {
   return value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
 }
 
+// FNV-1a over a name as Fold() gives it (ASCII letters in small letters,
+// trail bytes as they are), without building the folded copy.
+std::uint64_t FoldedHash(std::string_view name) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < name.size()) {
+      hash = (hash ^ c) * 1099511628211ull;
+      c = static_cast<unsigned char>(name[++i]);
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<unsigned char>(c - 'A' + 'a');
+    }
+    hash = (hash ^ c) * 1099511628211ull;
+  }
+  return hash;
+}
+
 std::string KeyLine(std::string_view key, std::string_view value) {
   std::string line;
   line.reserve(key.size() + 1 + value.size());
@@ -61,29 +81,60 @@ std::string KeyLine(std::string_view key, std::string_view value) {
 
 }  // namespace
 
-TIniDocument::TIniDocument(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const std::size_t newline = bytes.find('\n');
-    if (newline == std::string_view::npos) {
-      AddLine(bytes, {});
-      break;
+TIniDocument::TIniDocument(std::string bytes) : source_(std::move(bytes)) {
+  const std::string_view text(source_);
+  std::size_t current = std::string_view::npos;  // the section being read, if it can be looked up
+  bool inDuplicate = false;
+  for (std::size_t begin = 0; begin < text.size();) {
+    const std::size_t newline = text.find('\n', begin);
+    const std::size_t next = newline == std::string_view::npos ? text.size() : newline + 1;
+    std::size_t end = newline == std::string_view::npos ? text.size() : newline;
+    if (end > begin && newline != std::string_view::npos && text[end - 1] == '\r') --end;
+    const std::string_view line = text.substr(begin, end - begin);
+    if (line.empty()) {  // most lines of a padded file: nothing to index
+      begin = next;
+      continue;
     }
-    const bool crlf = newline > 0 && bytes[newline - 1] == '\r';
-    const std::size_t textEnd = crlf ? newline - 1 : newline;
-    AddLine(bytes.substr(0, textEnd), bytes.substr(textEnd, newline + 1 - textEnd));
-    bytes.remove_prefix(newline + 1);
+
+    if (const auto name = SectionName(line)) {
+      const auto [it, added] = sectionIndex_.try_emplace(LowerCaseCp932(*name), sections_.size());
+      inDuplicate = !added;
+      if (added) {
+        current = sections_.size();
+        sections_.emplace_back();
+        sections_.back().InsertAt = next;
+      }
+    } else if (current != std::string_view::npos && !inDuplicate) {
+      TSection &section = sections_[current];
+      if (!Trim(line).empty()) section.InsertAt = next;
+      if (const auto key = KeyName(line)) section.Keys.push_back(TKeyLine{FoldedHash(*key), begin});
+    }
+    begin = next;
   }
+  for (TSection &section : sections_) std::sort(section.Keys.begin(), section.Keys.end());
 }
 
-void TIniDocument::AddLine(std::string_view text, std::string_view eol) {
-  if (const auto name = SectionName(text)) {
-    sectionIndex_.try_emplace(LowerCaseCp932(*name), sections_.size());
-    sections_.emplace_back();
-  } else if (const auto key = KeyName(text); key && sections_.size() > 1) {
-    TSection &section = sections_.back();
-    section.Keys.try_emplace(LowerCaseCp932(*key), section.Lines.size());
+std::string_view TIniDocument::SourceLine(std::size_t begin) const {
+  const std::string_view text(source_);
+  const std::size_t newline = text.find('\n', begin);
+  std::size_t end = newline == std::string_view::npos ? text.size() : newline;
+  if (end > begin && newline != std::string_view::npos && text[end - 1] == '\r') --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string_view TIniDocument::CurrentLine(std::size_t at) const {
+  const auto replacedIt = replaced_.find(at);
+  return replacedIt != replaced_.end() ? std::string_view(replacedIt->second.Text) : SourceLine(at);
+}
+
+std::size_t TIniDocument::FindSourceKey(const TSection &section, std::string_view foldedKey) const {
+  const std::uint64_t hash = FoldedHash(foldedKey);
+  auto it = std::lower_bound(section.Keys.begin(), section.Keys.end(), TKeyLine{hash, 0});
+  for (; it != section.Keys.end() && it->Hash == hash; ++it) {
+    // A rewritten line keeps its key's name, so the file's line names it.
+    if (Fold(*KeyName(SourceLine(it->At))) == foldedKey) return it->At;
   }
-  sections_.back().Lines.push_back(TLine{std::string(text), std::string(eol)});
+  return std::string_view::npos;
 }
 
 std::optional<std::string_view> TIniDocument::FindValue(std::string_view section,
@@ -91,13 +142,12 @@ std::optional<std::string_view> TIniDocument::FindValue(std::string_view section
   const auto sectionIt = sectionIndex_.find(Fold(section));
   if (sectionIt == sectionIndex_.end()) return std::nullopt;
   const TSection &found = sections_[sectionIt->second];
-  const auto keyIt = found.Keys.find(Fold(key));
-  if (keyIt == found.Keys.end()) return std::nullopt;
-  return KeyValue(found.Lines[keyIt->second].Text);
-}
-
-void TIniDocument::EnsureLineEnd(TLine &line) {
-  if (line.Eol.empty()) line.Eol = kCrLf;
+  const std::string foldedKey = Fold(key);
+  if (const std::size_t at = FindSourceKey(found, foldedKey); at != std::string_view::npos)
+    return KeyValue(CurrentLine(at));
+  const auto addedIt = found.AddedKeys.find(foldedKey);
+  if (addedIt == found.AddedKeys.end()) return std::nullopt;
+  return KeyValue(found.Added[addedIt->second]);
 }
 
 bool TIniDocument::SetValue(std::string_view section, std::string_view key,
@@ -106,18 +156,11 @@ bool TIniDocument::SetValue(std::string_view section, std::string_view key,
   const std::string foldedSection = Fold(section);
   const auto sectionIt = sectionIndex_.find(foldedSection);
   if (sectionIt == sectionIndex_.end()) {
-    // A new section at the end of the file; the last line gets its line end
-    // first so the header starts a line of its own.
-    for (auto it = sections_.rbegin(); it != sections_.rend(); ++it) {
-      if (!it->Lines.empty()) {
-        EnsureLineEnd(it->Lines.back());
-        break;
-      }
-    }
+    // A new section at the end of the file.
     TSection added;
-    added.Lines.push_back(TLine{"[" + std::string(section) + "]", std::string(kCrLf)});
-    added.Keys.emplace(Fold(key), 1);
-    added.Lines.push_back(TLine{KeyLine(key, value), std::string(kCrLf)});
+    added.Header = "[" + std::string(section) + "]";
+    added.Added.push_back(KeyLine(key, value));
+    added.AddedKeys.emplace(Fold(key), 0);
     sectionIndex_.emplace(foldedSection, sections_.size());
     sections_.push_back(std::move(added));
     return true;
@@ -125,36 +168,78 @@ bool TIniDocument::SetValue(std::string_view section, std::string_view key,
 
   TSection &found = sections_[sectionIt->second];
   const std::string foldedKey = Fold(key);
-  if (const auto keyIt = found.Keys.find(foldedKey); keyIt != found.Keys.end()) {
-    TLine &line = found.Lines[keyIt->second];
-    if (KeyValue(line.Text) == value) return false;
+  if (const std::size_t at = FindSourceKey(found, foldedKey); at != std::string_view::npos) {
+    const std::string_view line = CurrentLine(at);
+    if (KeyValue(line) == value) return false;
     // Keep the key's name as the file spells it.
-    line.Text = KeyLine(*KeyName(line.Text), value);
-    line.Eol = kCrLf;
+    std::string rewritten = KeyLine(*KeyName(line), value);
+    const std::size_t newline = source_.find('\n', at);
+    const std::size_t end = newline == std::string::npos ? source_.size() : newline + 1;
+    replaced_[at] = TReplacement{end, std::move(rewritten)};
+    return true;
+  }
+  if (const auto addedIt = found.AddedKeys.find(foldedKey); addedIt != found.AddedKeys.end()) {
+    std::string &line = found.Added[addedIt->second];
+    if (KeyValue(line) == value) return false;
+    line = KeyLine(*KeyName(line), value);
     return true;
   }
 
-  // After the last non-blank line of the section, so blank lines that
-  // separate it from the next section stay where they are.  Every key line
-  // lies before the insertion point, so the key index stays valid.
-  std::size_t at = found.Lines.size();
-  while (at > 1 && Trim(found.Lines[at - 1].Text).empty()) --at;
-  EnsureLineEnd(found.Lines[at - 1]);
-  found.Lines.insert(found.Lines.begin() + static_cast<std::ptrdiff_t>(at),
-                     TLine{KeyLine(key, value), std::string(kCrLf)});
-  found.Keys.emplace(foldedKey, at);
+  // After the last non-blank line of the section (and after the lines added
+  // before), so blank lines that separate it from the next section stay
+  // where they are.
+  found.Added.push_back(KeyLine(key, value));
+  found.AddedKeys.emplace(foldedKey, found.Added.size() - 1);
   return true;
 }
 
 std::string TIniDocument::Text() const {
-  std::size_t size = 0;
-  for (const TSection &section : sections_) {
-    for (const TLine &line : section.Lines) size += line.Text.size() + line.Eol.size();
+  // The edits in file order: a replaced line, or the lines added to a
+  // section at its insertion point.  The two never share an offset: a
+  // section's insertion point starts a blank line, a header or the end.
+  struct TEdit {
+    std::size_t At;
+    const TReplacement *Replaced;
+    const TSection *Section;
+  };
+  std::vector<TEdit> edits;
+  std::size_t size = source_.size();
+  for (const auto &[at, replacement] : replaced_) {
+    edits.push_back(TEdit{at, &replacement, nullptr});
+    size += replacement.Text.size() + kCrLf.size();
   }
+  for (const TSection &section : sections_) {
+    size += section.Header.size() + 2 * kCrLf.size();
+    for (const std::string &line : section.Added) size += line.size() + kCrLf.size();
+    if (section.Header.empty() && !section.Added.empty())
+      edits.push_back(TEdit{section.InsertAt, nullptr, &section});
+  }
+  std::sort(edits.begin(), edits.end(), [](const TEdit &a, const TEdit &b) { return a.At < b.At; });
+
   std::string text;
   text.reserve(size);
+  // A line added after a last line that has no line end gets one first, so
+  // it starts a line of its own.
+  const auto appendLine = [&text](std::string_view line) {
+    if (!text.empty() && text.back() != '\n') text.append(kCrLf);
+    text.append(line).append(kCrLf);
+  };
+  std::size_t copied = 0;
+  for (const TEdit &edit : edits) {
+    text.append(source_, copied, edit.At - copied);
+    copied = edit.At;
+    if (edit.Replaced) {
+      text.append(edit.Replaced->Text).append(kCrLf);
+      copied = edit.Replaced->End;
+    } else {
+      for (const std::string &line : edit.Section->Added) appendLine(line);
+    }
+  }
+  text.append(source_, copied, std::string::npos);
   for (const TSection &section : sections_) {
-    for (const TLine &line : section.Lines) text.append(line.Text).append(line.Eol);
+    if (section.Header.empty()) continue;
+    appendLine(section.Header);
+    for (const std::string &line : section.Added) appendLine(line);
   }
   return text;
 }

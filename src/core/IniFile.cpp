@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "core/ProfileValues.h"
+#include "core/SaveFile.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/Sys.h"
@@ -48,84 +49,13 @@ TReadOutcome ReadWholeFile(const std::string &fileName, std::string &bytes) {
   }
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t put =
-        sys::Call("write", [&] { return ::write(fd, bytes.data(), bytes.size()); });
-    if (put <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
-// A temporary file beside the target that is removed again unless Commit()
-// renamed it into place.
-class TTempFile {
-public:
-  explicit TTempFile(const std::string &target, mode_t mode) {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".")
-                               : slash == 0               ? std::string("/")
-                                                          : target.substr(0, slash);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = folder + (folder.back() == '/' ? "." : "/.") + base + ".korvane-" +
-                         std::to_string(::getpid()) + "-" + std::to_string(counter_++);
-      const int fd = sys::Call("open", [&] {
-        return ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-      });
-      if (fd >= 0) {
-        fd_ = sys::TFd(fd);
-        name_ = std::move(name);
-        return;
-      }
-      if (errno != EEXIST) return;
-    }
-  }
-  TTempFile(const TTempFile &) = delete;
-  TTempFile &operator=(const TTempFile &) = delete;
-  ~TTempFile() {
-    fd_.Reset();
-    if (!name_.empty()) ::unlink(name_.c_str());
-  }
-
-  bool Valid() const { return fd_.Valid(); }
-  int Fd() const { return fd_.Get(); }
-
-  // Closes the file (a close error can be the first sign of a full disk on
-  // some file systems) and renames it over the target.
-  bool Commit(const std::string &target) {
-    if (::close(fd_.Release()) != 0) return false;
-    if (sys::Call("rename", [&] { return ::rename(name_.c_str(), target.c_str()); }) != 0) {
-      return false;
-    }
-    name_.clear();
-    return true;
-  }
-
-private:
-  static inline unsigned counter_ = 0;
-  sys::TFd fd_;
-  std::string name_;
-};
-
-// Makes the rename durable.  The new file is already in place when this
-// runs; a failed folder sync loses nothing that could still be saved, so it
-// is not reported.
-void SyncFolderOf(const std::string &target) {
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  sys::TFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.Valid()) ::fsync(fd.Get());
-}
-
 }  // namespace
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
   std::string bytes;
   switch (ReadWholeFile(fileName_, bytes)) {
   case TReadOutcome::Read:
-    document_ = TIniDocument(bytes);
+    document_ = TIniDocument(std::move(bytes));
     break;
   case TReadOutcome::Missing:
     break;
@@ -199,20 +129,6 @@ void TIniFile::UpdateFile() {
     RaiseWriteError();
   }
 
-  TTempFile temp(target, exists ? S_IRUSR | S_IWUSR : 0666);
-  if (!temp.Valid()) RaiseWriteError();
-  if (!WriteAll(temp.Fd(), document_.Text())) RaiseWriteError();
-  if (sys::Call("fsync", [&] { return ::fsync(temp.Fd()); }) != 0) RaiseWriteError();
-  if (exists) {
-    // Keeping the owner needs privileges we may not have; the file then
-    // belongs to the user who saved it, as any file they write would.
-    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) {
-      [[maybe_unused]] const int ignored = ::fchown(temp.Fd(), st.st_uid, st.st_gid);
-    }
-    // After the owner, since a change of owner may clear mode bits.
-    if (::fchmod(temp.Fd(), st.st_mode & 07777) != 0) RaiseWriteError();
-  }
-  if (!temp.Commit(target)) RaiseWriteError();
-  SyncFolderOf(target);
+  if (!SaveFileContents(target, exists ? &st : nullptr, document_.Text())) RaiseWriteError();
   modified_ = false;
 }

@@ -7,7 +7,9 @@
 // The file is read once when the object is made.  Writes change the text in
 // memory; UpdateFile() puts it on disk in one step (a temporary file in the
 // same folder renamed over the old one), so a failed write leaves the user's
-// file as it was.  Callers write every key and then call UpdateFile(); the
+// file as it was.  A file that must keep its identity (it has other hard
+// links, or its folder may not be written) is written in place instead,
+// flushed (core/SaveFile.h).  Callers write every key and then call UpdateFile(); the
 // file-level helpers (JobSettingsFile.h, Histories.h) do so.
 
 #include <string>

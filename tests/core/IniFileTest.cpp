@@ -1,6 +1,7 @@
 #include "core/IniFile.h"
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -125,6 +126,67 @@ TEST(IniFile, ReadsAFileFullOfGarbage) {
   const std::string written = folder.ReadFile("g.INI");
   EXPECT_EQ(written.substr(0, bytes.size()), bytes);  // untouched bytes stay
   EXPECT_EQ(TIniFile(folder.Path("g.INI")).ReadInteger("Rename", "SeqDeg", 0), 3);
+}
+
+ino_t InodeOf(const std::string &path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0);
+  return st.st_ino;
+}
+
+// An ordinary file is replaced all-or-nothing (a new file renamed over it)
+// and keeps its user attributes.  One that must stay the file it is, because
+// another hard link shares it or its folder may not be written, is written
+// in place; space is reserved first, so a full disk leaves the old text.
+TEST(IniFile, KeepsTheFilesIdentityWhereItMust) {
+  TTempFolder folder;
+  folder.WriteFile("a.INI", "[A]\r\nk=1\r\n");
+  ASSERT_EQ(::setxattr(folder.Path("a.INI").c_str(), "user.tag", "blue", 4, 0), 0);
+  const ino_t before = InodeOf(folder.Path("a.INI"));
+  {
+    TIniFile file(folder.Path("a.INI"));
+    file.WriteString("A", "k", "2");
+    file.UpdateFile();
+  }
+  EXPECT_NE(InodeOf(folder.Path("a.INI")), before) << "an ordinary file is replaced whole";
+  char tag[8] = {};
+  EXPECT_EQ(::getxattr(folder.Path("a.INI").c_str(), "user.tag", tag, sizeof tag), 4);
+  EXPECT_STREQ(tag, "blue");
+
+  ASSERT_EQ(::link(folder.Path("a.INI").c_str(), folder.Path("b.INI").c_str()), 0);
+  {
+    TIniFile file(folder.Path("a.INI"));
+    file.WriteString("A", "k", "a longer value than before");
+    file.UpdateFile();
+  }
+  EXPECT_EQ(folder.ReadFile("b.INI"), "[A]\r\nk=a longer value than before\r\n");
+  EXPECT_EQ(InodeOf(folder.Path("a.INI")), InodeOf(folder.Path("b.INI")));
+  {
+    TIniFile file(folder.Path("b.INI"));
+    file.WriteString("A", "k", "3");  // shorter: the rest is cut off
+    file.UpdateFile();
+  }
+  EXPECT_EQ(folder.ReadFile("a.INI"), "[A]\r\nk=3\r\n");
+
+  // A folder that may not be written (root gets past the bits: simulated).
+  folder.WriteFile("c.INI", "[A]\r\nk=1\r\n");
+  const ino_t cBefore = InodeOf(folder.Path("c.INI"));
+  {
+    TIniFile file(folder.Path("c.INI"));
+    file.WriteString("A", "k", "2");
+    korvane::sys::InjectFault("access", EACCES);
+    file.UpdateFile();
+    korvane::sys::ClearFaults();
+  }
+  EXPECT_EQ(InodeOf(folder.Path("c.INI")), cBefore);
+  EXPECT_EQ(folder.ReadFile("c.INI"), "[A]\r\nk=2\r\n");
+
+  TIniFile full(folder.Path("a.INI"));
+  full.WriteString("A", "k", "4");
+  korvane::sys::InjectFault("fallocate", ENOSPC);
+  ExpectWriteError(full);
+  korvane::sys::ClearFaults();
+  EXPECT_EQ(folder.ReadFile("b.INI"), "[A]\r\nk=3\r\n");
 }
 
 }  // namespace
