@@ -17,6 +17,14 @@ std::string WithPath(std::string message, const std::string &path) {
 
 }  // namespace
 
+// Names exactly as they are on disk, bytes that are not UTF-8 included, so
+// the output can be fed to other tools; only bytes that are no CP932 at all
+// (a broken settings value) show as '?'.
+std::string TerminalText(std::string_view cp932) {
+  if (std::optional<std::string> exact = Cp932ToUtf8Bytes(cp932)) return *std::move(exact);
+  return Cp932ToUtf8Lossy(cp932);
+}
+
 void InstallBatchSignalHandlers() {
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
@@ -33,7 +41,7 @@ void TBatchHost::ProcessMessages() {
 }
 
 void TBatchHost::WriteOut(const std::string &cp932Line) {
-  std::string text = Cp932ToUtf8Lossy(cp932Line);
+  std::string text = TerminalText(cp932Line);
   text += '\n';
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() && !OutputFailed_) {
     // Nobody would see what the run does: stop it, as a log file error does.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/Histories.h"
 #include "run/RunHost.h"
@@ -16,6 +17,9 @@ class TRunDriver;
 // Set by the signal handler; the host's pump turns it into an abort.
 extern volatile std::sig_atomic_t gBatchStopSignal;
 void InstallBatchSignalHandlers();
+
+// CP932 text for stdout and stderr: UTF-8 with the exact bytes of names.
+std::string TerminalText(std::string_view cp932);
 
 class TBatchHost final : public TRunHost {
 public:

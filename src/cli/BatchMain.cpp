@@ -81,7 +81,8 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
   const TRunStats &stats = driver.Stats();
   if (stats.Unrepresentable > 0)
     Message(std::to_string(stats.Unrepresentable) +
-            " entries passed over: their names cannot be represented in Shift-JIS");
+            " entries passed over: their names hold more characters without a Shift-JIS "
+            "form than one run can carry (1,880)");
   if (!logClosed || host.LogFileError()) {
     SystemMessage(host.LogFileError().value_or(std::string()));
     return kExitError;
@@ -125,7 +126,7 @@ int Main(const std::vector<std::string> &arguments) {
 
   if (options.Sample) {
     const std::string name = rename.BuildName(*options.Sample);
-    std::printf("%s\n", Cp932ToUtf8Lossy(name).c_str());
+    std::printf("%s\n", TerminalText(name).c_str());
     return kExitOk;
   }
   return RunJob(options, job, rename, copy, del, change);

@@ -43,7 +43,7 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
         value = arguments[++i];
       }
       std::optional<std::string> converted = Utf8ToCp932(*value);
-      if (!converted) return Fail(name + ": the value cannot be represented in Shift-JIS");
+      if (!converted) return Fail(name + ": the value holds more characters without a Shift-JIS form than one run can carry");
       if (options.*(option->second)) return Fail(name + " given twice");
       options.*(option->second) = std::move(converted);
       continue;

@@ -16,6 +16,7 @@
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/Sys.h"
+#include "platform/TextFile.h"
 
 namespace sys = korvane::sys;
 
@@ -55,7 +56,14 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
   std::string bytes;
   switch (ReadWholeFile(fileName_, bytes)) {
   case TReadOutcome::Read:
-    document_ = TIniDocument(std::move(bytes));
+    // Shift-JIS as the Windows program writes it, or UTF-8 (with a mark, or
+    // valid UTF-8 holding non-ASCII text, as Linux editors write it).
+    if (std::optional<TDecodedText> text = DecodeTextFile(std::move(bytes), true)) {
+      document_ = TIniDocument(std::move(text->Cp932));
+      encoding_ = text->Encoding;
+    } else {
+      unreadable_ = true;
+    }
     break;
   case TReadOutcome::Missing:
     break;
@@ -129,6 +137,11 @@ void TIniFile::UpdateFile() {
     RaiseWriteError();
   }
 
-  if (!SaveFileContents(target, exists ? &st : nullptr, document_.Text())) RaiseWriteError();
+  const std::string text = document_.Text();
+  const TTextEncoding encoding = EncodingFor(text, encoding_);
+  const std::optional<std::string> bytes = EncodeText(text, encoding, true);
+  if (!bytes) RaiseWriteError();
+  if (!SaveFileContents(target, exists ? &st : nullptr, *bytes)) RaiseWriteError();
+  encoding_ = encoding;
   modified_ = false;
 }

@@ -4,7 +4,8 @@
 // at a time, trimmed and unquoted, at most 2047 bytes; writes replace or add
 // single keys and keep everything else in the file.
 //
-// The file is read once when the object is made.  Writes change the text in
+// The file is Shift-JIS, or UTF-8 (see platform/TextFile.h); in memory it is
+// CP932 either way.  The file is read once when the object is made.  Writes change the text in
 // memory; UpdateFile() puts it on disk in one step (a temporary file in the
 // same folder renamed over the old one), so a failed write leaves the user's
 // file as it was.  A file that must keep its identity (it has other hard
@@ -16,6 +17,7 @@
 #include <string_view>
 
 #include "core/IniDocument.h"
+#include "platform/TextFile.h"
 
 class TIniFile {
 public:
@@ -51,14 +53,19 @@ public:
   // root could write it anyway), it could not be read, or the disk refuses.
   void UpdateFile();
 
-  // The text UpdateFile() would write.
+  // The text UpdateFile() would write, as CP932.
   std::string Text() const { return document_.Text(); }
+  // How the file was stored when read (Shift-JIS for a new file).  It is
+  // written back the same way, or as UTF-8 with a mark once it holds a
+  // character Shift-JIS lacks.
+  TTextEncoding Encoding() const { return encoding_; }
 
 private:
   [[noreturn]] void RaiseWriteError() const;
 
   std::string fileName_;
   TIniDocument document_;
+  TTextEncoding encoding_ = TTextEncoding::ShiftJis;
   bool unreadable_ = false;
   bool modified_ = false;
 };

@@ -1,84 +1,119 @@
-// CP932 <-> UTF-8 through glibc iconv.  Conversions are strict: iconv is
-// opened without //TRANSLIT or //IGNORE, so a character without a
-// counterpart is a failure, never a look-alike.  A file name converted by
-// guessing could name another file.
+// CP932 <-> Unicode.  The code tables are read once from glibc's iconv
+// ("CP932"), so every ordinary character converts exactly as glibc has it;
+// what glibc cannot carry both ways goes through the extension codes.
 //
-// Opening an iconv descriptor costs far more than converting one name, and
-// the folder listing converts every name, so each thread keeps one
-// descriptor per direction and resets its shift state before each use.
+// Why tables rather than iconv per text: a character must be tested for the
+// round trip (UTF-8 -> CP932 -> UTF-8 gives it back), which iconv can only
+// answer by converting twice, and a folder listing converts every name.  With
+// the tables a name costs one lookup per character.
+//
+// A Unicode character counts as Shift-JIS when glibc maps some CP932 code to
+// it and glibc's own code for it maps back to it.  Everything else (é, emoji,
+// WAVE DASH whose code returns FULLWIDTH TILDE, the yen sign that glibc maps
+// onto the backslash, the private-use characters of the user-defined area)
+// takes an extension code.
 
 #include "platform/Cp932.h"
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
+#include <vector>
 
 #include "platform/Errors.h"
+#include "platform/ExtensionCodes.h"
 
 namespace {
 
-class TIconv {
+constexpr char32_t kNone = 0xFFFFFFFF;
+
+// glibc's CP932 as three tables.  The user-defined area (lead bytes
+// 0xF0-0xF9) is left out: its codes belong to the extension table.
+class TCodeTables {
 public:
-  TIconv(const char *to, const char *from) : cd_(iconv_open(to, from)) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-      throw EKorvaneError(std::string("iconv cannot convert from ") + from + " to " + to);
-    }
-  }
-  TIconv(const TIconv &) = delete;
-  TIconv &operator=(const TIconv &) = delete;
-  ~TIconv() { iconv_close(cd_); }
-
-  // Converts the whole input or nothing.
-  std::optional<std::string> Convert(std::string_view input, std::size_t outFactor) {
-    Reset();
-    std::string out(input.size() * outFactor + 4, '\0');
-    char *in = const_cast<char *>(input.data());
-    std::size_t inLeft = input.size();
-    char *outPtr = out.data();
-    std::size_t outLeft = out.size();
-    while (inLeft > 0) {
-      if (iconv(cd_, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) continue;
-      if (errno != E2BIG) return std::nullopt;  // EILSEQ or a truncated character
-      const std::size_t used = static_cast<std::size_t>(outPtr - out.data());
-      out.resize(out.size() * 2);
-      outPtr = out.data() + used;
-      outLeft = out.size() - used;
-    }
-    out.resize(static_cast<std::size_t>(outPtr - out.data()));
-    return out;
+  static const TCodeTables &Get() {
+    static const TCodeTables tables;
+    return tables;
   }
 
-  // Converts as much as it can; returns how much of `input` was consumed
-  // and appends the output.  Stops at the first character it cannot take.
-  std::size_t ConvertPrefix(std::string_view input, std::string &out) {
-    char buffer[256];
-    char *in = const_cast<char *>(input.data());
-    std::size_t inLeft = input.size();
-    while (inLeft > 0) {
-      char *outPtr = buffer;
-      std::size_t outLeft = sizeof buffer;
-      const std::size_t rc = iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
-      out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
-      if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) break;
-    }
-    return input.size() - inLeft;
+  // The character of a single byte, or kNone.
+  char32_t Single(unsigned char byte) const { return single_[byte]; }
+  // The character of a double-byte code, or 0 when it has none.
+  char16_t Double(unsigned char lead, unsigned char trail) const {
+    return double_[lead << 8 | trail];
   }
-
-  void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+  // The Shift-JIS code of a BMP character (a byte value below 0x100 for a
+  // single-byte one), or 0 when it has none that round-trips.
+  std::uint16_t CodeOf(char32_t c) const { return c < 0x10000 ? fromUnicode_[c] : 0; }
 
 private:
-  iconv_t cd_;
+  TCodeTables() : double_(0x10000, 0), fromUnicode_(0x10000, 0) {
+    iconv_t toUnicode = iconv_open("UTF-32LE", "CP932");
+    iconv_t fromUnicode = iconv_open("CP932", "UTF-32LE");
+    if (toUnicode == reinterpret_cast<iconv_t>(-1) || fromUnicode == reinterpret_cast<iconv_t>(-1)) {
+      throw EKorvaneError("iconv cannot convert between CP932 and UTF-32");
+    }
+    single_.fill(kNone);
+    for (int b = 0; b < 0x100; ++b) {
+      const unsigned char byte = static_cast<unsigned char>(b);
+      if (IsDBCSLeadByte(byte)) continue;
+      single_[b] = OneCharacter(toUnicode, &byte, 1);
+    }
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)) || (lead >= 0xF0 && lead <= 0xF9)) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        const unsigned char code[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+        const char32_t c = OneCharacter(toUnicode, code, 2);
+        if (c != kNone && c != 0 && c < 0x10000) double_[lead << 8 | trail] = static_cast<char16_t>(c);
+      }
+    }
+    // glibc's own code for each character reached, kept only when it leads
+    // back to the character (several NEC and IBM codes share one).
+    for (int b = 0x80; b < 0x100; ++b) {
+      if (single_[b] != kNone && single_[b] < 0x10000) Learn(fromUnicode, single_[b]);
+    }
+    for (std::size_t code = 0; code < double_.size(); ++code) {
+      if (double_[code] != 0) Learn(fromUnicode, double_[code]);
+    }
+    iconv_close(toUnicode);
+    iconv_close(fromUnicode);
+  }
+
+  static char32_t OneCharacter(iconv_t cd, const unsigned char *bytes, std::size_t length) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char *in = reinterpret_cast<char *>(const_cast<unsigned char *>(bytes));
+    unsigned char out[8];
+    char *outPtr = reinterpret_cast<char *>(out);
+    std::size_t inLeft = length, outLeft = sizeof out;
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0 ||
+        outLeft != sizeof out - 4) {
+      return kNone;
+    }
+    return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | out[3] << 24);
+  }
+
+  void Learn(iconv_t fromUnicode, char32_t c) {
+    if (fromUnicode_[c] != 0) return;
+    const unsigned char in[4] = {static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8), 0, 0};
+    iconv(fromUnicode, nullptr, nullptr, nullptr, nullptr);
+    char *inPtr = reinterpret_cast<char *>(const_cast<unsigned char *>(in));
+    unsigned char out[4];
+    char *outPtr = reinterpret_cast<char *>(out);
+    std::size_t inLeft = 4, outLeft = sizeof out;
+    if (iconv(fromUnicode, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return;
+    const std::size_t length = sizeof out - outLeft;
+    if (length == 1 && single_[out[0]] == c) {
+      fromUnicode_[c] = out[0];
+    } else if (length == 2 && IsDBCSLeadByte(out[0]) && Double(out[0], out[1]) == c) {
+      fromUnicode_[c] = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+    }
+  }
+
+  std::array<char32_t, 0x100> single_;
+  std::vector<char16_t> double_;
+  std::vector<std::uint16_t> fromUnicode_;
 };
-
-TIconv &ToCp932() {
-  thread_local TIconv converter("CP932", "UTF-8");
-  return converter;
-}
-
-TIconv &ToUtf8() {
-  thread_local TIconv converter("UTF-8", "CP932");
-  return converter;
-}
 
 bool IsAscii(std::string_view text) {
   for (unsigned char c : text) {
@@ -91,24 +126,182 @@ std::size_t CharLength(std::string_view text, std::size_t at) {
   return IsDBCSLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
-// Length of the UTF-8 sequence that starts with `byte`, 1 for a stray byte.
-std::size_t Utf8Length(unsigned char byte) {
-  if (byte >= 0xF0 && byte <= 0xF4) return 4;
-  if (byte >= 0xE0) return byte <= 0xEF ? 3 : 1;
-  if (byte >= 0xC2) return 2;
-  return 1;
+bool IsRawByteKey(char32_t key) {
+  return key >= TExtensionCodes::kRawByteKey + 0x80 && key <= TExtensionCodes::kRawByteKey + 0xFF;
 }
 
-// Bytes to pass over at an unconvertible UTF-8 character: the sequence its
-// first byte announces, but never an ASCII byte that follows a broken one.
-std::size_t Utf8Skip(std::string_view text, std::size_t at) {
-  const std::size_t length = Utf8Length(static_cast<unsigned char>(text[at]));
-  std::size_t skip = 1;
-  while (skip < length && at + skip < text.size() &&
-         (static_cast<unsigned char>(text[at + skip]) & 0xC0) == 0x80) {
-    ++skip;
+bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// The character that starts at `at`, read strictly (no overlong forms, no
+// surrogates, nothing above U+10FFFF), with its length.  A byte that does
+// not start a valid sequence is read alone, as its raw-byte key, so a broken
+// sequence never swallows the ASCII letter or dot after it.
+char32_t ReadUtf8(std::string_view text, std::size_t at, std::size_t &length) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
+  const unsigned char b0 = byte(0);
+  length = 1;
+  if (b0 < 0x80) return b0;
+  const std::size_t left = text.size() - at;
+  unsigned char low = 0x80, high = 0xBF;
+  std::size_t need;
+  char32_t c;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    need = 2, c = b0 & 0x1F;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    need = 3, c = b0 & 0x0F;
+    if (b0 == 0xE0) low = 0xA0;
+    if (b0 == 0xED) high = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    need = 4, c = b0 & 0x07;
+    if (b0 == 0xF0) low = 0x90;
+    if (b0 == 0xF4) high = 0x8F;
+  } else {
+    return TExtensionCodes::kRawByteKey + b0;
   }
-  return skip;
+  if (left < need || byte(1) < low || byte(1) > high) return TExtensionCodes::kRawByteKey + b0;
+  for (std::size_t i = 1; i < need; ++i) {
+    if (!IsContinuation(byte(i))) return TExtensionCodes::kRawByteKey + b0;
+    c = c << 6 | (byte(i) & 0x3F);
+  }
+  length = need;
+  return c;
+}
+
+void AppendUtf8(char32_t c, std::string &out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Appends the CP932 form of a character or raw-byte key; false when it needs
+// a new extension code and none is left.
+bool AppendCp932(const TCodeTables &tables, char32_t key, std::string &out) {
+  if (key < 0x80) {
+    out += static_cast<char>(key);
+    return true;
+  }
+  if (const std::uint16_t code = tables.CodeOf(key); code != 0) {
+    if (code >= 0x100) out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code & 0xFF);
+    return true;
+  }
+  const std::optional<int> extension = TExtensionCodes::Instance().CodeOf(key);
+  if (!extension) return false;
+  unsigned char lead, trail;
+  TExtensionCodes::BytesOf(*extension, lead, trail);
+  out += static_cast<char>(lead);
+  out += static_cast<char>(trail);
+  return true;
+}
+
+// What the CP932 character at `at` stands for: a Unicode character or a
+// raw-byte key; nullopt when the bytes are no CP932 character.
+std::optional<char32_t> ReadCp932(const TCodeTables &tables, std::string_view text, std::size_t at,
+                                  std::size_t &length) {
+  const auto b0 = static_cast<unsigned char>(text[at]);
+  length = 1;
+  if (b0 < 0x80) return b0;
+  if (!IsDBCSLeadByte(b0)) {
+    const char32_t c = tables.Single(b0);
+    return c == kNone ? std::nullopt : std::optional<char32_t>(c);
+  }
+  if (at + 1 >= text.size()) return std::nullopt;
+  length = 2;
+  const auto b1 = static_cast<unsigned char>(text[at + 1]);
+  if (const std::optional<int> extension = TExtensionCodes::CodeAt(b0, b1)) {
+    return TExtensionCodes::Instance().KeyOf(*extension);
+  }
+  const char16_t c = tables.Double(b0, b1);
+  return c == 0 ? std::nullopt : std::optional<char32_t>(c);
+}
+
+// Bytes of `utf8` that are not part of valid UTF-8.
+std::size_t CountRawBytes(std::string_view utf8) {
+  std::size_t count = 0, length = 0;
+  for (std::size_t at = 0; at < utf8.size(); at += length) {
+    if (IsRawByteKey(ReadUtf8(utf8, at, length))) ++count;
+  }
+  return count;
+}
+
+enum class TRawBytes { MustStayApart, AsTheyCome };
+
+// CP932 to UTF-8, `bad` ('?') for what cannot be converted, or failing at
+// the first such character when `bad` is 0.
+std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
+                                  TRawBytes rawBytes = TRawBytes::MustStayApart) {
+  if (IsAscii(cp932)) return std::string(cp932);
+  const TCodeTables &tables = TCodeTables::Get();
+  std::string out;
+  out.reserve(cp932.size() * 3 / 2 + 4);
+  std::size_t raw = 0, length = 0;
+  for (std::size_t at = 0; at < cp932.size(); at += length) {
+    const std::optional<char32_t> c = ReadCp932(tables, cp932, at, length);
+    if (!c) {
+      if (bad == 0) return std::nullopt;
+      out += bad;
+      length = CharLength(cp932, at);
+    } else if (IsRawByteKey(*c)) {
+      out += static_cast<char>(*c - TExtensionCodes::kRawByteKey);
+      ++raw;
+    } else {
+      AppendUtf8(*c, out);
+    }
+  }
+  // Raw bytes set side by side can form a valid character ("\xC3" and
+  // "\xA9" make "é"): that name would read back as another text.
+  if (raw > 0 && bad == 0 && rawBytes == TRawBytes::MustStayApart && CountRawBytes(out) != raw) {
+    return std::nullopt;
+  }
+  return out;
+}
+
+std::optional<std::string> ToCp932(std::string_view utf8, char bad) {
+  if (IsAscii(utf8)) return std::string(utf8);
+  const TCodeTables &tables = TCodeTables::Get();
+  std::string out;
+  out.reserve(utf8.size());
+  std::size_t length = 0;
+  for (std::size_t at = 0; at < utf8.size(); at += length) {
+    if (!AppendCp932(tables, ReadUtf8(utf8, at, length), out)) {
+      if (bad == 0) return std::nullopt;
+      out += bad;
+    }
+  }
+  return out;
+}
+
+std::optional<std::u16string> ToUtf16(std::string_view cp932, char16_t bad) {
+  const TCodeTables &tables = TCodeTables::Get();
+  std::u16string out;
+  out.reserve(cp932.size());
+  std::size_t length = 0;
+  for (std::size_t at = 0; at < cp932.size(); at += length) {
+    const std::optional<char32_t> c = ReadCp932(tables, cp932, at, length);
+    if (!c) {
+      if (bad == 0) return std::nullopt;
+      out += bad;
+      length = CharLength(cp932, at);
+    } else if (*c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((*c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((*c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(*c);  // a raw-byte key is its lone surrogate
+    }
+  }
+  return out;
 }
 
 template <class Map>
@@ -129,49 +322,54 @@ bool IsDBCSLeadByte(unsigned char byte) {
 }
 
 // ASCII is the same in both encodings (glibc's CP932 keeps 0x5C and 0x7E as
-// backslash and tilde), so plain names skip iconv altogether.
-std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
-  if (IsAscii(utf8)) return std::string(utf8);
-  return ToCp932().Convert(utf8, 1);
+// backslash and tilde), so plain names skip the tables altogether.
+std::optional<std::string> Utf8ToCp932(std::string_view utf8) { return ToCp932(utf8, 0); }
+
+std::optional<std::string> Cp932ToUtf8(std::string_view cp932) { return ToUtf8(cp932, 0); }
+
+std::optional<std::string> Cp932ToUtf8Bytes(std::string_view cp932) {
+  return ToUtf8(cp932, 0, TRawBytes::AsTheyCome);
 }
 
-std::optional<std::string> Cp932ToUtf8(std::string_view cp932) {
-  if (IsAscii(cp932)) return std::string(cp932);
-  return ToUtf8().Convert(cp932, 3);
-}
+std::string Cp932ToUtf8Lossy(std::string_view cp932) { return *ToUtf8(cp932, '?'); }
 
-std::string Cp932ToUtf8Lossy(std::string_view cp932) {
-  if (IsAscii(cp932)) return std::string(cp932);
-  TIconv &converter = ToUtf8();
-  converter.Reset();
+std::string Utf8ToCp932Lossy(std::string_view utf8) { return *ToCp932(utf8, '?'); }
+
+std::optional<std::u16string> Cp932ToUtf16(std::string_view cp932) { return ToUtf16(cp932, 0); }
+
+std::u16string Cp932ToUtf16Lossy(std::string_view cp932) { return *ToUtf16(cp932, u'?'); }
+
+std::optional<std::string> Utf16ToCp932(std::u16string_view utf16) {
+  const TCodeTables &tables = TCodeTables::Get();
   std::string out;
-  out.reserve(cp932.size() * 3);
-  std::size_t at = 0;
-  while (at < cp932.size()) {
-    at += converter.ConvertPrefix(cp932.substr(at), out);
-    if (at >= cp932.size()) break;
-    out += '?';
-    at += CharLength(cp932, at);
-    converter.Reset();
+  out.reserve(utf16.size() * 2);
+  for (std::size_t at = 0; at < utf16.size(); ++at) {
+    char32_t c = utf16[at];
+    if (c >= 0xD800 && c <= 0xDBFF && at + 1 < utf16.size() && utf16[at + 1] >= 0xDC00 &&
+        utf16[at + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (utf16[++at] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF && !IsRawByteKey(c)) {
+      return std::nullopt;  // a broken surrogate pair names no character
+    }
+    if (!AppendCp932(tables, c, out)) return std::nullopt;
   }
   return out;
 }
 
-std::string Utf8ToCp932Lossy(std::string_view utf8) {
-  if (IsAscii(utf8)) return std::string(utf8);
-  TIconv &converter = ToCp932();
-  converter.Reset();
-  std::string out;
-  out.reserve(utf8.size());
-  std::size_t at = 0;
-  while (at < utf8.size()) {
-    at += converter.ConvertPrefix(utf8.substr(at), out);
-    if (at >= utf8.size()) break;
-    out += '?';
-    at += Utf8Skip(utf8, at);
-    converter.Reset();
+bool IsValidUtf8(std::string_view text) { return IsAscii(text) || CountRawBytes(text) == 0; }
+
+bool NeedsUnicode(std::string_view cp932) {
+  TExtensionCodes &codes = TExtensionCodes::Instance();
+  for (std::size_t at = 0; at < cp932.size();) {
+    const std::size_t length = CharLength(cp932, at);
+    if (length == 2) {
+      const std::optional<int> code = TExtensionCodes::CodeAt(static_cast<unsigned char>(cp932[at]),
+                                                              static_cast<unsigned char>(cp932[at + 1]));
+      if (code && codes.StandsForOther(*code)) return true;
+    }
+    at += length;
   }
-  return out;
+  return false;
 }
 
 std::string UpperCaseCp932(std::string_view text) {

@@ -4,8 +4,9 @@
 // be deleted or re-dated, ...).  Linux lets root do what Windows refuses, and
 // CI runs as root, so the rules are checked here rather than left to errno.
 //
-// Paths and names are CP932 byte strings; they are converted to UTF-8 for
-// the system calls.  A path that cannot be converted fails with EILSEQ.
+// Paths and names are CP932 byte strings; they are converted to UTF-8 (with
+// the exact bytes of each extension code) for the system calls.  A path that
+// cannot be converted fails with EILSEQ.
 // Every call that returns false leaves errno set for the message.
 
 #include <cstdint>
@@ -48,7 +49,7 @@ struct FindResult {
                                // entries read before a failure are kept
   int Error = 0;
   std::vector<FindEntry> Entries;   // in the order the file system lists them
-  std::size_t Unrepresentable = 0;  // names that do not round-trip through CP932 and
+  std::size_t Unrepresentable = 0;  // names that found no extension code left and
                                     // would match the pattern ('?' for each such character)
   // Those names as the file system gives them (raw bytes, not CP932), so a
   // caller that lists one folder with several patterns can count each once.

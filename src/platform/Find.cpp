@@ -2,11 +2,11 @@
 //
 // The listing reads the folder once with readdir and asks fstatat only for
 // the names that match, so a narrow pattern over a large folder costs one
-// pass over the names.  Names arrive as UTF-8 and must come back unchanged
-// from a trip through CP932; one that does not (an emoji, a WAVE DASH that
-// returns as FULLWIDTH TILDE, bytes that are not UTF-8 at all) would be
-// renamed, copied or deleted under a name that is not its own, so it is
-// left out and only counted.
+// pass over the names.  Names arrive as UTF-8 (or as bytes that are not
+// UTF-8) and become CP932 with extension codes for what Shift-JIS lacks, so
+// each converts back to exactly its own bytes.  Only when the extension
+// codes have run out is a name left out, and counted: renamed, copied or
+// deleted under a guessed name it would be another file's.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -83,16 +83,6 @@ bool IsDotOrDotDot(const char *name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// The CP932 name of a directory entry, or nullopt when it does not survive
-// the round trip.
-std::optional<std::string> RoundTripName(std::string_view utf8) {
-  auto cp932 = Utf8ToCp932(utf8);
-  if (!cp932) return std::nullopt;
-  const auto back = Cp932ToUtf8(*cp932);
-  if (!back || *back != utf8) return std::nullopt;
-  return cp932;
-}
-
 }  // namespace
 
 // Windows reads a final ".*" as "a dot and anything, or the end of the
@@ -143,7 +133,7 @@ FindResult FindFiles(const std::string &folder, std::string_view pattern) {
     if (IsDotOrDotDot(entry->d_name)) continue;
     const std::string_view utf8Name(entry->d_name);
 
-    std::optional<std::string> name = RoundTripName(utf8Name);
+    std::optional<std::string> name = Utf8ToCp932(utf8Name);
     if (!name) {
       // Counted where it would have been listed, so a narrow filter does
       // not report names it never concerned.

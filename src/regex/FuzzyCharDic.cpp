@@ -53,15 +53,61 @@ constexpr const char8_t *kRows[kFuzzyCharDicRows] = {
     u8"ﾞ,゛", u8"ﾟ,゜",
 };
 
+// Names on Linux often hold another form of a character the table names: a
+// decomposed kana (か + U+3099 COMBINING VOICED SOUND MARK, as macOS writes
+// names) where the table has the separate mark ゛, or the character whose
+// Shift-JIS code returns the table's look-alike (WAVE DASH for ～).  Each
+// word with such a look-alike gets a twin with the other form, added at the
+// end of its group, so the lookup order of the table's own words stays.
+constexpr struct {
+  const char8_t *TableForm;
+  const char8_t *NameForm;
+} kOtherForms[] = {
+    {u8"\u309B", u8"\u3099"}, {u8"\u309C", u8"\u309A"}, {u8"\uFF5E", u8"\u301C"},
+    {u8"\uFF0D", u8"\u2212"}, {u8"\u2225", u8"\u2016"}, {u8"\uFFE0", u8"\u00A2"},
+    {u8"\uFFE1", u8"\u00A3"}, {u8"\uFFE2", u8"\u00AC"}, {u8"\u2015", u8"\u2014"},
+};
+
+std::string ToCp932OrThrow(std::u8string_view utf8, const std::string &what) {
+  std::optional<std::string> cp932 =
+      Utf8ToCp932(std::string_view(reinterpret_cast<const char *>(utf8.data()), utf8.size()));
+  if (!cp932) throw EKorvaneError("fuzzy-character dictionary: " + what + " has no CP932 form");
+  return *std::move(cp932);
+}
+
+// `word` with every `from` character (whole characters only) replaced by `to`.
+std::string ReplaceCharacter(const std::string &word, const std::string &from, const std::string &to) {
+  std::string out;
+  for (std::size_t i = 0; i < word.size();) {
+    const std::size_t length = IsDBCSLeadByte(static_cast<unsigned char>(word[i])) && i + 1 < word.size() ? 2 : 1;
+    if (word.compare(i, length, from) == 0) {
+      out += to;
+    } else {
+      out.append(word, i, length);
+    }
+    i += length;
+  }
+  return out;
+}
+
+void AddOtherForms(TREDictionary::TWordGroup &group) {
+  const std::size_t tableWords = group.size();
+  for (const auto &form : kOtherForms) {
+    const std::string from = ToCp932OrThrow(form.TableForm, "a look-alike");
+    const std::string to = ToCp932OrThrow(form.NameForm, "a look-alike");
+    for (std::size_t w = 0; w < tableWords; ++w) {
+      std::string twin = ReplaceCharacter(group[w], from, to);
+      if (twin != group[w]) group.push_back(std::move(twin));
+    }
+  }
+}
+
 TREDictionary BuildFuzzyCharDic() {
   std::vector<TREDictionary::TWordGroup> groups;
   groups.reserve(kFuzzyCharDicRows);
   for (int row = 0; row < kFuzzyCharDicRows; ++row) {
-    const std::u8string_view utf8 = kRows[row];
-    const std::optional<std::string> cp932 =
-        Utf8ToCp932(std::string_view(reinterpret_cast<const char *>(utf8.data()), utf8.size()));
-    if (!cp932) throw EKorvaneError("fuzzy-character dictionary: row " + std::to_string(row) + " has no CP932 form");
-    groups.push_back(SplitCommaText(*cp932));
+    groups.push_back(SplitCommaText(ToCp932OrThrow(kRows[row], "row " + std::to_string(row))));
+    AddOtherForms(groups.back());
   }
   return TREDictionary(std::move(groups));
 }

@@ -1,11 +1,17 @@
 #include "run/RunLog.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
+#include "platform/TextFile.h"
 
 // Defined here rather than inline in the header, so that the window's sources
 // (compiled with UTF-8 literals) share these CP932 bytes.
@@ -86,7 +92,7 @@ std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
 
 TLogFileWriter::~TLogFileWriter() { Close(); }
 
-bool TLogFileWriter::Open(const std::string &path) {
+bool TLogFileWriter::Open(const std::string &path, bool unicode) {
   Close();
   std::optional<std::string> name = SystemName(path);
   if (!name) {
@@ -94,7 +100,13 @@ bool TLogFileWriter::Open(const std::string &path) {
     return false;
   }
   File_ = std::fopen(name->c_str(), "wb");
-  return File_ != nullptr;
+  if (File_ == nullptr) return false;
+  Name_ = *std::move(name);
+  Unicode_ = unicode;
+  if (unicode && std::fwrite(kUtf8Mark.data(), 1, kUtf8Mark.size(), File_) != kUtf8Mark.size()) {
+    return false;
+  }
+  return true;
 }
 
 bool TLogFileWriter::Append(std::string_view line) {
@@ -102,8 +114,67 @@ bool TLogFileWriter::Append(std::string_view line) {
     errno = EBADF;
     return false;
   }
-  if (std::fwrite(line.data(), 1, line.size(), File_) != line.size()) return false;
+  if (!Unicode_ && NeedsUnicode(line) && !SwitchToUnicode()) return false;
+  std::optional<std::string> bytes =
+      EncodeText(line, Unicode_ ? TTextEncoding::Utf8WithMark : TTextEncoding::ShiftJis, false);
+  if (!bytes) {
+    errno = EILSEQ;
+    return false;
+  }
+  if (std::fwrite(bytes->data(), 1, bytes->size(), File_) != bytes->size()) return false;
   return std::fwrite("\r\n", 1, 2, File_) == 2;
+}
+
+bool TLogFileWriter::SwitchToUnicode() {
+  Unicode_ = true;
+  if (std::fflush(File_) != 0) return false;
+  struct stat st {};
+  if (::fstat(::fileno(File_), &st) != 0) return false;
+  if (!S_ISREG(st.st_mode)) return true;  // a pipe goes on in UTF-8
+
+  // What was written so far, read back and written again as UTF-8 into a
+  // new file beside the log, which then takes the log's place.
+  std::string text;
+  if (std::FILE *old = std::fopen(Name_.c_str(), "rb")) {
+    char buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, old)) > 0) text.append(buffer, got);
+    const bool failed = std::ferror(old) != 0;
+    std::fclose(old);
+    if (failed) return false;
+  } else {
+    return false;
+  }
+  const std::optional<std::string> bytes = EncodeText(text, TTextEncoding::Utf8WithMark, true);
+  if (!bytes) {
+    errno = EILSEQ;
+    return false;
+  }
+  char resolved[PATH_MAX];
+  const std::string target = ::realpath(Name_.c_str(), resolved) != nullptr ? resolved : Name_;
+  std::string temporary = target + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) return false;
+  std::FILE *replacement = ::fdopen(fd, "wb");
+  if (replacement == nullptr) {
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  const bool written = std::fwrite(bytes->data(), 1, bytes->size(), replacement) == bytes->size() &&
+                       std::fflush(replacement) == 0 && ::fsync(fd) == 0 &&
+                       ::fchmod(fd, st.st_mode & 07777) == 0 &&
+                       ::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!written) {
+    const int saved = errno;
+    std::fclose(replacement);
+    ::unlink(temporary.c_str());
+    errno = saved;
+    return false;
+  }
+  std::fclose(File_);
+  File_ = replacement;
+  return true;
 }
 
 bool TLogFileWriter::Close() {
@@ -114,9 +185,16 @@ bool TLogFileWriter::Close() {
   return ok;
 }
 
+bool LinesNeedUnicode(const std::vector<std::string> &lines) {
+  for (const std::string &line : lines) {
+    if (NeedsUnicode(line)) return true;
+  }
+  return false;
+}
+
 void SaveLogFile(const std::string &path, const std::vector<std::string> &lines) {
   TLogFileWriter writer;
-  if (!writer.Open(path)) throw EInOutError(WithPath("ファイル %s を作成できません", path));
+  if (!writer.Open(path, LinesNeedUnicode(lines))) throw EInOutError(WithPath("ファイル %s を作成できません", path));
   for (const std::string &line : lines)
     if (!writer.Append(line)) throw EInOutError(WithPath("%s に書き込めません", path));
   if (!writer.Close()) throw EInOutError(WithPath("%s に書き込めません", path));
@@ -126,13 +204,15 @@ std::vector<std::string> LoadLogFile(const std::string &path) {
   std::optional<std::string> name = SystemName(path);
   std::FILE *file = name ? std::fopen(name->c_str(), "rb") : nullptr;
   if (file == nullptr) throw EInOutError(WithPath("ファイル %s は開けません", path));
-  std::string text;
+  std::string bytes;
   char buffer[65536];
   std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed) throw EInOutError(WithPath("ファイル %s は開けません", path));
+  std::optional<TDecodedText> decoded = DecodeTextFile(bytes, false);
+  if (failed || !decoded) throw EInOutError(WithPath("ファイル %s は開けません", path));
+  const std::string &text = decoded->Cp932;
 
   std::vector<std::string> lines;
   std::size_t start = 0;

@@ -1,7 +1,8 @@
 #pragma once
 // Log records and the log file.  A record is a head ("処理: %s; 結果: 成功;
 // 処理ファイル: %s;" or with "失敗") followed by the tail of its operation.
-// The log file is CP932 text with CR LF after every line, the last included.
+// The log file is CP932 text with CR LF after every line, the last included,
+// or UTF-8 with a byte-order mark when it holds a character Shift-JIS lacks.
 
 #include <cstdint>
 #include <cstdio>
@@ -39,6 +40,12 @@ std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
 // Writes log lines to a file as they come, replacing the file.  Lines are
 // buffered; Close (or the destructor) writes out what is left, so the file
 // holds everything logged so far also when an error ends the run.
+//
+// The file is Shift-JIS until a line holds a character Shift-JIS lacks; then
+// what was written so far is rewritten as UTF-8 with a byte-order mark (a new
+// file renamed into place, so nothing is lost if the run is killed) and the
+// rest follows in UTF-8.  A log that is not a regular file (a pipe) cannot be
+// rewritten and simply goes on in UTF-8.
 class TLogFileWriter {
 public:
   TLogFileWriter() = default;
@@ -47,8 +54,9 @@ public:
   TLogFileWriter &operator=(const TLogFileWriter &) = delete;
 
   // Opens (creates or truncates) the file; false with errno set on failure.
-  // `path` is CP932, as every path of the system.
-  bool Open(const std::string &path);
+  // `path` is CP932, as every path of the system.  With `unicode` the file
+  // is UTF-8 with a mark from the start (a whole log known to need it).
+  bool Open(const std::string &path, bool unicode = false);
   // Appends line + CR LF; false with errno set on failure.
   bool Append(std::string_view line);
   // Closes the file; false when a buffered write failed.
@@ -56,11 +64,18 @@ public:
   bool IsOpen() const { return File_ != nullptr; }
 
 private:
+  bool SwitchToUnicode();
+
   std::FILE *File_ = nullptr;
+  std::string Name_;  // the file's name for the system (UTF-8)
+  bool Unicode_ = false;
 };
 
+// True when a file holding these lines must be UTF-8 (TLogFileWriter::Open).
+bool LinesNeedUnicode(const std::vector<std::string> &lines);
+
 // Whole log files.  SaveLogFile writes every line with CR LF; LoadLogFile
-// splits at CR LF, LF or CR and drops nothing but the line ends (a final
+// reads Shift-JIS or UTF-8 with a mark, and splits at CR LF, LF or CR and drops nothing but the line ends (a final
 // line end does not make an extra empty line).  Both raise EInOutError:
 // "ファイル %s を作成できません" (cannot create), "%s に書き込めません" (a write
 // failed), "ファイル %s は開けません" (cannot open for reading).  `path` is

@@ -1,14 +1,10 @@
 #include "ui/QtText.h"
 
-#include "platform/Cp932.h"
+#include "ui/session/SessionText.h"
 
-QString Q(std::string_view cp932) {
-  return QString::fromStdString(Cp932ToUtf8Lossy(cp932));
-}
+QString Q(std::string_view cp932) { return QFromCp932(cp932); }
 
-std::optional<std::string> ToCp932(const QString &text) {
-  return Utf8ToCp932(text.toStdString());
-}
+std::optional<std::string> ToCp932(const QString &text) { return Cp932FromQ(text); }
 
 std::string ToCp932Lossy(const QString &text) {
   if (std::optional<std::string> whole = ToCp932(text)) return *whole;

@@ -1,7 +1,6 @@
 #pragma once
 // Window texts are QString; everything behind the window works on CP932
-// byte strings.  These two conversions are the only crossing point, so a
-// text that Shift-JIS cannot hold is caught here and never reaches a job.
+// byte strings.  These two conversions are the only crossing point.
 
 #include <QString>
 
@@ -10,11 +9,12 @@
 #include <string_view>
 
 // CP932 bytes (every narrow literal of this code base, every job text) as a
-// window text.  Bytes that are not valid CP932 show as '?'.
+// window text.  Bytes that are not valid CP932 show as '?'; a raw byte of
+// a name is a lone surrogate (0xDC00 + the byte), so it converts back.
 QString Q(std::string_view cp932);
 
-// A window text as CP932 bytes, or nullopt when a character has no
-// Shift-JIS counterpart.
+// A window text as CP932 bytes, characters Shift-JIS lacks as extension
+// codes; nullopt only when no extension code is left.
 std::optional<std::string> ToCp932(const QString &text);
 
 // The same, with unrepresentable characters replaced by '?', for the places

@@ -82,7 +82,7 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
   setFont(font);
 
   auto *validator = new TCp932Validator(
-      [this] { ShowStatus(QStringLiteral("シフトJISで表せない文字は入力できません。")); }, this);
+      [this] { ShowStatus(QStringLiteral("扱える文字の種類が上限に達したため、この文字は入力できません。")); }, this);
   c_ = TMainLayout::Build(this, validator);
   setFixedSize(TMainLayout::kClientWidth, TMainLayout::kClientHeight);
 

@@ -8,6 +8,8 @@
 #include <map>
 
 #include "TempTree.h"
+#include "platform/Cp932.h"
+#include "platform/ExtensionCodes.h"
 #include "platform/FileSystem.h"
 #include "platform/Sys.h"
 
@@ -88,23 +90,41 @@ TEST_F(FindTest, SymbolicLinksReportTheirTargetAndAreMarked) {
   EXPECT_FALSE(entries["dir"].IsSymlink);
 }
 
-TEST_F(FindTest, NamesWithoutAFaithfulCp932FormAreCountedNotListed) {
-  MakeTree(temp_.Root(), {
+TEST_F(FindTest, EveryNameIsListedAndNamesBackItsOwnFile) {
+  const std::string names[] = {
       "plain.txt",
       kEmoji ".txt",              // no CP932 form
-      U8(u8"a〜b.txt"),            // WAVE DASH comes back as FULLWIDTH TILDE
+      U8(u8"a〜b.txt"),            // WAVE DASH comes back as FULLWIDTH TILDE through CP932
       "bad\xFF\xFE.txt",           // not UTF-8
-      kEmoji ".doc",
-      U8(u8"ソ能表.txt"),          // 0x5C trail bytes, all fine
-  });
+      U8(u8"ソ能表.txt"),          // 0x5C trail bytes
+      U8(u8"か\u3099.txt"),        // decomposed が
+  };
+  for (const std::string &name : names) MakeTree(temp_.Root(), {name + "=" + name});
   FindResult txt = FindFiles(temp_.Root(), "*.txt");
   ASSERT_TRUE(txt.Ok);
-  EXPECT_EQ(Names(txt), (std::vector<std::string>{"plain.txt", "ソ能表.txt"}));
-  EXPECT_EQ(txt.Unrepresentable, 3u);
+  EXPECT_EQ(txt.Unrepresentable, 0u);
+  ASSERT_EQ(txt.Entries.size(), std::size(names));
+  for (const FindEntry &entry : txt.Entries) {
+    // The CP932 name converts back to the bytes on disk: each file is read
+    // through its own name.
+    const std::optional<std::string> onDisk = Cp932ToUtf8(entry.Name);
+    ASSERT_TRUE(onDisk);
+    EXPECT_EQ(ReadText(temp_ / *onDisk), *onDisk);
+    EXPECT_EQ(entry.Size, static_cast<std::int64_t>(onDisk->size()));
+  }
+}
+
+TEST_F(FindTest, NamesFindingNoCodeLeftAreCountedNotListed) {
+  MakeTree(temp_.Root(), {"plain.txt", U8(u8"表.txt"), kEmoji ".txt", kEAcute ".txt", kEmoji ".doc"});
+  TScopedExtensionCodes scoped;
+  scoped.FillUntil(0);
+  FindResult txt = FindFiles(temp_.Root(), "*.txt");
+  ASSERT_TRUE(txt.Ok);
+  EXPECT_EQ(Names(txt), (std::vector<std::string>{"plain.txt", "表.txt"}));
+  EXPECT_EQ(txt.Unrepresentable, 2u);
   std::sort(txt.UnrepresentableNames.begin(), txt.UnrepresentableNames.end());
-  EXPECT_EQ(txt.UnrepresentableNames,
-            (std::vector<std::string>{U8(u8"a〜b.txt"), "bad\xFF\xFE.txt", kEmoji ".txt"}));
-  EXPECT_EQ(FindFiles(temp_.Root(), "*.*").Unrepresentable, 4u);
+  EXPECT_EQ(txt.UnrepresentableNames, (std::vector<std::string>{kEAcute ".txt", kEmoji ".txt"}));
+  EXPECT_EQ(FindFiles(temp_.Root(), "*.*").Unrepresentable, 3u);
   EXPECT_EQ(FindFiles(temp_.Root(), "plain.*").Unrepresentable, 0u);
 }
 

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QMimeData>
 
+#include "platform/Cp932.h"
 #include "ui/session/SessionText.h"
 
 namespace {
@@ -25,6 +26,22 @@ void AddPath(TPathList &list, const QString &path) {
   }
 }
 
+// The bytes of a local file URL's path, percent-decoded: toLocalFile()
+// would decode them as UTF-8 and turn a byte that is not UTF-8 into U+FFFD,
+// naming another file.
+void AddUrlPath(TPathList &list, const QUrl &url) {
+  if (!url.host().isEmpty()) {
+    AddPath(list, url.toLocalFile());
+    return;
+  }
+  const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  if (std::optional<std::string> cp932 = Utf8ToCp932(std::string_view(bytes.constData(), bytes.size()))) {
+    list.Paths.push_back(std::move(*cp932));
+  } else {
+    ++list.Unrepresentable;
+  }
+}
+
 }  // namespace
 
 TPathList PathListFromStrings(const QStringList &paths) {
@@ -37,7 +54,7 @@ TPathList PathListFromUrls(const QList<QUrl> &urls) {
   TPathList list;
   for (const QUrl &url : urls) {
     if (url.isLocalFile()) {
-      AddPath(list, url.toLocalFile());
+      AddUrlPath(list, url);
     } else {
       ++list.NotLocal;
     }

@@ -75,7 +75,7 @@ bool WriteLines(const std::string &utf8Name, const std::vector<std::string> &lin
   // with ASCII added, so it converts back unchanged.
   std::optional<std::string> cp932Name = Utf8ToCp932(utf8Name);
   TLogFileWriter writer;
-  if (!cp932Name || !writer.Open(*cp932Name)) return false;
+  if (!cp932Name || !writer.Open(*cp932Name, LinesNeedUnicode(lines))) return false;
   for (const std::string &line : lines) {
     if (!writer.Append(line)) return false;
   }

@@ -8,8 +8,10 @@
 #include <string>
 #include <string_view>
 
-// CP932 bytes as a window text; bytes that are not valid CP932 show as '?'.
+// CP932 bytes as a window text; bytes that are not valid CP932 show as '?';
+// a raw byte of a name is a lone surrogate, so it converts back.
 QString QFromCp932(std::string_view cp932);
 
-// A window text as CP932, or nullopt when Shift-JIS cannot hold a character.
+// A window text as CP932 (extension codes for what Shift-JIS lacks), or
+// nullopt when no extension code is left.
 std::optional<std::string> Cp932FromQ(const QString &text);

@@ -1,0 +1,91 @@
+#include "platform/ExtensionCodes.h"
+
+namespace {
+
+constexpr unsigned char kFirstLead = 0xF0;
+constexpr int kTrailsPerLead = 188;  // 0x40-0x7E and 0x80-0xFC
+
+}  // namespace
+
+TExtensionCodes *&TExtensionCodes::Current() {
+  static TExtensionCodes table;
+  static TExtensionCodes *current = &table;
+  return current;
+}
+
+TExtensionCodes &TExtensionCodes::Instance() { return *Current(); }
+
+int TExtensionCodes::FreeCount() const {
+  std::lock_guard lock(mutex_);
+  return kCount - static_cast<int>(codeOfKey_.size());
+}
+
+void TScopedExtensionCodes::FillUntil(int left) {
+  // Characters of a plane no test name uses.
+  for (char32_t key = 0xF0000; table_.FreeCount() > left; ++key) table_.CodeOf(key);
+}
+
+// New codes are handed out from the top of the area down: user-defined
+// characters of Shift-JIS files start at the bottom (0xF040), so the two
+// meet as late as possible.
+TExtensionCodes::TExtensionCodes() : keyOfCode_(kCount, 0), nextFree_(kCount - 1) {
+  codeOfKey_.reserve(256);
+  int code = kCount - 1;
+  for (char32_t key : kReserved) Assign(code--, key);
+}
+
+bool TExtensionCodes::Assign(int code, char32_t key) {
+  if (keyOfCode_[code] != 0) return false;
+  keyOfCode_[code] = key;
+  codeOfKey_.emplace(key, code);
+  return true;
+}
+
+std::optional<int> TExtensionCodes::CodeOf(char32_t key) {
+  std::lock_guard lock(mutex_);
+  if (const auto found = codeOfKey_.find(key); found != codeOfKey_.end()) return found->second;
+  if (key >= kPrivateUseFirst && key < kPrivateUseFirst + kCount) {
+    const int natural = static_cast<int>(key - kPrivateUseFirst);
+    if (Assign(natural, key)) return natural;
+  }
+  // Every code above nextFree_ is taken, so one downward pass over the area
+  // serves the whole process.
+  while (nextFree_ >= 0 && keyOfCode_[nextFree_] != 0) --nextFree_;
+  if (nextFree_ < 0) return std::nullopt;
+  Assign(nextFree_, key);
+  return nextFree_;
+}
+
+std::optional<char32_t> TExtensionCodes::KeyOf(int code) {
+  std::lock_guard lock(mutex_);
+  if (keyOfCode_[code] != 0) return keyOfCode_[code];
+  const char32_t natural = kPrivateUseFirst + static_cast<char32_t>(code);
+  if (codeOfKey_.contains(natural)) return std::nullopt;
+  Assign(code, natural);
+  return natural;
+}
+
+bool TExtensionCodes::StandsForOther(int code) const {
+  std::lock_guard lock(mutex_);
+  const char32_t key = keyOfCode_[code];
+  return key != 0 && key != kPrivateUseFirst + static_cast<char32_t>(code);
+}
+
+void TExtensionCodes::BytesOf(int code, unsigned char &lead, unsigned char &trail) {
+  lead = static_cast<unsigned char>(kFirstLead + code / kTrailsPerLead);
+  const int index = code % kTrailsPerLead;
+  trail = static_cast<unsigned char>(index < 63 ? 0x40 + index : 0x80 + (index - 63));
+}
+
+std::optional<int> TExtensionCodes::CodeAt(unsigned char lead, unsigned char trail) {
+  if (lead < kFirstLead || lead > 0xF9) return std::nullopt;
+  int index;
+  if (trail >= 0x40 && trail <= 0x7E) {
+    index = trail - 0x40;
+  } else if (trail >= 0x80 && trail <= 0xFC) {
+    index = 63 + (trail - 0x80);
+  } else {
+    return std::nullopt;
+  }
+  return (lead - kFirstLead) * kTrailsPerLead + index;
+}
