@@ -161,6 +161,12 @@ TEST(Scanner, Errors) {
 
 namespace {
 
+// Forms a name may hold that Shift-JIS lacks: they travel as extension codes.
+const std::string kWaveDash = *Utf8ToCp932("\xE3\x80\x9C");
+const std::string kMinusSign = *Utf8ToCp932("\xE2\x88\x92");
+const std::string kVoiced = *Utf8ToCp932("\xE3\x82\x99");      // U+3099, combining
+const std::string kSemiVoiced = *Utf8ToCp932("\xE3\x82\x9A");  // U+309A
+
 std::string Fuzzy(const std::string &expression) {
   TREPreProcessor preprocessor(expression);
   preprocessor.FuzzyCharDicList.push_back(&FuzzyCharDic());
@@ -184,17 +190,28 @@ TEST(FuzzyCharDic, RowsAsWritten) {
   EXPECT_EQ(dic.Groups()[38], row38);
   const std::vector<std::string> row43{"'", "’"};
   EXPECT_EQ(dic.Groups()[43], row43);
-  const std::vector<std::string> row48{"ー", "～", "ｰ", ""};
+  // The table's own words come first; the other forms of names follow.
+  const std::vector<std::string> row48{"ー", "～", "ｰ", "", kWaveDash};
   EXPECT_EQ(dic.Groups()[48], row48);
+  const std::vector<std::string> row49{"-", "ー", "－", "～", "ｰ", kWaveDash, kMinusSign};
+  EXPECT_EQ(dic.Groups()[49], row49);
   const std::vector<std::string> row68{",", "､", "、", "，"};
   EXPECT_EQ(dic.Groups()[68], row68);
-  const std::vector<std::string> row73{"が", "ガ", "ｶﾞ", "か゛", "カ゛"};
+  const std::vector<std::string> row73{"が", "ガ", "ｶﾞ", "か゛", "カ゛", "か" + kVoiced, "カ" + kVoiced};
   EXPECT_EQ(dic.Groups()[73], row73);
-  const std::vector<std::string> row144{"ﾟ", "゜"};
+  const std::vector<std::string> row86{"ば", "バ", "ﾊﾞ", "は゛", "ハ゛", "ヴァ", "う゛ぁ", "ウ゛ァ", "ｳﾞｧ",
+                                       "は" + kVoiced, "ハ" + kVoiced, "う" + kVoiced + "ぁ",
+                                       "ウ" + kVoiced + "ァ"};
+  EXPECT_EQ(dic.Groups()[86], row86);
+  const std::vector<std::string> row91{"ぱ", "パ", "ﾊﾟ", "は゜", "ハ゜", "は" + kSemiVoiced, "ハ" + kSemiVoiced};
+  EXPECT_EQ(dic.Groups()[91], row91);
+  const std::vector<std::string> row144{"ﾟ", "゜", kSemiVoiced};
   EXPECT_EQ(dic.Groups()[144], row144);
+  // 571 words of the table; 3 dash forms; one twin for each of the 60 words
+  // with ゛ or ゜ in rows 73-95, and for the marks of rows 143 and 144.
   std::size_t words = 0;
   for (const auto &group : dic.Groups()) words += group.size();
-  EXPECT_EQ(words, 571u);
+  EXPECT_EQ(words, 571u + 3u + 60u + 2u);
 }
 
 TEST(FuzzyCharDic, CommaText) {
@@ -214,12 +231,15 @@ TEST(PreProcessor, FuzzyPass) {
       {"\\x61", "(Ａ|ａ|A|a)"},
       {".", "."},
       {"1", "(1|１|一|①|Ⅰ|壱)"},
-      {"-", "(-|ー|－|～|ｰ)"},
+      {"-", "(-|ー|－|～|ｰ|" + kWaveDash + "|" + kMinusSign + ")"},
       {"\\(", "(\\(|（)"},
       {"+x", "+(Ｘ|ｘ|X|x)"}, // an operator is copied; the parser judges it
       {"\\+", "(\\+|＋)"},
-      {"ー", "(ー|～|ｰ|)"},
-      {"ｶﾞ", "(が|ガ|ｶﾞ|か゛|カ゛)"},
+      {"ー", "(ー|～|ｰ||" + kWaveDash + ")"},
+      {kWaveDash, "(ー|～|ｰ||" + kWaveDash + ")"},
+      {"ｶﾞ", "(が|ガ|ｶﾞ|か゛|カ゛|か" + kVoiced + "|カ" + kVoiced + ")"},
+      // A decomposed kana in a pattern takes its voiced row, as ｶﾞ does.
+      {"か" + kVoiced, "(が|ガ|ｶﾞ|か゛|カ゛|か" + kVoiced + "|カ" + kVoiced + ")"},
       {"ｶa", "(か|カ|ｶ)(Ａ|ａ|A|a)"},
       {"ウァ", "(う|ウ|ｳ|ぅ|ゥ|ｩ)(あ|ア|ｱ|ぁ|ァ|ｧ)"},
       {"わ", "(わ|ワ|ﾜ|うぁ|ウァ|ｳｧ)"},

@@ -11,6 +11,7 @@
 
 #include "FakeHost.h"
 #include "TempTree.h"
+#include "platform/ExtensionCodes.h"
 #include "ops/UnitFileCn.h"
 #include "run/ApplyJob.h"
 #include "run/RunDriver.h"
@@ -437,8 +438,10 @@ TEST_F(DriverTest, ChangesDuringARunApplyToEntriesTestedAfterwards) {
   EXPECT_EQ(Host.List, (Strings{P("a")}));
 }
 
-TEST_F(DriverTest, UnrepresentableNamesAreCounted) {
+TEST_F(DriverTest, NamesFindingNoCodeLeftAreCounted) {
   Tree.Add("caf\xc3\xa9\nplain");
+  TScopedExtensionCodes scoped;
+  scoped.FillUntil(0);
   Run(RunMode::List);
   EXPECT_EQ(Host.List, (Strings{P("plain")}));
   EXPECT_EQ(Driver.Stats().Unrepresentable, 1u);

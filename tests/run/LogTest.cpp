@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "TempTree.h"
+#include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "run/RunLog.h"
 #include "run/ValidateRun.h"
@@ -44,6 +47,50 @@ TEST(LogFileTest, LoadAcceptsAnyLineEnds) {
             (std::vector<std::string>{"a", "b", "", "c", "", "d"}));
 }
 
+std::string U8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+
+// A record naming a file Shift-JIS cannot hold: emoji and a byte that is
+// not UTF-8.
+std::string WideRecord() {
+  return "処理: 削除; 結果: 成功; 処理ファイル: /t/" + *Utf8ToCp932("\xF0\x9F\x98\x80\xFF") + ".txt;";
+}
+
+TEST(LogFileTest, ALogWithNamesShiftJisLacksIsUtf8AndLoadsBackIdentical) {
+  TTempTree tree;
+  const std::vector<std::string> lines{"開始", WideRecord(), "終了"};
+  SaveLogFile(tree.Path("wide.txt"), lines);
+  EXPECT_EQ(tree.Read("wide.txt"),
+            U8(u8"\uFEFF開始\r\n処理: 削除; 結果: 成功; 処理ファイル: /t/\U0001F600") + "\xFF" +
+                ".txt;\r\n" + U8(u8"終了\r\n"));
+  EXPECT_EQ(LoadLogFile(tree.Path("wide.txt")), lines);
+}
+
+TEST(LogFileTest, AWriterSwitchesToUtf8AtTheFirstLineThatNeedsIt) {
+  TTempTree tree;
+  TLogFileWriter writer;
+  ASSERT_TRUE(writer.Open(tree.Path("log.txt")));
+  ASSERT_TRUE(writer.Append("開始"));
+  EXPECT_EQ(tree.Read("log.txt"), "");  // buffered so far
+  ASSERT_TRUE(writer.Close());
+  EXPECT_EQ(tree.Read("log.txt"), "\x8a\x4a\x8e\x6e\r\n");  // Shift-JIS while it can be
+
+  ASSERT_TRUE(writer.Open(tree.Path("log.txt")));
+  for (const std::string &line : {std::string("開始"), WideRecord(), std::string("終了")}) {
+    ASSERT_TRUE(writer.Append(line));
+  }
+  ASSERT_TRUE(writer.Close());
+  EXPECT_EQ(LoadLogFile(tree.Path("log.txt")), (std::vector<std::string>{"開始", WideRecord(), "終了"}));
+  EXPECT_TRUE(tree.Read("log.txt").starts_with("\xEF\xBB\xBF"));
+}
+
+TEST(LogFileTest, AShiftJisLogOfTheWindowsFormatLoadsAsBefore) {
+  TTempTree tree;
+  // Written by the Windows program: Shift-JIS, '\\' paths, a 0x5C trail byte.
+  const std::string windows = "開始\r\n処理: 削除; 結果: 成功; 処理ファイル: C:\\表\\x.txt;\r\n終了\r\n";
+  std::ofstream(tree.Native("old.txt"), std::ios::binary) << windows;
+  EXPECT_EQ(LoadLogFile(tree.Path("old.txt")),
+            (std::vector<std::string>{"開始", "処理: 削除; 結果: 成功; 処理ファイル: C:\\表\\x.txt;", "終了"}));
+}
 
 TEST(LogFileTest, FailuresRaiseWithThePath) {
   TTempTree tree;

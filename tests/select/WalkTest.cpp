@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "TempTree.h"
+#include "platform/ExtensionCodes.h"
 #include "select/SplitList.h"
 #include "select/Walk.h"
 
@@ -345,11 +346,13 @@ TEST(WalkTest, FolderTargetIsRemovedOnlyWhenEmptied) {
 }
 
 
-TEST(WalkTest, UnrepresentableNamesArePassedOverAndCounted) {
-  // U+00E9 has no Shift-JIS form.
+TEST(WalkTest, NamesFindingNoCodeLeftArePassedOverAndCounted) {
+  // U+00E9 has no Shift-JIS form, and every extension code is taken.
   TTempTree tree("caf\xc3\xa9\nplain\nsub/\xc3\xa9t\xc3\xa9\nsub/x");
   TRecorder recorder(tree);
   recorder.Opt.SubFolder = true;
+  TScopedExtensionCodes scoped;
+  scoped.FillUntil(0);
   std::size_t unrepresentable = 0;
   EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.*;*", "", false, &unrepresentable))),
             (Strings{"plain", "sub/x"}));

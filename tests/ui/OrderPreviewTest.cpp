@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "WindowFixture.h"
+#include "platform/ExtensionCodes.h"
 #include "regex/RegExpError.h"
 
 namespace {
@@ -161,13 +162,23 @@ TEST_F(WindowTest, EachConditionTabKeepsItsText) {
   EXPECT_EQ(R().GetFromName(0), "");
 }
 
-TEST_F(WindowTest, TextShiftJisCannotHoldIsRefusedWhereItIsTyped) {
+TEST_F(WindowTest, AnyTextCanBeTypedAndShowsAsItIs) {
   C().EditSample->setText(QStringLiteral("a.txt"));
-  // U+00E9 (é) has no Shift-JIS form; 表 has one whose second byte is 0x5C.
-  TypeText(C().EditSample, QStringLiteral("\u00e9"));
+  // U+00E9 (é) and U+301C have no Shift-JIS form of their own; 表 has one
+  // whose second byte is 0x5C.
+  TypeText(C().EditSample, QStringLiteral("\u00e9\u301c表"));
+  EXPECT_EQ(C().EditSample->text(), QStringLiteral("a.txt\u00e9\u301c表"));
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("a.txt\u00e9\u301c表"));
+  EXPECT_TRUE(Panel0().isEmpty());
+}
+
+TEST_F(WindowTest, TextIsRefusedWhereItIsTypedOnlyWhenNoCodeIsLeft) {
+  C().EditSample->setText(QStringLiteral("a.txt"));
+  TScopedExtensionCodes scoped;
+  scoped.FillUntil(0);
+  TypeText(C().EditSample, QStringLiteral("\U0001F602"));
   EXPECT_EQ(C().EditSample->text(), QStringLiteral("a.txt"));
   EXPECT_FALSE(Panel0().isEmpty());
   TypeText(C().EditSample, QStringLiteral("表"));
   EXPECT_EQ(C().EditSample->text(), QStringLiteral("a.txt表"));
-  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("a.txt表"));
 }

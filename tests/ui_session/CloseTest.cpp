@@ -13,6 +13,8 @@
 #include "QtTestSupport.h"
 #include "TempTree.h"
 #include "core/IniFile.h"
+#include "platform/Cp932.h"
+#include "platform/ExtensionCodes.h"
 #include "ui/session/DropEvent.h"
 #include "ui/session/SessionHandlers.h"
 #include "ui/session/SessionText.h"
@@ -66,19 +68,31 @@ TEST(QtPathsTest, DroppedUrlsAndArgumentsBecomeCp932Paths) {
   const std::string file = tree.File(*Cp932FromQ(QString::fromUtf16(u"表/ソ.txt")));
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QFromCp932(file)), QUrl(QStringLiteral("https://example.org/a.txt")),
-                QUrl::fromLocalFile(QString::fromUtf16(u"/tmp/\U0001F600.txt"))});
+                QUrl::fromLocalFile(QString::fromUtf16(u"/tmp/\U0001F600-none.txt"))});
   TFakeWindow window;
   DropFiles(window, data, 10);
   EXPECT_EQ(window.Job.FindFile.Folder, FolderPart(file));
   EXPECT_EQ(window.Job.FindFile.Filter, "*.txt");
-  EXPECT_EQ(QFromCp932(window.Status),
-            QString::fromUtf16(u"Shift-JIS で表せないパス 1 個、見つからないパス 1 個 を無視しました"));
+  EXPECT_EQ(QFromCp932(window.Status), QString::fromUtf16(u"見つからないパス 2 個 を無視しました"));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-  const TPathList arguments = PathListFromStrings(
-      {QFromCp932(file), QString::fromUtf16(u"/\U0001F600")});
-  EXPECT_EQ(arguments.Paths, std::vector<std::string>{file});
-  EXPECT_EQ(arguments.Unrepresentable, 1u);
+  const std::string emoji = *Utf8ToCp932("/\xF0\x9F\x98\x80");
+  const TPathList arguments = PathListFromStrings({QFromCp932(file), QString::fromUtf16(u"/\U0001F600")});
+  EXPECT_EQ(arguments.Paths, (std::vector<std::string>{file, emoji}));
+  EXPECT_EQ(arguments.Unrepresentable, 0u);
+
+  // Only when no extension code is left is a path passed over.
+  TScopedExtensionCodes scoped;
+  scoped.FillUntil(0);
+  EXPECT_EQ(PathListFromStrings({QString::fromUtf16(u"/\u00E9")}).Unrepresentable, 1u);
+}
+
+TEST(QtPathsTest, DroppedUrlsKeepBytesThatAreNotUtf8) {
+  // A file manager sends the name's bytes percent-encoded; decoded as UTF-8
+  // they would become U+FFFD and name another file.
+  const TPathList list = PathListFromUrls({QUrl(QStringLiteral("file:///tmp/bad%FF.txt"))});
+  ASSERT_EQ(list.Paths.size(), 1u);
+  EXPECT_EQ(Cp932ToUtf8(list.Paths[0]), "/tmp/bad\xFF.txt");
 }
 
 TEST(QtPathsTest, StartupArgumentsFillAnEmptyFolderWithTheCurrentOne) {

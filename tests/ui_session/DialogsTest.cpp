@@ -9,7 +9,9 @@
 #include "FakeWindow.h"
 #include "QtTestSupport.h"
 #include "TempTree.h"
+#include "platform/Cp932.h"
 #include "platform/Errors.h"
+#include "platform/ExtensionCodes.h"
 #include "ui/session/SessionHandlers.h"
 #include "ui/session/SessionText.h"
 
@@ -63,6 +65,14 @@ TEST(DialogsTest, OutcomeOfTheChosenPath) {
 
   d.Answer = QString::fromUtf16(u"/tmp/\U0001F600.log");
   chosen = d.Dialogs.ChooseSaveFile(TFileRole::Log);
+  EXPECT_EQ(chosen.Status, TChoiceStatus::Chosen);
+  EXPECT_EQ(Cp932ToUtf8(chosen.Path), "/tmp/\xF0\x9F\x98\x80.log");
+
+  // Refused only when no extension code is left for a new character.
+  TScopedExtensionCodes scoped;
+  scoped.FillUntil(0);
+  d.Answer = QString::fromUtf16(u"/tmp/\U0001F601.log");
+  chosen = d.Dialogs.ChooseSaveFile(TFileRole::Log);
   EXPECT_EQ(chosen.Status, TChoiceStatus::Unrepresentable);
   EXPECT_TRUE(chosen.Path.empty());
   EXPECT_EQ(QFromCp932(chosen.Message()),
@@ -80,7 +90,15 @@ TEST(DialogsTest, FolderButtons) {
   BrowseFolderClick(window, d.Dialogs, TFolderRole::Target);
   d.Answer = QString::fromUtf16(u"/\U0001F600");
   BrowseFolderClick(window, d.Dialogs, TFolderRole::Target);
-  EXPECT_EQ(window.Calls, (std::vector<std::string>{"Browsed Target=/target", "Browsed Copy=/copy"}));
+  const std::string emoji = *Utf8ToCp932("/\xF0\x9F\x98\x80");
+  EXPECT_EQ(window.Calls, (std::vector<std::string>{"Browsed Target=/target", "Browsed Copy=/copy",
+                                                    "Browsed Target=" + emoji}));
+  EXPECT_TRUE(window.Status.empty());
+  TScopedExtensionCodes scoped;
+  scoped.FillUntil(0);
+  d.Answer = QString::fromUtf16(u"/\U0001F601");
+  BrowseFolderClick(window, d.Dialogs, TFolderRole::Target);
+  EXPECT_EQ(window.Calls.size(), 3u);
   EXPECT_FALSE(window.Status.empty());
 }
 
