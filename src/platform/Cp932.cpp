@@ -17,6 +17,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <vector>
@@ -48,6 +49,8 @@ public:
   std::uint16_t CodeOf(char32_t c) const { return c < 0x10000 ? fromUnicode_[c] : 0; }
 
 private:
+  // Built with one iconv call per run of valid codes rather than one per
+  // code: opening and resetting a conversion costs far more than a code.
   TCodeTables() : double_(0x10000, 0), fromUnicode_(0x10000, 0) {
     iconv_t toUnicode = iconv_open("UTF-32LE", "CP932");
     iconv_t fromUnicode = iconv_open("CP932", "UTF-32LE");
@@ -55,58 +58,91 @@ private:
       throw EKorvaneError("iconv cannot convert between CP932 and UTF-32");
     }
     single_.fill(kNone);
+    std::vector<unsigned char> bytes;
     for (int b = 0; b < 0x100; ++b) {
-      const unsigned char byte = static_cast<unsigned char>(b);
-      if (IsDBCSLeadByte(byte)) continue;
-      single_[b] = OneCharacter(toUnicode, &byte, 1);
+      if (!IsDBCSLeadByte(static_cast<unsigned char>(b))) bytes.push_back(static_cast<unsigned char>(b));
     }
+    ToUnicode(toUnicode, bytes, 1, [&](const unsigned char *code, char32_t c) { single_[code[0]] = c; });
+    bytes.clear();
     for (int lead = 0x81; lead <= 0xFC; ++lead) {
       if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)) || (lead >= 0xF0 && lead <= 0xF9)) continue;
       for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        const unsigned char code[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
-        const char32_t c = OneCharacter(toUnicode, code, 2);
-        if (c != kNone && c != 0 && c < 0x10000) double_[lead << 8 | trail] = static_cast<char16_t>(c);
+        bytes.push_back(static_cast<unsigned char>(lead));
+        bytes.push_back(static_cast<unsigned char>(trail));
       }
     }
+    ToUnicode(toUnicode, bytes, 2, [&](const unsigned char *code, char32_t c) {
+      if (c != 0 && c < 0x10000) double_[code[0] << 8 | code[1]] = static_cast<char16_t>(c);
+    });
     // glibc's own code for each character reached, kept only when it leads
     // back to the character (several NEC and IBM codes share one).
+    std::vector<char32_t> characters;
     for (int b = 0x80; b < 0x100; ++b) {
-      if (single_[b] != kNone && single_[b] < 0x10000) Learn(fromUnicode, single_[b]);
+      if (single_[b] != kNone && single_[b] < 0x10000) characters.push_back(single_[b]);
     }
-    for (std::size_t code = 0; code < double_.size(); ++code) {
-      if (double_[code] != 0) Learn(fromUnicode, double_[code]);
+    for (char16_t c : double_) {
+      if (c != 0) characters.push_back(c);
     }
+    std::sort(characters.begin(), characters.end());
+    characters.erase(std::unique(characters.begin(), characters.end()), characters.end());
+    FromUnicode(fromUnicode, characters, [&](char32_t c, const unsigned char *out, std::size_t length) {
+      if (length == 1 && single_[out[0]] == c) {
+        fromUnicode_[c] = out[0];
+      } else if (length == 2 && Double(out[0], out[1]) == c) {
+        fromUnicode_[c] = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+      }
+    });
     iconv_close(toUnicode);
     iconv_close(fromUnicode);
   }
 
-  static char32_t OneCharacter(iconv_t cd, const unsigned char *bytes, std::size_t length) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char *in = reinterpret_cast<char *>(const_cast<unsigned char *>(bytes));
-    unsigned char out[8];
-    char *outPtr = reinterpret_cast<char *>(out);
-    std::size_t inLeft = length, outLeft = sizeof out;
-    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0 ||
-        outLeft != sizeof out - 4) {
-      return kNone;
+  // Converts codes of `width` bytes each; `sink` gets each code that has a
+  // character, with it.  A code without one stops iconv, and is passed over.
+  template <class Sink>
+  static void ToUnicode(iconv_t cd, const std::vector<unsigned char> &codes, std::size_t width, Sink sink) {
+    std::vector<unsigned char> out(codes.size() / width * 4);
+    std::size_t done = 0;
+    while (done < codes.size()) {
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      char *in = reinterpret_cast<char *>(const_cast<unsigned char *>(codes.data() + done));
+      std::size_t inLeft = codes.size() - done;
+      char *outPtr = reinterpret_cast<char *>(out.data());
+      std::size_t outLeft = out.size();
+      const bool stopped = iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
+      const std::size_t converted = (codes.size() - done - inLeft) / width;
+      for (std::size_t k = 0; k < converted; ++k) {
+        const unsigned char *c = out.data() + 4 * k;
+        sink(codes.data() + done + k * width,
+             static_cast<char32_t>(c[0] | c[1] << 8 | c[2] << 16 | c[3] << 24));
+      }
+      done += converted * width + (stopped ? width : 0);
     }
-    return static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 | out[3] << 24);
   }
 
-  void Learn(iconv_t fromUnicode, char32_t c) {
-    if (fromUnicode_[c] != 0) return;
-    const unsigned char in[4] = {static_cast<unsigned char>(c), static_cast<unsigned char>(c >> 8), 0, 0};
-    iconv(fromUnicode, nullptr, nullptr, nullptr, nullptr);
-    char *inPtr = reinterpret_cast<char *>(const_cast<unsigned char *>(in));
-    unsigned char out[4];
-    char *outPtr = reinterpret_cast<char *>(out);
-    std::size_t inLeft = 4, outLeft = sizeof out;
-    if (iconv(fromUnicode, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return;
-    const std::size_t length = sizeof out - outLeft;
-    if (length == 1 && single_[out[0]] == c) {
-      fromUnicode_[c] = out[0];
-    } else if (length == 2 && IsDBCSLeadByte(out[0]) && Double(out[0], out[1]) == c) {
-      fromUnicode_[c] = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
+  // Converts characters to CP932; `sink` gets each with its code's bytes.
+  template <class Sink>
+  static void FromUnicode(iconv_t cd, const std::vector<char32_t> &characters, Sink sink) {
+    std::vector<unsigned char> in;
+    for (char32_t c : characters) {
+      for (int shift = 0; shift < 32; shift += 8) in.push_back(static_cast<unsigned char>(c >> shift));
+    }
+    std::vector<unsigned char> out(characters.size() * 2);
+    std::size_t done = 0;  // characters
+    while (done < characters.size()) {
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      char *inPtr = reinterpret_cast<char *>(in.data() + done * 4);
+      std::size_t inLeft = in.size() - done * 4;
+      char *outPtr = reinterpret_cast<char *>(out.data());
+      std::size_t outLeft = out.size();
+      const bool stopped = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
+      const std::size_t converted = (in.size() - done * 4 - inLeft) / 4;
+      const unsigned char *code = out.data();
+      for (std::size_t k = 0; k < converted; ++k) {
+        const std::size_t length = IsDBCSLeadByte(*code) ? 2 : 1;
+        sink(characters[done + k], code, length);
+        code += length;
+      }
+      done += converted + (stopped ? 1 : 0);
     }
   }
 
@@ -167,43 +203,53 @@ char32_t ReadUtf8(std::string_view text, std::size_t at, std::size_t &length) {
   return c;
 }
 
-void AppendUtf8(char32_t c, std::string &out) {
+// Writes the UTF-8 form of `c` at `out` and returns the end.
+char *PutUtf8(char32_t c, char *out) {
   if (c < 0x80) {
-    out += static_cast<char>(c);
+    *out++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xC0 | c >> 6);
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xE0 | c >> 12);
+    *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xF0 | c >> 18);
+    *out++ = static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return out;
 }
 
-// Appends the CP932 form of a character or raw-byte key; false when it needs
-// a new extension code and none is left.
-bool AppendCp932(const TCodeTables &tables, char32_t key, std::string &out) {
+// The length of the run of ASCII bytes that starts at `at`.
+std::size_t AsciiRun(std::string_view text, std::size_t at) {
+  std::size_t end = at;
+  while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
+  return end - at;
+}
+
+// Writes the CP932 form of a character or raw-byte key at `out` and
+// returns the end; nullptr when it needs a new extension code and none is
+// left.
+char *PutCp932(const TCodeTables &tables, char32_t key, char *out) {
   if (key < 0x80) {
-    out += static_cast<char>(key);
-    return true;
+    *out++ = static_cast<char>(key);
+    return out;
   }
   if (const std::uint16_t code = tables.CodeOf(key); code != 0) {
-    if (code >= 0x100) out += static_cast<char>(code >> 8);
-    out += static_cast<char>(code & 0xFF);
-    return true;
+    if (code >= 0x100) *out++ = static_cast<char>(code >> 8);
+    *out++ = static_cast<char>(code & 0xFF);
+    return out;
   }
   const std::optional<int> extension = TExtensionCodes::Instance().CodeOf(key);
-  if (!extension) return false;
+  if (!extension) return nullptr;
   unsigned char lead, trail;
   TExtensionCodes::BytesOf(*extension, lead, trail);
-  out += static_cast<char>(lead);
-  out += static_cast<char>(trail);
-  return true;
+  *out++ = static_cast<char>(lead);
+  *out++ = static_cast<char>(trail);
+  return out;
 }
 
 // What the CP932 character at `at` stands for: a Unicode character or a
@@ -239,27 +285,35 @@ std::size_t CountRawBytes(std::string_view utf8) {
 enum class TRawBytes { MustStayApart, AsTheyCome };
 
 // CP932 to UTF-8, `bad` ('?') for what cannot be converted, or failing at
-// the first such character when `bad` is 0.
+// the first such character when `bad` is 0.  The output is written through
+// a pointer into a buffer of the largest size it can need (3 bytes a byte),
+// since a log line of a long run passes here once per target.
 std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
                                   TRawBytes rawBytes = TRawBytes::MustStayApart) {
   if (IsAscii(cp932)) return std::string(cp932);
   const TCodeTables &tables = TCodeTables::Get();
-  std::string out;
-  out.reserve(cp932.size() * 3 / 2 + 4);
+  std::string out(cp932.size() * 3, '\0');
+  char *put = out.data();
   std::size_t raw = 0, length = 0;
   for (std::size_t at = 0; at < cp932.size(); at += length) {
+    if (const std::size_t run = AsciiRun(cp932, at); run > 0) {
+      put = std::copy_n(cp932.data() + at, run, put);
+      length = run;
+      continue;
+    }
     const std::optional<char32_t> c = ReadCp932(tables, cp932, at, length);
     if (!c) {
       if (bad == 0) return std::nullopt;
-      out += bad;
+      *put++ = bad;
       length = CharLength(cp932, at);
     } else if (IsRawByteKey(*c)) {
-      out += static_cast<char>(*c - TExtensionCodes::kRawByteKey);
+      *put++ = static_cast<char>(*c - TExtensionCodes::kRawByteKey);
       ++raw;
     } else {
-      AppendUtf8(*c, out);
+      put = PutUtf8(*c, put);
     }
   }
+  out.resize(static_cast<std::size_t>(put - out.data()));
   // Raw bytes set side by side can form a valid character ("\xC3" and
   // "\xA9" make "é"): that name would read back as another text.
   if (raw > 0 && bad == 0 && rawBytes == TRawBytes::MustStayApart && CountRawBytes(out) != raw) {
@@ -268,18 +322,29 @@ std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
   return out;
 }
 
+// UTF-8 to CP932: at most two bytes for each UTF-8 byte (a raw byte takes a
+// double-byte extension code).
 std::optional<std::string> ToCp932(std::string_view utf8, char bad) {
   if (IsAscii(utf8)) return std::string(utf8);
   const TCodeTables &tables = TCodeTables::Get();
-  std::string out;
-  out.reserve(utf8.size());
+  std::string out(utf8.size() * 2, '\0');
+  char *put = out.data();
   std::size_t length = 0;
   for (std::size_t at = 0; at < utf8.size(); at += length) {
-    if (!AppendCp932(tables, ReadUtf8(utf8, at, length), out)) {
+    if (const std::size_t run = AsciiRun(utf8, at); run > 0) {
+      put = std::copy_n(utf8.data() + at, run, put);
+      length = run;
+      continue;
+    }
+    char *end = PutCp932(tables, ReadUtf8(utf8, at, length), put);
+    if (end == nullptr) {
       if (bad == 0) return std::nullopt;
-      out += bad;
+      *put++ = bad;
+    } else {
+      put = end;
     }
   }
+  out.resize(static_cast<std::size_t>(put - out.data()));
   return out;
 }
 
@@ -317,10 +382,6 @@ std::string MapAscii(std::string_view text, Map map) {
 
 }  // namespace
 
-bool IsDBCSLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 // ASCII is the same in both encodings (glibc's CP932 keeps 0x5C and 0x7E as
 // backslash and tilde), so plain names skip the tables altogether.
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) { return ToCp932(utf8, 0); }
@@ -341,8 +402,8 @@ std::u16string Cp932ToUtf16Lossy(std::string_view cp932) { return *ToUtf16(cp932
 
 std::optional<std::string> Utf16ToCp932(std::u16string_view utf16) {
   const TCodeTables &tables = TCodeTables::Get();
-  std::string out;
-  out.reserve(utf16.size() * 2);
+  std::string out(utf16.size() * 2, '\0');
+  char *put = out.data();
   for (std::size_t at = 0; at < utf16.size(); ++at) {
     char32_t c = utf16[at];
     if (c >= 0xD800 && c <= 0xDBFF && at + 1 < utf16.size() && utf16[at + 1] >= 0xDC00 &&
@@ -351,8 +412,10 @@ std::optional<std::string> Utf16ToCp932(std::u16string_view utf16) {
     } else if (c >= 0xD800 && c <= 0xDFFF && !IsRawByteKey(c)) {
       return std::nullopt;  // a broken surrogate pair names no character
     }
-    if (!AppendCp932(tables, c, out)) return std::nullopt;
+    put = PutCp932(tables, c, put);
+    if (put == nullptr) return std::nullopt;
   }
+  out.resize(static_cast<std::size_t>(put - out.data()));
   return out;
 }
 

@@ -14,7 +14,9 @@
 // True for the bytes that open a double-byte character in code page 932
 // (0x81-0x9F and 0xE0-0xFC).  The byte after a lead byte is a trail byte and
 // must never be taken for '\\', '/', '.', or a letter.
-bool IsDBCSLeadByte(unsigned char byte);
+inline bool IsDBCSLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 // Strict conversions: nullopt instead of a guess or a replacement character.
 // Utf8ToCp932 fails only when a new extension code is needed and all are
