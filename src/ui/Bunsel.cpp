@@ -6,12 +6,16 @@
 #include <QStringList>
 
 #include "ui/UnitMain.h"
+#include "ui/session/SessionText.h"
 #include "ui/session/TKorvaneApplication.h"
 
 int main(int argc, char *argv[]) {
   TKorvaneApplication application(argc, argv);
-  QStringList arguments = TKorvaneApplication::arguments();
-  if (!arguments.isEmpty()) arguments.removeFirst();
+  // From argv (which Qt has cleared of its own options) rather than
+  // arguments(), which decodes the bytes as UTF-8 and loses those of a name
+  // that are not.
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QFromSystemText(argv[i]);
   TBunselMain window(TStartOptions{.SettingsFile = std::nullopt, .Arguments = arguments});
   window.show();
   return TKorvaneApplication::exec();

@@ -13,3 +13,10 @@ std::optional<std::string> Cp932FromQ(const QString &text) {
   return Utf16ToCp932(std::u16string_view(reinterpret_cast<const char16_t *>(text.utf16()),
                                           static_cast<std::size_t>(text.size())));
 }
+
+QString QFromSystemText(std::string_view bytes) {
+  if (std::optional<std::string> cp932 = Utf8ToCp932(bytes)) return QFromCp932(*cp932);
+  // No extension code left: the text cannot be carried, and Cp932FromQ will
+  // say so where it is used.
+  return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}

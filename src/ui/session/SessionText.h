@@ -15,3 +15,7 @@ QString QFromCp932(std::string_view cp932);
 // A window text as CP932 (extension codes for what Shift-JIS lacks), or
 // nullopt when no extension code is left.
 std::optional<std::string> Cp932FromQ(const QString &text);
+
+// Bytes from the system (a program argument, a name) as a window text that
+// converts back to the same bytes.
+QString QFromSystemText(std::string_view bytes);
