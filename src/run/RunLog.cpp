@@ -210,7 +210,7 @@ std::vector<std::string> LoadLogFile(const std::string &path) {
   while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  std::optional<TDecodedText> decoded = DecodeTextFile(bytes, false);
+  std::optional<TDecodedText> decoded = DecodeTextFile(std::move(bytes), false);
   if (failed || !decoded) throw EInOutError(WithPath("ファイル %s は開けません", path));
   const std::string &text = decoded->Cp932;
 
