@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "TempTree.h"
+#include "core/JobSettingsFile.h"
 #include "platform/Cp932.h"
 
 extern char **environ;
@@ -352,6 +353,33 @@ TEST_F(BatchTest, ALogWithSuchNamesIsUtf8WithAMark) {
   for (const std::string &line : result.OutLines()) expected += line + "\r\n";
   EXPECT_EQ(Tree.Read("log.txt"), expected);
   EXPECT_TRUE(FolderNames(Tree.Native("t")).empty());
+}
+
+TEST_F(BatchTest, AJobHoldingSuchCharactersIsSavedAndRunInANewProcess) {
+  Tree.Add(U8(u8"t/photo\U0001F600.jpg"));
+  // Saved by this process, whose extension codes the new process never sees.
+  JobSettings job;
+  job.Rename.Copy = false;
+  job.Rename.OrderItems = {"文字列置換", "連番", "大/小文字", "更新日付付加", "拡張子", "フォルダ名付加"};
+  job.Rename.OrderChecked = {true, false, false, false, false, false};
+  job.Rename.FromName[0] = *Utf8ToCp932(U8(u8"\U0001F600"));
+  job.Rename.ToName[0] = *Utf8ToCp932(U8(u8"_caf\u00E9\u301C"));
+  SaveJobSettingsFile(P("job.ini"), job);
+  TResult result = RunBatch({"--settings", P("job.ini"), "--folder", P("t"), "rename"});
+  EXPECT_EQ(result.Exit, 0) << result.Out << result.Err;
+  EXPECT_TRUE(Tree.Exists(U8(u8"t/photo_caf\u00E9\u301C.jpg")));
+}
+
+TEST_F(BatchTest, RawBytesThatWouldFormAnotherCharacterFailTheirTarget) {
+  // Removing the '-' would set 0xC3 beside 0xA9: "é" on disk, another name
+  // than the one planned, so the target fails and the file stays.
+  Tree.Add("t/x\xC3-\xA9.txt");
+  const std::string job = Settings("[Rename]\r\nCopy=0\r\nOrderItems0=文字列置換\r\nOrderChecked0=1\r\n"
+                                   "FromName0=-\r\nToName0=\r\n");
+  TResult result = RunBatch({"--settings", job, "--folder", P("t"), "rename"});
+  EXPECT_EQ(result.Exit, 1) << result.Out << result.Err;
+  EXPECT_TRUE(Tree.Exists("t/x\xC3-\xA9.txt"));
+  EXPECT_EQ(FolderNames(Tree.Native("t")), (Strings{"x\xC3-\xA9.txt"}));
 }
 
 // 1,880 codes hold the characters Shift-JIS lacks; 2,000 distinct emoji
