@@ -71,6 +71,14 @@ TEST_F(NamesWindowTest, TheFuzzyPreviewMatchesDecomposedKanaAndWaveDash) {
   C().ComboBoxToName->setEditText(QStringLiteral("-"));
   C().EditSample->setText(QString::fromUtf16(u"第1話\u301C第5話.txt"));
   EXPECT_EQ(C().StaticTextSample->text(), QString::fromUtf16(u"第1-5話.txt"));
+
+  // Typed, a WAVE DASH or an é is the very character of the name.
+  C().CheckBoxNoCase->setChecked(false);
+  C().ComboBoxFromName->setEditText(QString::fromUtf16(u"\u301C|\u00E9"));
+  C().ComboBoxToName->setEditText(QStringLiteral("~"));
+  EXPECT_EQ(C().StaticTextSample->text(), QString::fromUtf16(u"第1話~第5話.txt"));
+  C().EditSample->setText(QString::fromUtf16(u"Beyonc\u00E9.mp3"));
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("Beyonc~.mp3"));
 }
 
 TEST_F(NamesWindowTest, ALogOfSuchNamesIsSavedAndLoadedBackIdentical) {
