@@ -1,5 +1,6 @@
 #include "cli/BatchHost.h"
 
+#include "cli/BatchProgress.h"
 #include "platform/Cp932.h"
 #include "run/RunDriver.h"
 
@@ -34,16 +35,38 @@ void InstallBatchSignalHandlers() {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 void TBatchHost::ProcessMessages() {
   if (gBatchStopSignal != 0 && Driver_ != nullptr) Driver_->Abort();
+  if (Output_.Progress != nullptr && Driver_ != nullptr && Output_.Progress->Due()) {
+    const TRunStats &stats = Driver_->Stats();
+    Output_.Progress->Update(stats.Records + stats.Listed, Cp932ToUtf8Lossy(StatusText_));
+  }
 }
 
-void TBatchHost::WriteOut(const std::string &cp932Line) {
+void TBatchHost::BeforeFirstLine() {
+  if (FirstLineWritten_) return;
+  FirstLineWritten_ = true;
+  if (Output_.NoticeBeforeFirstLine.empty()) return;
+  std::fflush(stdout);
+  std::fprintf(stderr, "korvane-batch: %s\n", Output_.NoticeBeforeFirstLine.c_str());
+}
+
+void TBatchHost::WriteOut(const std::string &cp932Line, char end) {
+  BeforeFirstLine();
+  if (Output_.Progress != nullptr) Output_.Progress->Clear();
   std::string text = TerminalText(cp932Line);
-  text += '\n';
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() && !OutputFailed_) {
+  text += end;
+  // A line-buffered stream may take the line and fail only in the flush
+  // that follows it; the error flag tells.
+  bool written =
+      std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && !std::ferror(stdout);
+  // A NUL does not flush a line-buffered stream; the record must still
+  // reach the reader before the next target is touched.
+  if (written && end != '\n') written = std::fflush(stdout) == 0;
+  if (!written && !OutputFailed_) {
     // Nobody would see what the run does: stop it, as a log file error does.
     OutputFailed_ = true;
     if (Driver_ != nullptr) Driver_->Abort();
@@ -51,7 +74,7 @@ void TBatchHost::WriteOut(const std::string &cp932Line) {
 }
 
 bool TBatchHost::FlushOutput() {
-  if (std::fflush(stdout) != 0) OutputFailed_ = true;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) OutputFailed_ = true;
   return !OutputFailed_;
 }
 
@@ -62,7 +85,7 @@ void TBatchHost::FailLogFile(const std::string &message) {
 }
 
 void TBatchHost::AddLogLine(const std::string &line) {
-  WriteOut(line);
+  WriteOut(line, '\n');
   if (!LogPath_ || LogFileError_) return;
   if (!LogFileTried_) {
     LogFileTried_ = true;
@@ -71,7 +94,10 @@ void TBatchHost::AddLogLine(const std::string &line) {
       return;
     }
   }
-  if (!LogFile_.Append(line)) FailLogFile(WithPath("%s に書き込めません", *LogPath_));
+  // Flushed record by record: a file changed on disk must have its line in
+  // the log even when the process is killed right after.
+  if (!LogFile_.Append(line) || !LogFile_.Flush())
+    FailLogFile(WithPath("%s に書き込めません", *LogPath_));
 }
 
 bool TBatchHost::CloseLogFile() {
@@ -80,7 +106,9 @@ bool TBatchHost::CloseLogFile() {
   return !LogFileError_;
 }
 
-void TBatchHost::AddListLine(const std::string &path) { WriteOut(path); }
+void TBatchHost::AddListLine(const std::string &path) {
+  WriteOut(path, Output_.NullAfterPaths ? '\0' : '\n');
+}
 
 namespace {
 std::vector<std::string> &ListOf(THistories &histories, THistoryBox box) {

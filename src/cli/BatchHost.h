@@ -16,17 +16,30 @@ class TRunDriver;
 
 // Set by the signal handler; the host's pump turns it into an abort.
 extern volatile std::sig_atomic_t gBatchStopSignal;
+// SIGINT and SIGTERM stop the run as Esc does.  SIGPIPE is ignored: a
+// reader that goes away (`| head`) makes the next write fail, and that
+// failure stops the run in order, its log file complete up to "中断".
 void InstallBatchSignalHandlers();
 
 // CP932 text for stdout and stderr: UTF-8 with the exact bytes of names.
 std::string TerminalText(std::string_view cp932);
 
+class TBatchProgress;
+
+// How the host prints.
+struct TBatchOutput {
+  bool NullAfterPaths = false;         // list: NUL after each path instead of a line end
+  std::string NoticeBeforeFirstLine;   // UTF-8, to stderr before the run's first line
+  TBatchProgress *Progress = nullptr;  // the terminal's progress line, if any
+};
+
 class TBatchHost final : public TRunHost {
 public:
   // logPath: CP932 path of the log file, opened (and replaced) when the run
   // writes its first log line.
-  TBatchHost(const JobSettings &job, std::optional<std::string> logPath)
-      : Job_(job), LogPath_(std::move(logPath)) {}
+  TBatchHost(const JobSettings &job, std::optional<std::string> logPath,
+             TBatchOutput output = {})
+      : Job_(job), LogPath_(std::move(logPath)), Output_(std::move(output)) {}
 
   void Attach(TRunDriver &driver) { Driver_ = &driver; }
 
@@ -55,9 +68,11 @@ public:
   bool CloseLogFile();
   // Flushes stdout; false when any output of the run could not be written.
   bool FlushOutput();
+  bool OutputFailed() const { return OutputFailed_; }
 
 private:
-  void WriteOut(const std::string &cp932Line);
+  void WriteOut(const std::string &cp932Line, char end);
+  void BeforeFirstLine();
   void FailLogFile(const std::string &message);
 
   const JobSettings &Job_;
@@ -66,6 +81,8 @@ private:
   TLogFileWriter LogFile_;
   bool LogFileTried_ = false;
   bool OutputFailed_ = false;
+  bool FirstLineWritten_ = false;
+  TBatchOutput Output_;
   std::optional<std::string> LogFileError_;
   std::string StatusText_;
   TRunFocus Focus_ = TRunFocus::None;

@@ -1,19 +1,32 @@
 // korvane-batch: one Korvane job without a window.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/BatchHost.h"
+#include "cli/BatchKeys.h"
 #include "cli/BatchOptions.h"
+#include "cli/BatchProgress.h"
+#include "core/IniFile.h"
 #include "core/JobSettingsFile.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "run/ApplyJob.h"
 #include "run/RunDriver.h"
+
+#ifndef KORVANE_VERSION
+#define KORVANE_VERSION "unknown"
+#endif
 
 namespace {
 
@@ -23,6 +36,8 @@ constexpr int kExitUsage = 2;
 constexpr int kExitError = 3;
 constexpr int kExitSignal = 130;
 
+std::string U8(const char8_t *text) { return reinterpret_cast<const char *>(text); }
+
 void Message(const std::string &utf8) {
   std::fflush(stdout);
   std::fprintf(stderr, "korvane-batch: %s\n", utf8.c_str());
@@ -30,63 +45,143 @@ void Message(const std::string &utf8) {
 
 void SystemMessage(const std::string &cp932) { Message(Cp932ToUtf8Lossy(cp932)); }
 
-// Where a refusal that shows no message pointed the user.
-const char *FieldOfFocus(TRunFocus focus) {
+std::string Shown(const std::string &cp932) { return Cp932ToUtf8Lossy(cp932); }
+
+// The job field a refusal points at, with the value it refused.
+std::string RefusedField(TRunFocus focus, const JobSettings &job) {
+  const auto dateTime = [](const char *name, const std::string &date, const std::string &time) {
+    return std::string(name) + ": '" + Cp932ToUtf8Lossy(date) + " " + Cp932ToUtf8Lossy(time) + "'";
+  };
   switch (focus) {
-    case TRunFocus::MaskEditUpDate: return "Change.UpDate/UpTime";
-    case TRunFocus::MaskEditNwDate: return "Change.NwDate/NwTime";
-    case TRunFocus::MaskEditAcDate: return "Change.AcDate/AcTime";
-    case TRunFocus::MaskEditDateFrom: return "FindFile.DateFrom/TimeFrom";
-    case TRunFocus::MaskEditDateTo: return "FindFile.DateTo/TimeTo";
-    case TRunFocus::ComboBoxFolder: return "FindFile.Folder";
-    case TRunFocus::ComboBoxFilter: return "FindFile.Filter";
-    case TRunFocus::ComboBoxCopyFolder: return "Copy.Folder";
-    case TRunFocus::None: break;
+    case TRunFocus::MaskEditUpDate:
+      return dateTime("Change.UpDate/UpTime", job.Change.UpDate, job.Change.UpTime);
+    case TRunFocus::MaskEditNwDate:
+      return dateTime("Change.NwDate/NwTime", job.Change.NwDate, job.Change.NwTime);
+    case TRunFocus::MaskEditAcDate:
+      return dateTime("Change.AcDate/AcTime", job.Change.AcDate, job.Change.AcTime);
+    case TRunFocus::MaskEditDateFrom:
+      return dateTime("FindFile.DateFrom/TimeFrom", job.FindFile.DateFrom, job.FindFile.TimeFrom);
+    case TRunFocus::MaskEditDateTo:
+      return dateTime("FindFile.DateTo/TimeTo", job.FindFile.DateTo, job.FindFile.TimeTo);
+    case TRunFocus::ComboBoxFolder:
+      return "FindFile.Folder: " + Shown(job.FindFile.Folder);
+    case TRunFocus::ComboBoxFilter:
+      return "FindFile.Filter";
+    case TRunFocus::ComboBoxCopyFolder:
+      return "Copy.Folder: " + Shown(job.Copy.Folder);
+    case TRunFocus::None:
+      break;
   }
-  return "the job";
+  return {};
+}
+
+// Why a settings file cannot be read whole, or nothing when it was read.
+std::optional<std::string> ReadSettingsFile(const std::string &path, JobSettings &job) {
+  const TIniFile file(path);
+  if (file.Missing()) {
+    // The window reads a missing file as an empty one; here a mistyped name
+    // would silently run the default job.
+    struct stat link {};
+    const std::optional<std::string> native = Cp932ToUtf8(path);
+    if (native && ::lstat(native->c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+      return "settings file is a symbolic link to nothing: " + Shown(path);
+    return "settings file not found: " + Shown(path);
+  }
+  if (file.Unreadable()) {
+    std::string reason;
+    if (file.ReadError() != 0) {
+      reason = std::strerror(file.ReadError());
+    } else {
+      struct stat st {};
+      const std::optional<std::string> native = Cp932ToUtf8(path);
+      const bool known = native && ::stat(native->c_str(), &st) == 0;
+      reason = known && S_ISDIR(st.st_mode)    ? "it is a folder"
+               : known && S_ISFIFO(st.st_mode) ? "it is a FIFO, not a file"
+                                               : "it is not a regular file";
+    }
+    return "cannot read the settings file " + Shown(path) + ": " + reason;
+  }
+  ReadJobSettings(file, job);
+  return std::nullopt;
+}
+
+// A rename that makes its copies beside the originals is rarely what was
+// meant on a command line (the window's default is to copy); say so.
+std::string CopyNotice(RunMode mode, const JobSettings &job) {
+  if (mode != RunMode::Rename || !job.Rename.Copy) return {};
+  if (ExcludeTrailingDelimiter(RunDestination(mode, job)) !=
+      ExcludeTrailingDelimiter(job.FindFile.Folder))
+    return {};
+  return "copies are made, not renames: set Rename.Copy=0";
+}
+
+// A list has no records to count: its output is the count.
+std::string Summary(const TRunStats &stats) {
+  return std::to_string(stats.Records - stats.FailedRecords) + U8(u8" 件成功, ") +
+         std::to_string(stats.FailedRecords) + U8(u8" 件失敗");
+}
+
+void ReportPassedOver(const TRunStats &stats) {
+  if (stats.Unrepresentable == 0) return;
+  std::string names;
+  for (const std::string &path : stats.PassedOverExamples) names += (names.empty() ? "" : ", ") + path;
+  if (stats.Unrepresentable > stats.PassedOverExamples.size()) names += ", ...";
+  Message(std::to_string(stats.Unrepresentable) +
+          " entries passed over: their names hold more characters without a Shift-JIS form than "
+          "one run can carry (1,880): " + names);
 }
 
 int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rename,
            TCopyCn &copy, TDeleteCn &del, TChangeCn &change) {
-  TBatchHost host(job, options.Log);
+  const RunMode mode = *options.Mode;
+  std::unique_ptr<TBatchProgress> progress;
+  if (::isatty(STDERR_FILENO) == 1) progress = std::make_unique<TBatchProgress>(STDERR_FILENO);
+  TBatchOutput output;
+  output.NullAfterPaths = options.Null;
+  output.NoticeBeforeFirstLine = CopyNotice(mode, job);
+  output.Progress = progress.get();
+  TBatchHost host(job, options.Log, output);
   TRunDriver driver(host, rename, copy, del, change);
   host.Attach(driver);
   InstallBatchSignalHandlers();
 
   TRunOutcome outcome;
   try {
-    outcome = driver.SpeedButtonClick(*options.Mode);
+    outcome = driver.SpeedButtonClick(mode);
   } catch (const EKorvaneError &error) {
+    if (progress) progress->Clear();
     host.CloseLogFile();
     SystemMessage(error.Message());
-    return kExitError;
+    if (mode != RunMode::List) Message(Summary(driver.Stats()));
+    return gBatchStopSignal != 0 ? kExitSignal : kExitError;
   } catch (const std::exception &error) {
+    if (progress) progress->Clear();
     host.CloseLogFile();
     Message(error.what());
-    return kExitError;
+    if (mode != RunMode::List) Message(Summary(driver.Stats()));
+    return gBatchStopSignal != 0 ? kExitSignal : kExitError;
   }
+  if (progress) progress->Clear();
   const bool logClosed = host.CloseLogFile();
-  if (!host.FlushOutput()) {
-    Message("the output could not be written");
-    return kExitError;
-  }
+  const bool outputWritten = host.FlushOutput();
 
   if (outcome == TRunOutcome::Refused) {
+    const std::string field = RefusedField(host.Focus(), job);
     if (!host.StatusText().empty())
-      SystemMessage(host.StatusText());
+      SystemMessage(host.StatusText() + (field.empty() ? "" : " (" + Utf8ToCp932Lossy(field) + ")"));
     else
-      Message(std::string("invalid date or time in ") + FieldOfFocus(host.Focus()));
+      Message("invalid date or time in " + (field.empty() ? std::string("the job") : field));
     return kExitUsage;
   }
   const TRunStats &stats = driver.Stats();
-  if (stats.Unrepresentable > 0)
-    Message(std::to_string(stats.Unrepresentable) +
-            " entries passed over: their names hold more characters without a Shift-JIS "
-            "form than one run can carry (1,880)");
-  if (!logClosed || host.LogFileError()) {
-    SystemMessage(host.LogFileError().value_or(std::string()));
-    return kExitError;
-  }
+  ReportPassedOver(stats);
+  if (!logClosed || host.LogFileError()) SystemMessage(host.LogFileError().value_or(std::string()));
+  if (!outputWritten) Message("the output could not be written; the run was stopped");
+  if (mode != RunMode::List) Message(Summary(stats));
+  // A stop signal decides the status even when the reader went away with
+  // it (Ctrl-C in `korvane-batch ... | tee` stops both at once).
+  if (gBatchStopSignal != 0) return kExitSignal;
+  if (!logClosed || host.LogFileError() || !outputWritten) return kExitError;
   if (outcome == TRunOutcome::Aborted) return kExitSignal;
   return stats.FailedRecords > 0 ? kExitFailedRecords : kExitOk;
 }
@@ -102,21 +197,41 @@ int Main(const std::vector<std::string> &arguments) {
     std::fputs(BatchHelpText(), stdout);
     return kExitOk;
   }
+  if (options.Version) {
+    std::printf("korvane-batch %s\n", KORVANE_VERSION);
+    return kExitOk;
+  }
+  if (options.HelpKeys) {
+    std::fputs(HelpKeysText().c_str(), stdout);
+    return kExitOk;
+  }
 
   JobSettings job;
   if (options.Settings) {
-    // The window reads a missing file as an empty one; here a mistyped name
-    // would silently run the default job, so it is refused.
-    if (!PathExists(*options.Settings) || FolderExists(*options.Settings)) {
-      Message("settings file not found: " + Cp932ToUtf8Lossy(*options.Settings));
+    if (std::optional<std::string> refused = ReadSettingsFile(*options.Settings, job)) {
+      Message(*refused);
       return kExitUsage;
     }
-    LoadJobSettingsFile(*options.Settings, job);
+  }
+  if (std::optional<std::string> refused = ApplyBatchSettings(options.Sets, job)) {
+    Message(*refused);
+    return kExitUsage;
   }
   NormaliseJob(job);
   if (options.Folder) job.FindFile.Folder = *options.Folder;
   if (options.Filter) job.FindFile.Filter = *options.Filter;
   if (options.CopyFolder) job.Copy.Folder = *options.CopyFolder;
+
+  if (options.PrintSettings) {
+    std::string error;
+    const std::optional<std::string> text = SettingsFileText(job, error);
+    if (!text) {
+      Message(error);
+      return kExitError;
+    }
+    std::fputs(text->c_str(), stdout);
+    return std::fflush(stdout) == 0 ? kExitOk : kExitError;
+  }
 
   TRenameCn rename;
   TCopyCn copy;
@@ -135,6 +250,9 @@ int Main(const std::vector<std::string> &arguments) {
 }  // namespace
 
 int main(int argc, char **argv) {
+  // Records reach a pipe as they are made (`| tee` shows them at once), and
+  // the first write to a closed one fails instead of being buffered.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   std::vector<std::string> arguments(argv + 1, argv + argc);
   try {
     return Main(arguments);

@@ -13,6 +13,40 @@ const std::map<std::string, RunMode> kModes = {
 
 TBatchParse Fail(std::string message) { return TBatchParse{std::nullopt, std::move(message)}; }
 
+std::string_view TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// SECTION.KEY=VALUE (UTF-8) into its parts (CP932), or the reason it is not.
+std::optional<std::string> ParseSetting(const std::string &argument, TBatchSetting &setting) {
+  setting.Argument = argument;
+  const std::size_t equals = argument.find('=');
+  if (equals == std::string::npos)
+    return "--set " + argument + ": no '=' (give SECTION.KEY=VALUE)";
+  const std::string name = argument.substr(0, equals);
+  const std::size_t dot = name.find('.');
+  if (dot == std::string::npos)
+    return "--set " + argument + ": no section (give SECTION.KEY=VALUE, e.g. Rename.SeqIndex=1)";
+  const std::string_view section = TrimBlanks(std::string_view(name).substr(0, dot));
+  const std::string_view key = TrimBlanks(std::string_view(name).substr(dot + 1));
+  if (section.empty()) return "--set " + argument + ": the section is empty";
+  if (key.empty()) return "--set " + argument + ": the key is empty";
+  // A settings value is text: bytes that are not UTF-8 (Shift-JIS typed
+  // into a UTF-8 terminal) would travel as codes no file can hold.
+  if (!IsValidUtf8(argument)) return "--set " + argument + ": not UTF-8 text";
+  std::optional<std::string> cpSection = Utf8ToCp932(section);
+  std::optional<std::string> cpKey = Utf8ToCp932(key);
+  std::optional<std::string> cpValue = Utf8ToCp932(argument.substr(equals + 1));
+  if (!cpSection || !cpKey || !cpValue)
+    return "--set " + argument + ": more characters without a Shift-JIS form than one run can carry";
+  setting.Section = std::move(*cpSection);
+  setting.Key = std::move(*cpKey);
+  setting.Value = std::move(*cpValue);
+  return std::nullopt;
+}
+
 }  // namespace
 
 TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
@@ -22,46 +56,80 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
       {"--folder", &TBatchOptions::Folder},   {"--filter", &TBatchOptions::Filter},
       {"--copy-folder", &TBatchOptions::CopyFolder}, {"--log", &TBatchOptions::Log},
   };
+  const std::map<std::string, bool TBatchOptions::*> switches = {
+      {"--help", &TBatchOptions::Help},          {"-h", &TBatchOptions::Help},
+      {"--version", &TBatchOptions::Version},    {"--help-keys", &TBatchOptions::HelpKeys},
+      {"--print-settings", &TBatchOptions::PrintSettings},
+      {"--null", &TBatchOptions::Null},          {"-0", &TBatchOptions::Null},
+  };
+  bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string &argument = arguments[i];
-    if (argument == "--help" || argument == "-h") {
-      options.Help = true;
+    const bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
+    if (!isOption) {
+      auto mode = kModes.find(argument);
+      if (mode == kModes.end()) return Fail("unknown mode: " + argument);
+      if (options.Mode) return Fail("more than one mode given");
+      options.Mode = mode->second;
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
       continue;
     }
     std::string name = argument;
     std::optional<std::string> value;
     if (argument.rfind("--", 0) == 0) {
-      std::size_t equals = argument.find('=');
+      const std::size_t equals = argument.find('=');
       if (equals != std::string::npos) {
         name = argument.substr(0, equals);
         value = argument.substr(equals + 1);
       }
-      auto option = valued.find(name);
-      if (option == valued.end()) return Fail("unknown option: " + name);
-      if (!value) {
-        if (i + 1 >= arguments.size()) return Fail(name + " needs a value");
-        value = arguments[++i];
-      }
-      std::optional<std::string> converted = Utf8ToCp932(*value);
-      if (!converted) return Fail(name + ": the value holds more characters without a Shift-JIS form than one run can carry");
-      if (options.*(option->second)) return Fail(name + " given twice");
-      options.*(option->second) = std::move(converted);
+    }
+    if (auto flag = switches.find(name); flag != switches.end()) {
+      if (value) return Fail(name + " takes no value");
+      options.*(flag->second) = true;
       continue;
     }
-    auto mode = kModes.find(argument);
-    if (mode == kModes.end()) return Fail("unknown mode: " + argument);
-    if (options.Mode) return Fail("more than one mode given");
-    options.Mode = mode->second;
+    const auto option = valued.find(name);
+    if (option == valued.end() && name != "--set") return Fail("unknown option: " + name);
+    if (!value) {
+      if (i + 1 >= arguments.size()) return Fail(name + " needs a value");
+      value = arguments[++i];
+    }
+    if (name == "--set") {
+      TBatchSetting setting;
+      if (std::optional<std::string> error = ParseSetting(*value, setting)) return Fail(*error);
+      options.Sets.push_back(std::move(setting));
+      continue;
+    }
+    std::optional<std::string> converted = Utf8ToCp932(*value);
+    if (!converted)
+      return Fail(name + ": the value holds more characters without a Shift-JIS form than one run can carry");
+    if (options.*(option->second)) return Fail(name + " given twice");
+    options.*(option->second) = std::move(converted);
   }
-  if (options.Help) return TBatchParse{options, {}};
-  if (options.Mode && options.Sample) return Fail("give either a mode or --sample, not both");
-  if (!options.Mode && !options.Sample) return Fail("no mode given (list, rename, copy, delete or change)");
+  if (options.Help || options.Version) return TBatchParse{options, {}};
+  const int actions = (options.Mode ? 1 : 0) + (options.Sample ? 1 : 0) +
+                      (options.PrintSettings ? 1 : 0) + (options.HelpKeys ? 1 : 0);
+  if (actions == 0)
+    return Fail("no mode given (list, rename, copy, delete or change)");
+  if (actions > 1)
+    return Fail("give one of a mode, --sample, --print-settings and --help-keys");
+  if (options.Null && options.Mode != RunMode::List)
+    return Fail("-0/--null is for list only: the other modes print log lines");
+  if (options.Log && options.Mode == RunMode::List)
+    return Fail("--log cannot be used with list: a list run writes no log");
+  if (options.Log && !options.Mode)
+    return Fail("--log needs a mode that runs a job");
   return TBatchParse{options, {}};
 }
 
 const char *BatchHelpText() {
-  return R"(Usage: korvane-batch [OPTIONS] MODE
+  return R"(Usage: korvane-batch [OPTIONS] [--] MODE
        korvane-batch [OPTIONS] --sample NAME
+       korvane-batch [OPTIONS] --print-settings
+       korvane-batch --help-keys
 
 Runs one Korvane job without a window, as the run buttons of the window do.
 
@@ -72,39 +140,57 @@ MODE is one of:
   delete    delete the targets (into the desktop trash when the job says so)
   change    set the dates and attributes of the targets
 
-Options:
+The job:
   --settings FILE     read the job from FILE (a Korvane settings file, Shift-JIS)
                       over the defaults of a new window; missing or invalid keys
-                      keep their defaults, as when the window loads a file
+                      keep their defaults, as when the window loads a file; a
+                      file that cannot be read whole is refused
+  --set SECTION.KEY=VALUE
+                      set one key of the job, read exactly as the same line of a
+                      settings file would be read (repeatable, applied in order
+                      after --settings); an unknown section or key, or a value
+                      outside the key's domain, is refused.  Example:
+                      --set Rename.Copy=0 --set Rename.OrderChecked0=1
   --folder DIR        the target folder (FindFile.Folder); there is no default
   --filter TEXT       the target file filter (FindFile.Filter), e.g. "*.jpg;*.png"
   --copy-folder DIR   the copy destination (Copy.Folder)
+  --folder, --filter and --copy-folder are applied after --settings and --set.
+
+Other options:
   --log FILE          also write the run's log to FILE (Shift-JIS, CR LF after
-                      every line), replacing it
+                      every line, each record written before the next target),
+                      replacing it; not with list
+  -0, --null          list: end every path with a NUL byte instead of a line end
   --sample NAME       print the new name the rename steps make of NAME, as the
                       window's preview shows it (current time for the date step,
                       the name of the target folder, the first sequence number);
                       touches no file
+  --print-settings    print the job as a settings file (UTF-8) and run nothing
+  --help-keys         list every section and key with its type, domain and default
+  --version           print the version
   -h, --help          show this text
+  --                  end of the options: what follows is the mode
 
---folder, --filter and --copy-folder are applied after the settings file.
-
-Output (UTF-8):
+Output (UTF-8, stdout line-buffered):
   list       one full path per line on stdout
   the others every log line on stdout as it is written: a start line, one
              record per target (and one per date/attribute follow-up), then an
              end line (finished) or an aborted line
-  stderr     messages: why a job was refused, the error that ended a run, and
-             how many entries were passed over because their names cannot be
-             represented in Shift-JIS
+  stderr     messages: why a job was refused, the error that ended a run, a
+             warning when a rename makes copies beside the originals, a summary
+             at the end ("N 件成功, M 件失敗" and the entries passed over because
+             their names cannot be represented in Shift-JIS), and on a terminal
+             a progress line
 
 Exit status:
   0    the run finished and every record succeeded
   1    the run finished with at least one failed record
   2    a usage error, or the job was refused (the reason is on stderr)
-  3    an error ended the run (message on stderr; the log so far is kept and
-       ends with the aborted line)
+  3    an error ended the run, or the output could not be written (message on
+       stderr; the log so far is kept and ends with the aborted line)
   130  SIGINT or SIGTERM stopped the run, like Esc in the window (the log ends
        with the aborted line)
+
+See korvane-batch(1) for the keys and examples of common jobs.
 )";
 }

@@ -7,8 +7,21 @@
 
 #include "run/RunMode.h"
 
+// One --set SECTION.KEY=VALUE, as given (UTF-8) and as the settings reader
+// gets it (CP932).
+struct TBatchSetting {
+  std::string Argument;  // SECTION.KEY=VALUE as typed, for messages
+  std::string Section;   // CP932
+  std::string Key;       // CP932
+  std::string Value;     // CP932
+};
+
 struct TBatchOptions {
   bool Help = false;
+  bool Version = false;
+  bool HelpKeys = false;       // --help-keys
+  bool PrintSettings = false;  // --print-settings
+  bool Null = false;           // -0, --null: list ends each path with NUL
   std::optional<RunMode> Mode;
   std::optional<std::string> Sample;      // --sample NAME (CP932)
   std::optional<std::string> Settings;    // --settings FILE (CP932)
@@ -16,6 +29,7 @@ struct TBatchOptions {
   std::optional<std::string> Filter;      // --filter TEXT
   std::optional<std::string> CopyFolder;  // --copy-folder DIR
   std::optional<std::string> Log;         // --log FILE
+  std::vector<TBatchSetting> Sets;        // --set, in the order given
 };
 
 struct TBatchParse {
@@ -24,7 +38,8 @@ struct TBatchParse {
 };
 
 // Arguments are UTF-8 and are converted to CP932; one that cannot be
-// represented in CP932 is a usage error.
+// represented in CP932 is a usage error.  "--" ends the options: what
+// follows is the mode.
 TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments);
 
 // The --help text (UTF-8).

@@ -24,7 +24,10 @@ namespace {
 
 enum class TReadOutcome { Read, Missing, Unreadable };
 
-TReadOutcome ReadWholeFile(const std::string &fileName, std::string &bytes) {
+// `error` gets the errno of a failed open or read (0 for a file that is not
+// a regular one).
+TReadOutcome ReadWholeFile(const std::string &fileName, std::string &bytes, int &error) {
+  error = 0;
   const auto path = Cp932ToUtf8(fileName);
   if (!path) return TReadOutcome::Unreadable;
   // O_NONBLOCK so that a FIFO in the settings file's place cannot hang the
@@ -33,8 +36,9 @@ TReadOutcome ReadWholeFile(const std::string &fileName, std::string &bytes) {
     return ::open(path->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   }));
   if (!fd.Valid()) {
-    return errno == ENOENT || errno == ENOTDIR ? TReadOutcome::Missing
-                                               : TReadOutcome::Unreadable;
+    if (errno == ENOENT || errno == ENOTDIR) return TReadOutcome::Missing;
+    error = errno;
+    return TReadOutcome::Unreadable;
   }
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return TReadOutcome::Unreadable;
@@ -44,7 +48,10 @@ TReadOutcome ReadWholeFile(const std::string &fileName, std::string &bytes) {
   for (;;) {
     const ssize_t got =
         sys::Call("read", [&] { return ::read(fd.Get(), buffer, sizeof buffer); });
-    if (got < 0) return TReadOutcome::Unreadable;
+    if (got < 0) {
+      error = errno;
+      return TReadOutcome::Unreadable;
+    }
     if (got == 0) return TReadOutcome::Read;
     bytes.append(buffer, static_cast<std::size_t>(got));
   }
@@ -54,7 +61,7 @@ TReadOutcome ReadWholeFile(const std::string &fileName, std::string &bytes) {
 
 TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
   std::string bytes;
-  switch (ReadWholeFile(fileName_, bytes)) {
+  switch (ReadWholeFile(fileName_, bytes, readError_)) {
   case TReadOutcome::Read:
     // Shift-JIS as the Windows program writes it, or UTF-8 (with a mark, or
     // valid UTF-8 holding non-ASCII text, as Linux editors write it).
@@ -66,6 +73,7 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
     }
     break;
   case TReadOutcome::Missing:
+    missing_ = true;
     break;
   case TReadOutcome::Unreadable:
     unreadable_ = true;

@@ -25,10 +25,18 @@ public:
   // exists but cannot be read (no permission, a folder, not a regular file)
   // also reads as empty, but is never written over: UpdateFile() refuses.
   explicit TIniFile(std::string fileName);
+  // An empty settings text held in memory only, with no file behind it;
+  // UpdateFile() refuses to write it anywhere.
+  TIniFile() = default;
 
   const std::string &FileName() const { return fileName_; }
   // True when the file exists but could not be read.
   bool Unreadable() const { return unreadable_; }
+  // True when no file of that name exists (a dangling symbolic link too).
+  bool Missing() const { return missing_; }
+  // For an unreadable file: the errno of the open or read that failed, or 0
+  // when the file is not a regular file (a folder, a FIFO, a device).
+  int ReadError() const { return readError_; }
   // True when a write changed the text since the file was read or updated.
   bool Modified() const { return modified_; }
 
@@ -67,5 +75,7 @@ private:
   TIniDocument document_;
   TTextEncoding encoding_ = TTextEncoding::ShiftJis;
   bool unreadable_ = false;
+  bool missing_ = false;
+  int readError_ = 0;
   bool modified_ = false;
 };

@@ -22,7 +22,10 @@ void ReadJobSettings(const TIniFile &file, JobSettings &job);
 void WriteJobSettings(TIniFile &file, const JobSettings &job);
 
 // The "読込" and "保存" buttons: a job from a file / into a file of the
-// user's choice.  Loading does not normalise (see ReadJobSettings); saving
+// user's choice.  Loading does not normalise (see ReadJobSettings); a
+// missing file loads as an empty one, one that exists but cannot be read
+// whole (no permission, a folder, a FIFO, a read error) raises EInOutError
+// "ファイル <path> は開けません" and leaves the job as it was; saving
 // raises EInOutError "<path> に書き込めません" when the file cannot be
 // written, and then leaves the file as it was.
 void LoadJobSettingsFile(const std::string &fileName, JobSettings &job);

@@ -167,6 +167,12 @@ TRunDriver::TRunDriver(TRunHost &host, TRenameCn &rename, TCopyCn &copy, TDelete
 
 TRunDriver::~TRunDriver() = default;
 
+const std::string &RunDestination(RunMode mode, const JobSettings &job) {
+  const bool useCopyFolder =
+      !Trim(job.Copy.Folder).empty() && (mode != RunMode::Rename || job.Rename.Copy);
+  return useCopyFolder ? job.Copy.Folder : job.FindFile.Folder;
+}
+
 TRunOutcome TRunDriver::SpeedButtonClick(RunMode mode) {
   if (Running_) return TRunOutcome::Busy;
   Running_ = true;
@@ -207,9 +213,7 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
   Host_.SetBusyCursor(true);
   Host_.SetRunMessage(std::string(kRunMessage));
 
-  const bool useCopyFolder =
-      !Trim(job.Copy.Folder).empty() && (mode != RunMode::Rename || job.Rename.Copy);
-  const std::string &destination = useCopyFolder ? job.Copy.Folder : job.FindFile.Folder;
+  const std::string &destination = RunDestination(mode, job);
   const bool logs = mode != RunMode::List;
 
   TRunWalkStep step(*this, mode);
@@ -218,6 +222,7 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
   // its end line; an error then goes on to the front end's error report.
   auto finish = [&](bool aborted) {
     Stats_.Unrepresentable = walk.Unrepresentable();
+    Stats_.PassedOverExamples = walk.PassedOverExamples();
     Host_.SetRunMessage(std::string());
     Host_.SetBusyCursor(false);
     if (logs) Host_.AddLogLine(std::string(aborted ? kLogAborted : kLogFinished));

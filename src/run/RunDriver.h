@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/DateTime.h"
 #include "run/RunHost.h"
@@ -31,7 +32,13 @@ struct TRunStats {
   std::size_t FailedRecords = 0;   // of them, with "結果: 失敗"
   std::size_t Listed = 0;          // lines of a List run
   std::size_t Unrepresentable = 0; // names passed over: not representable in CP932
+  std::vector<std::string> PassedOverExamples;  // the first few of them (UTF-8 paths)
 };
+
+// The folder a run puts its copies and renamed copies in: the copy folder
+// when it is set (blanks do not count) and the run copies, else the target
+// folder.
+const std::string &RunDestination(RunMode mode, const JobSettings &job);
 
 class TRunDriver {
 public:

@@ -177,6 +177,14 @@ bool TLogFileWriter::SwitchToUnicode() {
   return true;
 }
 
+bool TLogFileWriter::Flush() {
+  if (File_ == nullptr) {
+    errno = EBADF;
+    return false;
+  }
+  return std::fflush(File_) == 0;
+}
+
 bool TLogFileWriter::Close() {
   if (File_ == nullptr) return true;
   bool ok = std::fflush(File_) == 0;

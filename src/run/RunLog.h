@@ -59,6 +59,9 @@ public:
   bool Open(const std::string &path, bool unicode = false);
   // Appends line + CR LF; false with errno set on failure.
   bool Append(std::string_view line);
+  // Hands what is buffered to the system, so that the file holds every line
+  // appended so far even if the process is killed; false with errno set.
+  bool Flush();
   // Closes the file; false when a buffered write failed.
   bool Close();
   bool IsOpen() const { return File_ != nullptr; }

@@ -1,5 +1,6 @@
 #include "select/Walk.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/Cp932.h"
@@ -192,4 +193,12 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
     }
   }
   Unrepresentable_ += passedOver.size();
+  if (PassedOverExamples_.size() < kPassedOverExamples && !passedOver.empty()) {
+    std::vector<std::string> sorted(passedOver.begin(), passedOver.end());
+    std::sort(sorted.begin(), sorted.end());
+    for (const std::string &name : sorted) {
+      if (PassedOverExamples_.size() == kPassedOverExamples) break;
+      PassedOverExamples_.push_back(Cp932ToUtf8Lossy(dir) + name);
+    }
+  }
 }

@@ -174,6 +174,10 @@ public:
 
   // Names passed over so far because they cannot be represented in CP932.
   std::size_t Unrepresentable() const { return Unrepresentable_; }
+  // The first few of them as full paths (UTF-8, as far as they convert), so
+  // that a report can name them.
+  const std::vector<std::string> &PassedOverExamples() const { return PassedOverExamples_; }
+  static constexpr std::size_t kPassedOverExamples = 3;
 
 private:
   std::vector<std::string> ScanSubfolders(const std::string &folder, TSubfolderList &listed,
@@ -185,4 +189,5 @@ private:
   std::size_t Unrepresentable_ = 0;
   int Depth_ = 0;
   TOutputFolder Output_;
+  std::vector<std::string> PassedOverExamples_;
 };

@@ -7,9 +7,6 @@
 #include <sys/stat.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,113 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "TempTree.h"
+#include "BatchProcess.h"
 #include "core/JobSettingsFile.h"
 #include "platform/Cp932.h"
 
-extern char **environ;
-
 namespace {
-
-using Strings = std::vector<std::string>;
-
-std::string U8(const char8_t *text) { return reinterpret_cast<const char *>(text); }
-
-struct TResult {
-  int Exit = -1;
-  std::string Out;
-  std::string Err;
-  Strings OutLines() const {
-    Strings lines;
-    std::istringstream in(Out);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
-};
-
-// A running korvane-batch with its stdout and stderr on pipes.
-class TBatchProcess {
-public:
-  explicit TBatchProcess(const Strings &arguments) {
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, err[0]);
-    std::vector<std::string> all = {KORVANE_BATCH_PATH};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char *> argv;
-    for (std::string &argument : all) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&Pid_, KORVANE_BATCH_PATH, &actions, nullptr, argv.data(), environ) != 0)
-      throw std::runtime_error("posix_spawn");
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    Out_ = out[0];
-    Err_ = err[0];
-  }
-
-  // Reads stdout until it holds at least `bytes` bytes (or ends).
-  void ReadOutAtLeast(std::size_t bytes) {
-    char buffer[4096];
-    while (Result_.Out.size() < bytes) {
-      ssize_t got = read(Out_, buffer, sizeof buffer);
-      if (got <= 0) return;
-      Result_.Out.append(buffer, static_cast<std::size_t>(got));
-    }
-  }
-
-  void Signal(int signal) { kill(Pid_, signal); }
-
-  TResult Finish() {
-    pollfd fds[2] = {{Out_, POLLIN, 0}, {Err_, POLLIN, 0}};
-    std::string *sinks[2] = {&Result_.Out, &Result_.Err};
-    int open = 2;
-    while (open > 0) {
-      if (poll(fds, 2, -1) < 0) break;
-      for (int i = 0; i < 2; ++i) {
-        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
-        char buffer[65536];
-        ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-        if (got > 0) {
-          sinks[i]->append(buffer, static_cast<std::size_t>(got));
-        } else {
-          close(fds[i].fd);
-          fds[i].fd = -1;
-          --open;
-        }
-      }
-    }
-    int status = 0;
-    waitpid(Pid_, &status, 0);
-    Result_.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return Result_;
-  }
-
-private:
-  pid_t Pid_ = -1;
-  int Out_ = -1;
-  int Err_ = -1;
-  TResult Result_;
-};
-
-TResult RunBatch(const Strings &arguments) { return TBatchProcess(arguments).Finish(); }
-
-class BatchTest : public ::testing::Test {
-protected:
-  std::string P(std::string_view relative = {}) const { return Tree.Native(relative).string(); }
-  // A settings file; `text` is CP932 (narrow literals are), lines joined by CR LF.
-  std::string Settings(const std::string &text) {
-    std::string path = P("job.ini");
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-  TTempTree Tree;
-};
 
 TEST_F(BatchTest, HelpDescribesModesOptionsAndExitStatus) {
   TResult result = RunBatch({"--help"});
