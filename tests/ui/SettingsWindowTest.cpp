@@ -161,6 +161,19 @@ TEST_F(SettingsWindowTest, FailedWriteAtCloseIsShownAndTheWindowStillCloses) {
   EXPECT_EQ(errors_, QStringList{QString::fromStdString(settings) + QStringLiteral(" に書き込めません.")});
 }
 
+// A settings file that cannot be read whole is not an empty job: "読込"
+// reports the read error and changes nothing.
+TEST_F(SettingsWindowTest, LoadingAFileThatCannotBeReadShowsTheErrorAndKeepsTheJob) {
+  const QString folder = Scratch(QStringLiteral("a-folder.ini"));
+  QDir().mkpath(folder);
+  C().SpinEditSeqIndex->setValue(6);
+  const JobSettings before = W().ReadJob();
+  AnswerFileDialogs(folder);
+  C().SpeedButtonSettingsOpen->click();
+  EXPECT_EQ(errors_, QStringList{QStringLiteral("ファイル ") + folder + QStringLiteral(" は開けません.")});
+  EXPECT_EQ(W().ReadJob(), before);
+}
+
 // A job loaded in the middle of a run would change the running operation's
 // options from one target to the next, so "読込" waits like a second run.
 TEST_F(SettingsWindowTest, LoadingIsIgnoredWhileARunIsUnderWay) {
