@@ -1,8 +1,11 @@
 # Sourced by ./run and ./test: installs the missing build packages and
 # configures/builds one build tree.  Keep it quick when nothing is missing.
 
+# The last line: Qt's Japanese texts for the window, and what the install
+# test checks the installed files with.
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
-                  clang libbenchmark-dev libre2-dev libglib2.0-dev)
+                  clang libbenchmark-dev libre2-dev libglib2.0-dev
+                  qt6-translations-l10n desktop-file-utils appstream bash-completion dpkg-dev)
 
 # korvane_install_missing [extra packages...]
 korvane_install_missing() {

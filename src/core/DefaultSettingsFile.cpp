@@ -1,6 +1,11 @@
 #include "core/DefaultSettingsFile.h"
 
+#ifndef KORVANE_APP_ID
+#define KORVANE_APP_ID "org.korvane.Korvane"
+#endif
+
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -62,10 +67,18 @@ std::string DefaultSettingsFileFor(std::string_view executable, bool folderWrita
   return config + "korvane/" + name;
 }
 
+bool IsInstalledExecutable(std::string_view executable) {
+  const std::string desktopFile =
+      FolderOf(executable) + "/../share/applications/" KORVANE_APP_ID ".desktop";
+  struct stat st {};
+  return ::stat(desktopFile.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::string DefaultSettingsFile() {
   std::string executable = ExecutablePath();
   if (executable.empty()) executable = "korvane";
-  const bool writable = ::access(FolderOf(executable).c_str(), W_OK) == 0;
+  const bool writable =
+      ::access(FolderOf(executable).c_str(), W_OK) == 0 && !IsInstalledExecutable(executable);
   const char *configHome = std::getenv("XDG_CONFIG_HOME");
   const std::string home = HomeFolder();
   const std::string path =

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -149,9 +150,63 @@ TEST_F(BatchTest, HelpKeysListsExactlyTheKeysOfASettingsFile) {
     EXPECT_NE(keys.Out.find(part), std::string::npos) << part;
 }
 
-// The four examples of korvane-batch(1), with the manual's paths replaced.
+// The examples of korvane-batch(1), taken from the manual page itself so
+// that what it shows is what runs: the arguments of the n-th example block,
+// with the manual's folders replaced by the test's.
 class ManualExamples : public BatchTest {
 protected:
+  Strings Example(std::size_t n) {
+    std::ifstream in(KORVANE_MANUAL_PAGE);
+    std::vector<std::string> blocks;
+    std::string block;
+    bool inside = false;
+    for (std::string line; std::getline(in, line);) {
+      if (line == ".EX") {
+        inside = true;
+        block.clear();
+      } else if (line == ".EE") {
+        inside = false;
+        blocks.push_back(block);
+      } else if (inside) {
+        block += line + "\n";
+      }
+    }
+    if (n >= blocks.size()) return {};
+    std::string text = blocks[n];
+    auto replaceAll = [&text](const std::string &from, const std::string &to) {
+      for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
+    };
+    replaceAll("\\e\n", " ");  // a continued line
+    replaceAll("\\-", "-");
+    replaceAll("\\(aq", "'");
+    Strings words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (const char c : text) {
+      if (c == '\'') {
+        quoted = !quoted;
+        any = true;
+      } else if (!quoted && (c == ' ' || c == '\n')) {
+        if (any) words.push_back(word);
+        word.clear();
+        any = false;
+      } else {
+        word += c;
+        any = true;
+      }
+    }
+    if (any) words.push_back(word);
+    const std::pair<const char *, const char *> folders[] = {
+        {"~/photos", "photos"}, {"~/docs", "docs"}, {"~/work", "work"},
+        {"/mnt/backup/work", "backup"}, {"~/tmp", "tmp"}};
+    for (std::string &w : words)
+      for (const auto &[shown, used] : folders)
+        if (w == shown) w = P(used);
+    EXPECT_EQ(words.at(0), "korvane-batch");
+    words.erase(words.begin());
+    return words;
+  }
   TResult Run(const Strings &arguments) {
     TResult result = RunBatch(arguments);
     EXPECT_EQ(result.Exit, 0) << result.Err;
@@ -163,11 +218,9 @@ TEST_F(ManualExamples, NumberThePhotosOfATreeByDate) {
   Tree.Add("photos/IMG_7.jpg\nphotos/IMG_8.jpg\nphotos/trip/IMG_9.jpg\nphotos/notes.txt");
   Tree.SetTime("photos/IMG_8.jpg", 2020, 1, 1, 0, 0, 0);
   Tree.SetTime("photos/IMG_7.jpg", 2021, 1, 1, 0, 0, 0);
-  Run({"--folder", P("photos"), "--filter", "*.jpg", "--set", "FindFile.SubFolder=1",
-       "--set", U8(u8"Rename.OrderItems0=連番"), "--set", U8(u8"Rename.OrderItems1=文字列置換"),
-       "--set", "Rename.OrderChecked0=1", "--set", "Rename.SeqSort=2", "--set", "Rename.IfUnity=1",
-       "--set", "Rename.Unity=1", "--set", "Rename.BaseName=photo_", "--set", "Rename.Copy=0",
-       "rename"});
+  const Strings example = Example(0);
+  EXPECT_NE(std::find(example.begin(), example.end(), U8(u8"Rename.OrderItems0=連番")), example.end());
+  Run(example);
   EXPECT_TRUE(Tree.Exists("photos/photo_0001.jpg"));  // IMG_8, the older
   EXPECT_TRUE(Tree.Exists("photos/photo_0002.jpg"));
   EXPECT_TRUE(Tree.Exists("photos/trip/photo_0001.jpg"));
@@ -178,10 +231,7 @@ TEST_F(ManualExamples, NumberThePhotosOfATreeByDate) {
 
 TEST_F(ManualExamples, ReplaceATextInNames) {
   Tree.Add("docs/draft-report.txt\ndocs/draft.txt\ndocs/final.txt");
-  // The filter keeps the names without the text out: they would keep their
-  // name, and a rename to the same name fails its record.
-  Run({"--folder", P("docs"), "--filter", "*draft*", "--set", "Rename.OrderChecked0=1", "--set", "Rename.FromName0=draft",
-       "--set", "Rename.ToName0=v2", "--set", "Rename.Copy=0", "rename"});
+  Run(Example(1));
   EXPECT_TRUE(Tree.Exists("docs/v2-report.txt"));
   EXPECT_TRUE(Tree.Exists("docs/v2.txt"));
   EXPECT_TRUE(Tree.Exists("docs/final.txt"));
@@ -193,8 +243,7 @@ TEST_F(ManualExamples, CopyNewerFiles) {
   Tree.SetTime("backup/a.txt", 2024, 1, 1, 0, 0, 0);
   Tree.SetTime("work/b.txt", 2023, 1, 1, 0, 0, 0);
   Tree.SetTime("backup/b.txt", 2024, 1, 1, 0, 0, 0);
-  TResult result = RunBatch({"--folder", P("work"), "--copy-folder", P("backup"), "--set",
-                             "Copy.Same=1", "--set", "Copy.OverWrite=2", "copy"});
+  TResult result = RunBatch(Example(2));
   // b.txt is older than its copy: its record says it was not copied.
   EXPECT_EQ(result.Exit, 1) << result.Err;
   EXPECT_EQ(Tree.Read("backup/a.txt").size(), 10u);  // newer: copied over
@@ -208,8 +257,7 @@ TEST_F(ManualExamples, MoveOldFilesToTheTrash) {
   const char *saved = std::getenv("XDG_DATA_HOME");
   const std::string savedValue = saved ? saved : "";
   setenv("XDG_DATA_HOME", P("data").c_str(), 1);
-  TResult result = RunBatch({"--folder", P("tmp"), "--set", "FindFile.DateTo=2022/12/31",
-                             "--set", "Delete.Recycled=1", "delete"});
+  TResult result = RunBatch(Example(3));
   if (saved) setenv("XDG_DATA_HOME", savedValue.c_str(), 1); else unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(result.Exit, 0) << result.Err;
   EXPECT_FALSE(Tree.Exists("tmp/old.log"));

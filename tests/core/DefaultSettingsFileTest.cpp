@@ -2,9 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "TempFolder.h"
+
 namespace {
+
+// Root can write /usr/bin; the settings of an installed window still go to
+// the user's config folder, never beside every other program.
+TEST(DefaultSettingsFile, AnInstalledProgramIsRecognisedByItsDesktopFile) {
+  TTempFolder folder;
+  std::filesystem::create_directories(folder.Path("usr/bin"));
+  std::filesystem::create_directories(folder.Path("usr/share/applications"));
+  std::filesystem::create_directories(folder.Path("build/src/ui"));
+  EXPECT_FALSE(IsInstalledExecutable(folder.Path("usr/bin/korvane")));
+  std::ofstream(folder.Path("usr/share/applications/org.korvane.Korvane.desktop")) << "[Desktop Entry]\n";
+  EXPECT_TRUE(IsInstalledExecutable(folder.Path("usr/bin/korvane")));
+  EXPECT_FALSE(IsInstalledExecutable(folder.Path("build/src/ui/korvane")));
+}
 
 TEST(DefaultSettingsFile, FallsBackToTheUserConfigFolder) {
   const struct {
