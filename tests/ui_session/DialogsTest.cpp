@@ -157,6 +157,7 @@ TEST(DialogsTest, RealFileDialogsAcceptAnyFileAndNeverAskBeforeOverwriting) {
       EXPECT_EQ(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
       EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
       EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
+      EXPECT_FALSE(dialog->testOption(QFileDialog::DontUseNativeDialog));
       EXPECT_TRUE(dialog->nameFilters().isEmpty() ||
                   dialog->nameFilters() == QStringList{QStringLiteral("All Files (*)")});
       dialog->reject();
@@ -177,6 +178,7 @@ TEST(DialogsTest, RealFolderBrowserShowsFoldersOnly) {
     EXPECT_EQ(dialog->windowTitle(), QString::fromUtf16(u"対象フォルダ選択"));
     EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
     EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
+    EXPECT_FALSE(dialog->testOption(QFileDialog::DontUseNativeDialog));
     dialog->reject();
   });
   EXPECT_TRUE(ShowFolderBrowser(nullptr, QString::fromUtf16(u"対象フォルダ選択")).isEmpty());

@@ -5,15 +5,16 @@
 // path could not be used without naming another file).  The dialog calls
 // themselves are replaceable, so tests can answer them.
 
+#include <QFileDialog>
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "ui/session/SessionTexts.h"
 
-class QWidget;
 
 enum class TChoiceStatus { Chosen, Cancelled, Unrepresentable };
 
@@ -51,6 +52,13 @@ private:
 
   QWidget *parent_;
 };
+
+// The dialogs as they are set up before they are shown (also for pictures
+// of them): the file dialog for the log and settings buttons, the folder
+// browser for the folder buttons.
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget *parent, const QString &title,
+                                            QFileDialog::AcceptMode mode);
+std::unique_ptr<QFileDialog> MakeFolderBrowser(QWidget *parent, const QString &title);
 
 // The dialogs as Qt shows them (the defaults of TSessionDialogs).
 QString ShowFolderBrowser(QWidget *parent, const QString &title);
