@@ -1,11 +1,13 @@
 # Sourced by ./run and ./test: installs the missing build packages and
 # configures/builds one build tree.  Keep it quick when nothing is missing.
 
-# The last line: Qt's Japanese texts for the window, and what the install
-# test checks the installed files with.
+# The last lines: Qt's Japanese texts for the window, what the install test
+# checks the installed files with, and an X server with a session bus for
+# the portal dialogs' fallback.
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
                   clang libbenchmark-dev libre2-dev libglib2.0-dev
-                  qt6-translations-l10n desktop-file-utils appstream bash-completion dpkg-dev)
+                  qt6-translations-l10n desktop-file-utils appstream bash-completion dpkg-dev
+                  xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme)
 
 # korvane_install_missing [extra packages...]
 korvane_install_missing() {
