@@ -13,6 +13,17 @@
 
 extern char **environ;
 
+namespace {
+
+// The program under test: the one built beside the tests, or the one
+// KORVANE_BATCH_UNDER_TEST names (an installed one, an older build).
+std::string ProgramUnderTest() {
+  const char *named = std::getenv("KORVANE_BATCH_UNDER_TEST");
+  return named && *named ? named : KORVANE_BATCH_PATH;
+}
+
+}  // namespace
+
 Strings TResult::OutLines() const {
   Strings lines;
   std::istringstream in(Out);
@@ -40,12 +51,13 @@ TBatchProcess::TBatchProcess(const Strings &arguments, bool stderrTerminal) {
   posix_spawn_file_actions_adddup2(&actions, errChild, 2);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   posix_spawn_file_actions_addclose(&actions, err[0]);
-  std::vector<std::string> all = {KORVANE_BATCH_PATH};
+  const std::string program = ProgramUnderTest();
+  std::vector<std::string> all = {program};
   all.insert(all.end(), arguments.begin(), arguments.end());
   std::vector<char *> argv;
   for (std::string &argument : all) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  if (posix_spawn(&Pid_, KORVANE_BATCH_PATH, &actions, nullptr, argv.data(), environ) != 0)
+  if (posix_spawn(&Pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
     throw std::runtime_error("posix_spawn");
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
