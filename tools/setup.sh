@@ -1,13 +1,16 @@
 # Sourced by ./run and ./test: installs the missing build packages and
 # configures/builds one build tree.  Keep it quick when nothing is missing.
 
-# The last lines: Qt's Japanese texts for the window, what the install test
-# checks the installed files with, and an X server with a session bus for
-# the portal dialogs' fallback.
+# The last line: Qt's Japanese texts for the window's standard dialogs.
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
                   clang libbenchmark-dev libre2-dev libglib2.0-dev
-                  qt6-translations-l10n desktop-file-utils appstream bash-completion dpkg-dev
-                  xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme)
+                  qt6-translations-l10n)
+
+# What only the tests need (./test): the install test's validators and
+# package tools, and an X server with a session bus for the portal dialogs'
+# fallback.
+korvane_test_packages=(desktop-file-utils appstream bash-completion dpkg-dev groff-base
+                       xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme)
 
 # korvane_install_missing [extra packages...]
 korvane_install_missing() {
