@@ -168,7 +168,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
   if (outcome == TRunOutcome::Refused) {
     const std::string field = RefusedField(host.Focus(), job);
     if (!host.StatusText().empty())
-      SystemMessage(host.StatusText() + (field.empty() ? "" : " (" + Utf8ToCp932Lossy(field) + ")"));
+      Message(Shown(host.StatusText()) + (field.empty() ? "" : " (" + field + ")"));
     else
       Message("invalid date or time in " + (field.empty() ? std::string("the job") : field));
     return kExitUsage;
