@@ -70,6 +70,7 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
       encoding_ = text->Encoding;
     } else {
       unreadable_ = true;
+      readError_ = EILSEQ;
     }
     break;
   case TReadOutcome::Missing:

@@ -34,8 +34,9 @@ public:
   bool Unreadable() const { return unreadable_; }
   // True when no file of that name exists (a dangling symbolic link too).
   bool Missing() const { return missing_; }
-  // For an unreadable file: the errno of the open or read that failed, or 0
-  // when the file is not a regular file (a folder, a FIFO, a device).
+  // For an unreadable file: the errno of the open or read that failed,
+  // EILSEQ when its text could not be decoded, or 0 when the file is not a
+  // regular file (a folder, a FIFO, a device).
   int ReadError() const { return readError_; }
   // True when a write changed the text since the file was read or updated.
   bool Modified() const { return modified_; }

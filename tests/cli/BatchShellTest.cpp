@@ -186,14 +186,6 @@ TEST_F(BatchTest, TheSummaryGoesToStderr) {
   EXPECT_TRUE(result.Err.empty()) << result.Err;
 }
 
-TEST_F(BatchTest, PassedOverEntriesAreNamed) {
-  Tree.Add("caf\xc3\xa9\nplain");
-  TResult result = RunBatch({"--folder", P(), "list"});
-  EXPECT_EQ(result.Exit, 0);
-  EXPECT_NE(result.Err.find("1 entries passed over"), std::string::npos) << result.Err;
-  EXPECT_NE(result.Err.find(P() + "/caf\xc3\xa9"), std::string::npos) << result.Err;
-}
-
 TEST_F(BatchTest, RefusalsNameWhatTheyRefuse) {
   Tree.Add("t/a");
   TResult result = RunBatch({"--folder", P("none"), "list"});
