@@ -126,7 +126,8 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
 }
 
 const char *BatchHelpText() {
-  return R"(Usage: korvane-batch [OPTIONS] [--] MODE
+  // UTF-8 for the terminal: this source is compiled with Shift-JIS literals.
+  return reinterpret_cast<const char *>(u8R"(Usage: korvane-batch [OPTIONS] [--] MODE
        korvane-batch [OPTIONS] --sample NAME
        korvane-batch [OPTIONS] --print-settings
        korvane-batch --help-keys
@@ -178,9 +179,9 @@ Output (UTF-8, stdout line-buffered):
              end line (finished) or an aborted line
   stderr     messages: why a job was refused, the error that ended a run, a
              warning when a rename makes copies beside the originals, a summary
-             at the end ("N 件成功, M 件失敗" and the entries passed over because
-             their names cannot be represented in Shift-JIS), and on a terminal
-             a progress line
+             at the end ("N 件成功, M 件失敗", and the entries passed over because
+             their names need more characters without a Shift-JIS form than
+             one run can carry), and on a terminal a progress line
 
 Exit status:
   0    the run finished and every record succeeded
@@ -192,5 +193,5 @@ Exit status:
        with the aborted line)
 
 See korvane-batch(1) for the keys and examples of common jobs.
-)";
+)");
 }

@@ -25,8 +25,10 @@ TEST_F(BatchTest, HelpDescribesModesOptionsAndExitStatus) {
   TResult result = RunBatch({"--help"});
   EXPECT_EQ(result.Exit, 0);
   for (const char *word : {"list", "rename", "copy", "delete", "change", "--settings", "--folder",
-                           "--filter", "--copy-folder", "--log", "--sample", "130"})
+                           "--filter", "--copy-folder", "--log", "--sample", "130", "--set",
+                           "--print-settings", "--help-keys", "--null", "--version"})
     EXPECT_NE(result.Out.find(word), std::string::npos) << word;
+  EXPECT_NE(result.Out.find(U8(u8"件成功, M 件失敗")), std::string::npos) << "UTF-8, not Shift-JIS";
 }
 
 TEST_F(BatchTest, UsageErrorsExitWithTwo) {
