@@ -2,8 +2,9 @@
 // Public face of the regular-expression engine for Shift-JIS (CP932) text.
 //
 // TRegularExpression holds the current expression: assigning one runs the
-// dictionary preprocessor, compiles the result into a DFA and keeps the
-// compiled automata in a small cache keyed by the preprocessed text.
+// dictionary preprocessor, compiles the result into an NFA with a lazily
+// built DFA (Dfa.h) and keeps the compiled automata in a small cache keyed
+// by the preprocessed text.
 // TMatchCORE finds leftmost-longest matches with line anchors and
 // double-byte characters.  TAWKStr adds the dictionary switches and
 // ReplaceAll, a global substitution with an AWK-like template ('&' is the
@@ -45,6 +46,11 @@ public:
   // The cache holds at most this many entries, entry 0 (the empty
   // expression) included.
   static constexpr int CacheCapacity = 30;
+  // ... and its automata take at most this much memory together (each
+  // counted with its program and its DFA cache budget): beyond it, the
+  // oldest entries go before their turn.  Ordinary patterns take a few
+  // kilobytes besides the budget, so only a run of huge ones is affected.
+  static constexpr std::size_t kMaxCacheBytes = std::size_t{64} << 20;
 
   explicit TRegularExpression(void *owner = nullptr);
   virtual ~TRegularExpression();
@@ -71,6 +77,12 @@ public:
   // How many expressions this instance has compiled so far.
   int CompileCount() const { return compileCount_; }
 
+  // The byte budget of the DFA state cache of each expression compiled
+  // from now on (TRE_DFA::kDefaultCacheBudget unless set; tests set small
+  // ones to exercise the cache's resets and the NFA fallback).
+  std::size_t DFACacheBudget() const { return dfaCacheBudget_; }
+  void SetDFACacheBudget(std::size_t bytes) { dfaCacheBudget_ = bytes; }
+
   static constexpr std::uint16_t GetLHeadCode() { return 0xFFFD; }
   static constexpr std::uint16_t GetLTailCode() { return 0xFFFE; }
 
@@ -89,6 +101,7 @@ private:
   int cacheIndex_ = 0;
   const TRE_DFA *currentDFA_ = nullptr; // the DFA of entry cacheIndex_
   int compileCount_ = 0;
+  std::size_t dfaCacheBudget_;
   std::unique_ptr<TREPreProcessor> preprocessor_;
 };
 
@@ -111,10 +124,15 @@ public:
   TMatchSpan SearchInLine(std::string_view text) const;
 
 protected:
-  // Longest match from a fixed start; npos when there is none.
-  std::size_t MatchLongest(std::string_view text, std::size_t start, int state) const;
-  std::size_t MatchAtLineStart(std::string_view text, std::size_t start, int state) const;
-  bool IsLineEndChar(std::uint32_t code) const { return code == (LineSeparator == mcls_CRLF ? 13u : 10u); }
+  // Longest match from a fixed start, from the start state or (anchored)
+  // from the state after a '^'; npos when there is none.
+  std::size_t MatchLongest(std::string_view text, std::size_t start, bool anchored) const;
+  // Longest match from a line start: the longer of the anchored and the
+  // plain path.
+  std::size_t MatchAtLineStart(std::string_view text, std::size_t start) const;
+
+private:
+  TMatchSpan SearchInLineFrom(std::string_view text) const;
 };
 
 // The matcher of the string-replacement step.

@@ -1,151 +1,176 @@
 #pragma once
-// TRE_DFA: the NFA made deterministic by subset construction, at compile
-// time, so that matching never simulates the NFA.
+// TRE_DFA: the NFA made deterministic lazily, while it matches, in a cache
+// of bounded size.
 //
-// Construction follows the classic scheme: the initial state is the empty
-// closure of the NFA's entry; each unvisited state, in creation order,
-// groups the non-empty transitions of its NFA states by label, and each
-// group's closed target set becomes (or finds) a DFA state.  Labels are
-// grouped by equality, which is enough because the parser made the range
-// leaves disjoint; the one exception, a literal '^' or '$' inside a range
-// of the same state, is split into disjoint pieces here so that both paths
-// are followed.  Each state's transitions end up sorted by low bound.
+// Compiling builds the program (Program.h) and the DFA's start state and
+// nothing more.  A DFA state is a set of NFA states; its row holds, for
+// every character class, the next state, or "not computed yet".  A step
+// that meets "not computed" computes the move and its empty closure (the
+// subset construction, one transition at a time), finds or adds the
+// resulting state, and writes it into the row.  Matching a name of n
+// characters visits at most n + 1 states, whatever the pattern, so the
+// exponential automata that some short patterns ask for are never built;
+// only their visited corner is.
 //
-// The construction is bounded: an expression whose automaton would exceed
-// the state or work budget raises "正規表現が複雑すぎます。" instead of
-// freezing the caller (a few dozen characters can ask for 2^n states).
+// The cache charges every state (its row, its set, its hash slot) against
+// a byte budget.  When a new state does not fit, the cache is dropped and
+// matching goes on from the state being entered, as RE2's DFA does.  When
+// one search has to drop it again, or when a single state cannot fit at
+// all, the DFA gives up for the rest of that search and the matcher runs
+// the same walk by NFA simulation (NfaSimulation.h), which needs no memory
+// beyond the NFA's size.  Either way, matching stays linear in the subject
+// for each start position and memory stays bounded.
 //
-// For matching, the automaton is flattened into tables: single-byte codes
-// go through a 256-entry byte-class map and one row of next states per
-// state; double-byte codes through a sorted range list per state.
+// The budget, 1 MB per compiled expression: a state of an ordinary
+// pattern takes well under a kilobyte, so the budget holds thousands of
+// them, and even a state of a 2,047-byte pattern with a row per kanji
+// (about 4 KB) leaves room for the 256 states a 255-byte name can visit.
+// A matcher caches up to 29 expressions, so this also bounds what a run of
+// the five replace conditions, or the previews typed meanwhile, can take.
+//
+// States are "packed" for the hot loop: the offset of the state's row in
+// the table, shifted left by one, with the low bit set when the state
+// accepts.  A row holds one entry per class and, last, the state's flags
+// (bit 0: it has a '$' transition).
+//
+// The matcher is used from one thread; the cache is mutable state behind a
+// const interface.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "regex/MBChar.h"
 #include "regex/Nfa.h"
+#include "regex/Program.h"
 
-struct TRE_DFATransition {
-  TRELabel Label;
-  int Target;
-};
-
-struct TRE_DFAState {
-  TRE_NFAStateSet StateSet; // freed once the automaton is built
-  bool Visited = false;
-  bool Accepting = false;
-  std::vector<TRE_DFATransition> Transitions; // ascending low bound
-};
+class TRE_NFASimulation;
 
 class TRE_DFA {
 public:
-  explicit TRE_DFA(const TRE_NFA &nfa) : nfa_(&nfa) {}
+  static constexpr std::size_t kDefaultCacheBudget = std::size_t{1} << 20;
+  // Results of a step besides a packed state.
+  static constexpr int kDead = -1;     // no match can go on
+  static constexpr int kGiveUp = -3;   // the cache cannot hold the state: use the NFA
+
+  explicit TRE_DFA(const TRE_NFA &nfa, std::size_t cacheBudget = kDefaultCacheBudget);
+  ~TRE_DFA();
   TRE_DFA(const TRE_DFA &) = delete;
   TRE_DFA &operator=(const TRE_DFA &) = delete;
 
-  // Builds the whole automaton and its lookup tables.
+  // Builds the program and the start state.  The NFA is not used
+  // afterwards.
   void Run();
 
-  std::vector<TRE_DFAState> StateList;
-  int InitialState = 0;
-  bool LHead = false;
-  bool LTail = false;
+  bool LHead = false; // a '^' anchors the expression
+  bool LTail = false; // a '$' anchors the expression
 
-  // The next state for a character code by the sorted-list rule: the walk
-  // stops at the first transition whose low bound exceeds the code and
-  // takes the first whose high bound reaches it; -1 for none.
-  int NextStateByList(int state, std::uint16_t code) const;
+  const TREProgram &Program() const { return program_; }
 
-  // Table lookups used by the matcher (same answers as NextStateByList).
-  int NextSingle(int state, unsigned char code) const {
-    return next_[static_cast<std::size_t>(state) * classCount_ + byteClass_[code]];
+  // --- Matching.  Packed states stay valid until the next step or start
+  // --- (a step may drop the cache).
+
+  // The start state, and the start state after a '^' (kDead when no '^'
+  // anchors); kGiveUp when the cache cannot hold it.
+  int Start() const { return initial_ >= 0 ? initial_ : StartSlow(false); }
+  int AnchoredStart() const { return anchored_ != kUnknown ? anchored_ : StartSlow(true); }
+  static bool Accepting(int packed) { return (packed & 1) != 0; }
+  bool HasLTail(int packed) const { return (table_[static_cast<std::size_t>(packed >> 1) + stride_ - 1] & 1) != 0; }
+  // The state after class cls: a packed state, kDead or kGiveUp.
+  int Next(int packed, int cls) const {
+    const int next = table_[static_cast<std::size_t>(packed >> 1) + static_cast<std::size_t>(cls)];
+    return next != kUnknown ? next : Compute(packed, cls);
   }
-  int NextDouble(int state, std::uint16_t code) const;
-  int NextLHead(int state) const { return lHeadNext_[static_cast<std::size_t>(state)]; }
-  int NextLTail(int state) const { return lTailNext_[static_cast<std::size_t>(state)]; }
-  bool Accepting(int state) const { return accepting_[static_cast<std::size_t>(state)] != 0; }
-  // False when no match can start with this byte from the initial state.
+  // The row table, for a hot loop that indexes it itself; valid until the
+  // next call of Next, Start or AnchoredStart.
+  const std::int32_t *Table() const { return table_.data(); }
+  static constexpr int kUnknown = -2;
+
+  // False when no match can start with this byte from the start state.
   bool CanStart(unsigned char b) const { return canStart_[b] != 0; }
-  // The hot loop of the plain search works on packed states: the offset of
-  // the state's row in the single-byte table, shifted left by one, with
-  // the low bit set when the state accepts.  Saves a multiplication and a
-  // load per subject character.
-  int PackedState(int state) const {
-    return static_cast<int>(static_cast<std::size_t>(state) * classCount_) << 1 | accepting_[static_cast<std::size_t>(state)];
-  }
-  int UnpackState(int packed) const { return static_cast<int>(static_cast<std::size_t>(packed >> 1) / classCount_); }
-  // Like Advance, on packed states; -1 for none.
-  int AdvancePacked(int packed, const unsigned char *text, std::size_t size, std::size_t &pos) const {
-    const unsigned b = text[pos];
-    if (!IsLeadByte(static_cast<unsigned char>(b)) || pos + 1 >= size) {
-      ++pos;
-      return packedNext_[static_cast<std::size_t>(packed >> 1) + byteClass_[b]];
-    }
-    const auto code = static_cast<std::uint16_t>(b << 8 | text[pos + 1]);
-    pos += 2;
-    const int next = NextDouble(UnpackState(packed), code);
-    return next < 0 ? -1 : PackedState(next);
-  }
-
   // The only byte a match can start with, or -1 when there are several
-  // (or when the initial state accepts, so any position matches).
+  // (or when the start state accepts, so any position matches).
   int SingleStartByte() const { return singleStartByte_; }
+  bool InitialAccepting() const { return initialAccepting_; }
+  bool InitialHasLTail() const { return initialHasLTail_; }
 
-  // Reads the character at pos of text[0..size), moves pos past it and
-  // returns the next state (-1: none).  A lead byte that ends the text is
-  // a one-byte character.
-  int Advance(int state, const unsigned char *text, std::size_t size, std::size_t &pos) const {
-    const unsigned b = text[pos];
-    if (!IsLeadByte(static_cast<unsigned char>(b)) || pos + 1 >= size) {
-      ++pos;
-      return next_[static_cast<std::size_t>(state) * classCount_ + byteClass_[b]];
-    }
-    const auto code = static_cast<std::uint16_t>(b << 8 | text[pos + 1]);
-    pos += 2;
-    return NextDouble(state, code);
+  // A search begins: the count of cache drops that lead to the NFA starts
+  // again.
+  void BeginSearch() const {
+    searchResets_ = 0;
+    gaveUp_ = false;
   }
+  // The DFA gave up during the current search; its walks go to the NFA.
+  bool GaveUp() const { return gaveUp_; }
+  TRE_NFASimulation &Simulation() const;
 
-  // "0*: a->1 [b-d]->2; 1: ..." : states in creation order, '*' marks an
-  // accepting state, <bol>/<eol> the anchor transitions.
-  std::string Dump() const;
+  // --- Diagnostics and tests.
+
+  std::size_t CacheBudget() const { return budget_; }
+  // What this automaton can take at most: its program and its cache.
+  std::size_t MemoryBound() const { return program_.MemoryUsed() + budget_; }
+  std::size_t CacheBytes() const { return bytes_; }
+  std::size_t CacheStates() const { return states_.size(); }
+  int CacheResets() const { return resets_; }
+  int GiveUps() const { return giveUps_; }
+  // The state after one character code (as the matcher would read it).
+  int StepCode(int packed, std::uint16_t code) const { return Next(packed, program_.ClassOfCode(code)); }
+  int StateNumber(int packed) const { return static_cast<int>(static_cast<std::size_t>(packed >> 1) / stride_); }
+
+  // Builds the whole automaton into a fresh cache, without a budget but
+  // with at most maxStates states (more raises EKorvaneError), and prints
+  // it: "0*: a->1 [b-d]->2; 1: ..." with the states in the order the
+  // subset construction makes them, '*' for an accepting state, each
+  // state's transitions by ascending code, <bol>/<eol> for the anchors.
+  // For tests; matching never builds more than it visits.
+  std::string Dump(std::size_t maxStates = 10'000) const;
+  // The number of states of the whole automaton (builds it as Dump does).
+  std::size_t FullStateCount(std::size_t maxStates = 10'000) const;
 
 private:
-  struct TRange {
-    std::uint16_t Low;
-    std::uint16_t High;
-    int Target;
+  struct TStateInfo {
+    std::uint32_t SetBegin;
+    std::uint32_t SetSize;
+    std::uint64_t Hash;
   };
 
-  void BuildStates();
-  void ComputeMoves(int p);
-  int Register(TRE_NFAStateSet &&set);
-  void Close(TRE_NFAStateSet &set);
-  void BuildTables();
-  void Charge(std::size_t units);
+  int StartSlow(bool anchored) const;
+  int Compute(int packed, int cls) const;
+  // The state of a closed set: found, or added (which may drop the cache).
+  int Register(const std::vector<int> &set) const;
+  int AddState(const std::vector<int> &set, std::uint64_t hash) const;
+  void Reset() const;
+  void Rehash(std::size_t slots) const;
+  std::size_t StateCost(std::size_t setSize) const;
+  std::size_t SlotsFor(std::size_t states) const;
+  const int *SetOf(int packed, std::size_t &size) const;
+  void BuildAll(std::size_t maxStates, std::vector<std::string> *lines) const;
 
   const TRE_NFA *nfa_;
-  std::vector<std::uint32_t> mark_;
-  std::uint32_t markStamp_ = 0;
-  std::unordered_map<std::uint64_t, int> registry_; // set hash -> newest state with it
-  std::vector<int> sameHash_;
-  std::vector<int> closeStack_;
-  std::unordered_map<std::uint64_t, std::size_t> movesByLabel_;                       // state -> older state with the same hash, or -1
-  std::size_t work_ = 0;
-  std::size_t transitionCount_ = 0;
+  TREProgram program_;
+  std::size_t budget_;
+  std::size_t stride_ = 1;
 
-  std::array<std::uint8_t, 256> byteClass_{};
-  std::size_t classCount_ = 1;
-  std::vector<int> next_;
-  std::vector<int> packedNext_; // next_ with packed targets
-  std::vector<TRange> doubleRanges_;
-  std::vector<std::uint32_t> doubleStart_;
-  std::vector<int> lHeadNext_;
-  std::vector<int> lTailNext_;
-  std::vector<std::uint8_t> accepting_;
+  mutable std::vector<std::int32_t> table_;
+  mutable std::vector<int> setPool_;
+  mutable std::vector<TStateInfo> states_;
+  mutable std::vector<std::int32_t> slots_; // open addressing: state number or -1
+  mutable std::size_t bytes_ = 0;
+  mutable int initial_ = kUnknown;
+  mutable int anchored_ = kUnknown;
+  mutable bool unbounded_ = false; // while the test-only full build runs
+  mutable int resets_ = 0;
+  mutable int giveUps_ = 0;
+  mutable int searchResets_ = 0;
+  mutable bool gaveUp_ = false;
+  mutable std::vector<int> moveSet_;
+  mutable TREProgram::TScratch scratch_;
+  mutable std::unique_ptr<TRE_NFASimulation> simulation_;
+
   std::array<std::uint8_t, 256> canStart_{};
   int singleStartByte_ = -1;
+  bool initialAccepting_ = false;
+  bool initialHasLTail_ = false;
 };

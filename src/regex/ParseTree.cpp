@@ -10,10 +10,11 @@
 namespace {
 
 // Nesting deeper than this could exhaust the stack of the recursive
-// descent; no real pattern comes near it.
-constexpr int kMaxNesting = 1000;
-// Pair comparisons SeparateLeaves may spend before the pattern is refused.
-constexpr long long kMaxSeparateWork = 20'000'000;
+// descent.  A settings value of 2,047 bytes nests at most 1,023 groups, and
+// the dictionary pass adds one level, so no pattern that can be stored is
+// refused; a longer one typed into the window is refused with the
+// complexity message rather than crash.
+constexpr int kMaxNesting = 2048;
 
 } // namespace
 
@@ -114,12 +115,17 @@ bool TREParseTree::SplitOverlap(TRENode *first, TRENode *second) {
 }
 
 void TREParseTree::SeparateLeaves() {
-  long long work = 0;
+  // Leaves that are disjoint already (a long class of kanji) would cost the
+  // quadratic walk below for nothing.
+  std::vector<const TRENode *> sorted(LeafList.begin(), LeafList.end());
+  std::sort(sorted.begin(), sorted.end(), [](const TRENode *a, const TRENode *b) { return a->Low < b->Low; });
+  bool overlap = false;
+  for (std::size_t k = 1; k < sorted.size() && !overlap; ++k) overlap = sorted[k]->Low <= sorted[k - 1]->High;
+  if (!overlap) return;
   std::size_t i = 0;
   while (i < LeafList.size()) {
     bool changed = false;
     for (std::size_t j = i + 1; j < LeafList.size(); ++j) {
-      if (++work > kMaxSeparateWork) throw ERegExpParser(regex_messages::kTooComplex, 0);
       if (SplitOverlap(LeafList[j], LeafList[i])) {
         changed = true;
         break;
@@ -132,11 +138,15 @@ void TREParseTree::SeparateLeaves() {
 void TREParser::Fail(const char *message) const { throw ERegExpParser(message, Scanner.Position); }
 
 void TREParser::Run() {
+  Parse();
+  Tree.SeparateLeaves();
+}
+
+void TREParser::Parse() {
   Tree.ClearTree();
   Scanner.GetToken();
   Tree.HeadNode = Expression();
   if (Scanner.Token != retk_End) Fail(regex_messages::kExtraChars);
-  Tree.SeparateLeaves();
 }
 
 TRENode *TREParser::Expression() {

@@ -81,6 +81,9 @@ public:
   // Parses; afterwards Tree.HeadNode is the root and the leaves are
   // disjoint.  Raises ERegExpParser on a malformed expression.
   void Run();
+  // Parses without separating the leaves: what the automata need, since
+  // they split the codes into classes of their own.
+  void Parse();
 
   TREParseTree Tree;
   TREScanner Scanner;

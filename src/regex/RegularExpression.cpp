@@ -1,5 +1,5 @@
 // TRegularExpression: the current expression and the cache of compiled
-// automata.  The cache is keyed by the preprocessed text, so a pattern
+// automata (each an NFA program with its lazy DFA).  The cache is keyed by the preprocessed text, so a pattern
 // that a dictionary rewrites has one entry per dictionary setting; entry 0
 // always holds the empty expression, which is current after a failure.
 
@@ -10,7 +10,7 @@
 #include "regex/PreProcessor.h"
 
 TRegularExpression::TRegularExpression(void *owner)
-    : owner_(owner), preprocessor_(std::make_unique<TREPreProcessor>()) {
+    : owner_(owner), dfaCacheBudget_(TRE_DFA::kDefaultCacheBudget), preprocessor_(std::make_unique<TREPreProcessor>()) {
   cache_.push_back({std::string(), nullptr});
   cacheIndex_ = 0;
   Compile(cache_[0].Key);
@@ -40,6 +40,12 @@ void TRegularExpression::SetRegExp(const std::string &value) {
       cache_.insert(cache_.begin() + 1, TCacheEntry{key, nullptr});
       cacheIndex_ = 1;
       Compile(key);
+      std::size_t bytes = 0;
+      for (const TCacheEntry &entry : cache_) bytes += entry.DFA->MemoryBound();
+      while (cache_.size() > 2 && bytes > kMaxCacheBytes) {
+        bytes -= cache_.back().DFA->MemoryBound();
+        cache_.pop_back();
+      }
     }
     regExp_ = copy;
     currentDFA_ = cache_[static_cast<std::size_t>(cacheIndex_)].DFA.get();
@@ -53,11 +59,13 @@ void TRegularExpression::SetRegExp(const std::string &value) {
 
 void TRegularExpression::Compile(const std::string &key) {
   try {
+    // The automata take the leaves as parsed: the DFA's character classes
+    // do what separating them would, without its quadratic cost.
     TREParser parser(key);
-    parser.Run();
+    parser.Parse();
     TRE_NFA nfa(parser, GetLHeadCode(), GetLTailCode());
     nfa.Run();
-    auto dfa = std::make_unique<TRE_DFA>(nfa);
+    auto dfa = std::make_unique<TRE_DFA>(nfa, dfaCacheBudget_);
     dfa->Run();
     cache_[static_cast<std::size_t>(cacheIndex_)].DFA = std::move(dfa);
     ++compileCount_;

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "regex/Dfa.h"
 #include "regex/Messages.h"
@@ -39,9 +41,13 @@ void ExpectDisjoint(const TREParseTree &tree) {
     }
 }
 
+// The automata as compiling makes them: the leaves as parsed.
 struct TAutomaton {
-  explicit TAutomaton(const std::string &expression) : Parser(expression) {
-    Parser.Run();
+  explicit TAutomaton(const std::string &expression, bool separate = false) : Parser(expression) {
+    if (separate)
+      Parser.Run();
+    else
+      Parser.Parse();
     NFA.Run();
     DFA.Run();
   }
@@ -51,6 +57,44 @@ struct TAutomaton {
 };
 
 std::string Dfa(const std::string &expression) { return TAutomaton(expression).DFA.Dump(); }
+
+// A dump with its states renumbered in the order a walk from state 0 meets
+// them, so that two automata that differ only in their numbering compare
+// equal.
+std::string Canonical(const std::string &dump) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at <= dump.size();) {
+    const std::size_t end = std::min(dump.find("; ", at), dump.size());
+    lines.push_back(dump.substr(at, end - at));
+    at = end + 2;
+  }
+  auto targets = [&](const std::string &line) {
+    std::vector<std::pair<std::string, int>> out;
+    for (std::size_t at = line.find(": "); at != std::string::npos; at = line.find(' ', at + 1)) {
+      const std::size_t arrow = line.find("->", at);
+      if (arrow == std::string::npos) break;
+      out.emplace_back(line.substr(at + 1, arrow - at - 1), std::stoi(line.substr(arrow + 2)));
+    }
+    return out;
+  };
+  std::vector<int> number(lines.size(), -1);
+  std::vector<int> order{0};
+  number[0] = 0;
+  for (std::size_t k = 0; k < order.size(); ++k)
+    for (const auto &[label, target] : targets(lines[static_cast<std::size_t>(order[k])]))
+      if (number[static_cast<std::size_t>(target)] < 0) {
+        number[static_cast<std::size_t>(target)] = static_cast<int>(order.size());
+        order.push_back(target);
+      }
+  std::string out;
+  for (int state : order) {
+    const std::string &line = lines[static_cast<std::size_t>(state)];
+    out += std::to_string(number[static_cast<std::size_t>(state)]) + (line.find("*:") != std::string::npos ? "*:" : ":");
+    for (const auto &[label, target] : targets(line)) out += " " + label + "->" + std::to_string(number[static_cast<std::size_t>(target)]);
+    out += "; ";
+  }
+  return out;
+}
 
 } // namespace
 
@@ -135,42 +179,72 @@ TEST(Automata, Shapes) {
 TEST(Automata, ClassicExample) {
   TAutomaton automaton("(a|b)*abb");
   const TRE_DFA &dfa = automaton.DFA;
-  ASSERT_EQ(dfa.StateList.size(), 5u);
-  for (const TRE_DFAState &state : dfa.StateList) {
-    ASSERT_EQ(state.Transitions.size(), 2u);
-    EXPECT_EQ(state.Transitions[0].Label.Low, 'a');
-    EXPECT_EQ(state.Transitions[1].Label.Low, 'b');
-  }
+  // As the eager subset construction made it, state numbers included.
+  EXPECT_EQ(dfa.Dump(), "0: a->2 b->1; 1: a->2 b->1; 2: a->2 b->3; 3: a->2 b->4; 4*: a->2 b->1");
   // Accepting exactly after a text that ends in abb.
   for (const std::string text : {"abb", "aabb", "babb", "abbabb", "ab", "abba", "b", ""}) {
-    int state = dfa.InitialState;
-    for (char c : text) state = dfa.NextStateByList(state, static_cast<unsigned char>(c));
+    int state = dfa.Start();
+    for (char c : text) state = dfa.StepCode(state, static_cast<unsigned char>(c));
     const bool endsInAbb = text.size() >= 3 && text.compare(text.size() - 3, 3, "abb") == 0;
-    EXPECT_EQ(dfa.StateList[static_cast<std::size_t>(state)].Accepting, endsInAbb) << text;
+    EXPECT_EQ(TRE_DFA::Accepting(state), endsInAbb) << text;
   }
 }
 
-TEST(Automata, TransitionsOfAStateNeverOverlapAndAreSorted) {
-  for (const std::string expression : {"[a-z].", "x(^y|.z)", "(a$b|[!-~]c)*", "[^k]*[f-m]+.?"}) {
+TEST(Automata, SeparatedLeavesGiveTheSameAutomaton) {
+  for (const std::string expression : {"[a-z].", "x(^y|.z)", "(a$b|[!-~]c)*", "[^k]*[f-m]+.?", "[a-m][f-z][c-h]x*"}) {
+    EXPECT_EQ(Canonical(TAutomaton(expression, true).DFA.Dump()), Canonical(TAutomaton(expression).DFA.Dump())) << expression;
+  }
+}
+
+// Every code of a class is covered by exactly the transitions that cover
+// the class's representative, so a step by class is a step by code.
+TEST(Automata, ClassesAgreeWithTheTransitions) {
+  for (const std::string expression : {"[a-z]+表|.[^ア-ン]|\\x81", "x(^y|.z)$", "(Ａ|ａ|A|a)(b|[^b])", "[\\x00-\\xffff]|q"}) {
     TAutomaton automaton(expression);
-    for (const TRE_DFAState &state : automaton.DFA.StateList) {
-      for (std::size_t k = 1; k < state.Transitions.size(); ++k) {
-        const TRELabel &a = state.Transitions[k - 1].Label;
-        const TRELabel &b = state.Transitions[k].Label;
-        EXPECT_LT(a.High, b.Low) << expression;
+    const TREProgram &program = automaton.DFA.Program();
+    auto covering = [&](std::uint16_t code) {
+      std::set<std::pair<int, int>> moves;
+      for (int s = 0; s < program.StateCount(); ++s)
+        for (const TREProgramChar *t = program.CharsBegin(s); t != program.CharsEnd(s); ++t)
+          if (t->Low <= code && code <= t->High) moves.emplace(s, t->Target);
+      return moves;
+    };
+    for (int code = 0; code < 0x10000; code += (code < 0x300 ? 1 : 5)) {
+      const auto c = static_cast<std::uint16_t>(code);
+      const int cls = program.ClassOfCode(c);
+      ASSERT_EQ(covering(c), covering(program.Representative(cls))) << expression << " " << code;
+      if (cls == 0) {
+        ASSERT_TRUE(covering(c).empty());
       }
     }
   }
 }
 
-TEST(Automata, NextStateTablesAgreeWithTheListRule) {
-  TAutomaton automaton("[a-z]+表|.[^ア-ン]|\\x81");
-  const TRE_DFA &dfa = automaton.DFA;
-  for (int s = 0; s < static_cast<int>(dfa.StateList.size()); ++s) {
-    for (int code = 0; code < 0x10000; code += (code < 0x200 ? 1 : 7)) {
-      const auto c = static_cast<std::uint16_t>(code);
-      const int table = c <= 0xFF ? dfa.NextSingle(s, static_cast<unsigned char>(c)) : dfa.NextDouble(s, c);
-      ASSERT_EQ(table, dfa.NextStateByList(s, c)) << s << " " << code;
-    }
+// The subject is read by class the way the matcher reads characters.
+TEST(Automata, ReadingByClass) {
+  TAutomaton automaton("[a-z]|表|\\x81|ア");
+  const TREProgram &program = automaton.DFA.Program();
+  const std::string subject = "b表アx\x81";
+  const auto *bytes = reinterpret_cast<const unsigned char *>(subject.data());
+  std::size_t pos = 0;
+  const std::uint16_t codes[] = {'b', 0x955C, 0x8341, 'x', 0x81};
+  for (std::uint16_t code : codes) {
+    ASSERT_LT(pos, subject.size());
+    EXPECT_EQ(program.ReadClass(bytes, subject.size(), pos), program.ClassOfCode(code)) << code;
   }
+  EXPECT_EQ(pos, subject.size());
+  // The four forms of a fuzzy letter are one class; so is all of '.'.
+  EXPECT_EQ(TAutomaton("(Ａ|ａ|A|a)").DFA.Program().ClassCount(), 2);
+  EXPECT_EQ(TAutomaton(".").DFA.Program().ClassCount(), 2);
+}
+
+// Compiling makes the start state only; matching adds what it visits.
+TEST(Automata, StatesAreBuiltWhileMatching) {
+  TAutomaton automaton("(a|b)*a(a|b)(a|b)(a|b)(a|b)(a|b)(a|b)(a|b)(a|b)(a|b)(a|b)(a|b)(a|b)(a|b)");
+  const TRE_DFA &dfa = automaton.DFA;
+  EXPECT_EQ(dfa.CacheStates(), 1u);
+  int state = dfa.Start();
+  for (char c : std::string("abbabaaabbbab")) state = dfa.StepCode(state, static_cast<unsigned char>(c));
+  EXPECT_LE(dfa.CacheStates(), 14u);
+  EXPECT_EQ(dfa.FullStateCount(20'000), 16385u); // what building it whole costs
 }

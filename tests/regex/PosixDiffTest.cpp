@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "regex/AWKStr.h"
+#include "regex/Dfa.h"
 
 namespace {
 
@@ -126,9 +127,13 @@ private:
 };
 
 // Compares the first match of many generated cases; returns how many.
-int Compare(std::uint32_t seed, bool doubleByte, int patterns) {
+// budget is the DFA cache's: a small one makes the cache drop its states
+// and hand walks over to the NFA, 0 leaves every walk to the NFA.
+int Compare(std::uint32_t seed, bool doubleByte, int patterns, std::size_t budget = TRE_DFA::kDefaultCacheBudget,
+            int *giveUps = nullptr) {
   TCaseGenerator generator(seed, doubleByte);
   TAWKStr awk;
+  awk.SetDFACacheBudget(budget);
   int compared = 0;
   std::vector<std::size_t> offsets;
   for (int p = 0; p < patterns; ++p) {
@@ -147,6 +152,7 @@ int Compare(std::uint32_t seed, bool doubleByte, int patterns) {
       if (!same) return compared;
       ++compared;
     }
+    if (giveUps != nullptr) *giveUps += awk.CurrentDFA().GiveUps();
   }
   return compared;
 }
@@ -156,3 +162,12 @@ int Compare(std::uint32_t seed, bool doubleByte, int patterns) {
 TEST(PosixDifferential, AsciiFirstMatchAgrees) { EXPECT_GT(Compare(20261208, false, 2000), 12000); }
 
 TEST(PosixDifferential, DoubleByteFirstMatchAgrees) { EXPECT_GT(Compare(7, true, 1500), 9000); }
+
+TEST(PosixDifferential, AgreesWhenTheCacheCannotKeepUp) {
+  int giveUps = 0;
+  EXPECT_GT(Compare(31, false, 1000, 600, &giveUps), 6000);
+  EXPECT_GT(Compare(32, true, 1000, 600, &giveUps), 6000);
+  EXPECT_GT(giveUps, 100); // the NFA took over that often
+  EXPECT_GT(Compare(33, false, 500, 0), 3000);
+  EXPECT_GT(Compare(34, true, 500, 0), 3000);
+}
