@@ -7,6 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "regex/RegExpError.h"
 
 namespace {
 
@@ -92,7 +93,12 @@ bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
       return false;
     }
   }
-  ResultName = BuildName(name);
+  try {
+    ResultName = BuildName(name);
+  } catch (const ERegExpParser &) {
+    ResultName = name;
+    return false;
+  }
   if (ResultName == name) return false;
   // A replacement must never move a target into another folder or onto its
   // parent: a name that is not a plain name fails and touches nothing.

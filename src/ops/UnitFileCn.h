@@ -10,8 +10,10 @@
 // the platform's path delimiter (one is added where it is missing).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/DateTime.h"
@@ -30,6 +32,14 @@ enum TRenameStep : int {
 };
 inline constexpr int kRenameStepCount = 6;
 inline constexpr int kReplaceConditionCount = 5;
+// The longest text a replace condition may make of a name.  A name
+// component holds at most 255 bytes on disk, and a CP932 character takes
+// at least half as many bytes on disk as here, so a longer name could
+// never be stored; the bound leaves room for a condition that lengthens a
+// name which a later one shortens again, and it keeps a template that
+// repeats '&' from building megabytes in the preview, which runs on every
+// keystroke.
+inline constexpr std::size_t kMaxReplaceOutput = 4096;
 
 class TRenameCn {
 public:
@@ -108,8 +118,16 @@ public:
 
   // The pipeline: the enabled steps in StepOrder, stopping at the first
   // position that holds no valid step number.  Touches no file.  A malformed
-  // replace pattern or template raises ERegExpParser.
+  // replace pattern or template raises ERegExpParser, and so does a
+  // condition whose result would pass kMaxReplaceOutput bytes.
   std::string BuildName(const std::string &name);
+
+  // Compiles every replace condition a run would use (the replace step
+  // applies and the pattern is not empty), pattern and template, before
+  // the run touches anything.  Returns the message of the first malformed
+  // one, prefixed with its tab's caption ("置換条件2: ..."), or nullopt
+  // when all compile.
+  std::optional<std::string> CheckReplaceConditions();
 
   // The six steps, each over a whole name (base and extension together).
   std::string ReplaceStep(const std::string &name);
@@ -129,7 +147,10 @@ public:
   // applies.  False when the name does not change, when the new name is
   // not a plain name (empty, ".", "..", or holding the delimiter), when the
   // date step cannot convert the time (ResultName is then the old name), or
-  // when the operation on disk fails.
+  // when the operation on disk fails.  An error of the regular-expression
+  // engine (a condition changed during the run into a malformed one, a
+  // result too long) fails the target the same way: once a run has
+  // started, no engine error ends it.
   bool RenameTarget(const std::string &folder, const std::string &name,
                     const std::string &destination, DosDateTime time,
                     std::uint32_t attributes);

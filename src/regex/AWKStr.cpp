@@ -6,6 +6,7 @@
 #include "regex/Dfa.h"
 #include "regex/FuzzyCharDic.h"
 #include "regex/MBChar.h"
+#include "regex/Messages.h"
 #include "regex/PreProcessor.h"
 
 namespace {
@@ -75,11 +76,18 @@ static TCompiledTemplate CompileTemplate(std::string_view templ) {
   return compiled;
 }
 
-static void AppendExpansion(std::string &out, const TCompiledTemplate &compiled, std::string_view matched) {
-  out += compiled.Pieces.front();
+// Appends text to out unless out would grow past limit.
+static void AppendWithin(std::string &out, std::string_view text, std::size_t limit) {
+  if (text.size() > limit - std::min(limit, out.size())) throw ERegExpParser(regex_messages::kOutputTooLong, 0);
+  out += text;
+}
+
+static void AppendExpansion(std::string &out, const TCompiledTemplate &compiled, std::string_view matched,
+                            std::size_t limit = TAWKStr::kNoLimit) {
+  AppendWithin(out, compiled.Pieces.front(), limit);
   for (std::size_t k = 1; k < compiled.Pieces.size(); ++k) {
-    out += matched;
-    out += compiled.Pieces[k];
+    AppendWithin(out, matched, limit);
+    AppendWithin(out, compiled.Pieces[k], limit);
   }
 }
 
@@ -88,6 +96,8 @@ std::string TAWKStr::ExpandReplacement(const std::string &templ, std::string_vie
   AppendExpansion(out, CompileTemplate(templ), matched);
   return out;
 }
+
+void TAWKStr::CheckTemplate(const std::string &templ) { CompileTemplate(templ); }
 
 TAWKStr::TAWKStr(void *owner) : TMatchCORE(owner), compiledTemplate_(std::make_unique<TCompiledTemplate>()) {
   Preprocessor().FuzzyCharDicList.push_back(&FuzzyCharDic());
@@ -110,6 +120,11 @@ void TAWKStr::SetUseFuzzyCharDic(bool value) {
 }
 
 bool TAWKStr::UseSynonymDic() const { return Preprocessor().UseSynonymDic; }
+
+void TAWKStr::AssignRegExp(const std::string &value, bool useFuzzyCharDic) {
+  Preprocessor().UseFuzzyCharDic = useFuzzyCharDic;
+  SetRegExp(value);
+}
 
 void TAWKStr::SetUseSynonymDic(bool value) {
   Preprocessor().UseSynonymDic = value;
@@ -136,7 +151,7 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
   const TCompiledTemplate &compiled = *compiledTemplate_;
   if (all.empty()) {
     std::string out;
-    AppendExpansion(out, compiled, {});
+    AppendExpansion(out, compiled, {}, MaxOutput);
     text = std::move(out);
     return 1;
   }
@@ -145,8 +160,8 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
   std::string_view rest = all;
   int count = 0;
   for (;;) {
-    out.append(rest.substr(0, match.Start));
-    AppendExpansion(out, compiled, rest.substr(match.Start, match.End - match.Start));
+    AppendWithin(out, rest.substr(0, match.Start), MaxOutput);
+    AppendExpansion(out, compiled, rest.substr(match.Start, match.End - match.Start), MaxOutput);
     std::size_t end = match.End;
     if (match.Start == match.End && match.Start < rest.size()) {
       // An empty match: copy one character unchanged and go on after it
@@ -154,7 +169,7 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
       const auto b = static_cast<unsigned char>(rest[match.Start]);
       std::size_t n = (IsLeadByte(b) || (LineSeparator == mcls_CRLF && b == 13)) ? 2 : 1;
       n = std::min(n, rest.size() - match.Start);
-      out.append(rest.substr(match.Start, n));
+      AppendWithin(out, rest.substr(match.Start, n), MaxOutput);
       end = match.Start + n;
     }
     ++count;
@@ -170,7 +185,7 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
     }
     if (!match.Found()) break;
   }
-  out.append(rest);
+  AppendWithin(out, rest, MaxOutput);
   text.assign(out); // a copy, so that out_ keeps its grown buffer for the next call
   return count;
 }

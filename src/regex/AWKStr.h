@@ -150,10 +150,25 @@ public:
   bool UseSynonymDic() const;
   void SetUseSynonymDic(bool value);
 
+  // Makes value the current expression under the given fuzzy setting, as
+  // setting UseFuzzyCharDic and then RegExp would, except that the
+  // expression held before is not assigned again under the new setting
+  // (a step that can fail on its own, for a pattern nobody asked for).
+  void AssignRegExp(const std::string &value, bool useFuzzyCharDic);
+
   // Replaces every match in text, left to right, by the expansion of templ
   // and returns the number of replacements.  A malformed template raises
-  // ERegExpParser at the first match and leaves text unchanged.
+  // ERegExpParser at the first match and leaves text unchanged; so does an
+  // output that would grow longer than MaxOutput bytes
+  // ("置換結果が長すぎます。"), which is found as soon as the output passes
+  // the bound, so memory stays bounded whatever the template repeats.
   int ReplaceAll(const std::string &templ, std::string &text);
+  static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
+  std::size_t MaxOutput = kNoLimit;
+
+  // Raises ERegExpParser when templ is malformed (ReplaceAll finds it only
+  // at a first match).
+  static void CheckTemplate(const std::string &templ);
 
   // The search routine used for the first search and after a line break.
   TMatchSpan MatchMethod(std::string_view text) const;

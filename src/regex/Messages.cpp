@@ -12,6 +12,7 @@ const char *const kNeedRightParen = "右(閉じ)括弧が必要です";
 const char *const kInvalidClass = "不正なキャラクタクラス指定です。";
 const char *const kExtraChars = "正規表現に余分な文字があります";
 const char *const kTooComplex = "正規表現が複雑すぎます。";
+const char *const kOutputTooLong = "置換結果が長すぎます。";
 const char *const kFatalTree = "TREParseTree : 致命的エラー";
 const char *const kCannotHappen = "This cannot happen in TRE_NFA.GenerateStateList";
 } // namespace regex_messages

@@ -15,6 +15,7 @@ extern const char *const kNeedRightParen;
 extern const char *const kInvalidClass;
 extern const char *const kExtraChars;
 extern const char *const kTooComplex;
+extern const char *const kOutputTooLong;
 extern const char *const kFatalTree;
 extern const char *const kCannotHappen;
 } // namespace regex_messages

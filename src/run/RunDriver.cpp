@@ -202,6 +202,15 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
     if (v.Focus != TRunFocus::None) Host_.SetFocus(v.Focus);
     return TRunOutcome::Refused;
   }
+  // Every replace condition is compiled before the first target is
+  // touched: a malformed one refuses the job.  Once the run has started,
+  // RenameTarget turns an engine error into a failed target.
+  if (mode == RunMode::Rename) {
+    if (const std::optional<std::string> error = Rename_.CheckReplaceConditions()) {
+      Host_.SetStatusText(*error);
+      return TRunOutcome::Refused;
+    }
+  }
 
   std::vector<std::string> filters;
   std::vector<std::string> exclusionEntries;

@@ -48,9 +48,11 @@ public:
   TRunDriver(const TRunDriver &) = delete;
   TRunDriver &operator=(const TRunDriver &) = delete;
 
-  // One run.  An error that ends the run (a malformed pattern, a file the
-  // copy policy cannot read) propagates after the run state is restored and
-  // the log is closed with "中断".
+  // One run.  A rename job whose replace conditions do not all compile is
+  // refused before anything is touched (the engine's message in the status
+  // panel).  An error that ends the run (a file the copy policy cannot
+  // read) propagates after the run state is restored and the log is closed
+  // with "中断".
   TRunOutcome SpeedButtonClick(RunMode mode);
 
   // Esc: sets the abort flag, which the walk polls after every pump.  The

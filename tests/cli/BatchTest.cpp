@@ -124,15 +124,17 @@ TEST_F(BatchTest, LogFileThatCannotBeCreatedEndsTheRunWithThree) {
   EXPECT_NE(result.Err.find(U8(u8"を作成できません")), std::string::npos) << result.Err;
 }
 
-TEST_F(BatchTest, MalformedPatternEndsTheRunWithThree) {
+// Every replace condition is compiled before the first target is touched.
+TEST_F(BatchTest, MalformedPatternRefusesTheJobWithTwo) {
   Tree.Add("t/abc");
   const std::string job = Settings("[Rename]\r\nOrderItems0=文字列置換\r\nOrderChecked0=1\r\n"
-                                   "OrderItems1=連番\r\nFromName0=(\r\nToName0=x\r\nCopy=0\r\n");
+                                   "OrderItems1=連番\r\nFromName0=b\r\nToName0=x\r\nFromName1=(\r\n"
+                                   "ToName1=x\r\nCopy=0\r\n");
   TResult result = RunBatch({"--settings", job, "--folder", P("t"), "--log", P("log.txt"), "rename"});
-  EXPECT_EQ(result.Exit, 3);
-  EXPECT_EQ(result.OutLines(), (Strings{U8(u8"開始"), U8(u8"中断")}));
-  EXPECT_FALSE(result.Err.empty());
-  EXPECT_EQ(Tree.Read("log.txt"), "\x8a\x4a\x8e\x6e\r\n\x92\x86\x92\x66\r\n");
+  EXPECT_EQ(result.Exit, 2);
+  EXPECT_TRUE(result.Out.empty()) << result.Out;
+  EXPECT_NE(result.Err.find(U8(u8"置換条件2: 右(閉じ)括弧が必要です")), std::string::npos) << result.Err;
+  EXPECT_FALSE(Tree.Exists("log.txt"));
   EXPECT_TRUE(Tree.Exists("t/abc"));
 }
 

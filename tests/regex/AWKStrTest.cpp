@@ -92,6 +92,41 @@ TEST(ReplaceAll, Templates) {
   EXPECT_EQ(text, "a[b]c");
 }
 
+TEST(ReplaceAll, OutputBound) {
+  TAWKStr awk;
+  awk.MaxOutput = 10;
+  awk.SetRegExp("a");
+  std::string text = "aaaaa";
+  EXPECT_EQ(awk.ReplaceAll("xx", text), 5);
+  EXPECT_EQ(text, "xxxxxxxxxx"); // exactly the bound
+  text = "aaaaaa";
+  EXPECT_EQ(ErrorOf([&] { awk.ReplaceAll("xx", text); }), regex_messages::kOutputTooLong);
+  EXPECT_EQ(text, "aaaaaa");
+  text = "a" + std::string(11, 'b'); // the text after the last match counts too
+  EXPECT_EQ(ErrorOf([&] { awk.ReplaceAll("", text); }), regex_messages::kOutputTooLong);
+  text = "xyz";
+  EXPECT_EQ(awk.ReplaceAll(std::string(50, '&'), text), 0); // nothing built without a match
+  awk.SetRegExp("b*");
+  text = "";
+  EXPECT_EQ(ErrorOf([&] { awk.ReplaceAll(std::string(11, 'q'), text); }), regex_messages::kOutputTooLong);
+  EXPECT_EQ(TAWKStr::ExpandReplacement(std::string(20, 'q'), ""), std::string(20, 'q')); // no bound here
+  EXPECT_EQ(ErrorOf([] { TAWKStr::CheckTemplate("a\\"); }), regex_messages::kCharAfterBackslash);
+  EXPECT_EQ(ErrorOf([] { TAWKStr::CheckTemplate("<&>\\n"); }), "");
+}
+
+// Pattern and fuzzy flag in one assignment compile only that pattern.
+TEST(ReplaceAll, AssigningPatternAndFlagTogether) {
+  TAWKStr awk;
+  awk.SetRegExp("b");
+  const int before = awk.CompileCount();
+  awk.AssignRegExp("a", true);
+  EXPECT_EQ(awk.CompileCount(), before + 1); // not "b" under the flag as well
+  EXPECT_TRUE(awk.UseFuzzyCharDic());
+  std::string text = "aＡb";
+  EXPECT_EQ(awk.ReplaceAll("-", text), 2);
+  EXPECT_EQ(text, "--b");
+}
+
 TEST(ReplaceAll, DoubleByteSubjects) {
   const TReplaceCase cases[] = {
       {"\\x5c", "表\\", "X", "表X", 1},            // never the trail byte of 表

@@ -17,6 +17,7 @@
 #include "run/RunDriver.h"
 #include "run/RunLog.h"
 #include "run/ValidateRun.h"
+#include "regex/Messages.h"
 
 namespace {
 
@@ -297,6 +298,77 @@ TEST_F(DriverTest, ATimeOutsideThePackedRangeNeverEndsARun) {
   EXPECT_EQ(Driver.Stats().FailedRecords, 1u);
   EXPECT_TRUE(Tree.Exists("A.txt"));
   EXPECT_FALSE(Tree.Exists("B.txt"));
+}
+
+// Every replace condition a rename run uses is compiled before the first
+// target is touched; a malformed one refuses the job with its message.
+TEST_F(DriverTest, AReplaceConditionThatDoesNotCompileRefusesTheRun) {
+  Tree.Add("a.txt");
+  struct TBad {
+    std::size_t Condition;
+    const char *From;
+    const char *To;
+    std::string Message;
+  };
+  const TBad cases[] = {
+      {1, "(", "x", "置換条件2: " + std::string(regex_messages::kNeedRightParen)},
+      {2, "a", "x\\", "置換条件3: " + std::string(regex_messages::kCharAfterBackslash)},
+      {4, "zzz", "\\xq", "置換条件5: " + std::string(regex_messages::kInvalidHex)}, // no name reaches it
+  };
+  EnableSteps({kStepReplace});
+  for (const TBad &bad : cases) {
+    SCOPED_TRACE(bad.Message);
+    Job().Rename.FromName = {"a", "", "", "", ""};
+    Job().Rename.ToName = {"b", "", "", "", ""};
+    Job().Rename.FromName[bad.Condition] = bad.From;
+    Job().Rename.ToName[bad.Condition] = bad.To;
+    Host.Log.clear();
+    EXPECT_EQ(Run(RunMode::Rename), TRunOutcome::Refused);
+    EXPECT_EQ(Host.Status, bad.Message);
+    EXPECT_TRUE(Host.Log.empty());
+    EXPECT_TRUE(Host.CursorStates.empty());
+    EXPECT_TRUE(Tree.Exists("a.txt"));
+  }
+  // Unused while the replace step is off.
+  Job().Rename.NameCase = 1;
+  EnableSteps({kStepCase});
+  EXPECT_EQ(Run(RunMode::Rename), TRunOutcome::Finished);
+  EXPECT_TRUE(Tree.Exists("A.txt"));
+}
+
+// Once a run has started, no engine error ends it: a condition made
+// malformed during the run (the window hands it over at once) fails the
+// targets that meet it, and so does a name too long to build.
+TEST_F(DriverTest, EngineErrorsDuringARunFailOnlyTheirTargets) {
+  Tree.Add("a1.txt\na2.txt\na3.txt");
+  EnableSteps({kStepReplace});
+  Job().Rename.FromName[0] = "a";
+  Job().Rename.ToName[0] = "b";
+  Host.OnLogLine = [&](const std::string &line) {
+    if (line.rfind("処理: ", 0) == 0) Rename.SetFromName(0, "(");
+  };
+  EXPECT_EQ(Run(RunMode::Rename), TRunOutcome::Finished);
+  EXPECT_EQ(Host.Log.back(), "終了");
+  EXPECT_EQ(Driver.Stats().Records, 3u);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 2u);
+  EXPECT_EQ(Tree.Exists("b1.txt") + Tree.Exists("b2.txt") + Tree.Exists("b3.txt"), 1);
+
+  TTempTree tree;
+  const std::string longName = std::string(50, 'q') + ".txt";
+  tree.Add("c.txt\n" + longName);
+  Job().FindFile.Folder = tree.Path();
+  Host.OnLogLine = nullptr;
+  Job().Rename.FromName = {"q", "c", "", "", ""};
+  Job().Rename.ToName = {std::string(100, '&'), "d", "", "", ""}; // 50 q: 5,000 bytes
+  EXPECT_EQ(Run(RunMode::Rename), TRunOutcome::Finished);
+  EXPECT_EQ(Driver.Stats().Records, 2u);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 1u);
+  EXPECT_TRUE(tree.Exists("d.txt"));
+  EXPECT_TRUE(tree.Exists(longName));
+  const Strings records = Records();
+  EXPECT_NE(std::find(records.begin(), records.end(),
+                      FormatLogLine(RunMode::Rename, tree.Path(longName), false, {}, tree.Path(longName))),
+            records.end());
 }
 
 TEST_F(DriverTest, RenameWithoutCopyIgnoresTheCopyFolder) {

@@ -3,8 +3,13 @@
 #include <QKeyEvent>
 #include <QTest>
 
+#include <time.h>
+
+#include <algorithm>
+
 #include "WindowFixture.h"
 #include "platform/ExtensionCodes.h"
+#include "regex/Messages.h"
 #include "regex/RegExpError.h"
 
 namespace {
@@ -181,4 +186,39 @@ TEST_F(WindowTest, TextIsRefusedWhereItIsTypedOnlyWhenNoCodeIsLeft) {
   EXPECT_FALSE(Panel0().isEmpty());
   TypeText(C().EditSample, QStringLiteral("表"));
   EXPECT_EQ(C().EditSample->text(), QStringLiteral("a.txt表"));
+}
+
+// A template that repeats the match in every condition is stopped as soon
+// as the name passes the engine's bound: the preview shows that error as it
+// shows a malformed pattern's, keeps its last good text, and the keystroke
+// costs no more than an ordinary one.
+TEST_F(WindowTest, AReplacementTooLongToBuildShowsItsErrorAtOnce) {
+  ClickOrderItem(kReplace);
+  const QString name = QString(251, QLatin1Char('n')) + QStringLiteral(".txt");
+  C().EditSample->setText(name);
+  C().ComboBoxFromName->setEditText(QStringLiteral("n"));
+  C().ComboBoxToName->setEditText(QStringLiteral("m"));
+  const QString good = QString(251, QLatin1Char('m')) + QStringLiteral(".txt");
+  EXPECT_EQ(C().StaticTextSample->text(), good);
+  ASSERT_TRUE(errors_.isEmpty());
+
+  const QString hundred(100, QLatin1Char('&'));
+  double slowest = 0;
+  for (int tab = 0; tab < 5; ++tab) {
+    C().TabControlReplace->setCurrentIndex(tab);
+    timespec start{};
+    timespec end{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &start);
+    C().ComboBoxToName->setEditText(hundred);
+    C().ComboBoxFromName->setEditText(QStringLiteral(".+"));
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &end);
+    slowest = std::max(slowest, static_cast<double>(end.tv_sec - start.tv_sec) * 1e3 +
+                                    static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e6);
+  }
+  ASSERT_FALSE(errors_.isEmpty());
+  EXPECT_EQ(errors_.back(), ErrorBoxText(Q(regex_messages::kOutputTooLong)));
+  EXPECT_EQ(C().StaticTextSample->text(), good);
+#if !defined(__SANITIZE_ADDRESS__)
+  EXPECT_LT(slowest, 2 * 50.0); // two edits, each within 50 ms
+#endif
 }
