@@ -1,6 +1,8 @@
 // libFuzzer target: a pattern, a template and a subject cut from the
 // input; assigns the pattern (with or without the fuzzy pass) and runs
-// ReplaceAll.  Malformed patterns and templates raise ERegExpParser, which
+// ReplaceAll.  Flag bits also pick a DFA cache too small to keep up (so
+// the cache drops its states and hands walks to the NFA) and a small
+// output bound.  Malformed patterns and templates raise ERegExpParser, which
 // is expected; anything else (a crash, a leak, a read past the subject, an
 // other exception) is a finding.
 
@@ -29,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   TAWKStr awk;
   if (flags & 2) awk.LineSeparator = mcls_LF;
+  if (flags & 4) awk.SetDFACacheBudget((flags & 16) ? 0 : 600);
+  if (flags & 8) awk.MaxOutput = 64;
   try {
     awk.SetUseFuzzyCharDic((flags & 1) != 0);
     awk.SetRegExp(pattern);
