@@ -22,7 +22,10 @@ std::uint64_t HashSet(const int *set, std::size_t size) {
 
 } // namespace
 
-TRE_DFA::TRE_DFA(const TRE_NFA &nfa, std::size_t cacheBudget) : nfa_(&nfa), budget_(cacheBudget) {}
+// Packed states hold a row offset in an int, so a budget cannot usefully
+// pass 1 GB.
+TRE_DFA::TRE_DFA(const TRE_NFA &nfa, std::size_t cacheBudget)
+    : nfa_(&nfa), budget_(std::min(cacheBudget, std::size_t{1} << 30)) {}
 
 TRE_DFA::~TRE_DFA() = default;
 
@@ -112,6 +115,11 @@ void TRE_DFA::Rehash(std::size_t slots) const {
   }
 }
 
+int TRE_DFA::PackedOf(std::size_t number) const {
+  const std::size_t row = number * stride_;
+  return static_cast<int>(row) << 1 | ((table_[row + stride_ - 1] >> 1) & 1);
+}
+
 const int *TRE_DFA::SetOf(int packed, std::size_t &size) const {
   const TStateInfo &info = states_[static_cast<std::size_t>(StateNumber(packed))];
   size = info.SetSize;
@@ -151,8 +159,7 @@ int TRE_DFA::Register(const std::vector<int> &set) const {
     const TStateInfo &info = states_[static_cast<std::size_t>(slots_[k])];
     if (info.Hash == hash && info.SetSize == set.size() &&
         std::equal(set.begin(), set.end(), setPool_.begin() + info.SetBegin))
-      return static_cast<int>(static_cast<std::size_t>(slots_[k]) * stride_) << 1 |
-             table_[static_cast<std::size_t>(slots_[k]) * stride_ + stride_ - 1] >> 1;
+      return PackedOf(static_cast<std::size_t>(slots_[k]));
   }
   const std::size_t cost = StateCost(set.size());
   if (!unbounded_ && bytes_ + cost > budget_) {
@@ -207,11 +214,11 @@ void TRE_DFA::BuildAll(std::size_t maxStates, std::vector<std::string> *lines) c
     ~TRestore() { Flag = false; }
   } restore{unbounded_};
   Reset();
-  const int initial = Start();
+  Start(); // state 0
   std::vector<int> anchorTargets;
   for (std::size_t number = 0; number < states_.size(); ++number) {
     if (states_.size() > maxStates) throw EKorvaneError("DFA dump: more than " + std::to_string(maxStates) + " states");
-    const int packed = static_cast<int>(number * stride_) << 1 | (table_[number * stride_ + stride_ - 1] >> 1);
+    const int packed = PackedOf(number);
     std::size_t size = 0;
     const int *setData = SetOf(packed, size);
     const std::vector<int> set(setData, setData + size);
@@ -244,9 +251,8 @@ void TRE_DFA::BuildAll(std::size_t maxStates, std::vector<std::string> *lines) c
     int lTailTarget = kDead;
     for (std::size_t k = order.size(); k-- > 0;) {
       const int label = order[k];
-      const int self = static_cast<int>(number * stride_) << 1 | (table_[number * stride_ + stride_ - 1] >> 1);
       if (label >= 0) {
-        targets[static_cast<std::size_t>(label)] = Next(self, label);
+        targets[static_cast<std::size_t>(label)] = Next(packed, label);
       } else if (label == -1) {
         lHeadTarget = AnchoredStart();
       } else {
@@ -275,7 +281,6 @@ void TRE_DFA::BuildAll(std::size_t maxStates, std::vector<std::string> *lines) c
     if (lTailTarget >= 0) line += " <eol>->" + std::to_string(StateNumber(lTailTarget));
     lines->push_back(std::move(line));
   }
-  (void)initial;
 }
 
 std::string TRE_DFA::Dump(std::size_t maxStates) const {

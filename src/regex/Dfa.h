@@ -146,6 +146,8 @@ private:
   std::size_t StateCost(std::size_t setSize) const;
   std::size_t SlotsFor(std::size_t states) const;
   const int *SetOf(int packed, std::size_t &size) const;
+  // The packed form of state number.
+  int PackedOf(std::size_t number) const;
   void BuildAll(std::size_t maxStates, std::vector<std::string> *lines) const;
 
   const TRE_NFA *nfa_;
