@@ -13,7 +13,8 @@
 // only their visited corner is.
 //
 // The cache charges every state (its row, its set, its hash slot) against
-// a byte budget.  When a new state does not fit, the cache is dropped and
+// a byte budget (the bytes in use; the vectors' spare capacity can add up
+// to as much again).  When a new state does not fit, the cache is dropped and
 // matching goes on from the state being entered, as RE2's DFA does.  When
 // one search has to drop it again, or when a single state cannot fit at
 // all, the DFA gives up for the rest of that search and the matcher runs
