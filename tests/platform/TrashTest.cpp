@@ -1,4 +1,4 @@
-// The trash, checked against the freedesktop.org trash specification.  GIO
+// The trash, checked against the freedesktop.org trash standard.  GIO
 // reads HOME and XDG_DATA_HOME once per process, so every case runs in a
 // child process of its own with its own home and data folders, next to the
 // files on the same file system (where the home trash is the one to use).
@@ -111,7 +111,7 @@ std::string PercentDecode(const std::string &text) {
   return out;
 }
 
-// What the specification asks of an information file: the first line is
+// What the freedesktop.org trash standard asks of an information file: the first line is
 // [Trash Info]; Path= holds the original location, an absolute path in the
 // home trash, as the file system's bytes escaped as in URLs; DeletionDate=
 // is local time in the YYYY-MM-DDThh:mm:ss form.
