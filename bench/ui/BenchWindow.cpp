@@ -1,0 +1,403 @@
+// Whole runs through the window against korvane-batch on the same trees, in
+// the same process run, on Qt's offscreen platform.
+//
+//   rename: a numbering rename of FILES empty files in one folder
+//   list:   a list run over FILES files in FILES/100 folders
+//
+// Each round runs korvane-batch (a child process, output to /dev/null) and
+// then the window on a fresh copy of the same tree; the best round counts.
+// While the window runs, a second thread hands it a key press every 20 ms,
+// one at a time, as the window system's reader thread hands over input, and
+// records how long each waited until the window took it.  A last rename is
+// stopped with Esc half-way to see how many targets follow it.  The log box's
+// memory is what the heap gives back when the box is cleared after a rename,
+// against the text it held.
+//
+// Usage: bench_window [KORVANE_BATCH]   Environment: FILES (default 100000),
+// ROUNDS (default 3), TMPDIR (default /tmp).
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QToolButton>
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "run/RunDriver.h"
+#include "ui/UnitMain.h"
+#include "ui/session/TKorvaneApplication.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double CpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Bytes the heap has handed out (small blocks and mapped ones).
+double HeapBytes() {
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<double>(info.uordblks + info.hblkhd);
+}
+
+int EnvInt(const char *name, int fallback) {
+  const char *value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? std::atoi(value) : fallback;
+}
+
+void Touch(const fs::path &path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    std::perror(path.c_str());
+    std::exit(2);
+  }
+  ::close(fd);
+}
+
+// f0000001.dat ... in one folder, as bench_batch.sh makes them.
+void MakeFlat(const fs::path &folder, int files) {
+  fs::create_directories(folder);
+  char name[32];
+  for (int i = 1; i <= files; ++i) {
+    std::snprintf(name, sizeof name, "f%07d.dat", i);
+    Touch(folder / name);
+  }
+}
+
+// files/100 folders of 100 files.
+void MakeTree(const fs::path &folder, int files) {
+  char name[32];
+  for (int d = 1; d <= files / 100; ++d) {
+    std::snprintf(name, sizeof name, "d%05d", d);
+    const fs::path sub = folder / name;
+    fs::create_directories(sub);
+    for (int f = 1; f <= 100; ++f) {
+      std::snprintf(name, sizeof name, "f%03d.dat", f);
+      Touch(sub / name);
+    }
+  }
+}
+
+struct TTimes {
+  double Wall = 0;
+  double Cpu = 0;
+  long MaxRssKb = 0;
+};
+
+// korvane-batch with its output to /dev/null; exits on failure.
+TTimes RunBatch(const std::string &batch, const fs::path &job, const fs::path &folder,
+                const char *mode) {
+  const Clock::time_point start = Clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDOUT_FILENO);
+    ::execl(batch.c_str(), batch.c_str(), "--settings", job.c_str(), "--folder", folder.c_str(),
+            mode, static_cast<char *>(nullptr));
+    std::perror(batch.c_str());
+    std::_Exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  TTimes t;
+  t.Wall = Seconds(Clock::now() - start);
+  t.Cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  t.MaxRssKb = usage.ru_maxrss;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "korvane-batch %s failed (status %d)\n", mode, status);
+    std::exit(2);
+  }
+  return t;
+}
+
+// Hands the window a key press every 20 ms from another thread, one at a
+// time, and records how long each one waited until the window took it.  An
+// Esc can be sent once, after a delay.
+class TInputProbe : public QObject {
+public:
+  explicit TInputProbe(QWidget &window) : window_(window) {
+    qApp->installEventFilter(this);
+    // A key event needs a keyboard device; made here, the first one would be
+    // made on the probe's thread with the application as its parent.
+    QKeyEvent(QEvent::KeyPress, Qt::Key_F24, Qt::NoModifier);
+  }
+  ~TInputProbe() override { Stop(); }
+
+  void Start(Clock::duration escapeAfter = Clock::duration::zero()) {
+    running_ = true;
+    escapeAfter_ = escapeAfter;
+    thread_ = std::thread([this] { Loop(); });
+  }
+  void Stop() {
+    running_ = false;
+    if (thread_.joinable()) thread_.join();
+    // The last probe may still be queued.
+    QCoreApplication::processEvents();
+  }
+
+  double MaxLatency() const {
+    return latencies_.empty() ? 0 : *std::max_element(latencies_.begin(), latencies_.end());
+  }
+  std::size_t Probes() const { return latencies_.size(); }
+  // What the filter saw when the Esc arrived.
+  bool EscapeSeen() const { return escapeSeen_; }
+  std::size_t RecordsAtEscape() const { return recordsAtEscape_; }
+  Clock::time_point EscapeTime() const { return escapeTime_; }
+  void SetDriver(const TRunDriver &driver) { driver_ = &driver; }
+
+protected:
+  bool eventFilter(QObject *, QEvent *event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_F24 && !delivered_) {
+      latencies_.push_back(Seconds(Clock::now() - postedAt_.load()));
+      delivered_ = true;
+    } else if (key == Qt::Key_Escape && !escapeSeen_) {
+      escapeSeen_ = true;
+      escapeTime_ = Clock::now();
+      if (driver_ != nullptr) recordsAtEscape_ = driver_->Stats().Records;
+    }
+    return false;
+  }
+
+private:
+  void Loop() {
+    const Clock::time_point start = Clock::now();
+    bool escapeSent = false;
+    while (running_) {
+      if (escapeAfter_ != Clock::duration::zero() && !escapeSent &&
+          Clock::now() - start >= escapeAfter_) {
+        escapeSent = true;
+        QCoreApplication::postEvent(&window_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape,
+                                                            Qt::NoModifier));
+      }
+      postedAt_ = Clock::now();
+      delivered_ = false;
+      QCoreApplication::postEvent(&window_,
+                                  new QKeyEvent(QEvent::KeyPress, Qt::Key_F24, Qt::NoModifier));
+      while (running_ && !delivered_) std::this_thread::sleep_for(std::chrono::microseconds(200));
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+  QWidget &window_;
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> delivered_{true};
+  std::atomic<Clock::time_point> postedAt_{};
+  Clock::duration escapeAfter_{};
+  std::vector<double> latencies_;
+  const TRunDriver *driver_ = nullptr;
+  bool escapeSeen_ = false;
+  std::size_t recordsAtEscape_ = 0;
+  Clock::time_point escapeTime_{};
+};
+
+struct TWindowRun {
+  TTimes Times;
+  double MaxLatency = 0;
+  std::size_t Probes = 0;
+  TRunStats Stats;
+  TRunOutcome Outcome = TRunOutcome::Finished;
+};
+
+// A window started on the job file (carried over), aimed at `folder`.
+std::unique_ptr<TBunselMain> NewWindow(const fs::path &job, const fs::path &folder) {
+  auto window = std::make_unique<TBunselMain>(TStartOptions{.SettingsFile = job.string(), .Arguments = {}});
+  window->show();
+  window->SetTargetFolder(folder.string());
+  window->SetTargetFilter("*.*");
+  QCoreApplication::processEvents();
+  return window;
+}
+
+// One click on `button`, timed until the window has shown the end.
+TWindowRun RunWindow(TBunselMain &window, QToolButton *button, TInputProbe &probe,
+                     Clock::duration escapeAfter = Clock::duration::zero()) {
+  TWindowRun run;
+  const double cpu = CpuSeconds(RUSAGE_SELF);
+  const Clock::time_point start = Clock::now();
+  probe.Start(escapeAfter);
+  button->click();
+  QCoreApplication::processEvents();
+  run.Times.Wall = Seconds(Clock::now() - start);
+  run.Times.Cpu = CpuSeconds(RUSAGE_SELF) - cpu;
+  probe.Stop();
+  run.MaxLatency = probe.MaxLatency();
+  run.Probes = probe.Probes();
+  run.Stats = window.RunDriver().Stats();
+  return run;
+}
+
+void Best(TTimes &best, const TTimes &t) {
+  if (best.Wall == 0 || t.Wall < best.Wall) best = t;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  TKorvaneApplication application(argc, argv);
+  std::string batch = argc > 1 ? argv[1] : KORVANE_BATCH_PATH;
+  const int files = EnvInt("FILES", 100000);
+  const int rounds = EnvInt("ROUNDS", 3);
+  // Errors would open message boxes; say them and stop.
+  application.SetErrorBox([](const QString &, const QString &text) {
+    std::fprintf(stderr, "error: %s\n", text.toStdString().c_str());
+    std::exit(2);
+  });
+
+  const char *tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp != nullptr && *tmp ? tmp : "/tmp") + "/korvane-bench-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    return 2;
+  }
+  const fs::path work = pattern;
+  struct TCleanup {
+    fs::path Path;
+    ~TCleanup() { fs::remove_all(Path); }
+  } cleanup{work};
+
+  // The job of bench_batch.sh: the numbering step first and checked, renamed
+  // in place; subfolders for the list.  The step caption is Shift-JIS.
+  const std::string jobText =
+      "[FindFile]\r\nSubFolder=1\r\n[Rename]\r\nCopy=0\r\nOrderItems0=\x98\x41\x94\xd4\r\n"
+      "OrderChecked0=1\r\nOrderItems1=x\r\n";
+  const fs::path batchJob = work / "job.ini";
+  const fs::path windowJob = work / "window.ini";
+  std::ofstream(batchJob, std::ios::binary) << jobText;
+  std::ofstream(windowJob, std::ios::binary) << "[Settings]\r\nSuccess=1\r\n" << jobText;
+
+  TTimes batchRename, windowRename, batchList, windowList;
+  double maxLatency = 0;
+  std::size_t probes = 0;
+  double boxBytes = 0, textBytes = 0;
+  std::size_t boxLines = 0;
+
+  for (int round = 1; round <= rounds; ++round) {
+    const fs::path k = work / "k", w = work / "w";
+    fs::remove_all(k);
+    fs::remove_all(w);
+    MakeFlat(k, files);
+    MakeFlat(w, files);
+    ::sync();
+    Best(batchRename, RunBatch(batch, batchJob, k, "rename"));
+
+    std::unique_ptr<TBunselMain> window = NewWindow(windowJob, w);
+    TInputProbe probe(*window);
+    TWindowRun run = RunWindow(*window, window->Controls().SpeedButtonRename, probe);
+    const double heapAfter = HeapBytes();
+    if (run.Stats.Records != static_cast<std::size_t>(files) || run.Stats.FailedRecords != 0) {
+      std::fprintf(stderr, "window rename: %zu records, %zu failed\n", run.Stats.Records,
+                   run.Stats.FailedRecords);
+      return 2;
+    }
+    Best(windowRename, run.Times);
+    maxLatency = std::max(maxLatency, run.MaxLatency);
+    probes += run.Probes;
+
+    std::vector<std::string> lines = window->GetLogLines();
+    boxLines = lines.size();
+    textBytes = 0;
+    for (const std::string &line : lines) textBytes += static_cast<double>(line.size() + 1);
+    lines = {};
+    window->Controls().SpeedButtonClear->click();
+    QCoreApplication::processEvents();
+    boxBytes = std::max(0.0, heapAfter - HeapBytes());
+    window.reset();
+    fs::remove_all(k);
+    fs::remove_all(w);
+  }
+
+  const fs::path tree = work / "tree";
+  MakeTree(tree, files);
+  ::sync();
+  {
+    std::unique_ptr<TBunselMain> window = NewWindow(windowJob, tree);
+    TInputProbe probe(*window);
+    for (int round = 1; round <= rounds; ++round) {
+      Best(batchList, RunBatch(batch, batchJob, tree, "list"));
+      TWindowRun run = RunWindow(*window, window->Controls().SpeedButtonList, probe);
+      if (run.Stats.Listed != static_cast<std::size_t>(files / 100 * 100)) {
+        std::fprintf(stderr, "window list: %zu lines\n", run.Stats.Listed);
+        return 2;
+      }
+      Best(windowList, run.Times);
+      maxLatency = std::max(maxLatency, run.MaxLatency);
+      probes += run.Probes;
+    }
+  }
+
+  // Esc half-way through a rename: how many targets follow it.
+  std::size_t afterEscape = 0, recordsAtEnd = 0;
+  double stopSeconds = 0;
+  bool aborted = false;
+  {
+    const fs::path e = work / "e";
+    MakeFlat(e, files);
+    ::sync();
+    std::unique_ptr<TBunselMain> window = NewWindow(windowJob, e);
+    TInputProbe probe(*window);
+    probe.SetDriver(window->RunDriver());
+    const auto half = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(windowRename.Wall / 2));
+    probe.Start(half);
+    window->Controls().SpeedButtonRename->click();
+    const Clock::time_point end = Clock::now();
+    probe.Stop();
+    recordsAtEnd = window->RunDriver().Stats().Records;
+    const std::vector<std::string> lines = window->GetLogLines();
+    aborted = probe.EscapeSeen() && !lines.empty() && lines.back() == "\x92\x86\x92\x66";
+    afterEscape = recordsAtEnd - probe.RecordsAtEscape();
+    stopSeconds = probe.EscapeSeen() ? Seconds(end - probe.EscapeTime()) : 0;
+  }
+
+  const int folders = files / 100;
+  std::printf("%-34s %12s %12s %7s %s\n", "job", "korvane-batch", "window", "ratio", "goal");
+  std::printf("%-34s %10.3f s %10.3f s %7.2f 1.30\n",
+              (std::to_string(files) + " files: rename, wall").c_str(), batchRename.Wall,
+              windowRename.Wall, windowRename.Wall / batchRename.Wall);
+  std::printf("%-34s %10.3f s %10.3f s %7.2f\n", "  rename, CPU", batchRename.Cpu,
+              windowRename.Cpu, windowRename.Cpu / batchRename.Cpu);
+  std::printf("%-34s %10.3f s %10.3f s %7.2f 1.30\n",
+              (std::to_string(files) + " files in " + std::to_string(folders) +
+               " folders: list, wall").c_str(),
+              batchList.Wall, windowList.Wall, windowList.Wall / batchList.Wall);
+  std::printf("%-34s %10.3f s %10.3f s %7.2f\n", "  list, CPU", batchList.Cpu, windowList.Cpu,
+              windowList.Cpu / batchList.Cpu);
+  std::printf("%-34s %10.1f MB\n", "korvane-batch peak memory (rename)",
+              batchRename.MaxRssKb / 1024.0);
+  std::printf("log box after the rename: %zu lines, %.1f MB of text (CP932), %.1f MB held, %.2fx\n",
+              boxLines, textBytes / 1e6, boxBytes / 1e6, textBytes > 0 ? boxBytes / textBytes : 0);
+  std::printf("input answered within %.1f ms at the slowest of %zu key presses (goal 100 ms)\n",
+              maxLatency * 1e3, probes);
+  std::printf("Esc half-way: %s, %zu targets after the Esc arrived (goal 0 or 1), run over %.1f ms "
+              "later\n",
+              aborted ? "log ends with the abort line" : "NOT ABORTED", afterEscape,
+              stopSeconds * 1e3);
+  return 0;
+}
