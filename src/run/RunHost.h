@@ -32,13 +32,16 @@ class TRunHost {
 public:
   virtual ~TRunHost() = default;
 
-  // The job as it stands now.  Read again for every entry the walk tests, so
-  // a control changed during a run governs the entries tested afterwards.
+  // The job as it stands now.  Asked for at every entry the walk tests, so
+  // a control changed during a run governs the entries tested afterwards;
+  // a front end may hand back its last read while nothing has changed since.
   // The reference must stay valid until the next call.
   virtual const JobSettings &Job() = 0;
 
-  // Lets the front end handle its pending events (repaint, Esc, the clock,
-  // control changes).  A front end that sees Esc calls TRunDriver::Abort().
+  // Lets the front end handle its pending input (Esc, clicks, control
+  // changes, the clock).  Called between entries and targets, so it must be
+  // cheap: painting and layout belong on a clock of their own, not to every
+  // call.  A front end that sees Esc calls TRunDriver::Abort().
   virtual void ProcessMessages() = 0;
 
   // First status-bar panel: the folder being walked, refusal messages.
@@ -49,6 +52,8 @@ public:
   virtual void SetBusyCursor(bool busy) = 0;
 
   // The log (MemoLog): one line appended; brings the log page forward.
+  // The front end may gather lines and show them with its next repaint, in
+  // the order given.
   virtual void AddLogLine(const std::string &line) = 0;
   virtual void ShowLogPage() = 0;
   // The list output (MemoList).

@@ -8,7 +8,6 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QPlainTextEdit;
 class QLineEdit;
 class QTabBar;
 class QTabWidget;
@@ -18,6 +17,7 @@ class QWidget;
 class TCheckListBox;
 class THistoryCombo;
 class TMaskEdit;
+class TMemo;
 class TRadioGroup;
 class TSpinEdit;
 class TStatusPanels;
@@ -49,7 +49,7 @@ struct TMainControls {
   QCheckBox *CheckBoxExcReadOnly = nullptr;
   THistoryCombo *ComboBoxException = nullptr;
 
-  QPlainTextEdit *MemoList = nullptr;
+  TMemo *MemoList = nullptr;
   QToolButton *SpeedButtonList = nullptr;
 
   QCheckBox *CheckBoxSuccess = nullptr;
@@ -147,7 +147,7 @@ struct TMainControls {
 
   QToolButton *SpeedButtonLogOpen = nullptr;
   QToolButton *SpeedButtonLogSave = nullptr;
-  QPlainTextEdit *MemoLog = nullptr;
+  TMemo *MemoLog = nullptr;
   QLabel *LabelMessage = nullptr;
   QToolButton *SpeedButtonClear = nullptr;
 

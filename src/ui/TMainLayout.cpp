@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QPlainTextEdit>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -20,6 +19,7 @@
 #include "ui/TCheckListBox.h"
 #include "ui/THistoryCombo.h"
 #include "ui/TMaskEdit.h"
+#include "ui/TMemo.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TSpinEdit.h"
 #include "ui/TStatusPanels.h"
@@ -153,10 +153,9 @@ public:
     return box;
   }
 
-  QPlainTextEdit *Memo(int x, int y, int w, int h, const QString &hint = {}) {
-    auto *memo = At(new QPlainTextEdit(parent_), x, y, w, h, hint);
+  TMemo *Memo(TMemo::TMode mode, int x, int y, int w, int h, const QString &hint = {}) {
+    auto *memo = At(new TMemo(mode, validator_, parent_), x, y, w, h, hint);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setFocusPolicy(Qt::ClickFocus);
     return memo;
   }
@@ -239,7 +238,7 @@ void BuildExceptPage(TMainControls &c, QValidator *v) {
 
 void BuildListPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetList, v);
-  c.MemoList = p.Memo(4, 4, 440, 86);
+  c.MemoList = p.Memo(TMemo::TMode::Editable, 4, 4, 440, 86);
   c.SpeedButtonList = p.Button(T("リスト"), 452, 66, 66, 24, T("対象ファイルをリスト出力します。"));
 }
 
@@ -489,8 +488,8 @@ void BuildLogPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetRestore, v);
   c.SpeedButtonLogOpen = p.Button(T("開く"), 4, 2, 56, 22, T("ファイルからログを読み込みます。"));
   c.SpeedButtonLogSave = p.Button(T("保存"), 62, 2, 56, 22, T("ログをファイルへ保存します。"));
-  c.MemoLog = p.Memo(4, 26, 516, 124, T("ログ - [処理名; 成否; 処理ファイル名; 処理毎の情報]"));
-  c.MemoLog->setReadOnly(true);
+  c.MemoLog = p.Memo(TMemo::TMode::ReadOnly, 4, 26, 516, 124,
+                     T("ログ - [処理名; 成否; 処理ファイル名; 処理毎の情報]"));
   c.LabelMessage = p.At(new QLabel(c.TabSheetRestore), 4, 155, 440, kRowHeight);
   c.SpeedButtonClear = p.Button(T("ｸﾘｱ"), 458, 153, 62, 24, T("ログをクリアします。"));
 }

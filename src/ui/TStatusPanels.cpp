@@ -29,5 +29,16 @@ TStatusPanels::TStatusPanels(QWidget *parent) : QStatusBar(parent) {
 QString TStatusPanels::PanelText(int panel) const { return panels_[panel]->text(); }
 
 void TStatusPanels::SetPanelText(int panel, const QString &text) {
+  deferred_[panel].reset();
   panels_[panel]->setText(text);
+}
+
+void TStatusPanels::SetPanelTextLater(int panel, const QString &text) { deferred_[panel] = text; }
+
+void TStatusPanels::ShowDeferred() {
+  for (int panel = 0; panel < 2; ++panel) {
+    if (!deferred_[panel]) continue;
+    const QString text = std::move(*deferred_[panel]);
+    SetPanelText(panel, text);
+  }
 }

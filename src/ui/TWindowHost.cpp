@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTabWidget>
 
 #include "core/Histories.h"
@@ -11,21 +10,43 @@
 #include "ui/THistoryCombo.h"
 #include "ui/TJobControls.h"
 #include "ui/TMaskEdit.h"
+#include "ui/TRunOutput.h"
 #include "ui/TStatusPanels.h"
 
-TWindowHost::TWindowHost(const TMainControls &controls, const TRenameCn &rename)
-    : c_(controls), rename_(rename), job_(DefaultJob()) {}
+TWindowHost::TWindowHost(QWidget &window, const TMainControls &controls, const TRenameCn &rename,
+                         TRunOutput &output)
+    : c_(controls), rename_(rename), output_(output), watch_(window), job_(DefaultJob()) {}
 
 TWindowHost::~TWindowHost() { SetBusyCursor(false); }
 
+void TWindowHost::BeginRun() {
+  inRun_ = true;
+  jobCurrent_ = false;
+  output_.Begin();
+}
+
+void TWindowHost::EndRun() {
+  output_.End();
+  inRun_ = false;
+  jobCurrent_ = false;
+}
+
 const JobSettings &TWindowHost::Job() {
-  job_ = ReadJobFromControls(c_, rename_);
+  if (!jobCurrent_ || watch_.Changes() != changesAtRead_) {
+    changesAtRead_ = watch_.Changes();
+    job_ = ReadJobFromControls(c_, rename_);
+    ++jobReads_;
+    // Outside a run nothing tells of changes made without a signal (a list
+    // given its default choice quietly), so only a run keeps the read.
+    jobCurrent_ = inRun_;
+  }
   return job_;
 }
 
+// Input only, in effect: the run's own output waits for the repaint clock.
 void TWindowHost::ProcessMessages() { QCoreApplication::processEvents(); }
 
-void TWindowHost::SetStatusText(const std::string &text) { c_.StatusBar1->SetPanelText(0, Q(text)); }
+void TWindowHost::SetStatusText(const std::string &text) { output_.SetStatusText(text); }
 
 void TWindowHost::SetRunMessage(const std::string &text) { c_.LabelMessage->setText(Q(text)); }
 
@@ -39,13 +60,13 @@ void TWindowHost::SetBusyCursor(bool busy) {
   }
 }
 
-void TWindowHost::AddLogLine(const std::string &line) { c_.MemoLog->appendPlainText(Q(line)); }
+void TWindowHost::AddLogLine(const std::string &line) { output_.AddLogLine(line); }
 
 void TWindowHost::ShowLogPage() { c_.PageControlExec->setCurrentWidget(c_.TabSheetRestore); }
 
-void TWindowHost::ClearList() { c_.MemoList->clear(); }
+void TWindowHost::ClearList() { output_.ClearList(); }
 
-void TWindowHost::AddListLine(const std::string &path) { c_.MemoList->appendPlainText(Q(path)); }
+void TWindowHost::AddListLine(const std::string &path) { output_.AddListLine(path); }
 
 void TWindowHost::ShowPage(TRunPage page) {
   switch (page) {

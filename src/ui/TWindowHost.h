@@ -2,18 +2,35 @@
 // The window as seen by the run driver: the live job read from the controls,
 // the event pump, the status panel, the log and list memos, the refusal
 // focus and the drop-down histories.
+//
+// Between BeginRun() and EndRun() the run's output is gathered and shown on
+// the repaint clock (TRunOutput), and the job is read from the controls only
+// when one of them has changed since the last read: the walk asks for it at
+// every entry, and a read converts every text of the window.
+
+#include <cstdint>
 
 #include "core/JobSettings.h"
 #include "run/RunHost.h"
+#include "ui/TJobWatch.h"
 #include "ui/TMainControls.h"
 
+class QWidget;
 class TRenameCn;
 class THistoryCombo;
+class TRunOutput;
 
 class TWindowHost : public TRunHost {
 public:
-  TWindowHost(const TMainControls &controls, const TRenameCn &rename);
+  // `window` holds the controls; `output` shows the run's lines.
+  TWindowHost(QWidget &window, const TMainControls &controls, const TRenameCn &rename,
+              TRunOutput &output);
   ~TWindowHost() override;
+
+  void BeginRun();
+  void EndRun();
+  // How often the job was read from the controls.
+  std::uint64_t JobReads() const { return jobReads_; }
 
   const JobSettings &Job() override;
   void ProcessMessages() override;
@@ -36,6 +53,12 @@ private:
 
   const TMainControls &c_;
   const TRenameCn &rename_;
+  TRunOutput &output_;
+  TJobWatch watch_;
   JobSettings job_;
+  bool inRun_ = false;
+  bool jobCurrent_ = false;  // job_ is what the controls hold (during a run)
+  std::uint64_t changesAtRead_ = 0;
+  std::uint64_t jobReads_ = 0;
   bool busy_ = false;
 };

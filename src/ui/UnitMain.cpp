@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -30,7 +29,9 @@
 #include "ui/TJobControls.h"
 #include "ui/TMainLayout.h"
 #include "ui/TMaskEdit.h"
+#include "ui/TMemo.h"
 #include "ui/TRadioGroup.h"
+#include "ui/TRunOutput.h"
 #include "ui/TSpinEdit.h"
 #include "ui/TStatusPanels.h"
 #include "ui/TWindowHost.h"
@@ -88,7 +89,8 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
 
   Dialogs_ = std::make_unique<TSessionDialogs>(this);
   SettingsFile_ = std::move(options.SettingsFile);
-  Host_ = std::make_unique<TWindowHost>(c_, *RenameCn_);
+  RunOutput_ = new TRunOutput(*c_.MemoLog, *c_.MemoList, *c_.StatusBar1, this);
+  Host_ = std::make_unique<TWindowHost>(*this, c_, *RenameCn_, *RunOutput_);
   RunDriver_ = std::make_unique<TRunDriver>(*Host_, *RenameCn_, *CopyCn_, *DeleteCn_, *ChangeCn_);
   new THintRelay(this, c_.StatusBar1);
   new TEscapeWatch(this, [this] { RunDriver_->Abort(); });
@@ -247,7 +249,15 @@ void TBunselMain::SpeedButtonClick(QObject *sender) {
   // driver refuses it as Busy and nothing happens.
   if (RunDriver_->IsRunning()) return;
   RunGuarded([&] {
-    const TRunOutcome outcome = RunDriver_->SpeedButtonClick(mode);
+    TRunOutcome outcome;
+    Host_->BeginRun();
+    try {
+      outcome = RunDriver_->SpeedButtonClick(mode);
+    } catch (...) {
+      Host_->EndRun();
+      throw;
+    }
+    Host_->EndRun();
     const std::size_t skipped = RunDriver_->Stats().Unrepresentable;
     if (outcome != TRunOutcome::Refused && outcome != TRunOutcome::Busy && skipped > 0) {
       ShowStatus(QStringLiteral("Shift-JIS で表せない名前の %1 件は対象外としました。")
@@ -271,7 +281,7 @@ void TBunselMain::closeEvent(QCloseEvent *event) {
   QMainWindow::closeEvent(event);
 }
 
-void TBunselMain::SpeedButtonClearClick() { c_.MemoLog->clear(); }
+void TBunselMain::SpeedButtonClearClick() { RunOutput_->ClearLog(); }
 
 void TBunselMain::Timer1Timer() {
   c_.StatusBar1->SetPanelText(
@@ -388,17 +398,13 @@ void TBunselMain::SetCopyFolder(const std::string &folder) {
 }
 
 std::vector<std::string> TBunselMain::GetLogLines() {
-  std::vector<std::string> lines;
-  const QString text = c_.MemoLog->toPlainText();
-  if (text.isEmpty()) return lines;
-  for (const QString &line : text.split(QLatin1Char('\n'))) lines.push_back(ToCp932Lossy(line));
-  return lines;
+  RunOutput_->Flush();
+  return c_.MemoLog->Lines();
 }
 
 void TBunselMain::SetLogLines(const std::vector<std::string> &lines) {
-  QStringList text;
-  for (const std::string &line : lines) text << Q(line);
-  c_.MemoLog->setPlainText(text.join(QLatin1Char('\n')));
+  RunOutput_->ClearLog();
+  c_.MemoLog->SetLines(lines);
 }
 
 void TBunselMain::SetBrowsedFolder(TFolderRole role, const std::string &folder) {

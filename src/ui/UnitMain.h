@@ -24,6 +24,7 @@ class TCopyCn;
 class TDeleteCn;
 class TChangeCn;
 class TSessionDialogs;
+class TRunOutput;
 class TWindowHost;
 
 // How the window starts.
@@ -137,6 +138,7 @@ private:
   std::unique_ptr<TDeleteCn> DeleteCn_;
   std::unique_ptr<TChangeCn> ChangeCn_;
   TMainControls c_;
+  TRunOutput *RunOutput_ = nullptr;  // owned by the window
   std::unique_ptr<TWindowHost> Host_;
   std::unique_ptr<TRunDriver> RunDriver_;
   std::unique_ptr<TSessionDialogs> Dialogs_;

@@ -67,7 +67,7 @@ TEST_F(RunTest, RenameRunLogsEveryTargetAndPushesTheHistories) {
 
 TEST_F(RunTest, ListRunFillsTheListOnly) {
   C().SpeedButtonList->click();
-  QStringList listed = C().MemoList->toPlainText().split(QLatin1Char('\n'));
+  QStringList listed = BoxLines(C().MemoList);
   listed.sort();
   EXPECT_EQ(listed, (QStringList{Path("a.txt"), Path("b.txt"), Path("c.txt")}));
   EXPECT_TRUE(LogLines().isEmpty());

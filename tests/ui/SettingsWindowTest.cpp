@@ -220,10 +220,10 @@ TEST_F(SettingsWindowTest, FolderAndLogButtonsReachTheirControls) {
   EXPECT_EQ(C().ComboBoxFolder->currentText(), QStringLiteral("/kept"));
 
   const QString log = Scratch(QStringLiteral("run.log"));
-  C().MemoLog->setPlainText(QStringLiteral("開始\n終了"));
+  W().SetLogLines({ToCp932Lossy(QStringLiteral("開始")), ToCp932Lossy(QStringLiteral("終了"))});
   AnswerFileDialogs(log);
   C().SpeedButtonLogSave->click();
-  C().MemoLog->clear();
+  C().SpeedButtonClear->click();
   C().SpeedButtonLogOpen->click();
   EXPECT_EQ(LogLines(), (QStringList{QStringLiteral("開始"), QStringLiteral("終了")}));
   EXPECT_TRUE(errors_.isEmpty());

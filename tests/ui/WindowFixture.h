@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QStringList>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -27,6 +26,7 @@
 #include "ui/TCheckListBox.h"
 #include "ui/THistoryCombo.h"
 #include "ui/TMaskEdit.h"
+#include "ui/TMemo.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TSpinEdit.h"
 #include "ui/TStatusPanels.h"
@@ -84,8 +84,12 @@ protected:
     item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
   }
   QStringList LogLines() const {
-    const QString text = C().MemoLog->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+    return BoxLines(C().MemoLog);
+  }
+  static QStringList BoxLines(const TMemo *box) {
+    QStringList lines;
+    for (const std::string &line : box->Lines()) lines << Q(line);
+    return lines;
   }
 
   QTemporaryDir settingsDir_;
