@@ -23,14 +23,20 @@ bool THintRelay::IsInWindow(QWidget *widget) const {
   return widget != nullptr && (widget == window_ || window_->isAncestorOf(widget));
 }
 
+void THintRelay::ShowHint(const QString &hint) {
+  if (hint == hint_) return;
+  hint_ = hint;
+  status_->SetPanelText(0, hint);
+}
+
 bool THintRelay::eventFilter(QObject *watched, QEvent *event) {
   if (!watched->isWidgetType()) return false;
   auto *widget = static_cast<QWidget *>(watched);
   if (event->type() == QEvent::Enter && IsInWindow(widget)) {
-    status_->SetPanelText(0, HintOf(widget));
+    ShowHint(HintOf(widget));
   } else if (event->type() == QEvent::Leave && IsInWindow(widget)) {
     // Back to the enclosing control's hint; off the window entirely, none.
-    status_->SetPanelText(0, widget == window_ ? QString() : HintOf(widget->parentWidget()));
+    ShowHint(widget == window_ ? QString() : HintOf(widget->parentWidget()));
   }
   return false;
 }

@@ -3,7 +3,9 @@
 // A control without a hint of its own shows that of the nearest enclosing
 // control that has one (a page's hint covers its bare labels); leaving the
 // window clears the panel.  Hints are the controls' tool tips, so both
-// forms always show the same whole text.
+// forms always show the same whole text.  The panel is written only when the
+// hint changes: moving within one control, or onto a part of it (the edit
+// of a combo box), keeps whatever message the panel shows.
 
 #include <QObject>
 
@@ -26,7 +28,9 @@ protected:
 
 private:
   bool IsInWindow(QWidget *widget) const;
+  void ShowHint(const QString &hint);
 
   QWidget *window_;
   TStatusPanels *status_;
+  QString hint_;  // the hint written last
 };

@@ -272,3 +272,25 @@ TEST_F(WindowTest, HintsShowInTheStatusPanelWhileTheMouseIsOver) {
   QApplication::sendEvent(&W(), &leave);
   EXPECT_EQ(Panel0(), QString());
 }
+
+// The panel is written when the hint changes, not on every move: a message
+// (a refusal, a note about a drop) stays while the mouse moves within one
+// control or onto a part of it, and gives way to the next control's hint.
+TEST_F(WindowTest, StatusMessageOutlivesMovesThatKeepTheHint) {
+  auto send = [](QWidget *widget, QEvent::Type type) {
+    QEvent event(type);
+    QApplication::sendEvent(widget, &event);
+  };
+  QWidget *combo = C().ComboBoxFolder;
+  QWidget *edit = C().ComboBoxFolder->lineEdit();
+  send(combo, QEvent::Enter);
+  ASSERT_EQ(Panel0(), combo->toolTip());
+  W().ShowStatus(QStringLiteral("message"));
+  send(edit, QEvent::Enter);
+  send(edit, QEvent::Leave);
+  send(combo, QEvent::Enter);
+  EXPECT_EQ(Panel0(), QStringLiteral("message"));
+  send(combo, QEvent::Leave);
+  send(C().CheckBoxSubFolder, QEvent::Enter);
+  EXPECT_EQ(Panel0(), C().CheckBoxSubFolder->toolTip());
+}
