@@ -54,6 +54,23 @@ TEST_F(StartUpTest, WithoutArgumentsAndSettingsTheCurrentFolderIsTheTarget) {
   EXPECT_TRUE(errors_.isEmpty());
 }
 
+// "korvane ." starts on the current folder by its absolute name: "." as the
+// folder would make the folder-name step add "." and would go into the
+// history and the carried-over job.
+TEST_F(StartUpTest, DotArgumentBecomesTheAbsoluteCurrentFolder) {
+  const QString before = QDir::currentPath();
+  const QString folder = QDir::cleanPath(Scratch(QStringLiteral("here")));
+  QDir().mkpath(folder);
+  ASSERT_TRUE(QDir::setCurrent(folder));
+  StartFresh({QStringLiteral(".")});
+  QDir::setCurrent(before);
+  EXPECT_EQ(Folder(), folder);
+  EXPECT_EQ(R().FolderNameText, "here");
+  W().SetCarryOver(true);
+  W().close();
+  EXPECT_EQ(Stored("FindFile", "Folder"), Cp(folder));
+}
+
 // Arguments that name nothing clear the carried-over folder and filter; the
 // current folder fills the target, and the note about the skipped argument
 // outlives the first refresh.

@@ -1,8 +1,10 @@
 // Compiled with UTF-8 literals (it includes Qt).
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
@@ -19,6 +21,9 @@
 #include "ui/session/SessionHandlers.h"
 #include "ui/session/SessionText.h"
 #include "ui/session/SettingsSession.h"
+
+// Failure messages show window texts as text.
+static void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
@@ -93,6 +98,58 @@ TEST(QtPathsTest, DroppedUrlsKeepBytesThatAreNotUtf8) {
   const TPathList list = PathListFromUrls({QUrl(QStringLiteral("file:///tmp/bad%FF.txt"))});
   ASSERT_EQ(list.Paths.size(), 1u);
   EXPECT_EQ(Cp932ToUtf8(list.Paths[0]), "/tmp/bad\xFF.txt");
+}
+
+// Paths from the command line and from drops name what the file system
+// would open, as absolute paths without "." and "..": "korvane ." must not
+// keep "." as the folder (the folder-name step would make hidden files of
+// it, and the history would keep a path that means nothing elsewhere).
+TEST(QtPathsTest, ArgumentsAndDropsBecomeAbsoluteNormalisedPaths) {
+  TTempTree tree;
+  const QString root = QDir::cleanPath(QFromCp932(tree.Path()));
+  tree.File("a/c.txt");
+  tree.Folder("a/b");
+  tree.Folder("x/y");
+  ASSERT_EQ(::symlink(Utf8(tree.Path("x/y")).c_str(), Utf8(tree.Path("link")).c_str()), 0);
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(root));
+  struct TRestore {
+    QString Folder;
+    ~TRestore() { QDir::setCurrent(Folder); }
+  } restore{before};
+
+  const struct {
+    QString Given;
+    QString Expected;
+  } cases[] = {
+      {".", root},
+      {"./", root},
+      {"a/./b/../c.txt", root + "/a/c.txt"},
+      {"a//c.txt", root + "/a/c.txt"},
+      {root + "/a/../a/", root + "/a"},
+      {"/..", "/"},
+      // After a symbolic link ".." goes to the parent of its target.
+      {"link/..", root + "/x"},
+      {"link/../y", root + "/x/y"},
+      // A ".." the file system cannot resolve leaves a path naming nothing.
+      {"nosuch/../a", root + "/nosuch/../a"},
+      {"a/c.txt/../c.txt", root + "/a/c.txt/../c.txt"},
+      {"", ""},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(AbsolutePath(c.Given), c.Expected) << c.Given.toStdString();
+    const TPathList arguments = PathListFromStrings({c.Given});
+    ASSERT_EQ(arguments.Paths.size(), 1u);
+    EXPECT_EQ(QFromCp932(arguments.Paths[0]), c.Expected) << c.Given.toStdString();
+  }
+  const TPathList dropped = PathListFromUrls({QUrl::fromLocalFile(root + "/a/./b/../c.txt")});
+  ASSERT_EQ(dropped.Paths.size(), 1u);
+  EXPECT_EQ(QFromCp932(dropped.Paths[0]), root + "/a/c.txt");
+
+  // The window's side: "." as the only argument gives the absolute folder.
+  TFakeWindow window;
+  ApplyStartupArguments(window, {QStringLiteral(".")});
+  EXPECT_EQ(QFromCp932(window.Job.FindFile.Folder), root);
 }
 
 TEST(QtPathsTest, StartupArgumentsFillAnEmptyFolderWithTheCurrentOne) {

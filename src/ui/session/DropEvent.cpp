@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QMimeData>
 
 #include "platform/Cp932.h"
@@ -19,7 +21,7 @@ public:
 };
 
 void AddPath(TPathList &list, const QString &path) {
-  if (std::optional<std::string> cp932 = Cp932FromQ(path)) {
+  if (std::optional<std::string> cp932 = Cp932FromQ(AbsolutePath(path))) {
     list.Paths.push_back(std::move(*cp932));
   } else {
     ++list.Unrepresentable;
@@ -43,6 +45,26 @@ void AddUrlPath(TPathList &list, const QUrl &url) {
 }
 
 }  // namespace
+
+QString AbsolutePath(const QString &path) {
+  if (path.isEmpty()) return path;
+  const QString absolute =
+      QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+  QStringList parts;
+  for (const QString &part : absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    if (part == QLatin1String(".")) continue;
+    if (part != QLatin1String("..")) {
+      parts << part;
+      continue;
+    }
+    if (parts.isEmpty()) continue;  // the root is its own parent
+    const QFileInfo sofar(QLatin1Char('/') + parts.join(QLatin1Char('/')));
+    if (!sofar.isDir()) return absolute;
+    if (sofar.isSymLink()) parts = sofar.canonicalFilePath().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (!parts.isEmpty()) parts.removeLast();
+  }
+  return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
 
 TPathList PathListFromStrings(const QStringList &paths) {
   TPathList list;

@@ -10,11 +10,18 @@
 
 class QMimeData;
 
+// A path made absolute against the current folder, without "." and empty
+// components, and with each ".." taken away as the file system resolves it:
+// after a symbolic link it goes to the parent of the link's target.  A ".."
+// the file system could not resolve (after something that is not a folder)
+// leaves the path as it is, so it still names nothing.  Empty stays empty.
+QString AbsolutePath(const QString &path);
+
 // Local paths (for instance the command-line arguments without the program
-// name), converted to CP932.
+// name) as absolute paths (AbsolutePath), converted to CP932.
 TPathList PathListFromStrings(const QStringList &paths);
 
-// The items of a drop in the order the shell gives them.
+// The items of a drop in the order the shell gives them, as absolute paths.
 TPathList PathListFromUrls(const QList<QUrl> &urls);
 
 // The whole drop handler.  `y` is the drop point's height in the window's
