@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "ui/TCloseOnSignals.h"
 #include "ui/UnitMain.h"
 #include "ui/session/DesktopStartup.h"
 #include "ui/session/SessionText.h"
@@ -42,6 +43,7 @@ int main(int argc, char *argv[]) {
   QStringList arguments;
   for (int i = 1; i < argc; ++i) arguments << QFromSystemText(argv[i]);
   TBunselMain window(TStartOptions{.SettingsFile = std::nullopt, .Arguments = arguments});
+  const TCloseOnSignals closeOnSignals(window);
   window.show();
   return TKorvaneApplication::exec();
 }
