@@ -42,8 +42,9 @@ TMemo::TMemo(TMode mode, QValidator *editValidator, QWidget *parent)
   setItemDelegate(new TLineDelegate(editValidator, this));
   horizontalHeader()->hide();
   verticalHeader()->hide();
-  // Every row one text line high; fixed sizes keep a long box cheap.
-  const int rowHeight = fontMetrics().lineSpacing() + 2;
+  // Every row one text line high, the line pitch of a text box; fixed
+  // sizes keep a long box cheap.
+  const int rowHeight = fontMetrics().lineSpacing();
   verticalHeader()->setMinimumSectionSize(rowHeight);
   verticalHeader()->setDefaultSectionSize(rowHeight);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
