@@ -147,6 +147,9 @@ public:
   ~TInputProbe() override { Stop(); }
 
   void Start(Clock::duration escapeAfter = Clock::duration::zero()) {
+    latencies_.clear();
+    slowest_ = slowestAt_ = 0;
+    start_ = Clock::now();
     running_ = true;
     escapeAfter_ = escapeAfter;
     thread_ = std::thread([this] { Loop(); });
@@ -158,9 +161,9 @@ public:
     QCoreApplication::processEvents();
   }
 
-  double MaxLatency() const {
-    return latencies_.empty() ? 0 : *std::max_element(latencies_.begin(), latencies_.end());
-  }
+  double MaxLatency() const { return slowest_; }
+  // When the slowest key press was handed over, after Start().
+  double SlowestAt() const { return slowestAt_; }
   std::size_t Probes() const { return latencies_.size(); }
   // What the filter saw when the Esc arrived.
   bool EscapeSeen() const { return escapeSeen_; }
@@ -173,7 +176,12 @@ protected:
     if (event->type() != QEvent::KeyPress) return false;
     const int key = static_cast<QKeyEvent *>(event)->key();
     if (key == Qt::Key_F24 && !delivered_) {
-      latencies_.push_back(Seconds(Clock::now() - postedAt_.load()));
+      const Clock::time_point posted = postedAt_.load();
+      latencies_.push_back(Seconds(Clock::now() - posted));
+      if (latencies_.back() > slowest_) {
+        slowest_ = latencies_.back();
+        slowestAt_ = Seconds(posted - start_);
+      }
       delivered_ = true;
     } else if (key == Qt::Key_Escape && !escapeSeen_) {
       escapeSeen_ = true;
@@ -210,6 +218,9 @@ private:
   std::atomic<Clock::time_point> postedAt_{};
   Clock::duration escapeAfter_{};
   std::vector<double> latencies_;
+  Clock::time_point start_{};
+  double slowest_ = 0;
+  double slowestAt_ = 0;
   const TRunDriver *driver_ = nullptr;
   bool escapeSeen_ = false;
   std::size_t recordsAtEscape_ = 0;
@@ -219,6 +230,7 @@ private:
 struct TWindowRun {
   TTimes Times;
   double MaxLatency = 0;
+  double SlowestAt = 0;
   std::size_t Probes = 0;
   TRunStats Stats;
   TRunOutcome Outcome = TRunOutcome::Finished;
@@ -247,6 +259,7 @@ TWindowRun RunWindow(TBunselMain &window, QToolButton *button, TInputProbe &prob
   run.Times.Cpu = CpuSeconds(RUSAGE_SELF) - cpu;
   probe.Stop();
   run.MaxLatency = probe.MaxLatency();
+  run.SlowestAt = probe.SlowestAt();
   run.Probes = probe.Probes();
   run.Stats = window.RunDriver().Stats();
   return run;
@@ -294,7 +307,17 @@ int main(int argc, char *argv[]) {
 
   TTimes batchRename, windowRename, batchList, windowList;
   double maxLatency = 0;
+  std::string slowestWhere;
   std::size_t probes = 0;
+  auto noteLatency = [&](const TWindowRun &run, const char *job) {
+    probes += run.Probes;
+    if (run.MaxLatency <= maxLatency) return;
+    maxLatency = run.MaxLatency;
+    char where[96];
+    std::snprintf(where, sizeof where, "%s, %.0f ms into a run of %.0f ms", job,
+                  run.SlowestAt * 1e3, run.Times.Wall * 1e3);
+    slowestWhere = where;
+  };
   double boxBytes = 0, textBytes = 0;
   std::size_t boxLines = 0;
 
@@ -317,8 +340,7 @@ int main(int argc, char *argv[]) {
       return 2;
     }
     Best(windowRename, run.Times);
-    maxLatency = std::max(maxLatency, run.MaxLatency);
-    probes += run.Probes;
+    noteLatency(run, "rename");
 
     std::vector<std::string> lines = window->GetLogLines();
     boxLines = lines.size();
@@ -347,8 +369,7 @@ int main(int argc, char *argv[]) {
         return 2;
       }
       Best(windowList, run.Times);
-      maxLatency = std::max(maxLatency, run.MaxLatency);
-      probes += run.Probes;
+      noteLatency(run, "list");
     }
   }
 
@@ -393,8 +414,8 @@ int main(int argc, char *argv[]) {
               batchRename.MaxRssKb / 1024.0);
   std::printf("log box after the rename: %zu lines, %.1f MB of text (CP932), %.1f MB held, %.2fx\n",
               boxLines, textBytes / 1e6, boxBytes / 1e6, textBytes > 0 ? boxBytes / textBytes : 0);
-  std::printf("input answered within %.1f ms at the slowest of %zu key presses (goal 100 ms)\n",
-              maxLatency * 1e3, probes);
+  std::printf("input answered within %.1f ms at the slowest of %zu key presses (goal 100 ms): %s\n",
+              maxLatency * 1e3, probes, slowestWhere.c_str());
   std::printf("Esc half-way: %s, %zu targets after the Esc arrived (goal 0 or 1), run over %.1f ms "
               "later\n",
               aborted ? "log ends with the abort line" : "NOT ABORTED", afterEscape,
