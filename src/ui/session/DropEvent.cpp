@@ -37,7 +37,10 @@ void AddUrlPath(TPathList &list, const QUrl &url) {
     return;
   }
   const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-  if (std::optional<std::string> cp932 = Utf8ToCp932(std::string_view(bytes.constData(), bytes.size()))) {
+  std::optional<std::string> cp932 = Utf8ToCp932(std::string_view(bytes.constData(), bytes.size()));
+  // Through the window text that gives back these very bytes.
+  if (cp932) cp932 = Cp932FromQ(AbsolutePath(QFromCp932(*cp932)));
+  if (cp932) {
     list.Paths.push_back(std::move(*cp932));
   } else {
     ++list.Unrepresentable;
