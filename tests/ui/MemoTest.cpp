@@ -95,10 +95,11 @@ TEST_F(MemoTest, OnlyTheListTakesEditsAndDeletions) {
                  : std::vector<std::string>{"a", "b", "c", "d", "e"};
     EXPECT_EQ(box->Lines(), expected) << editable;
   }
-  // A character Shift-JIS cannot hold is refused, not turned into '?'.
-  EXPECT_FALSE(memo_->model()->setData(memo_->model()->index(0, 0),
-                                       QString::fromUtf16(u"\U0001F600"), Qt::EditRole));
-  EXPECT_EQ(memo_->Lines().front(), ToCp932Lossy(QStringLiteral("表")));
+  // A character Shift-JIS lacks is kept through the window's text table and
+  // shows as itself again.
+  const QString emoji = QString::fromUtf16(u"\U0001F600");
+  ASSERT_TRUE(memo_->model()->setData(memo_->model()->index(0, 0), emoji, Qt::EditRole));
+  EXPECT_EQ(memo_->model()->data(memo_->model()->index(0, 0), Qt::DisplayRole).toString(), emoji);
 }
 
 // The column reaches the widest line shown, so the horizontal scroll bar

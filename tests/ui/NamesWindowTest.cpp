@@ -46,7 +46,7 @@ protected:
 
 TEST_F(NamesWindowTest, TheListShowsEveryNameAndEachConvertsBackToItsBytes) {
   C().SpeedButtonList->click();
-  const QStringList listed = C().MemoList->toPlainText().split(QLatin1Char('\n'));
+  const QStringList listed = BoxLines(C().MemoList);
   std::vector<std::string> paths, expected;
   for (const QString &line : listed) paths.push_back(Cp932ToUtf8(ToCp932(line).value()).value());
   for (const std::string &name : kNames) expected.push_back(Root() + "/" + name);
@@ -86,13 +86,13 @@ TEST_F(NamesWindowTest, ALogOfSuchNamesIsSavedAndLoadedBackIdentical) {
   C().SpeedButtonDelete->click();
   const std::vector<std::string> lines = W().GetLogLines();
   ASSERT_EQ(lines.size(), std::size(kNames) + 2);
-  const QString shown = C().MemoLog->toPlainText();
+  const QString shown = C().MemoLog->Text();
 
   const std::string file = Root() + "/log.txt";
   SaveLogFile(file, lines);
   EXPECT_EQ(LoadLogFile(file), lines);
   W().SetLogLines(LoadLogFile(file));
-  EXPECT_EQ(C().MemoLog->toPlainText(), shown);
+  EXPECT_EQ(C().MemoLog->Text(), shown);
   EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QLatin1Char('\n')).toStdString();
 }
 
