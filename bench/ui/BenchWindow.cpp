@@ -112,11 +112,12 @@ TTimes RunBatch(const std::string &batch, const fs::path &job, const fs::path &f
   const Clock::time_point start = Clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
+    // Its output and its closing summary; its exit status tells success.
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
     ::execl(batch.c_str(), batch.c_str(), "--settings", job.c_str(), "--folder", folder.c_str(),
             mode, static_cast<char *>(nullptr));
-    std::perror(batch.c_str());
     std::_Exit(127);
   }
   int status = 0;
@@ -128,7 +129,7 @@ TTimes RunBatch(const std::string &batch, const fs::path &job, const fs::path &f
           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   t.MaxRssKb = usage.ru_maxrss;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "korvane-batch %s failed (status %d)\n", mode, status);
+    std::fprintf(stderr, "%s %s failed (status %d)\n", batch.c_str(), mode, status);
     std::exit(2);
   }
   return t;
