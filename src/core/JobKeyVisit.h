@@ -141,6 +141,7 @@ void VisitJobKeys(Job &job, Visitor &&visit) {
   visit.Text(rn, "FolderBefore", rename.FolderBefore);
   visit.Text(rn, "FolderAfter", rename.FolderAfter);
   visit.Integer(rn, "FolderAdd", rename.FolderAdd, Radio(kAddItems));
+  visit.Flag(rn, "ResolveChains", rename.ResolveChains);
 
   visit.Integer(cp, "Delete", copy.Delete, DropDown(kCopyDeleteItems));
   visit.Integer(cp, "Same", copy.Same, DropDown(kCopySameItems));

@@ -156,6 +156,10 @@ struct JobSettings {
     std::string FolderBefore;
     std::string FolderAfter;
     int FolderAdd = 1;  // kAddItems
+    // A new name held by another target that the same run renames away
+    // waits for it (swaps go through a temporary name) instead of failing.
+    // Off by default, so stored jobs keep the one-by-one behaviour.
+    bool ResolveChains = false;
     bool operator==(const RenameGroup &) const = default;
   };
 

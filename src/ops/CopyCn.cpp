@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ops/NameParts.h"
+#include "ops/Prediction.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
@@ -20,6 +21,12 @@ class TExistingFile {
 public:
   explicit TExistingFile(std::string folder, std::string name)
       : FFolder(std::move(folder)), FName(std::move(name)) {}
+  // A file whose time the caller knows already (and its size, for a file
+  // the caller has made itself); a size not given is read when needed.
+  TExistingFile(std::string folder, std::string name, std::optional<DosDateTime> time,
+                std::optional<std::int64_t> size)
+      : FFolder(std::move(folder)), FName(std::move(name)), FTimeRead(true), FTime(time),
+        FSize(size) {}
 
   // Last-write time, or nullopt when the file system gives none in range.
   std::optional<DosDateTime> Time() {
@@ -154,4 +161,41 @@ bool TCopyCn::CopyTarget(const std::string &source, const std::string &destinati
   // the file.  The deletion's own outcome does not change the result.
   if (ok && deletesSource) DeleteFile(source);
   return ok;
+}
+
+TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &source,
+                        const std::string &destination, DosDateTime time,
+                        std::uint32_t attributes, std::int64_t size) {
+  const std::string folder = IncludeTrailingDelimiter(destination);
+  copy.ResultName = ExtractFileName(source);
+  if (!IsPlainName(copy.ResultName)) return TPrediction::Fail(TPredictReason::InvalidName);
+  const TPlannedEntry existing = view.Lookup(folder + copy.ResultName);
+  const auto taken = [&] {
+    return TPrediction::Fail(existing.ByPlan ? TPredictReason::TakenByPlan : TPredictReason::NameExists);
+  };
+  const bool existingFolder = existing.Exists && (existing.Attributes & kAttrDirectory);
+  if (attributes & kAttrDirectory) return existing.Exists && !existingFolder ? taken() : TPrediction{};
+  // A folder of the name cannot be replaced by a file.
+  if (existingFolder) return taken();
+  if (!existing.Exists) return {};
+
+  if (folder + copy.ResultName == source) return TPrediction::Fail(TPredictReason::OntoItself);
+  TExistingFile file(folder, copy.ResultName, existing.Time,
+                     existing.ByPlan ? existing.Size : std::nullopt);
+  switch (Decide(copy, file, time, size)) {
+  case TSameOutcome::Keep: return TPrediction::Fail(TPredictReason::KeepsExisting);
+  case TSameOutcome::Overwrite:
+    if (existing.Attributes & kAttrReadOnly) return TPrediction::Fail(TPredictReason::ReadOnlyExisting);
+    return {};
+  case TSameOutcome::Alias: break;
+  }
+  // The first alias free by then, earlier copies of the plan included.
+  const TNameParts parts = SplitName(copy.ResultName);
+  for (unsigned long long n = 1;; ++n) {
+    std::string candidate = parts.Base + "_" + std::to_string(n) + parts.Ext;
+    if (!view.Lookup(folder + candidate).Exists) {
+      copy.ResultName = std::move(candidate);
+      return {};
+    }
+  }
 }

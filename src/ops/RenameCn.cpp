@@ -78,9 +78,7 @@ std::string TRenameCn::BuildName(const std::string &name) {
   return current;
 }
 
-bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
-                             const std::string &destination, DosDateTime time,
-                             std::uint32_t attributes) {
+TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDateTime time) {
   // Only the date step needs the time as a date.  A file time the packed
   // form cannot hold (before 1980, after 2107: an mtime of 0 from an archive
   // or a reproducible build) fails this one target, and only when the date
@@ -90,15 +88,24 @@ bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
       FileDateTime = DosDateTimeToDateTime(time);
     } catch (const EConvertError &) {
       ResultName = name;
-      return false;
+      return TNameBuilt::TimeUnconvertible;
     }
   }
+  // Once a run is under way an engine error (a condition changed in
+  // mid-run, a result too long) fails this one target.
   try {
     ResultName = BuildName(name);
   } catch (const ERegExpParser &) {
     ResultName = name;
-    return false;
+    return TNameBuilt::EngineError;
   }
+  return TNameBuilt::Built;
+}
+
+bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
+                             const std::string &destination, DosDateTime time,
+                             std::uint32_t attributes) {
+  if (BuildTargetName(name, time) != TNameBuilt::Built) return false;
   if (ResultName == name) return false;
   // A replacement must never move a target into another folder or onto its
   // parent: a name that is not a plain name fails and touches nothing.

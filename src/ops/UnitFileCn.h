@@ -141,6 +141,13 @@ public:
   // list's valid positions).
   bool AppliesStep(int step) const;
 
+  // Sets ResultName to what the pipeline makes of a target's name, with
+  // the target's own time for the date step (FileDateTime).  When the date
+  // step cannot convert the time or the engine fails, ResultName is the old
+  // name.
+  enum class TNameBuilt { Built, TimeUnconvertible, EngineError };
+  TNameBuilt BuildTargetName(const std::string &name, DosDateTime time);
+
   // Renames folder + name to folder + the built name, or (MakeCopy) copies
   // it to destination + the built name; never replaces an existing entry.
   // time is the target's last-write time, converted only when the date step

@@ -4,9 +4,12 @@
 
 #include "ops/UnitFileCn.h"
 #include "platform/Paths.h"
+#include "platform/FileSystem.h"
+#include "run/RenameChains.h"
 #include "run/RunLog.h"
+#include "run/RunSteps.h"
 #include "run/ValidateRun.h"
-#include "select/SortEntries.h"
+#include "select/FolderName.h"
 #include "select/SplitList.h"
 #include "select/Walk.h"
 
@@ -38,23 +41,7 @@ public:
   TRunWalkStep(TRunDriver &driver, RunMode mode) : D_(driver), Mode_(mode) {}
 
   const TWalkOptions &Options() override {
-    const JobSettings &job = D_.Host_.Job();
-    const JobSettings::FindFileGroup &find = job.FindFile;
-    Options_.FileOnly = find.FileOnly;
-    Options_.SizeFrom = find.SizeFrom;
-    Options_.SizeTo = find.SizeTo;
-    Options_.HasDateFrom = !IsEmptyDateField(find.DateFrom);
-    Options_.DateRangeFrom = D_.DateRangeFrom_;
-    Options_.HasDateTo = !IsEmptyDateField(find.DateTo);
-    Options_.DateRangeTo = D_.DateRangeTo_;
-    Options_.ExcReadOnly = find.ExcReadOnly;
-    Options_.ExcHidden = find.ExcHidden;
-    Options_.ExcSysFile = find.ExcSysFile;
-    Options_.SubFolder = find.SubFolder;
-    Options_.RemoveFolderTargets =
-        Mode_ == RunMode::Delete || (Mode_ == RunMode::Copy && job.Copy.Delete != 1);
-    Options_.FlattenSubfolders = Mode_ == RunMode::Copy && find.FileOnly == 0;
-    Options_.SubfoldersStayPut = Mode_ == RunMode::List || Mode_ == RunMode::Change || Mode_ == RunMode::Delete;
+    Options_ = RunWalkOptions(Mode_, D_.Host_.Job(), D_.DateRangeFrom_, D_.DateRangeTo_);
     return Options_;
   }
 
@@ -63,9 +50,12 @@ public:
   void EnterFolder(const std::string &folder) override { D_.Host_.SetStatusText(folder); }
 
   void PrepareLevel(std::vector<TargetEntry> &entries) override {
-    if (Mode_ != RunMode::Rename || !D_.Rename_.IsStepEnabled(kStepSequence)) return;
-    SortEntries(entries, D_.Rename_.SortKind);
-    D_.Rename_.SeqCounter = D_.Rename_.SeqStart;
+    if (Mode_ != RunMode::Rename) return;
+    PrepareRenameLevel(D_.Rename_, entries);
+    if (entries.empty() || D_.Rename_.MakeCopy || !D_.Host_.Job().Rename.ResolveChains) return;
+    const std::string folder = entries.front().Folder;
+    Chains_.Prepare(D_.Rename_, entries, LastFolderName(folder),
+                    [&](const std::string &name) { return PathExists(folder + name); });
   }
 
   void SetFolderName(const std::string &name) override { D_.Rename_.FolderNameText = name; }
@@ -79,7 +69,12 @@ public:
         D_.Host_.AddListLine(path);
         ++D_.Stats_.Listed;
         break;
-      case RunMode::Rename: RenameStep(entry, level, path, outcome); break;
+      case RunMode::Rename:
+        if (std::optional<TChainStep> chained = NextChainStep(level))
+          ChainStep(*chained, entry, level, path, outcome);
+        else
+          RenameStep(entry, level, path, outcome);
+        break;
       case RunMode::Copy: {
         const bool ok = D_.Copy_.CopyTarget(path, destination, entry.Time, entry.Attributes,
                                            entry.Size);
@@ -109,11 +104,8 @@ private:
     const std::string newName = rename.ResultName;
     Log(RunMode::Rename, path, ok, {}, destination + newName);
     if (ok) FollowUp(destination + newName, entry.Attributes);
-    // Advanced whether or not the rename succeeded; wraps rather than
-    // overflowing.
-    if (rename.IsStepEnabled(kStepSequence))
-      rename.SeqCounter = static_cast<int>(static_cast<unsigned>(rename.SeqCounter) +
-                                           static_cast<unsigned>(rename.SeqStep));
+    // Advanced whether or not the rename succeeded.
+    AdvanceSeqCounter(rename);
 
     // The descent.  A renamed folder is entered under its new name; a copy
     // walks the source folder's contents into the new folder, so a renamed
@@ -134,18 +126,37 @@ private:
         ok && plain && isFolder && level.FolderArg == level.DestinationArg;
   }
 
+  std::optional<TChainStep> NextChainStep(const TWalkLevel &level) {
+    if (Chains_.Empty()) return std::nullopt;
+    return Chains_.Next(std::string(level.Folder));
+  }
+
+  // One move of a level whose chains are resolved: the name was built when
+  // the level was entered.
+  void ChainStep(const TChainStep &step, const TargetEntry &entry, const TWalkLevel &level,
+                 const std::string &path, TTargetOutcome &outcome) {
+    const std::string folder(level.Folder);
+    const std::string destination(level.Destination);
+    D_.Rename_.ResultName = step.To;
+    const bool ok = step.Tried && MoveFile(folder + step.From, folder + step.To);
+    Log(RunMode::Rename, path, ok, {}, destination + step.To);
+    if (ok && step.Final) FollowUp(destination + step.To, entry.Attributes);
+    if (ok) outcome.SourceName = outcome.DestinationName = step.To;
+    // A folder is walked once it has its new name; the closing scan must
+    // not enter it under its temporary one either.
+    outcome.Descend = step.Final;
+    outcome.RememberDestinationName = ok && (entry.Attributes & kAttrDirectory) != 0;
+  }
+
   TChangeNumbers ChangeNumbers(std::uint32_t attributesBefore) const {
-    const TChangeCn &c = D_.Change_;
-    return TChangeNumbers{c.UpDateOld,  c.NwDateOld,  c.AcDateOld,
-                          static_cast<std::int32_t>(attributesBefore),
-                          c.UpDateDone, c.NwDateDone, c.AcDateDone, c.AttrDone};
+    return ChangeNumbersOf(D_.Change_, attributesBefore);
   }
 
   // The date and attribute change that follows a successful rename or copy
   // whenever one of its switches is on; logged only when it succeeds.
   void FollowUp(const std::string &newPath, std::uint32_t sourceAttributes) {
     TChangeCn &c = D_.Change_;
-    if (!c.IfUpDate && !c.IfNwDate && !c.IfAcDate && !c.Attr) return;
+    if (!FollowsUp(c)) return;
     if (c.ChangeTarget(newPath)) Log(RunMode::Change, newPath, true, ChangeNumbers(sourceAttributes), {});
   }
 
@@ -159,6 +170,7 @@ private:
   TRunDriver &D_;
   RunMode Mode_;
   TWalkOptions Options_;
+  TChainLevels Chains_;
 };
 
 TRunDriver::TRunDriver(TRunHost &host, TRenameCn &rename, TCopyCn &copy, TDeleteCn &del,
@@ -183,10 +195,10 @@ TRunOutcome TRunDriver::SpeedButtonClick(RunMode mode) {
   return Run(mode);
 }
 
-TRunOutcome TRunDriver::Run(RunMode mode) {
-  Stats_ = TRunStats{};
+std::optional<TRunSetup> TRunDriver::Prepare(RunMode mode) {
   // Copies: the host's job may change under the pumping of the walk.
-  const JobSettings job = Host_.Job();
+  TRunSetup setup{Host_.Job(), {}, {}, {}};
+  const JobSettings &job = setup.Job;
 
   const TValidation v = ValidateRun(mode, job, LocalNow());
   // Values computed before a refusal stay, as they would in the window.
@@ -200,7 +212,7 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
     if (v.Page != TRunPage::None) Host_.ShowPage(v.Page);
     if (v.Message) Host_.SetStatusText(*v.Message);
     if (v.Focus != TRunFocus::None) Host_.SetFocus(v.Focus);
-    return TRunOutcome::Refused;
+    return std::nullopt;
   }
   // Every replace condition is compiled before the first target is
   // touched: a malformed one refuses the job.  Once the run has started,
@@ -208,21 +220,29 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
   if (mode == RunMode::Rename) {
     if (const std::optional<std::string> error = Rename_.CheckReplaceConditions()) {
       Host_.SetStatusText(*error);
-      return TRunOutcome::Refused;
+      return std::nullopt;
     }
   }
 
-  std::vector<std::string> filters;
-  std::vector<std::string> exclusionEntries;
-  SplitList(job.FindFile.Filter, filters);
-  SplitList(job.FindFile.Exception, exclusionEntries);
-  const TExclusionList exclusions(exclusionEntries);
+  SplitList(job.FindFile.Filter, setup.Filters);
+  SplitList(job.FindFile.Exception, setup.ExclusionEntries);
+  setup.Destination = RunDestination(mode, job);
+  return setup;
+}
+
+TRunOutcome TRunDriver::Run(RunMode mode) {
+  Stats_ = TRunStats{};
+  const std::optional<TRunSetup> setup = Prepare(mode);
+  if (!setup) return TRunOutcome::Refused;
+  const JobSettings &job = setup->Job;
+  const std::vector<std::string> &filters = setup->Filters;
+  const TExclusionList exclusions(setup->ExclusionEntries);
 
   AbortRequested_ = false;
   Host_.SetBusyCursor(true);
   Host_.SetRunMessage(std::string(kRunMessage));
 
-  const std::string &destination = RunDestination(mode, job);
+  const std::string &destination = setup->Destination;
   const bool logs = mode != RunMode::List;
 
   TRunWalkStep step(*this, mode);

@@ -19,6 +19,11 @@ class TCopyCn;
 class TDeleteCn;
 class TChangeCn;
 class TRunWalkStep;
+class TPlanWalkStep;
+class TPlanSink;
+class TUndoStep;
+struct TRunSetup;
+struct TUndoStats;
 
 enum class TRunOutcome {
   Refused,   // ValidateRun refused (its message is in the status panel)
@@ -55,6 +60,19 @@ public:
   // with "中断".
   TRunOutcome SpeedButtonClick(RunMode mode);
 
+  // The plan of a run: the same validation, walk, narrowing, order and
+  // pipeline, but nothing is touched; the sink gets the markers and, for
+  // every record the run would most likely write, that record with its
+  // predicted outcome.  Stats() counts the records and the predicted
+  // failures.  Errors end it as they end a run.
+  TRunOutcome PlanRun(RunMode mode, TPlanSink &sink);
+
+  // Takes back the last run of a log (every run with `all`, newest first)
+  // and logs what it did through the host, as a run does.  Refused (with
+  // the reason in the status text) for a log this machine's paths are not
+  // in; Finished without a line when there was nothing to take back.
+  TRunOutcome UndoRun(const std::vector<std::string> &logLines, bool all, TUndoStats &stats);
+
   // Esc: sets the abort flag, which the walk polls after every pump.  The
   // next run clears it.
   void Abort() { AbortRequested_ = true; }
@@ -71,7 +89,11 @@ public:
 
 private:
   friend class TRunWalkStep;
+  friend class TPlanWalkStep;
+  friend class TUndoStep;
   TRunOutcome Run(RunMode mode);
+  // Validation (a refusal shown through the host) and the run's lists.
+  std::optional<TRunSetup> Prepare(RunMode mode);
 
   TRunHost &Host_;
   TRenameCn &Rename_;

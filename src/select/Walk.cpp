@@ -168,7 +168,7 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
         if (ListOnly_) continue;
         if (outcome.RememberDestinationName) names.Add(outcome.DestinationName);
         if (entry.Attributes & kAttrDirectory) {
-          if (Hooks_.Options().SubFolder && !entry.IsSymlink)
+          if (outcome.Descend && Hooks_.Options().SubFolder && !entry.IsSymlink)
             WalkFolder(dir + outcome.SourceName, dest + outcome.DestinationName);
           // Goes only when it is empty by now; a folder that stays is no
           // failure of its own (its entries were logged).

@@ -93,6 +93,9 @@ struct TTargetOutcome {
   // Add DestinationName to the level's FolderNames, so the closing scan does
   // not enter a folder the step has just made or renamed in this folder.
   bool RememberDestinationName = false;
+  // False: the folder target is not walked (it is gone whole, or it comes
+  // again later in the level's list).
+  bool Descend = true;
 };
 
 class TWalkHooks {
@@ -106,7 +109,8 @@ public:
   // The folder entered (with its delimiter), for the status panel.
   virtual void EnterFolder(const std::string &folder) = 0;
   // Before a level's targets are processed (not called after an abort):
-  // the run may reorder them (numbering) and reset its counters.
+  // the run may reorder them (numbering), list one again under another
+  // name (a swap through a temporary name) and reset its counters.
   virtual void PrepareLevel(std::vector<TargetEntry> &entries) = 0;
   // The name of the folder being processed (FolderNameText); every level.
   virtual void SetFolderName(const std::string &name) = 0;

@@ -44,7 +44,7 @@ TEST(JobSettingsFile, ANewFileHoldsTheFiveSectionsInKeyOrder) {
                 "SeqSort=0", "SeqName=1", "SeqExt=0", "SeqBefore=", "SeqAfter=", "SeqAdd=1",
                 "NameCase=0", "ExtCase=0", "NameInitial=0", "ExtInitial=0", "DateFormat=",
                 "DateBefore=", "DateAfter=", "DateAdd=1", "Ext=", "FolderBefore=",
-                "FolderAfter=", "FolderAdd=1", "[Delete]", "Recycled=1"});
+                "FolderAfter=", "FolderAdd=1", "ResolveChains=0", "[Delete]", "Recycled=1"});
   EXPECT_EQ(folder.ReadFile("job.INI"), CrLfLines(lines));
 }
 
@@ -86,6 +86,7 @@ JobSettings UnusualJob() {
   r.FolderBefore = "<";
   r.FolderAfter = ">";
   r.FolderAdd = 0;
+  r.ResolveChains = true;
   job.Delete.Recycled = false;
   return job;
 }

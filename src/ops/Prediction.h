@@ -1,0 +1,107 @@
+#pragma once
+// What an operation would do to one target, worked out without touching
+// the disk: the plan of a run asks these functions where the run calls the
+// operations.  Each mirrors the decisions of its operation (the same name
+// pipeline, the same same-name policy, the same refusals of the platform
+// layer) and asks a TPlanView what the entries involved look like at that
+// point of the run, the plan's earlier targets included.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/DateTime.h"
+#include "platform/FileSystem.h"
+
+class TRenameCn;
+class TCopyCn;
+class TDeleteCn;
+class TChangeCn;
+
+// Why a target is predicted to fail.
+enum class TPredictReason {
+  None,
+  NameExists,         // the new name is taken on the disk
+  TakenByPlan,        // an earlier target of the same plan takes that name
+  Unchanged,          // the name does not change
+  InvalidName,        // not a plain name, or one the file system cannot hold
+  KeepsExisting,      // the copy policy keeps the existing file
+  ReadOnly,           // a read-only target of a delete or a time change
+  TimeUnconvertible,  // the file's time has no date form (before 1980, after 2107)
+  ReplaceFailed,      // the string replacement failed on this name (a result too long)
+  OntoItself,         // a copy onto its own source
+  Folder,             // a folder: not deleted without the trash, no time change
+  ReadOnlyExisting,   // the file the copy would overwrite is read-only
+  CreationTime,       // a different creation time cannot be stored here
+  DotNameHidden,      // a name that starts with '.' cannot lose its hidden mark
+  LinkAttributes,     // a symbolic link cannot take other attributes
+  Missing,            // the target is no longer there (an earlier target moved it)
+};
+
+// An entry as the run would find it when it reaches the target.
+struct TPlannedEntry {
+  bool Exists = false;
+  bool ByPlan = false;      // made or moved there by an earlier target of the plan
+  std::uint32_t Attributes = 0;
+  bool IsSymlink = false;
+  std::optional<DosDateTime> Time;  // last-write time (nullopt: outside 1980-2107)
+  std::optional<std::int64_t> Size;  // known for files the plan made; else read when needed
+};
+
+class TPlanView {
+public:
+  virtual ~TPlanView() = default;
+  // `path` is CP932 without a trailing delimiter.
+  virtual TPlannedEntry Lookup(const std::string &path) = 0;
+};
+
+struct TPrediction {
+  bool Ok = true;
+  TPredictReason Reason = TPredictReason::None;
+  static TPrediction Fail(TPredictReason reason) { return TPrediction{false, reason}; }
+};
+
+// The name part of a rename: ResultName as RenameTarget builds it (the
+// target's own time for the date step, the counter as it stands), and the
+// refusals that need no disk: a time without date form, a replacement
+// that fails, an unchanged name, a name that is not plain.
+TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time);
+
+// The disk part of renaming folder + name to folder + newName in place.
+TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
+                        const std::string &newName);
+
+// The whole rename of one target, with ResultName left as RenameTarget
+// leaves it.
+TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
+                          const std::string &name, const std::string &destination,
+                          DosDateTime time, std::uint32_t attributes);
+
+// The copy of one target, with ResultName left as CopyTarget leaves it (the
+// alias the copy would get).  An existing file whose size a condition needs
+// but which cannot be read raises EInOutError, as the copy does.
+TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &source,
+                        const std::string &destination, DosDateTime time,
+                        std::uint32_t attributes, std::int64_t size);
+
+// The delete of one target.
+TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path);
+
+// The entry a date and attribute change would act on.
+struct TChangeSubject {
+  bool Exists = false;
+  bool IsFolder = false;
+  bool IsSymlink = false;
+  bool ReadOnly = false;
+  bool DotName = false;              // its name starts with '.'
+  std::uint32_t Attributes = 0;      // as it reports them now
+  std::optional<FileTimes> Times;    // as the change would read them
+};
+
+// The change of one target, with the Old and Done fields of `change` left
+// as ChangeTarget would leave them.
+TPrediction PredictChange(TChangeCn &change, const TChangeSubject &subject);
+
+// True for a name the file system can hold: convertible to its bytes and
+// within its length limit.
+bool IsStorableName(const std::string &name);

@@ -1,0 +1,50 @@
+#include "run/RunSteps.h"
+
+#include "ops/UnitFileCn.h"
+#include "run/ValidateRun.h"
+#include "select/SortEntries.h"
+
+TWalkOptions RunWalkOptions(RunMode mode, const JobSettings &job, const DateTimeParts &dateFrom,
+                            const DateTimeParts &dateTo) {
+  const JobSettings::FindFileGroup &find = job.FindFile;
+  TWalkOptions options;
+  options.FileOnly = find.FileOnly;
+  options.SizeFrom = find.SizeFrom;
+  options.SizeTo = find.SizeTo;
+  options.HasDateFrom = !IsEmptyDateField(find.DateFrom);
+  options.DateRangeFrom = dateFrom;
+  options.HasDateTo = !IsEmptyDateField(find.DateTo);
+  options.DateRangeTo = dateTo;
+  options.ExcReadOnly = find.ExcReadOnly;
+  options.ExcHidden = find.ExcHidden;
+  options.ExcSysFile = find.ExcSysFile;
+  options.SubFolder = find.SubFolder;
+  options.RemoveFolderTargets =
+      mode == RunMode::Delete || (mode == RunMode::Copy && job.Copy.Delete != 1);
+  options.FlattenSubfolders = mode == RunMode::Copy && find.FileOnly == 0;
+  options.SubfoldersStayPut =
+      mode == RunMode::List || mode == RunMode::Change || mode == RunMode::Delete;
+  return options;
+}
+
+void PrepareRenameLevel(TRenameCn &rename, std::vector<TargetEntry> &entries) {
+  if (!rename.IsStepEnabled(kStepSequence)) return;
+  SortEntries(entries, rename.SortKind);
+  rename.SeqCounter = rename.SeqStart;
+}
+
+void AdvanceSeqCounter(TRenameCn &rename) {
+  if (rename.IsStepEnabled(kStepSequence))
+    rename.SeqCounter = static_cast<int>(static_cast<unsigned>(rename.SeqCounter) +
+                                         static_cast<unsigned>(rename.SeqStep));
+}
+
+bool FollowsUp(const TChangeCn &change) {
+  return change.IfUpDate || change.IfNwDate || change.IfAcDate || change.Attr;
+}
+
+TChangeNumbers ChangeNumbersOf(const TChangeCn &change, std::uint32_t attributesBefore) {
+  return TChangeNumbers{change.UpDateOld,  change.NwDateOld,  change.AcDateOld,
+                        static_cast<std::int32_t>(attributesBefore),
+                        change.UpDateDone, change.NwDateDone, change.AcDateDone, change.AttrDone};
+}

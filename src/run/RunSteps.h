@@ -1,0 +1,48 @@
+#pragma once
+// The decisions a run, its plan and its undo share, so that the plan makes
+// exactly the choices the run will make: the walk options, the folder the
+// run writes into, the numbering's order and counter, the numbers of a
+// change record.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/JobSettings.h"
+#include "platform/DateTime.h"
+#include "run/RunLog.h"
+#include "run/RunMode.h"
+#include "select/TargetEntry.h"
+#include "select/Walk.h"
+
+class TRenameCn;
+class TChangeCn;
+
+// A run the validation accepted: the job as it stood, the split lists and
+// the destination.
+struct TRunSetup {
+  JobSettings Job;
+  std::vector<std::string> Filters;
+  std::vector<std::string> ExclusionEntries;
+  std::string Destination;
+};
+
+// The walk options of a run, from the job as it stands now.
+TWalkOptions RunWalkOptions(RunMode mode, const JobSettings &job, const DateTimeParts &dateFrom,
+                            const DateTimeParts &dateTo);
+
+// Before a folder's targets of a numbering rename: the targets in the
+// numbering's order and the counter at its start.  Nothing otherwise.
+void PrepareRenameLevel(TRenameCn &rename, std::vector<TargetEntry> &entries);
+
+// After every target of a numbering rename, whether it succeeded or not;
+// wraps rather than overflowing.
+void AdvanceSeqCounter(TRenameCn &rename);
+
+// True when a successful rename or copy is followed by the date and
+// attribute change.
+bool FollowsUp(const TChangeCn &change);
+
+// The eight numbers of a change record: what `change` read and wrote, with
+// the attributes the target had before.
+TChangeNumbers ChangeNumbersOf(const TChangeCn &change, std::uint32_t attributesBefore);

@@ -1,0 +1,459 @@
+// The plan of a run against the run itself on the same trees: the plan's
+// records, read as the run writes them, are the run's log line for line,
+// and the failures the run meets are the ones the plan predicted, each for
+// its reason.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <functional>
+
+#include "FakeHost.h"
+#include "TempTree.h"
+#include "ops/UnitFileCn.h"
+#include "run/ApplyJob.h"
+#include "run/RunDriver.h"
+#include "run/RenameChains.h"
+#include "run/RunPlan.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Reasons = std::vector<TPredictReason>;
+
+class TPlanCollector : public TPlanSink {
+public:
+  void AddPlanMarker(std::string_view marker) override {
+    Lines.emplace_back(marker);
+    RunLines.emplace_back(marker);
+  }
+  void AddPlanRecord(const TPlanRecord &record) override {
+    Records.push_back(record);
+    Lines.push_back(PlanLineOf(record));
+    RunLines.push_back(RunLineOf(record));
+  }
+  std::vector<TPlanRecord> Records;
+  Strings Lines;     // as a dry run prints them
+  Strings RunLines;  // as the run would write them
+};
+
+// Every file and folder below `root`, with the size of each file, sorted.
+Strings Listing(const std::filesystem::path &root) {
+  Strings names;
+  for (const auto &entry : std::filesystem::recursive_directory_iterator(root)) {
+    std::string line = std::filesystem::relative(entry.path(), root).string();
+    if (entry.is_regular_file()) line += " " + std::to_string(entry.file_size());
+    names.push_back(line);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class PlanTest : public ::testing::Test {
+public:
+  PlanTest() {
+    Job().FindFile.Folder = Tree.Path();
+    Job().Delete.Recycled = false;
+    Job().Rename.Copy = false;
+  }
+
+  JobSettings &Job() { return Host.JobValue; }
+  std::string P(std::string_view relative = {}) { return Tree.Path(relative); }
+
+  void EnableSteps(std::initializer_list<int> steps) {
+    auto &rename = Job().Rename;
+    std::size_t position = 0;
+    for (int step : steps) {
+      rename.OrderItems[position] = std::string(kStepCaptions[step]);
+      rename.OrderChecked[position++] = true;
+    }
+    for (int step = 0; step < 6; ++step)
+      if (std::find(steps.begin(), steps.end(), step) == steps.end()) {
+        rename.OrderItems[position] = std::string(kStepCaptions[step]);
+        rename.OrderChecked[position++] = false;
+      }
+  }
+
+  TRunOutcome Plan(RunMode mode) {
+    ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+    return Driver.PlanRun(mode, Collector);
+  }
+
+  TRunOutcome Run(RunMode mode) {
+    ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+    return Driver.SpeedButtonClick(mode);
+  }
+
+  // Plans, checks that the plan changed nothing, runs, and compares.
+  void PlanAndRun(RunMode mode) {
+    const Strings before = Listing(Tree.Native());
+    ASSERT_EQ(Plan(mode), TRunOutcome::Finished);
+    EXPECT_EQ(Listing(Tree.Native()), before) << "the plan touched the disk";
+    EXPECT_TRUE(Host.Log.empty()) << "the plan wrote into the log";
+    PlannedFailures = Driver.Stats().FailedRecords;
+    ASSERT_EQ(Run(mode), TRunOutcome::Finished);
+    EXPECT_EQ(Collector.RunLines, Host.Log);
+  }
+
+  // Sorted: the walk takes a folder's entries in the file system's order.
+  Reasons FailureReasons() const {
+    Reasons reasons;
+    for (const TPlanRecord &record : Collector.Records)
+      if (!record.Ok) reasons.push_back(record.Reason);
+    std::sort(reasons.begin(), reasons.end());
+    return reasons;
+  }
+
+  // Renames a to b and b to a (and nothing else: "x" and the rest keep
+  // their names).  The numbering adds nothing; it puts the targets in name
+  // order whatever order the file system lists them in.
+  void Swap() {
+    Job().Rename.FromName[0] = "^a$";
+    Job().Rename.ToName[0] = "c";
+    Job().Rename.FromName[1] = "^b$";
+    Job().Rename.ToName[1] = "a";
+    Job().Rename.FromName[2] = "^c$";
+    Job().Rename.ToName[2] = "b";
+    Job().Rename.SeqName = false;
+    EnableSteps({kStepSequence, kStepReplace});
+  }
+
+  void SetReadOnly(std::string_view relative) {
+    chmod(Tree.Native(relative).c_str(), 0444);
+  }
+
+  TTempTree Tree;
+  TFakeHost Host;
+  TRenameCn Rename;
+  TCopyCn Copy;
+  TDeleteCn Delete;
+  TChangeCn Change;
+  TRunDriver Driver{Host, Rename, Copy, Delete, Change};
+  TPlanCollector Collector;
+  std::size_t PlannedFailures = 0;
+};
+
+struct TPlanCase {
+  const char *Name;
+  const char *Tree;
+  RunMode Mode;
+  std::function<void(PlanTest &)> Setup;
+  Reasons Expected;  // the reasons of the predicted failures, in any order
+};
+
+class PlanCases : public PlanTest, public ::testing::WithParamInterface<TPlanCase> {};
+
+TEST_P(PlanCases, PlanLinesAreTheRunLines) {
+  const TPlanCase &c = GetParam();
+  Tree.Add(c.Tree);
+  c.Setup(*this);
+  PlanAndRun(c.Mode);
+  Reasons expected = c.Expected;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(FailureReasons(), expected);
+  EXPECT_EQ(PlannedFailures, Driver.Stats().FailedRecords);
+}
+
+using R = TPredictReason;
+
+const TPlanCase kPlanCases[] = {
+    {"NumberingAndDatesPerFolder", "b.txt\na.txt\ns/c.txt\ns/d.txt\nt/e.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Tree.SetTime("a.txt", 2003, 5, 1, 12, 0, 0);
+       t.Tree.SetTime("s/d.txt", 1999, 12, 31, 23, 59, 58);
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Rename.DateFormat = "yymmdd";
+       t.Job().Rename.DateBefore = "_";
+       t.EnableSteps({kStepSequence, kStepDate});
+     },
+     {}},
+    {"NewNameOnDisk", "a.txt\na0001.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Job().FindFile.Filter = "a.txt";
+       t.EnableSteps({kStepSequence});
+     },
+     {R::NameExists}},
+    {"TwoTargetsOneName", "a.txt\nb.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Job().Rename.FromName[0] = "[ab]";
+       t.Job().Rename.ToName[0] = "x";
+       t.EnableSteps({kStepReplace});
+     },
+     {R::TakenByPlan}},
+    {"NameFreedByAnEarlierTarget", "a.txt\nb.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       // a.txt -> c.txt, then b.txt -> a.txt: free by then.  The numbering
+       // puts them in name order and adds nothing to the names.
+       t.Job().Rename.FromName[0] = "^a";
+       t.Job().Rename.ToName[0] = "c";
+       t.Job().Rename.FromName[1] = "^b";
+       t.Job().Rename.ToName[1] = "a";
+       t.Job().Rename.SeqName = false;
+       t.EnableSteps({kStepSequence, kStepReplace});
+     },
+     {}},
+    {"UnchangedAndInvalid", "a.txt\nb.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Job().Rename.FromName[0] = "b";
+       t.Job().Rename.ToName[0] = "x/y";
+       t.EnableSteps({kStepReplace});
+     },
+     {R::Unchanged, R::InvalidName}},
+    {"TimeOutsideTheDateRange", "old.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Tree.SetTime("old.txt", 1975, 1, 1, 0, 0, 0);
+       t.Job().Rename.DateFormat = "yymmdd";
+       t.EnableSteps({kStepDate});
+     },
+     {R::TimeUnconvertible}},
+    {"RenamedFolderIsWalkedUnderItsNewName", "d/x.txt\nd/e/y.txt\nz.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Job().FindFile.FileOnly = 2;
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Rename.FolderBefore = "-";
+       t.EnableSteps({kStepFolder});
+     },
+     {}},
+    {"RenamedCopiesIntoTheCopyFolder", "t/a.txt\nt/d/b.txt\nc/a_x.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().Rename.Copy = true;
+       t.Job().FindFile.FileOnly = 2;
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Rename.Ext = "_x.txt";
+       t.EnableSteps({kStepExtension});
+     },
+     {R::NameExists}},
+    {"CopyKeepsOverwritesAndAliases", "t/a.txt 3\nt/b.txt 3\nt/c.txt 3\nc/a.txt 5\nc/b.txt 5\nc/b_1.txt\nc/c.txt",
+     RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().Copy.Same = 4;       // alias, else overwrite
+       t.Job().Copy.Alias = 3;      // when the size differs
+       t.Job().Copy.OverWrite = 5;  // when not larger
+       t.SetReadOnly("c/c.txt");
+     },
+     // a: size differs -> alias a_1; b: alias b_2; c: sizes 3 vs 0 -> alias c_1
+     {}},
+    {"CopyThatKeepsTheExistingFile", "t/a.txt\nt/b.txt\nc/a.txt\nc/b.txt 7", RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().Copy.Same = 1;       // overwrite
+       t.Job().Copy.OverWrite = 4;  // when larger or equal
+       t.SetReadOnly("c/a.txt");
+     },
+     {R::ReadOnlyExisting, R::KeepsExisting}},
+    {"FlattenedCopyMeetsItsOwnEarlierCopy", "t/s/a.txt\nt/u/a.txt\nc/", RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().FindFile.SubFolder = true;
+     },
+     {R::KeepsExisting}},
+    {"MoveOfATree", "t/d/x.txt\nt/d/y.txt\nt/z.txt\nc/", RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().Copy.Delete = 2;
+       t.Job().FindFile.FileOnly = 2;
+       t.Job().FindFile.SubFolder = true;
+     },
+     {}},
+    {"DeleteWithoutTheTrash", "a.txt\nro.txt\nd/x.txt", RunMode::Delete,
+     [](PlanTest &t) {
+       t.SetReadOnly("ro.txt");
+       t.Job().FindFile.ExcReadOnly = false;
+       t.Job().FindFile.FileOnly = 2;
+       t.Job().FindFile.SubFolder = true;
+     },
+     {R::Folder, R::ReadOnly}},
+    {"TimeChangeOfReadOnlyFilesAndFolders", "a.txt\nro.txt\nd/", RunMode::Change,
+     [](PlanTest &t) {
+       t.SetReadOnly("ro.txt");
+       t.Job().FindFile.ExcReadOnly = false;
+       t.Job().FindFile.FileOnly = 2;
+       t.Job().Change.IfUpDate = true;
+       t.Job().Change.UpDate = "2003/05/01";
+       t.Job().Change.UpTime = "12:00:00";
+     },
+     {R::Folder, R::ReadOnly}},
+    {"AttributesOnly", "a.txt\n.dot", RunMode::Change,
+     [](PlanTest &t) {
+       t.Job().FindFile.ExcHidden = false;
+       t.Job().Change.Attr = true;
+       t.Job().Change.AttrArchive = true;
+     },
+     {R::DotNameHidden}},
+    {"RenameFollowedByADateChange", "a.txt\nb.txt", RunMode::Rename,
+     [](PlanTest &t) {
+       t.EnableSteps({kStepSequence});
+       t.Job().Change.IfUpDate = true;
+       t.Job().Change.UpDate = "2010/10/10";
+       t.Job().Change.UpTime = "10:10:10";
+     },
+     {}},
+    {"SwapWithoutChainsFails", "a\nb", RunMode::Rename,
+     [](PlanTest &t) { t.Swap(); },
+     {R::NameExists, R::NameExists}},
+    {"SwapThroughATemporaryName", "a\nb", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Swap();
+       t.Job().Rename.ResolveChains = true;
+     },
+     {}},
+    {"ChainWaitsForTheNameItTakes", "f1\nf2\nf3", RunMode::Rename,
+     [](PlanTest &t) {
+       // f1 -> f2 -> f3 -> f4: each takes the name the next one leaves.
+       t.Job().Rename.FromName[0] = "f3";
+       t.Job().Rename.ToName[0] = "f4";
+       t.Job().Rename.FromName[1] = "f2";
+       t.Job().Rename.ToName[1] = "f3";
+       t.Job().Rename.FromName[2] = "f1";
+       t.Job().Rename.ToName[2] = "f2";
+       t.EnableSteps({kStepReplace});
+       t.Job().Rename.ResolveChains = true;
+     },
+     {}},
+    {"FolderSwapWalksEachUnderItsNewName", "a/x\nb/y\nb/z", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Swap();
+       t.Job().FindFile.FileOnly = 2;
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Rename.ResolveChains = true;
+     },
+     {R::Unchanged, R::Unchanged, R::Unchanged}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Trees, PlanCases, ::testing::ValuesIn(kPlanCases),
+                         [](const auto &info) { return std::string(info.param.Name); });
+
+TEST_F(PlanTest, DryRunLinesSayPlannedAndGiveTheReason) {
+  Tree.Add("a.txt\na0001.txt\nb.txt");
+  Job().FindFile.Filter = "a.txt;b.txt";
+  EnableSteps({kStepSequence});
+  ASSERT_EQ(Plan(RunMode::Rename), TRunOutcome::Finished);
+  EXPECT_EQ(Collector.Lines,
+            (Strings{"開始",
+                     "処理: リネーム; 結果: 失敗; 処理ファイル: " + P("a.txt") +
+                         "; リネーム先ファイル: " + P("a0001.txt") + "; 理由: 同じ名前が既にあります;",
+                     "処理: リネーム; 結果: 予定; 処理ファイル: " + P("b.txt") +
+                         "; リネーム先ファイル: " + P("b0002.txt") + ";",
+                     "終了"}));
+  EXPECT_EQ(Driver.Stats().Records, 2u);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 1u);
+}
+
+TEST_F(PlanTest, PlanLeavesThePreviewStateAsItWas) {
+  Tree.Add("a.txt\nb.txt");
+  EnableSteps({kStepSequence});
+  ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+  Rename.SeqCounter = 42;
+  Rename.FolderNameText = "preview";
+  ASSERT_EQ(Driver.PlanRun(RunMode::Rename, Collector), TRunOutcome::Finished);
+  EXPECT_EQ(Rename.SeqCounter, 42);
+  EXPECT_EQ(Rename.FolderNameText, "preview");
+  EXPECT_TRUE(Host.Histories.Folder.empty());
+}
+
+TEST_F(PlanTest, RefusedJobPlansNothing) {
+  Job().FindFile.Folder = P("missing");
+  EXPECT_EQ(Plan(RunMode::Rename), TRunOutcome::Refused);
+  EXPECT_TRUE(Collector.Lines.empty());
+  EXPECT_FALSE(Host.Status.empty());
+}
+
+TEST_F(PlanTest, EscStopsThePlanWithTheAbortedLine) {
+  Tree.Add("a\nb\nc\nd");
+  EnableSteps({kStepSequence});
+  Host.OnPump = [&](int pump) {
+    if (pump == 6) Driver.Abort();
+  };
+  EXPECT_EQ(Plan(RunMode::Rename), TRunOutcome::Aborted);
+  EXPECT_EQ(Collector.Lines.back(), "中断");
+}
+
+TEST_F(PlanTest, MalformedPatternRefusesThePlanAsItRefusesTheRun) {
+  Tree.Add("a");
+  Job().Rename.FromName[0] = "(";
+  EnableSteps({kStepReplace});
+  EXPECT_EQ(Plan(RunMode::Rename), TRunOutcome::Refused);
+  EXPECT_TRUE(Collector.Lines.empty());
+  EXPECT_FALSE(Host.Status.empty());
+  EXPECT_FALSE(Driver.IsRunning());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PlanTest, ResolvedSwapExchangesTheContentsAndLogsEachMove) {
+  Tree.Add("a 1\nb 2");
+  Swap();
+  Job().Rename.ResolveChains = true;
+  PlanAndRun(RunMode::Rename);
+  EXPECT_EQ(std::filesystem::file_size(Tree.Native("a")), 2u);
+  EXPECT_EQ(std::filesystem::file_size(Tree.Native("b")), 1u);
+  EXPECT_EQ(Host.Log, (Strings{"開始",
+                               FormatLogLine(RunMode::Rename, P("a"), true, {}, P("a.korvane-swap")),
+                               FormatLogLine(RunMode::Rename, P("b"), true, {}, P("a")),
+                               FormatLogLine(RunMode::Rename, P("a.korvane-swap"), true, {}, P("b")),
+                               "終了"}));
+}
+
+TEST_F(PlanTest, TemporaryNameAvoidsNamesInUse) {
+  Tree.Add("a\nb\na.korvane-swap");
+  Job().FindFile.Filter = "a;b";
+  Swap();
+  Job().Rename.ResolveChains = true;
+  PlanAndRun(RunMode::Rename);
+  EXPECT_EQ(Host.Log[1], FormatLogLine(RunMode::Rename, P("a"), true, {}, P("a.korvane-swap2")));
+  EXPECT_TRUE(Tree.Exists("a.korvane-swap"));
+  EXPECT_FALSE(Tree.Exists("a.korvane-swap2"));
+}
+
+TEST(ChainOrder, FreeNamesFirstThenThoseTheyFreeAndCyclesThroughATemporaryName) {
+  struct TCase {
+    Strings From, To;
+    std::vector<bool> Moves;
+    std::vector<std::pair<std::size_t, int>> Order;
+  };
+  const TCase cases[] = {
+      // No dependency: list order.
+      {{"a", "b"}, {"x", "y"}, {true, true}, {{0, 0}, {1, 0}}},
+      // a -> b -> c -> free: the end of the chain first.
+      {{"a", "b", "c"}, {"b", "c", "d"}, {true, true, true}, {{2, 0}, {1, 0}, {0, 0}}},
+      // A swap: a to its temporary name, b, then a.
+      {{"a", "b"}, {"b", "a"}, {true, true}, {{0, 1}, {1, 0}, {0, 2}}},
+      // A three-cycle broken at its first member in list order.
+      {{"c", "a", "b"}, {"a", "b", "c"}, {true, true, true}, {{0, 1}, {2, 0}, {1, 0}, {0, 2}}},
+      // A target that does not move holds its name: no waiting for it.
+      {{"a", "b"}, {"b", "b"}, {true, false}, {{0, 0}, {1, 0}}},
+      // Two want the name one frees: both wait for it, in list order.
+      {{"a", "b", "c"}, {"c", "c", "d"}, {true, true, true}, {{2, 0}, {0, 0}, {1, 0}}},
+  };
+  for (const TCase &c : cases) {
+    std::vector<std::pair<std::size_t, int>> order;
+    for (const TChainOrderStep &step : OrderChainMoves(c.From, c.To, c.Moves))
+      order.emplace_back(step.Index, step.Kind);
+    EXPECT_EQ(order, c.Order) << c.From.size() << " " << c.To.front();
+  }
+}
+
+TEST(ChainOrder, ALongChainNeedsNoDeepRecursion) {
+  const std::size_t n = 200000;
+  Strings from(n), to(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    from[i] = "f" + std::to_string(i);
+    to[i] = "f" + std::to_string(i + 1);
+  }
+  const std::vector<TChainOrderStep> order = OrderChainMoves(from, to, std::vector<bool>(n, true));
+  ASSERT_EQ(order.size(), n);
+  EXPECT_EQ(order.front().Index, n - 1);
+  EXPECT_EQ(order.back().Index, 0u);
+}
+
+}  // namespace
