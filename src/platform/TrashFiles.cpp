@@ -118,7 +118,7 @@ const TTrashIndex::TByPath &TTrashIndex::Index(const std::string &trashFolder,
     auto file = Utf8ToCp932(trashFolder + "/files/" + fileName);
     auto info = Utf8ToCp932(infoFolder + "/" + std::string(name));
     if (!file || !info) continue;
-    index[original].push_back(TTrashEntry{*std::move(file), *std::move(info), date});
+    index[original].push_back(TTrashEntry{*std::move(file), *std::move(info), date, original});
   }
   return index;
 }
@@ -147,6 +147,14 @@ std::vector<TTrashEntry> TTrashIndex::Find(const std::string &path) {
     return a.DeletionDate > b.DeletionDate;
   });
   return entries;
+}
+
+void TTrashIndex::Forget(const TTrashEntry &entry) {
+  for (auto &[folder, index] : Indexes_) {
+    const auto hit = index.find(entry.Original);
+    if (hit == index.end()) continue;
+    std::erase_if(hit->second, [&](const TTrashEntry &e) { return e.File == entry.File; });
+  }
 }
 
 bool RestoreFromTrash(const TTrashEntry &entry, const std::string &to) {

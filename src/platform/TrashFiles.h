@@ -13,6 +13,7 @@ struct TTrashEntry {
   std::string File;          // CP932 path of the trashed file (in files/)
   std::string Info;          // CP932 path of its .trashinfo
   std::string DeletionDate;  // as written, "YYYY-MM-DDThh:mm:ss"
+  std::string Original;      // the original path as the info file gives it (system bytes)
 };
 
 // Reads each trash folder's info files once, on first need.
@@ -22,6 +23,8 @@ public:
   // home trash of this process (the one MoveToTrash uses) and the trash
   // folders at the top of the path's mount.
   std::vector<TTrashEntry> Find(const std::string &path);
+  // An entry put back since the index was read.
+  void Forget(const TTrashEntry &entry);
 
 private:
   using TByPath = std::map<std::string, std::vector<TTrashEntry>>;  // system path -> entries

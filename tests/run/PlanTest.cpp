@@ -11,6 +11,7 @@
 
 #include "FakeHost.h"
 #include "TempTree.h"
+#include "TreeListing.h"
 #include "ops/UnitFileCn.h"
 #include "run/ApplyJob.h"
 #include "run/RunDriver.h"
@@ -37,18 +38,6 @@ public:
   Strings Lines;     // as a dry run prints them
   Strings RunLines;  // as the run would write them
 };
-
-// Every file and folder below `root`, with the size of each file, sorted.
-Strings Listing(const std::filesystem::path &root) {
-  Strings names;
-  for (const auto &entry : std::filesystem::recursive_directory_iterator(root)) {
-    std::string line = std::filesystem::relative(entry.path(), root).string();
-    if (entry.is_regular_file()) line += " " + std::to_string(entry.file_size());
-    names.push_back(line);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class PlanTest : public ::testing::Test {
 public:
@@ -87,9 +76,9 @@ public:
 
   // Plans, checks that the plan changed nothing, runs, and compares.
   void PlanAndRun(RunMode mode) {
-    const Strings before = Listing(Tree.Native());
+    const Strings before = TreeListing(Tree.Native());
     ASSERT_EQ(Plan(mode), TRunOutcome::Finished);
-    EXPECT_EQ(Listing(Tree.Native()), before) << "the plan touched the disk";
+    EXPECT_EQ(TreeListing(Tree.Native()), before) << "the plan touched the disk";
     EXPECT_TRUE(Host.Log.empty()) << "the plan wrote into the log";
     PlannedFailures = Driver.Stats().FailedRecords;
     ASSERT_EQ(Run(mode), TRunOutcome::Finished);

@@ -1,0 +1,288 @@
+// Taking runs back from their logs, on real trees: the tree listing after
+// the undo is the listing before the run.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "FakeHost.h"
+#include "TempTree.h"
+#include "TreeListing.h"
+#include "ops/UnitFileCn.h"
+#include "run/ApplyJob.h"
+#include "run/LogRecords.h"
+#include "run/RunDriver.h"
+#include "run/RunLog.h"
+#include "run/RunUndo.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class UndoTest : public ::testing::Test {
+protected:
+  UndoTest() {
+    Job().FindFile.Folder = Tree.Path();
+    Job().Delete.Recycled = false;
+    Job().Rename.Copy = false;
+  }
+
+  JobSettings &Job() { return Host.JobValue; }
+  std::string P(std::string_view relative = {}) { return Tree.Path(relative); }
+
+  void EnableSteps(std::initializer_list<int> steps) {
+    auto &rename = Job().Rename;
+    std::size_t position = 0;
+    for (int step : steps) {
+      rename.OrderItems[position] = std::string(kStepCaptions[step]);
+      rename.OrderChecked[position++] = true;
+    }
+    for (int step = 0; step < 6; ++step)
+      if (std::find(steps.begin(), steps.end(), step) == steps.end()) {
+        rename.OrderItems[position] = std::string(kStepCaptions[step]);
+        rename.OrderChecked[position++] = false;
+      }
+  }
+
+  TRunOutcome Run(RunMode mode) {
+    ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+    return Driver.SpeedButtonClick(mode);
+  }
+
+  // Undoes the log so far; the undo's lines are appended to it, as in the window.
+  TRunOutcome Undo(bool all = false) { return UndoLines(Host.Log, all); }
+  TRunOutcome UndoLines(const Strings &lines, bool all = false) {
+    Before = Host.Log.size();
+    return Driver.UndoRun(lines, all, Stats);
+  }
+  // The lines the last undo logged.
+  Strings UndoLog() const { return Strings(Host.Log.begin() + static_cast<long>(Before), Host.Log.end()); }
+
+  Strings Listing() { return TreeListing(Tree.Native()); }
+
+  TTempTree Tree;
+  TFakeHost Host;
+  TRenameCn Rename;
+  TCopyCn Copy;
+  TDeleteCn Delete;
+  TChangeCn Change;
+  TRunDriver Driver{Host, Rename, Copy, Delete, Change};
+  TUndoStats Stats;
+  std::size_t Before = 0;
+};
+
+TEST_F(UndoTest, RenamedTreeComesBackWhole) {
+  Tree.Add("b.txt 1\na.txt 2\nd/x.txt 3\nd/e/y.txt 4\nz/");
+  Tree.SetTime("a.txt", 2003, 5, 1, 12, 0, 0);
+  Job().FindFile.SubFolder = true;
+  Job().FindFile.FileOnly = 2;
+  Job().Rename.DateFormat = "yymmdd";
+  EnableSteps({kStepSequence, kStepDate});
+  const Strings before = Listing();
+  ASSERT_EQ(Run(RunMode::Rename), TRunOutcome::Finished);
+  ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
+  ASSERT_NE(Listing(), before);
+  const std::size_t records = Driver.Stats().Records;
+
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), before);
+  EXPECT_EQ(Stats.Reversed, records);
+  EXPECT_EQ(Stats.Failed, 0u);
+  const Strings log = UndoLog();
+  EXPECT_EQ(log.front(), "開始");
+  EXPECT_EQ(log.back(), "終了");
+  EXPECT_EQ(log.size(), records + 2);
+  for (std::size_t i = 1; i + 1 < log.size(); ++i)
+    EXPECT_EQ(log[i].rfind("処理: 元に戻す; 結果: 成功; 処理ファイル: ", 0), 0u) << log[i];
+}
+
+TEST_F(UndoTest, UndoneTwiceTheSecondFindsNothingToDo) {
+  Tree.Add("a\nb");
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  const Strings runLog = Host.Log;
+  ASSERT_EQ(UndoLines(runLog), TRunOutcome::Finished);
+  const std::size_t lines = Host.Log.size();
+  EXPECT_EQ(UndoLines(runLog), TRunOutcome::Finished);
+  EXPECT_EQ(Host.Log.size(), lines) << "nothing to do is not logged";
+  EXPECT_EQ(Stats.Reversed, 0u);
+  EXPECT_EQ(Stats.AlreadyUndone, 2u);
+  EXPECT_NE(Stats.Message.find("元に戻す処理はありません"), std::string::npos);
+  EXPECT_EQ(Host.Status, Stats.Message);
+}
+
+TEST_F(UndoTest, FileRenamedBySomeoneElseFailsAloneAndTheRestGoesOn) {
+  Tree.Add("a\nb\nc");
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  std::filesystem::rename(Tree.Native("b0002"), Tree.Native("mine"));
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Stats.Reversed, 2u);
+  EXPECT_EQ(Stats.Failed, 1u);
+  EXPECT_TRUE(Tree.Exists("a") && Tree.Exists("c") && Tree.Exists("mine"));
+  EXPECT_FALSE(Tree.Exists("b"));
+  EXPECT_EQ(Driver.Stats().FailedRecords, 1u);
+  bool reported = false;
+  for (const std::string &line : UndoLog())
+    reported |= line == FormatUndoLine(P("b0002"), false, P("b"), nullptr, "ログの場所にありません");
+  EXPECT_TRUE(reported);
+}
+
+TEST_F(UndoTest, OldNameTakenAgainFails) {
+  Tree.Add("a");
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  Tree.Add("a 5");  // someone made a new "a"
+  Undo();
+  EXPECT_EQ(Stats.Failed, 1u);
+  EXPECT_TRUE(Tree.Exists("a0001"));
+}
+
+TEST_F(UndoTest, MovedTreeGoesBackAndItsCopyFolderEmpties) {
+  Tree.Add("t/d/x 1\nt/d/e/y 2\nt/z 3\nc/");
+  Job().FindFile.Folder = P("t");
+  Job().Copy.Folder = P("c");
+  Job().Copy.Delete = 2;
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  const Strings before = Listing();
+  ASSERT_EQ(Run(RunMode::Copy), TRunOutcome::Finished);
+  ASSERT_FALSE(Tree.Exists("t/d"));
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), before);
+  EXPECT_EQ(Stats.Failed, 0u);
+}
+
+TEST_F(UndoTest, PlainCopiesAreLeft) {
+  Tree.Add("t/a\nc/");
+  Job().FindFile.Folder = P("t");
+  Job().Copy.Folder = P("c");
+  Run(RunMode::Copy);
+  const Strings after = Listing();
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), after);
+  EXPECT_EQ(Stats.Left, 1u);
+  EXPECT_NE(Stats.Message.find("そのまま"), std::string::npos);
+}
+
+TEST_F(UndoTest, ChangeGetsItsOldTimesAndAttributesBack) {
+  Tree.Add("a 1\nb 2");
+  Tree.SetTime("a", 2001, 2, 3, 4, 5, 6);
+  Tree.SetTime("b", 2002, 2, 3, 4, 5, 6);
+  Job().Change.IfUpDate = true;
+  Job().Change.UpDate = "2010/10/10";
+  Job().Change.UpTime = "10:10:10";
+  Job().Change.Attr = true;
+  Job().Change.AttrReadOnly = true;
+  const Strings before = Listing();
+  ASSERT_EQ(Run(RunMode::Change), TRunOutcome::Finished);
+  ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Stats.Failed, 0u);
+  EXPECT_EQ(Listing(), before);  // mtime and mode back
+}
+
+TEST_F(UndoTest, ChangeWhoseTimeWasChangedSinceFails) {
+  Tree.Add("a 1");
+  Tree.SetTime("a", 2001, 2, 3, 4, 5, 6);
+  Job().Change.IfUpDate = true;
+  Job().Change.UpDate = "2010/10/10";
+  Job().Change.UpTime = "10:10:10";
+  Run(RunMode::Change);
+  Tree.SetTime("a", 2020, 1, 1, 0, 0, 0);
+  Undo();
+  EXPECT_EQ(Stats.Failed, 1u);
+  EXPECT_NE(Host.Log[Before + 1].find("日時か属性がログの後に変更されています"), std::string::npos);
+}
+
+TEST_F(UndoTest, SwapStoppedHalfWayComesBackFromItsTemporaryName) {
+  Tree.Add("a 1\nb 2");
+  Job().Rename.FromName[0] = "^a$";
+  Job().Rename.ToName[0] = "c";
+  Job().Rename.FromName[1] = "^b$";
+  Job().Rename.ToName[1] = "a";
+  Job().Rename.FromName[2] = "^c$";
+  Job().Rename.ToName[2] = "b";
+  Job().Rename.SeqName = false;
+  Job().Rename.ResolveChains = true;
+  EnableSteps({kStepSequence, kStepReplace});
+  const Strings before = Listing();
+  // Esc right after the first move, to the temporary name.
+  Host.OnLogLine = [&](const std::string &line) {
+    if (line.rfind("処理: ", 0) == 0) Driver.Abort();
+  };
+  ASSERT_EQ(Run(RunMode::Rename), TRunOutcome::Aborted);
+  Host.OnLogLine = nullptr;
+  ASSERT_TRUE(Tree.Exists("a.korvane-swap"));
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), before);
+
+  // And the whole swap, taken back.
+  Run(RunMode::Rename);
+  ASSERT_NE(Listing(), before);
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), before);
+}
+
+TEST_F(UndoTest, AnUndoIsUndoneLikeARun) {
+  Tree.Add("a\nb");
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  const Strings afterRun = Listing();
+  Undo();
+  ASSERT_NE(Listing(), afterRun);
+  // The last run of the log is now the undo itself.
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), afterRun);
+  EXPECT_EQ(Stats.Failed, 0u);
+}
+
+TEST_F(UndoTest, AllRunsNewestFirst) {
+  Tree.Add("a");
+  EnableSteps({kStepSequence});
+  const Strings before = Listing();
+  Run(RunMode::Rename);  // a -> a0001
+  Run(RunMode::Rename);  // a0001 -> a00010001
+  ASSERT_TRUE(Tree.Exists("a00010001"));
+  EXPECT_EQ(Undo(/*all=*/true), TRunOutcome::Finished);
+  EXPECT_EQ(Stats.Runs, 2u);
+  EXPECT_EQ(Listing(), before);
+}
+
+TEST_F(UndoTest, HandEditedLogWithGarbageAndAPathWithoutFolder) {
+  Tree.Add("a0001");
+  const Strings lines = {"開始", "garbage", "処理: リネーム; 結果: 成功; 処理ファイル: x; リネーム先ファイル: y;",
+                         FormatLogLine(RunMode::Rename, P("a"), true, {}, P("a0001")), "終了"};
+  EXPECT_EQ(UndoLines(lines), TRunOutcome::Finished);
+  EXPECT_EQ(Stats.Unreadable, 1u);
+  EXPECT_EQ(Stats.Reversed, 1u);
+  EXPECT_EQ(Stats.Failed, 1u);
+  EXPECT_TRUE(Tree.Exists("a"));
+  EXPECT_EQ(Driver.Stats().FailedRecords, 1u);
+}
+
+TEST_F(UndoTest, LogWithCarriageReturnsOnly) {
+  Tree.Add("a0001");
+  const std::string log = "開始\r" + FormatLogLine(RunMode::Rename, P("a"), true, {}, P("a0001")) + "\r終了\r";
+  std::ofstream(Tree.Native("run.log"), std::ios::binary) << log;
+  EXPECT_EQ(UndoLines(LoadLogFile(P("run.log"))), TRunOutcome::Finished);
+  EXPECT_TRUE(Tree.Exists("a"));
+}
+
+TEST_F(UndoTest, WindowsLogIsRefusedWithItsReason) {
+  Tree.Add("a");
+  const Strings lines = {"開始", "処理: リネーム; 結果: 成功; 処理ファイル: C:\\a\\x.txt; リネーム先ファイル: C:\\a\\y.txt;",
+                         "終了"};
+  EXPECT_EQ(UndoLines(lines), TRunOutcome::Refused);
+  EXPECT_EQ(Host.Status, kMsgWindowsLog);
+  EXPECT_EQ(Host.Log.size(), Before);
+}
+
+TEST_F(UndoTest, LogWithoutARunIsRefused) {
+  EXPECT_EQ(UndoLines({"garbage"}), TRunOutcome::Refused);
+  EXPECT_EQ(Host.Status, kMsgNoRunInLog);
+}
+
+}  // namespace
