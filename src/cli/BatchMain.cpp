@@ -13,6 +13,7 @@
 #include "cli/BatchHost.h"
 #include "cli/BatchKeys.h"
 #include "cli/BatchOptions.h"
+#include "cli/BatchPlan.h"
 #include "cli/BatchProgress.h"
 #include "core/IniFile.h"
 #include "core/JobSettingsFile.h"
@@ -115,10 +116,12 @@ std::string CopyNotice(RunMode mode, const JobSettings &job) {
   return "copies are made, not renames: set Rename.Copy=0";
 }
 
-// A list has no records to count: its output is the count.
-std::string Summary(const TRunStats &stats) {
-  return std::to_string(stats.Records - stats.FailedRecords) + U8(u8" 件成功, ") +
-         std::to_string(stats.FailedRecords) + U8(u8" 件失敗");
+// A list has no records to count: its output is the count.  A plan's
+// successes are only planned.
+std::string Summary(const TRunStats &stats, bool planned = false) {
+  return std::to_string(stats.Records - stats.FailedRecords) +
+         (planned ? U8(u8" 件予定, ") : U8(u8" 件成功, ")) + std::to_string(stats.FailedRecords) +
+         U8(u8" 件失敗");
 }
 
 void ReportPassedOver(const TRunStats &stats) {
@@ -133,7 +136,7 @@ void ReportPassedOver(const TRunStats &stats) {
 
 int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rename,
            TCopyCn &copy, TDeleteCn &del, TChangeCn &change) {
-  const RunMode mode = *options.Mode;
+  const RunMode mode = LoggedMode(options);
   std::unique_ptr<TBatchProgress> progress;
   if (::isatty(STDERR_FILENO) == 1) progress = std::make_unique<TBatchProgress>(STDERR_FILENO);
   TBatchOutput output;
@@ -147,7 +150,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
 
   TRunOutcome outcome;
   try {
-    outcome = driver.SpeedButtonClick(mode);
+    outcome = StartRun(options, driver, host);
   } catch (const EKorvaneError &error) {
     if (progress) progress->Clear();
     host.CloseLogFile();
@@ -177,7 +180,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
   ReportPassedOver(stats);
   if (!logClosed || host.LogFileError()) SystemMessage(host.LogFileError().value_or(std::string()));
   if (!outputWritten) Message("the output could not be written; the run was stopped");
-  if (mode != RunMode::List) Message(Summary(stats));
+  if (mode != RunMode::List) Message(Summary(stats, options.PlanMode.has_value()));
   // A stop signal decides the status even when the reader went away with
   // it (Ctrl-C in `korvane-batch ... | tee` stops both at once).
   if (gBatchStopSignal != 0) return kExitSignal;

@@ -55,18 +55,28 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
       {"--sample", &TBatchOptions::Sample},   {"--settings", &TBatchOptions::Settings},
       {"--folder", &TBatchOptions::Folder},   {"--filter", &TBatchOptions::Filter},
       {"--copy-folder", &TBatchOptions::CopyFolder}, {"--log", &TBatchOptions::Log},
+      {"--dry-run", &TBatchOptions::DryRun},
   };
   const std::map<std::string, bool TBatchOptions::*> switches = {
       {"--help", &TBatchOptions::Help},          {"-h", &TBatchOptions::Help},
       {"--version", &TBatchOptions::Version},    {"--help-keys", &TBatchOptions::HelpKeys},
       {"--print-settings", &TBatchOptions::PrintSettings},
       {"--null", &TBatchOptions::Null},          {"-0", &TBatchOptions::Null},
+      {"--all", &TBatchOptions::UndoAll},
   };
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string &argument = arguments[i];
     const bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
     if (!isOption) {
+      if (argument == "undo") {
+        if (options.UndoLog) return Fail("undo given twice");
+        if (i + 1 >= arguments.size()) return Fail("undo needs a log file");
+        options.UndoLog = Utf8ToCp932(arguments[++i]);
+        if (!options.UndoLog)
+          return Fail("undo: the log file's name holds more characters without a Shift-JIS form than one run can carry");
+        continue;
+      }
       auto mode = kModes.find(argument);
       if (mode == kModes.end()) return Fail("unknown mode: " + argument);
       if (options.Mode) return Fail("more than one mode given");
@@ -110,17 +120,25 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
     options.*(option->second) = std::move(converted);
   }
   if (options.Help || options.Version) return TBatchParse{options, {}};
+  if (options.DryRun) {
+    const auto mode = kModes.find(*options.DryRun);
+    if (mode == kModes.end() || mode->second == RunMode::List)
+      return Fail("--dry-run: MODE is rename, copy, delete or change");
+    options.PlanMode = mode->second;
+  }
   const int actions = (options.Mode ? 1 : 0) + (options.Sample ? 1 : 0) +
-                      (options.PrintSettings ? 1 : 0) + (options.HelpKeys ? 1 : 0);
+                      (options.PrintSettings ? 1 : 0) + (options.HelpKeys ? 1 : 0) +
+                      (options.PlanMode ? 1 : 0) + (options.UndoLog ? 1 : 0);
   if (actions == 0)
     return Fail("no mode given (list, rename, copy, delete or change)");
   if (actions > 1)
-    return Fail("give one of a mode, --sample, --print-settings and --help-keys");
+    return Fail("give one of a mode, --sample, --dry-run, undo, --print-settings and --help-keys");
+  if (options.UndoAll && !options.UndoLog) return Fail("--all belongs to undo");
   if (options.Null && options.Mode != RunMode::List)
     return Fail("-0/--null is for list only: the other modes print log lines");
   if (options.Log && options.Mode == RunMode::List)
     return Fail("--log cannot be used with list: a list run writes no log");
-  if (options.Log && !options.Mode)
+  if (options.Log && !options.Mode && !options.PlanMode && !options.UndoLog)
     return Fail("--log needs a mode that runs a job");
   return TBatchParse{options, {}};
 }
@@ -129,6 +147,8 @@ const char *BatchHelpText() {
   // UTF-8 for the terminal: this source is compiled with Shift-JIS literals.
   return reinterpret_cast<const char *>(u8R"(Usage: korvane-batch [OPTIONS] [--] MODE
        korvane-batch [OPTIONS] --sample NAME
+       korvane-batch [OPTIONS] --dry-run MODE
+       korvane-batch [--log FILE] [--all] undo LOGFILE
        korvane-batch [OPTIONS] --print-settings
        korvane-batch --help-keys
 
@@ -166,6 +186,22 @@ Other options:
                       window's preview shows it (current time for the date step,
                       the name of the target folder, the first sequence number);
                       touches no file
+  --dry-run MODE      plan the run of MODE (rename, copy, delete or change)
+                      without touching anything: print the log lines the run
+                      would most likely write, "結果: 予定" for a success and,
+                      for a predicted failure, "結果: 失敗" with the reason in
+                      a final field " 理由: ...;" (with --log, the same lines
+                      go to the file); exit 1 when a failure is predicted
+  undo LOGFILE        take back the last run of LOGFILE (between its last
+                      start line and the end line after it): renames are
+                      renamed back, moves moved back, changed dates and
+                      attributes restored, deletions into the trash restored;
+                      copies and outright deletions are left.  Every reversal
+                      is checked first; one that cannot be done fails alone.
+                      The undo logs its own records as "元に戻す" (stdout, and
+                      --log FILE, which must not be LOGFILE), so it can be
+                      undone in turn.  A log with Windows paths is refused
+  --all               with undo: every run of the log, newest first
   --print-settings    print the job as a settings file (UTF-8) and run nothing
   --help-keys         list every section and key with its type, domain and default
   --version           print the version

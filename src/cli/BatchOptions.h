@@ -30,6 +30,10 @@ struct TBatchOptions {
   std::optional<std::string> CopyFolder;  // --copy-folder DIR
   std::optional<std::string> Log;         // --log FILE
   std::vector<TBatchSetting> Sets;        // --set, in the order given
+  std::optional<std::string> DryRun;      // --dry-run MODE, as given
+  std::optional<RunMode> PlanMode;        // the mode --dry-run names
+  std::optional<std::string> UndoLog;     // undo LOGFILE (CP932)
+  bool UndoAll = false;                   // --all: every run of the log, newest first
 };
 
 struct TBatchParse {
@@ -39,7 +43,7 @@ struct TBatchParse {
 
 // Arguments are UTF-8 and are converted to CP932; one that cannot be
 // represented in CP932 is a usage error.  "--" ends the options: what
-// follows is the mode.
+// follows is the mode (or "undo" and its log file).
 TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments);
 
 // The --help text (UTF-8).

@@ -29,6 +29,10 @@ bool Writable(std::int32_t value) {
 }  // namespace
 
 bool IsStorableName(const std::string &name) {
+  // ASCII is the same in both; only other names need the conversion.
+  bool ascii = true;
+  for (const unsigned char c : name) ascii = ascii && c < 0x80;
+  if (ascii) return name.size() <= NAME_MAX;
   const std::optional<std::string> bytes = Cp932ToUtf8(name);
   return bytes && bytes->size() <= NAME_MAX;
 }
@@ -48,7 +52,9 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
                         const std::string &newName) {
   const std::string dir = IncludeTrailingDelimiter(folder);
   if (!IsStorableName(newName)) return TPrediction::Fail(TPredictReason::InvalidName);
-  if (!view.Lookup(dir + name).Exists) return TPrediction::Fail(TPredictReason::Missing);
+  // The entry itself is there: the walk has just listed it, and no earlier
+  // target can have taken a name that was not free.
+  static_cast<void>(name);
   const TPlannedEntry target = view.Lookup(dir + newName);
   if (target.Exists) return Taken(target);
   return {};
@@ -73,12 +79,13 @@ TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string 
   return {};
 }
 
-TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path) {
-  const TPlannedEntry entry = view.Lookup(path);
-  if (!entry.Exists) return TPrediction::Fail(TPredictReason::Missing);
-  if (del.Recycled || entry.IsSymlink) return {};
-  if (entry.Attributes & kAttrDirectory) return TPrediction::Fail(TPredictReason::Folder);
-  if (entry.Attributes & kAttrReadOnly) return TPrediction::Fail(TPredictReason::ReadOnly);
+TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path,
+                          std::uint32_t attributes, bool isSymlink) {
+  if (view.Vacated(path)) return TPrediction::Fail(TPredictReason::Missing);
+  // A link goes as the link, whatever it points to.
+  if (del.Recycled || isSymlink) return {};
+  if (attributes & kAttrDirectory) return TPrediction::Fail(TPredictReason::Folder);
+  if (attributes & kAttrReadOnly) return TPrediction::Fail(TPredictReason::ReadOnly);
   return {};
 }
 

@@ -53,6 +53,9 @@ public:
   virtual ~TPlanView() = default;
   // `path` is CP932 without a trailing delimiter.
   virtual TPlannedEntry Lookup(const std::string &path) = 0;
+  // True when an earlier target of the plan moved or removed what the walk
+  // found at `path` (the plan's own record; the disk is not asked).
+  virtual bool Vacated(const std::string &path) = 0;
 };
 
 struct TPrediction {
@@ -84,8 +87,9 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
                         const std::string &destination, DosDateTime time,
                         std::uint32_t attributes, std::int64_t size);
 
-// The delete of one target.
-TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path);
+// The delete of one target, with the attributes the walk found.
+TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path,
+                          std::uint32_t attributes, bool isSymlink);
 
 // The entry a date and attribute change would act on.
 struct TChangeSubject {

@@ -3,8 +3,15 @@
 
 #include "platform/Inspect.h"
 
+#include <cerrno>
+#include <memory>
+#include <utility>
+
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+
 
 #include "platform/Cp932.h"
 #include "platform/FsInternal.h"
@@ -23,21 +30,24 @@ timespec ToTimespec(const statx_timestamp &stamp) {
 
 }  // namespace
 
-std::optional<FindEntry> InspectEntry(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return std::nullopt;
+namespace {
+
+// The entry `statName` (relative to `dirFd`), whose whole path is
+// `xattrPath` (getxattr has no *at form) and last component `component`.
+std::optional<FindEntry> InspectAt(int dirFd, const char *statName, const char *xattrPath,
+                                   std::string_view component) {
   struct stat st {};
-  if (sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) return std::nullopt;
+  if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, statName, &st, AT_SYMLINK_NOFOLLOW); }) != 0)
+    return std::nullopt;
   FindEntry found;
   if (S_ISLNK(st.st_mode)) {
     found.IsSymlink = true;
     struct stat target {};
-    if (sys::Call("stat", [&] { return ::stat(utf8->c_str(), &target); }) == 0) st = target;
+    if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, statName, &target, 0); }) == 0) st = target;
   }
   bool unsupported = false;
-  const std::uint32_t dosBits = fs::ReadDosBits(utf8->c_str(), unsupported);
-  const std::string_view name = fs::LastComponent(*utf8);
-  found.Attributes = fs::AttributesOf(st, name, dosBits);
+  const std::uint32_t dosBits = fs::ReadDosBits(xattrPath, unsupported);
+  found.Attributes = fs::AttributesOf(st, component, dosBits);
   found.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
   if (const auto time = FileTimeToDosDateTime(st.st_mtim)) {
     found.Time = *time;
@@ -46,8 +56,37 @@ std::optional<FindEntry> InspectEntry(const std::string &path) {
     found.TimeOutside = fs::TimeOutsideDosRange(st.st_mtim);
   }
   found.Id = fs::FileIdOf(st);
-  found.Name = Utf8ToCp932(name).value_or(std::string());
+  found.Name = Utf8ToCp932(component).value_or(std::string());
   return found;
+}
+
+}  // namespace
+
+std::optional<FindEntry> InspectEntry(const std::string &path) {
+  const auto utf8 = fs::SystemPath(path);
+  if (!utf8) return std::nullopt;
+  return InspectAt(AT_FDCWD, utf8->c_str(), utf8->c_str(), fs::LastComponent(*utf8));
+}
+
+TFolderHandle::~TFolderHandle() {
+  if (Fd_ >= 0) sys::CloseKeepErrno(Fd_);
+}
+
+bool TFolderHandle::Open(const std::string &folder) {
+  if (Fd_ >= 0) sys::CloseKeepErrno(std::exchange(Fd_, -1));
+  const auto utf8 = fs::SystemPath(folder);
+  if (!utf8) return false;
+  Utf8_ = utf8->empty() ? std::string(".") : *utf8;
+  Fd_ = sys::Call("open", [&] { return ::open(Utf8_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  return Fd_ >= 0;
+}
+
+std::optional<FindEntry> TFolderHandle::Inspect(std::string_view name) const {
+  if (Fd_ < 0) return std::nullopt;
+  const auto utf8 = fs::SystemPath(std::string(name));
+  if (!utf8) return std::nullopt;
+  const std::string path = Utf8_ + (Utf8_.back() == '/' ? "" : "/") + *utf8;
+  return InspectAt(Fd_, utf8->c_str(), path.c_str(), *utf8);
 }
 
 std::optional<FileTimes> InspectFileTimes(const std::string &path) {
@@ -65,4 +104,26 @@ std::optional<FileTimes> InspectFileTimes(const std::string &path) {
   times.LastWrite = ToTimespec(stx.stx_mtime);
   times.Creation = (stx.stx_mask & STATX_BTIME) ? ToTimespec(stx.stx_btime) : times.LastWrite;
   return times;
+}
+
+
+std::optional<std::vector<std::string>> ReadFolderNames(const std::string &folder) {
+  const auto utf8 = fs::SystemPath(folder);
+  if (!utf8) return std::nullopt;
+  std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(utf8->empty() ? "." : utf8->c_str()), ::closedir);
+  if (!dir) return std::nullopt;
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    const dirent *entry = ::readdir(dir.get());
+    if (entry == nullptr) {
+      if (errno != 0) return std::nullopt;
+      return names;
+    }
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
+    std::optional<std::string> cp932 = Utf8ToCp932(name);
+    if (!cp932) return std::nullopt;
+    names.push_back(*std::move(cp932));
+  }
 }

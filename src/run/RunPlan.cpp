@@ -11,7 +11,10 @@
 
 #include <time.h>
 
+#include <memory>
+#include <memory_resource>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
@@ -28,14 +31,55 @@ namespace {
 constexpr std::string_view kSucceeded = "; 結果: 成功; ";
 constexpr std::string_view kPlanned = "; 結果: 予定; ";
 
-// The disk as the run would find it at the current target.
+// Where the last component of a path starts.  '/' is never the second byte
+// of a double-byte character, so a plain search from the end is exact;
+// another delimiter needs the double-byte aware scan.
+std::size_t NameStart(std::string_view path) {
+  const std::size_t at = kPathDelimiter == '/'
+                             ? path.rfind(kPathDelimiter)
+                             : LastDelimiterOffset(path, std::string_view(&kPathDelimiter, 1));
+  return at == std::string_view::npos ? 0 : at + 1;
+}
+
+// The disk as the run would find it at the current target: what earlier
+// targets changed, by folder, over the disk itself.  A folder the walk has
+// left is forgotten when nothing can look into it again (a rename in place
+// looks only into the folder it renames in).
 class TPlanOverlay final : public TPlanView {
 public:
+  // The walk entered `dir` (with its delimiter).  `readNames`: the looks
+  // to come are into this folder, and its names are read at once, so that
+  // a free name needs no look at the disk.
+  void EnterFolder(const std::string &dir, bool readNames, bool forgetLeft) {
+    while (!Walked_.empty() && !dir.starts_with(Walked_.back())) {
+      if (forgetLeft) {
+        Folders_.erase(Walked_.back());
+        Last_ = nullptr;
+        LastKey_.clear();
+      }
+      Walked_.pop_back();
+    }
+    Walked_.push_back(dir);
+    if (!readNames) return;
+    std::string_view name;
+    TChanges *changes = Find(dir, name, true);
+    if (changes->Names) return;
+    if (std::optional<std::vector<std::string>> names = ReadFolderNames(dir)) {
+      changes->Names.emplace(&changes->Memory);
+      changes->Names->reserve(names->size());
+      for (const std::string &entry : *names) changes->Names->emplace(std::string_view(entry));
+    }
+  }
+
   TPlannedEntry Lookup(const std::string &path) override {
-    const auto found = Entries_.find(path);
-    if (found != Entries_.end()) return found->second;
+    std::string_view name;
+    if (const TChanges *changes = Find(path, name, false)) {
+      const auto changed = changes->Changed.find(name);
+      if (changed != changes->Changed.end()) return changed->second;
+      if (changes->Names && changes->Names->find(name) == changes->Names->end()) return {};
+    }
     TPlannedEntry entry;
-    if (const std::optional<FindEntry> disk = InspectEntry(path)) {
+    if (const std::optional<FindEntry> disk = OnDisk(path, name)) {
       entry.Exists = true;
       entry.Attributes = disk->Attributes;
       entry.IsSymlink = disk->IsSymlink;
@@ -44,19 +88,89 @@ public:
     return entry;
   }
 
+  bool Vacated(const std::string &path) override {
+    std::string_view name;
+    const TChanges *changes = Find(path, name, false);
+    if (changes == nullptr) return false;
+    const auto changed = changes->Changed.find(name);
+    if (changed != changes->Changed.end()) return !changed->second.Exists;
+    return changes->Names && changes->Names->find(name) == changes->Names->end();
+  }
+
+  // Looks are nearly always into one folder after another: it is held open.
+  std::optional<FindEntry> OnDisk(const std::string &path, std::string_view name) {
+    const std::string_view folder = std::string_view(path).substr(0, path.size() - name.size());
+    if (name.empty() || folder.empty()) return InspectEntry(path);
+    if (folder != HeldFolder_) {
+      HeldFolder_.assign(folder);
+      Held_.Open(HeldFolder_);
+    }
+    return Held_.IsOpen() ? Held_.Inspect(name) : InspectEntry(path);
+  }
+
   void Remove(const std::string &path) {
+    // With the folder's names at hand, a name that goes is simply no
+    // longer among them.
+    std::string_view name;
+    TChanges *changes = Find(path, name, true);
+    if (changes->Names && changes->Changed.find(name) == changes->Changed.end()) {
+      const auto listed = changes->Names->find(name);
+      if (listed != changes->Names->end()) changes->Names->erase(listed);
+      return;
+    }
     TPlannedEntry gone;
     gone.ByPlan = true;
-    Entries_[path] = gone;
+    Set(path, gone);
   }
 
   void Put(const std::string &path, TPlannedEntry entry) {
     entry.Exists = entry.ByPlan = true;
-    Entries_[path] = entry;
+    Set(path, entry);
   }
 
 private:
-  std::unordered_map<std::string, TPlannedEntry> Entries_;
+  struct THash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  // A folder's changes live in memory of their own: their nodes lie
+  // together, and a folder the walk has left goes in one release.
+  struct TChanges {
+    std::pmr::monotonic_buffer_resource Memory;
+    std::pmr::unordered_map<std::pmr::string, TPlannedEntry, THash, std::equal_to<>> Changed{&Memory};
+    // What the folder held when the walk entered it, when read.
+    std::optional<std::pmr::unordered_set<std::pmr::string, THash, std::equal_to<>>> Names;
+  };
+
+  // The changes in the folder of `path`, made when `create`; `name` is the
+  // rest of the path.  Nearly every look is into the folder of the last.
+  TChanges *Find(const std::string &path, std::string_view &name, bool create) {
+    const std::size_t start = NameStart(path);
+    const std::string_view folder = std::string_view(path).substr(0, start);
+    name = std::string_view(path).substr(start);
+    if (Last_ != nullptr && folder == LastKey_) return Last_;
+    auto found = Folders_.find(folder);
+    if (found == Folders_.end()) {
+      if (!create) return nullptr;
+      found = Folders_.emplace(std::string(folder), std::make_unique<TChanges>()).first;
+    }
+    LastKey_.assign(folder);
+    Last_ = found->second.get();
+    return Last_;
+  }
+
+  void Set(const std::string &path, const TPlannedEntry &entry) {
+    std::string_view name;
+    TChanges *changes = Find(path, name, true);
+    changes->Changed.insert_or_assign(std::pmr::string(name, &changes->Memory), entry);
+  }
+
+  std::unordered_map<std::string, std::unique_ptr<TChanges>, THash, std::equal_to<>> Folders_;  // by folder
+  std::vector<std::string> Walked_;  // the folders the walk is in, outermost first
+  std::string LastKey_;
+  TChanges *Last_ = nullptr;
+  std::string HeldFolder_;
+  TFolderHandle Held_;
 };
 
 TPlannedEntry EntryOf(const TargetEntry &target) {
@@ -135,8 +249,8 @@ std::string RunLineOf(const TPlanRecord &record) {
 std::string PlanLineOf(const TPlanRecord &record) {
   std::string line = RunLineOf(record);
   if (record.Ok) {
-    // The head comes before any path, so its first match is the head's.
-    const std::size_t at = line.find(kSucceeded);
+    // The result is the head's second field, before any path.
+    const std::size_t at = line.find(kSucceeded, 0);
     if (at != std::string::npos) line.replace(at, kSucceeded.size(), kPlanned);
     return line;
   }
@@ -168,6 +282,10 @@ public:
 
   void EnterFolder(const std::string &folder) override {
     Current_ = PlannedOf(folder);
+    // A rename in place looks only into the folder it renames in.
+    const bool inPlace = Mode_ == RunMode::Rename && !D_.Rename_.MakeCopy;
+    View_.EnterFolder(IncludeTrailingDelimiter(folder), inPlace,
+                      inPlace || Mode_ == RunMode::Delete || Mode_ == RunMode::Change);
     D_.Host_.SetStatusText(Current_);
   }
 
@@ -187,9 +305,10 @@ public:
   }
 
   TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) override {
-    const std::string folder(level.Folder);
-    const std::string destination(level.Destination);
-    const std::string shown = PlannedOf(folder) + entry.Name;
+    const TLevelPaths &paths = PathsOf(level);
+    const std::string &folder = paths.Folder;
+    const std::string &destination = paths.Destination;
+    const std::string shown = paths.Shown + entry.Name;
     TTargetOutcome outcome{entry.Name, entry.Name, false};
     const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
     switch (Mode_) {
@@ -220,7 +339,8 @@ public:
     }
     case RunMode::Delete: {
       const std::string path = folder + entry.Name;
-      const TPrediction p = PredictDelete(D_.Delete_, View_, path);
+      const TPrediction p =
+          PredictDelete(D_.Delete_, View_, path, entry.Attributes, entry.IsSymlink);
       Record(RunMode::Delete, p, shown, {});
       if (p.Ok) {
         View_.Remove(path);
@@ -244,8 +364,8 @@ private:
   void RenameStep(const TargetEntry &entry, const TWalkLevel &level, const std::string &shown,
                   TTargetOutcome &outcome) {
     TRenameCn &rename = D_.Rename_;
-    const std::string folder(level.Folder);
-    const std::string destination(level.Destination);
+    const std::string &folder = PathsOf(level).Folder;
+    const std::string &destination = PathsOf(level).Destination;
     const TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
                                         entry.Attributes);
     const std::string newName = rename.ResultName;
@@ -270,8 +390,8 @@ private:
 
   void ChainStep(const TChainStep &step, const TargetEntry &entry, const TWalkLevel &level,
                  const std::string &shown, TTargetOutcome &outcome) {
-    const std::string folder(level.Folder);
-    const std::string destination(level.Destination);
+    const std::string &folder = PathsOf(level).Folder;
+    const std::string &destination = PathsOf(level).Destination;
     D_.Rename_.ResultName = step.To;
     TPrediction p = step.Tried ? PredictMove(View_, folder, step.From, step.To)
                                : TPrediction::Fail(step.Refusal);
@@ -343,6 +463,24 @@ private:
     return subject;
   }
 
+  // The level's paths as strings, made once per level rather than per target.
+  struct TLevelPaths {
+    const char *Key = nullptr;
+    std::string Folder, Destination, Shown;
+  };
+  const TLevelPaths &PathsOf(const TWalkLevel &level) {
+    // The level's folder text stays in place while its targets are handed
+    // over; a nested level has a text of its own.
+    if (Paths_.Key != level.Folder.data() || Paths_.Folder != level.Folder ||
+        Paths_.Destination != level.Destination) {
+      Paths_.Key = level.Folder.data();
+      Paths_.Folder.assign(level.Folder);
+      Paths_.Destination.assign(level.Destination);
+      Paths_.Shown = PlannedOf(Paths_.Folder);
+    }
+    return Paths_;
+  }
+
   // Where a folder of the walk is shown: under the new name of a folder the
   // run would have renamed, and so everything below it.
   std::string PlannedOf(const std::string &real) {
@@ -361,8 +499,7 @@ private:
   static std::string ExtractFilePath(const std::string &dir) {
     // dir ends with the delimiter: drop the last component.
     const std::string bare = ExcludeTrailingDelimiter(dir);
-    const std::size_t at = LastDelimiterOffset(bare, std::string_view(&kPathDelimiter, 1));
-    return at == std::string::npos ? std::string() : bare.substr(0, at + 1);
+    return bare.substr(0, NameStart(bare));
   }
 
   void Record(RunMode mode, const TPrediction &p, const std::string &path,
@@ -385,6 +522,7 @@ private:
   // Real folder (with delimiter) -> the folder its records show.
   std::unordered_map<std::string, std::string> Renamed_;
   std::string Current_;
+  TLevelPaths Paths_;
   timespec Now_{};
 };
 

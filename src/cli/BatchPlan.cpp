@@ -1,0 +1,79 @@
+#include "cli/BatchPlan.h"
+
+#include <cstdio>
+
+#include "platform/Cp932.h"
+#include "platform/FileSystem.h"
+#include "run/RunLog.h"
+#include "run/RunPlan.h"
+#include "run/RunUndo.h"
+
+namespace {
+
+// The plan's lines, printed and logged as the run's would be.
+class TBatchPlanSink final : public TPlanSink {
+public:
+  explicit TBatchPlanSink(TBatchHost &host) : Host_(host) {}
+  void AddPlanMarker(std::string_view marker) override { Host_.AddLogLine(std::string(marker)); }
+  void AddPlanRecord(const TPlanRecord &record) override { Host_.AddLogLine(PlanLineOf(record)); }
+
+private:
+  TBatchHost &Host_;
+};
+
+void Note(const std::string &utf8) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "korvane-batch: %s\n", utf8.c_str());
+}
+
+std::string WithPath(std::string message, const std::string &path) {
+  const std::size_t at = message.find("%s");
+  if (at != std::string::npos) message.replace(at, 2, path);
+  return message;
+}
+
+// The same file, by identity when both exist, else by name.
+bool SameFile(const std::string &a, const std::string &b) {
+  const std::optional<TFileId> first = GetFileId(a);
+  const std::optional<TFileId> second = GetFileId(b);
+  if (first && second) return *first == *second;
+  return a == b;
+}
+
+TRunOutcome Undo(const TBatchOptions &options, TRunDriver &driver, TBatchHost &host) {
+  const std::string &log = *options.UndoLog;
+  if (!PathExists(log) || FolderExists(log)) {
+    host.SetStatusText(WithPath("ファイル %s は開けません", log));
+    return TRunOutcome::Refused;
+  }
+  // The undo's own log would replace the one it reads.
+  if (options.Log && SameFile(*options.Log, log)) {
+    host.SetStatusText(WithPath("元に戻すログ %s に、元に戻す処理のログは書けません", log));
+    return TRunOutcome::Refused;
+  }
+  const std::vector<std::string> lines = LoadLogFile(log);
+  TUndoStats stats;
+  const TRunOutcome outcome = driver.UndoRun(lines, options.UndoAll, stats);
+  if (outcome == TRunOutcome::Refused) return outcome;
+  if (stats.Unreadable > 0)
+    Note(std::to_string(stats.Unreadable) + " lines of the log are no records and were passed over");
+  Note(Cp932ToUtf8Lossy(stats.Message));
+  return outcome;
+}
+
+}  // namespace
+
+RunMode LoggedMode(const TBatchOptions &options) {
+  if (options.Mode) return *options.Mode;
+  if (options.PlanMode) return *options.PlanMode;
+  return RunMode::Change;
+}
+
+TRunOutcome StartRun(const TBatchOptions &options, TRunDriver &driver, TBatchHost &host) {
+  if (options.UndoLog) return Undo(options, driver, host);
+  if (options.PlanMode) {
+    TBatchPlanSink sink(host);
+    return driver.PlanRun(*options.PlanMode, sink);
+  }
+  return driver.SpeedButtonClick(*options.Mode);
+}
