@@ -12,6 +12,10 @@
 #   list:   korvane-batch list over a tree of N files in N/100 folders,
 #           against find (goal: within 1.5x); also against find printing
 #           each file's size, time and mode (one stat per file)
+#   plan:   korvane-batch --dry-run rename (the numbering step) over the
+#           same tree and over N files in 10 folders, against the list run
+#           of the same tree (goal: within 1.2x), with the largest resident
+#           size of each when GNU time is there
 #
 # Each round times the programs one after the other on fresh copies of the
 # same folder; the best round counts.
@@ -108,9 +112,34 @@ while [ "$round" -le "$rounds" ]; do
 done
 listed=$("$batch" --settings "$work/job.ini" --folder "$work/tree" list | wc -l)
 
+# The plan: the same tree, and one of 10 large folders.
+mkdir -p "$work/wide"
+for d in 0 1 2 3 4 5 6 7 8 9; do make_flat "$work/wide/d$d" $((files / 10)); done
+sync
+k_plan=; k_wlist=; k_wplan=
+round=1
+while [ "$round" -le "$rounds" ]; do
+  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/tree" --dry-run rename)
+  k_plan=$(best "$k_plan" "$t")
+  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/wide" list)
+  k_wlist=$(best "$k_wlist" "$t")
+  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/wide" --dry-run rename)
+  k_wplan=$(best "$k_wplan" "$t")
+  round=$((round + 1))
+done
+rss_note=
+if [ -x /usr/bin/time ]; then
+  rl=$(/usr/bin/time -f %M "$batch" --settings "$work/job.ini" --folder "$work/wide" list 2>&1 >/dev/null | tail -1)
+  rp=$(/usr/bin/time -f %M "$batch" --settings "$work/job.ini" --folder "$work/wide" --dry-run rename 2>&1 >/dev/null | tail -1)
+  rss_note="; largest resident size: list $rl KB, plan $rp KB"
+fi
+
 awk -v kr="$k_rename" -v br="$b_rename" -v sr="$s_rename" -v wr="$w_rename" -v kl="$k_list" -v bl="$b_list" \
-    -v sl="$s_list" -v n="$files" -v listed="$listed" 'BEGIN {
+    -v sl="$s_list" -v n="$files" -v listed="$listed" -v kp="$k_plan" -v wl="$k_wlist" -v wp="$k_wplan" \
+    -v rss="$rss_note" 'BEGIN {
   printf "rename %d files: korvane-batch %.3f s; readdir+renameat2 %.3f s, ratio %.2f (goal 1.15); readdir+fstatat+renameat2 %.3f s, ratio %.2f\n", n, kr / 1e9, br / 1e9, kr / br, sr / 1e9, kr / sr
   printf "rename %d files whose names need an extension code: korvane-batch %.3f s, ratio to plain names %.2f (goal 1.20)\n", n, wr / 1e9, wr / kr
   printf "list %d files in %d folders: korvane-batch %.3f s; find %.3f s, ratio %.2f (goal 1.50); find with stat %.3f s, ratio %.2f\n", listed, n / 100, kl / 1e9, bl / 1e9, kl / bl, sl / 1e9, kl / sl
+  printf "plan (--dry-run rename) of %d files in %d folders: %.3f s, ratio to the list run %.2f (goal 1.20)\n", listed, n / 100, kp / 1e9, kp / kl
+  printf "plan of %d files in 10 folders: %.3f s, ratio to the list run %.2f (goal 1.20)%s\n", n, wp / 1e9, wp / wl, rss
 }'
