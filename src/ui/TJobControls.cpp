@@ -107,6 +107,7 @@ JobSettings ReadJobFromControls(const TMainControls &c, const TRenameCn &rename)
   r.FolderBefore = TextOf(c.EditFolderBefore);
   r.FolderAfter = TextOf(c.EditFolderAfter);
   r.FolderAdd = c.RadioGroupFolderAdd->ItemIndex();
+  r.ResolveChains = c.CheckBoxResolveChains->isChecked();
 
   job.Delete.Recycled = c.CheckBoxRecycled->isChecked();
   return job;
@@ -205,6 +206,7 @@ void WriteJobToControls(const JobSettings &job, const TMainControls &c, TRenameC
   SetText(c.EditFolderBefore, r.FolderBefore);
   SetText(c.EditFolderAfter, r.FolderAfter);
   c.RadioGroupFolderAdd->SetItemIndex(r.FolderAdd);
+  c.CheckBoxResolveChains->setChecked(r.ResolveChains);
 
   c.CheckBoxRecycled->setChecked(job.Delete.Recycled);
 }

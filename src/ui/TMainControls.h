@@ -131,6 +131,7 @@ struct TMainControls {
   QLabel *StaticTextDateStyle = nullptr;
 
   QLineEdit *EditExt = nullptr;
+  QCheckBox *CheckBoxResolveChains = nullptr;
   QGroupBox *GroupBoxFolder = nullptr;
   QLineEdit *EditFolderBefore = nullptr;
   QLineEdit *EditFolderAfter = nullptr;
@@ -141,12 +142,14 @@ struct TMainControls {
   QComboBox *ComboBoxCopyOverWrite = nullptr;
   QComboBox *ComboBoxCopyAlias = nullptr;
   QToolButton *SpeedButtonCopy = nullptr;
+  QToolButton *SpeedButtonCopyPreview = nullptr;
 
   QCheckBox *CheckBoxRecycled = nullptr;
   QToolButton *SpeedButtonDelete = nullptr;
 
   QToolButton *SpeedButtonLogOpen = nullptr;
   QToolButton *SpeedButtonLogSave = nullptr;
+  QToolButton *SpeedButtonUndo = nullptr;
   TMemo *MemoLog = nullptr;
   QLabel *LabelMessage = nullptr;
   QToolButton *SpeedButtonClear = nullptr;

@@ -403,6 +403,11 @@ void BuildEtcPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetEtc, v);
   c.EditExt = p.Edit(44, 4, 100, T("指定された拡張子で統一します。"));
   p.Label(T("拡張子"), 4, 4, 40, c.EditExt);
+  // In the free room beside the extension; nothing else moves.
+  c.CheckBoxResolveChains =
+      p.Check(T("名前の入替えを解決する"), 152, 5, 226,
+              T("同じ実行の他の対象が明け渡す名前を待ってリネームします。"
+                "入替えは一時的な名前を経由します。"));
   c.GroupBoxFolder = p.At(new QGroupBox(T("フォルダ名付加"), c.TabSheetEtc), 4, 30, 376, 84,
                           T("ファイルにファイルの在るるフォルダ名を付加してリネームします。"));
   p.Label(T("前置"), 12, 52, 26);
@@ -444,6 +449,8 @@ void BuildRenamePage(TMainControls &c, QValidator *v) {
       T("sample.smp"));
   p.Label(T("→"), 180, 155, 16);
   c.StaticTextSample = p.Display(198, 155, 254);
+  // The preview of every target is one menu entry away (and F5).
+  c.StaticTextSample->setContextMenuPolicy(Qt::CustomContextMenu);
   c.SpeedButtonRename = p.Button(T("ﾘﾈｰﾑ"), 458, 153, 62, 24, T("対象ﾌｧｲﾙのﾘﾈｰﾑ理を行います。"));
 }
 
@@ -473,6 +480,8 @@ void BuildCopyPage(TMainControls &c, QValidator *v) {
   p.Label(T("別名コピー時はファイル名の末尾に\"_連番\"をつけてコピーします。"), 8, y + 4, 440);
   c.SpeedButtonCopy =
       p.Button(T("コピー"), 458, 153, 62, 24, T("対象ファイルのコピー処理を行います。"));
+  c.SpeedButtonCopyPreview = p.Button(T("プレビュー"), 386, 153, 68, 24,
+                                      T("全対象のコピー内容を実行前に表示します。(F5)"));
 }
 
 void BuildDeletePage(TMainControls &c, QValidator *v) {
@@ -488,6 +497,8 @@ void BuildLogPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetRestore, v);
   c.SpeedButtonLogOpen = p.Button(T("開く"), 4, 2, 56, 22, T("ファイルからログを読み込みます。"));
   c.SpeedButtonLogSave = p.Button(T("保存"), 62, 2, 56, 22, T("ログをファイルへ保存します。"));
+  c.SpeedButtonUndo =
+      p.Button(T("元に戻す"), 120, 2, 66, 22, T("ログの最後の実行を元に戻します。"));
   c.MemoLog = p.Memo(TMemo::TMode::ReadOnly, 4, 26, 516, 124,
                      T("ログ - [処理名; 成否; 処理ファイル名; 処理毎の情報]"));
   c.LabelMessage = p.At(new QLabel(c.TabSheetRestore), 4, 155, 440, kRowHeight);

@@ -100,6 +100,7 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
   connect(c_.TabControlReplace, &QTabBar::currentChanged, this,
           [this] { Grouped([this] { TabControlReplaceChange(); }); });
   ConnectButtons();
+  ConnectPlan();
   connect(c_.Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   c_.Timer1->start();
   Timer1Timer();

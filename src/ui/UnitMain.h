@@ -7,6 +7,7 @@
 // maps its controls.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -26,6 +27,7 @@ class TChangeCn;
 class TSessionDialogs;
 class TRunOutput;
 class TWindowHost;
+class TPreviewDialog;
 
 // How the window starts.
 struct TStartOptions {
@@ -76,6 +78,17 @@ public:
   JobSettings ReadJob() const;
   void ShowJob(const JobSettings &job);
 
+  // The preview of every target of a rename or copy run, with a button that
+  // runs it (F5 on those pages, the menu of the sample's result, the copy
+  // page's preview button).  Returns once the plan is made; the preview
+  // stays open.
+  void ShowPreview(RunMode mode);
+  TPreviewDialog *Preview() const;
+  // 元に戻す on the log page: takes back the last run of the log, after
+  // asking (ConfirmUndo; replaceable for tests).
+  void SpeedButtonUndoClick();
+  std::function<bool(const QString &question)> ConfirmUndo;
+
   // Shows an error through the application's error handler (a message box
   // captioned with the application title).
   void ReportError(const QString &message);
@@ -122,6 +135,7 @@ private:
 
   void ConnectInput();
   void ConnectButtons();
+  void ConnectPlan();  // the preview and the undo (UnitMainPlan.cpp)
   void AcceptDrops();
   void FormCreate(const QStringList &arguments);
   // Runs one user action that may refresh several times (a drop, a tab
@@ -149,4 +163,5 @@ private:
   int InputPaused_ = 0;
   int ErrorGroupDepth_ = 0;
   QString PendingPreviewError_;
+  QPointer<TPreviewDialog> Preview_;
 };
