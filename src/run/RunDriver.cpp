@@ -187,11 +187,7 @@ const std::string &RunDestination(RunMode mode, const JobSettings &job) {
 
 TRunOutcome TRunDriver::SpeedButtonClick(RunMode mode) {
   if (Running_) return TRunOutcome::Busy;
-  Running_ = true;
-  struct TRunningGuard {
-    bool &Flag;
-    ~TRunningGuard() { Flag = false; }
-  } guard{Running_};
+  const TRunningFlag running(Running_);
   return Run(mode);
 }
 

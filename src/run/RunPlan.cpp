@@ -528,11 +528,7 @@ private:
 
 TRunOutcome TRunDriver::PlanRun(RunMode mode, TPlanSink &sink) {
   if (Running_ || mode == RunMode::List) return Running_ ? TRunOutcome::Busy : TRunOutcome::Refused;
-  Running_ = true;
-  struct TRunningGuard {
-    bool &Flag;
-    ~TRunningGuard() { Flag = false; }
-  } running{Running_};
+  const TRunningFlag running(Running_);
   Stats_ = TRunStats{};
   const std::optional<TRunSetup> setup = Prepare(mode);
   if (!setup) return TRunOutcome::Refused;

@@ -27,6 +27,19 @@ struct TRunSetup {
   std::string Destination;
 };
 
+// Marks the driver's one run (a run, a plan or an undo) as under way for
+// as long as it lives.
+class TRunningFlag {
+public:
+  explicit TRunningFlag(bool &flag) : Flag_(flag) { Flag_ = true; }
+  ~TRunningFlag() { Flag_ = false; }
+  TRunningFlag(const TRunningFlag &) = delete;
+  TRunningFlag &operator=(const TRunningFlag &) = delete;
+
+private:
+  bool &Flag_;
+};
+
 // The walk options of a run, from the job as it stands now.
 TWalkOptions RunWalkOptions(RunMode mode, const JobSettings &job, const DateTimeParts &dateFrom,
                             const DateTimeParts &dateTo);

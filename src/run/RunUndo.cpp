@@ -11,6 +11,7 @@
 #include "platform/TrashFiles.h"
 #include "run/LogRecords.h"
 #include "run/RunDriver.h"
+#include "run/RunSteps.h"
 
 const std::string_view kMsgWindowsLog =
     "このログは Windows のパス (\\ 区切り) を記録しています。このマシンのパスではないため元に戻せません。";
@@ -343,11 +344,7 @@ std::string Summary(const TUndoStats &stats, bool nothing) {
 TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, bool all,
                                 TUndoStats &stats) {
   if (Running_) return TRunOutcome::Busy;
-  Running_ = true;
-  struct TRunningGuard {
-    bool &Flag;
-    ~TRunningGuard() { Flag = false; }
-  } running{Running_};
+  const TRunningFlag running(Running_);
   Stats_ = TRunStats{};
   stats = TUndoStats{};
 

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "FakeHost.h"
+#include "DriverFixture.h"
 #include "TempTree.h"
 #include "TreeListing.h"
 #include "ops/UnitFileCn.h"
@@ -39,39 +39,11 @@ public:
   Strings RunLines;  // as the run would write them
 };
 
-class PlanTest : public ::testing::Test {
+class PlanTest : public TDriverFixture {
 public:
-  PlanTest() {
-    Job().FindFile.Folder = Tree.Path();
-    Job().Delete.Recycled = false;
-    Job().Rename.Copy = false;
-  }
-
-  JobSettings &Job() { return Host.JobValue; }
-  std::string P(std::string_view relative = {}) { return Tree.Path(relative); }
-
-  void EnableSteps(std::initializer_list<int> steps) {
-    auto &rename = Job().Rename;
-    std::size_t position = 0;
-    for (int step : steps) {
-      rename.OrderItems[position] = std::string(kStepCaptions[step]);
-      rename.OrderChecked[position++] = true;
-    }
-    for (int step = 0; step < 6; ++step)
-      if (std::find(steps.begin(), steps.end(), step) == steps.end()) {
-        rename.OrderItems[position] = std::string(kStepCaptions[step]);
-        rename.OrderChecked[position++] = false;
-      }
-  }
-
   TRunOutcome Plan(RunMode mode) {
     ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
     return Driver.PlanRun(mode, Collector);
-  }
-
-  TRunOutcome Run(RunMode mode) {
-    ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
-    return Driver.SpeedButtonClick(mode);
   }
 
   // Plans, checks that the plan changed nothing, runs, and compares.
@@ -112,13 +84,6 @@ public:
     chmod(Tree.Native(relative).c_str(), 0444);
   }
 
-  TTempTree Tree;
-  TFakeHost Host;
-  TRenameCn Rename;
-  TCopyCn Copy;
-  TDeleteCn Delete;
-  TChangeCn Change;
-  TRunDriver Driver{Host, Rename, Copy, Delete, Change};
   TPlanCollector Collector;
   std::size_t PlannedFailures = 0;
 };

@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "FakeHost.h"
+#include "DriverFixture.h"
 #include "TempTree.h"
 #include "TreeListing.h"
 #include "ops/UnitFileCn.h"
@@ -21,36 +21,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class UndoTest : public ::testing::Test {
-protected:
-  UndoTest() {
-    Job().FindFile.Folder = Tree.Path();
-    Job().Delete.Recycled = false;
-    Job().Rename.Copy = false;
-  }
-
-  JobSettings &Job() { return Host.JobValue; }
-  std::string P(std::string_view relative = {}) { return Tree.Path(relative); }
-
-  void EnableSteps(std::initializer_list<int> steps) {
-    auto &rename = Job().Rename;
-    std::size_t position = 0;
-    for (int step : steps) {
-      rename.OrderItems[position] = std::string(kStepCaptions[step]);
-      rename.OrderChecked[position++] = true;
-    }
-    for (int step = 0; step < 6; ++step)
-      if (std::find(steps.begin(), steps.end(), step) == steps.end()) {
-        rename.OrderItems[position] = std::string(kStepCaptions[step]);
-        rename.OrderChecked[position++] = false;
-      }
-  }
-
-  TRunOutcome Run(RunMode mode) {
-    ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
-    return Driver.SpeedButtonClick(mode);
-  }
-
+class UndoTest : public TDriverFixture {
+public:
   // Undoes the log so far; the undo's lines are appended to it, as in the window.
   TRunOutcome Undo(bool all = false) { return UndoLines(Host.Log, all); }
   TRunOutcome UndoLines(const Strings &lines, bool all = false) {
@@ -62,13 +34,6 @@ protected:
 
   Strings Listing() { return TreeListing(Tree.Native()); }
 
-  TTempTree Tree;
-  TFakeHost Host;
-  TRenameCn Rename;
-  TCopyCn Copy;
-  TDeleteCn Delete;
-  TChangeCn Change;
-  TRunDriver Driver{Host, Rename, Copy, Delete, Change};
   TUndoStats Stats;
   std::size_t Before = 0;
 };

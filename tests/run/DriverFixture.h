@@ -1,0 +1,57 @@
+#pragma once
+// A run driver with the real operations on a temporary tree, for the
+// plan's and the undo's tests: the job lives in the fake host, the folder
+// is the tree, deletions skip the trash and renames happen in place.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+
+#include "FakeHost.h"
+#include "TempTree.h"
+#include "ops/UnitFileCn.h"
+#include "run/ApplyJob.h"
+#include "run/RunDriver.h"
+
+class TDriverFixture : public ::testing::Test {
+public:
+  TDriverFixture() {
+    Job().FindFile.Folder = Tree.Path();
+    Job().Delete.Recycled = false;
+    Job().Rename.Copy = false;
+  }
+
+  JobSettings &Job() { return Host.JobValue; }
+  std::string P(std::string_view relative = {}) { return Tree.Path(relative); }
+
+  // Checks these rename steps, in this order, and unchecks the others.
+  void EnableSteps(std::initializer_list<int> steps) {
+    auto &rename = Job().Rename;
+    std::size_t position = 0;
+    for (int step : steps) {
+      rename.OrderItems[position] = std::string(kStepCaptions[step]);
+      rename.OrderChecked[position++] = true;
+    }
+    for (int step = 0; step < 6; ++step)
+      if (std::find(steps.begin(), steps.end(), step) == steps.end()) {
+        rename.OrderItems[position] = std::string(kStepCaptions[step]);
+        rename.OrderChecked[position++] = false;
+      }
+  }
+
+  // The job handed to the operations, as the window's refresh does, then run.
+  TRunOutcome Run(RunMode mode) {
+    ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+    return Driver.SpeedButtonClick(mode);
+  }
+
+  TTempTree Tree;
+  TFakeHost Host;
+  TRenameCn Rename;
+  TCopyCn Copy;
+  TDeleteCn Delete;
+  TChangeCn Change;
+  TRunDriver Driver{Host, Rename, Copy, Delete, Change};
+};
