@@ -143,7 +143,7 @@ TEST_F(BatchTest, HelpKeysListsExactlyTheKeysOfASettingsFile) {
     else
       written.insert(section + "." + line.substr(0, line.find('=')));
   }
-  EXPECT_EQ(written.size(), 90u);
+  EXPECT_EQ(written.size(), 91u);
   EXPECT_EQ(listed, written);
   for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 5", U8(u8"日付順【昇】"),
                                          "FindFile.SizeFrom", "an integer from -1 to 2097151", "default -1"})
