@@ -541,6 +541,7 @@ TRunOutcome TRunDriver::PlanRun(RunMode mode, TPlanSink &sink) {
   TFolderWalk walk(step, false, setup->Filters, exclusions);
   auto finish = [&](bool aborted) {
     Stats_.Unrepresentable = walk.Unrepresentable();
+    Stats_.PassedOverExamples = walk.PassedOverExamples();
     Host_.SetBusyCursor(false);
     sink.AddPlanMarker(aborted ? kLogAborted : kLogFinished);
   };

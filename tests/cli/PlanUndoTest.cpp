@@ -251,15 +251,31 @@ TEST_F(PlanUndoTest, DeletionsIntoTheTrashComeBack) {
   const Strings env = {"HOME=" + File("home"), "XDG_DATA_HOME=" + File("data")};
   const Strings before = Listing(Work / "tree");
   const std::string job = Job("[Delete]\r\nRecycled=1\r\n");
-  const TBatchResult run = Batch({"--settings", job, "--folder", Tree(), "--log", File("run.log"), "delete"}, env);
+  // Files and folders: the folder goes into the trash whole, and neither the
+  // run nor its plan finds anything inside it afterwards.
+  const Strings both = {"--settings", job, "--set", "FindFile.FileOnly=2", "--folder", Tree(),
+                        "--filter", "*"};
+  Strings planArguments = both;
+  planArguments.insert(planArguments.end(), {"--dry-run", "delete"});
+  const TBatchResult plan = Batch(planArguments, env);
+  ASSERT_EQ(plan.Exit, 0) << plan.Err;
+  EXPECT_EQ(plan.OutLines().size(), 4u) << plan.Out;
+  Strings runArguments = both;
+  runArguments.insert(runArguments.end(), {"--log", File("run.log"), "delete"});
+  const TBatchResult run = Batch(runArguments, env);
   ASSERT_EQ(run.Exit, 0) << run.Err;
+  Strings expected;
+  for (const std::string &line : plan.OutLines()) expected.push_back(AsRunLine(line));
+  EXPECT_EQ(run.OutLines(), expected);
   ASSERT_FALSE(fs::exists(Work / "tree/x.jpg"));
+  ASSERT_FALSE(fs::exists(Work / "tree/sub"));
   ASSERT_TRUE(fs::exists(Work / "data/Trash/info/x.jpg.trashinfo"));
 
   const TBatchResult undo = Batch({"undo", File("run.log")}, env);
   EXPECT_EQ(undo.Exit, 0) << undo.Err;
   EXPECT_EQ(Listing(Work / "tree"), before);
   EXPECT_FALSE(fs::exists(Work / "data/Trash/info/x.jpg.trashinfo"));
+  EXPECT_TRUE(fs::exists(Work / "tree/sub/y.jpg"));
   EXPECT_NE(undo.Out.find(U8(u8"; 戻し先ファイル: ") + File("tree/x.jpg") + ";"), std::string::npos)
       << undo.Out;
 }
