@@ -62,11 +62,16 @@ std::string ErrorText(int error) {
   }
 }
 
-// A copy made beside its source by a renamed copy: the same size and time.
-bool IsSameFileCopy(const std::string &source, const std::string &copy) {
+// A copy made beside its source by a renamed copy: a file of the same size
+// and time, or a folder beside a folder (a renamed copy of a folder makes
+// the folder and leaves the old one).
+bool IsCopyBeside(const std::string &source, const std::string &copy) {
   const std::optional<FindEntry> a = InspectEntry(source);
   const std::optional<FindEntry> b = InspectEntry(copy);
-  if (!a || !b || (a->Attributes & kAttrDirectory) || (b->Attributes & kAttrDirectory)) return false;
+  if (!a || !b) return false;
+  const bool folderA = (a->Attributes & kAttrDirectory) != 0;
+  const bool folderB = (b->Attributes & kAttrDirectory) != 0;
+  if (folderA || folderB) return folderA && folderB;
   return a->Size == b->Size && a->TimeValid && b->TimeValid && a->Time == b->Time;
 }
 
@@ -158,7 +163,7 @@ private:
     const bool old = Exists(back);
     if (here && !old) return {TCheck::Reverse};
     if (!here && old) return {TCheck::AlreadyUndone};
-    if (here && copyMayStay && IsSameFileCopy(back, current)) return {TCheck::Left};
+    if (here && copyMayStay && IsCopyBeside(back, current)) return {TCheck::Left};
     return {TCheck::Fail, here ? kPlaceTaken : kNotWhereLogged};
   }
 

@@ -120,6 +120,22 @@ TEST_F(UndoTest, MovedTreeGoesBackAndItsCopyFolderEmpties) {
   EXPECT_EQ(Stats.Failed, 0u);
 }
 
+TEST_F(UndoTest, RenamedCopiesBesideTheirOriginalsAreLeft) {
+  Tree.Add("d/x\nf 3");
+  Job().Rename.Copy = true;  // no copy folder: the copies go beside the sources
+  Job().FindFile.FileOnly = 2;
+  Job().FindFile.SubFolder = true;
+  Job().Rename.NameCase = 1;
+  EnableSteps({kStepCase});
+  Run(RunMode::Rename);
+  ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
+  const Strings after = Listing();
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), after);
+  EXPECT_EQ(Stats.Failed, 0u);
+  EXPECT_EQ(Stats.Left, 3u);  // D, D/X and F
+}
+
 TEST_F(UndoTest, PlainCopiesAreLeft) {
   Tree.Add("t/a\nc/");
   Job().FindFile.Folder = P("t");
