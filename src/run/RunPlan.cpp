@@ -274,6 +274,10 @@ public:
   const TWalkOptions &Options() override {
     Options_ = RunWalkOptions(Mode_, D_.Host_.Job(), D_.DateRangeFrom_, D_.DateRangeTo_);
     Options_.RemoveFolderTargets = false;
+    // Nothing changes on the disk: the subfolders a folder's listing found
+    // are the ones its closing scan would find, and the scan skips the
+    // targets among them as the run's skips them under their new names.
+    Options_.SubfoldersStayPut = true;
     return Options_;
   }
 
