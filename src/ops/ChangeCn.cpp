@@ -21,13 +21,13 @@ std::optional<timespec> ToFileTime(std::int32_t value) {
 
 }  // namespace
 
-bool TChangeCn::ChangeTarget(const std::string &path) {
+bool TChangeCn::ChangeTarget(const TEntryRef &target) {
   UpDateDone = NwDateDone = AcDateDone = AttrDone = 0;
   UpDateOld = NwDateOld = AcDateOld = 0;
   bool result = true;
 
   if (IfUpDate || IfNwDate || IfAcDate) {
-    if (ApplyTimes(path)) {
+    if (ApplyTimes(target)) {
       if (IfUpDate) UpDateDone = UpDateValue;
       if (IfNwDate) NwDateDone = NwDateValue;
       if (IfAcDate) AcDateDone = AcDateValue;
@@ -37,16 +37,16 @@ bool TChangeCn::ChangeTarget(const std::string &path) {
   }
 
   if (Attr) {
-    if (SetAttributes(path, static_cast<std::uint32_t>(AttrValue))) AttrDone = AttrValue;
+    if (SetAttributes(target, static_cast<std::uint32_t>(AttrValue))) AttrDone = AttrValue;
     else result = false;
   }
   return result;
 }
 
-bool TChangeCn::ApplyTimes(const std::string &path) {
+bool TChangeCn::ApplyTimes(const TEntryRef &target) {
   // Fails for what cannot be opened for writing: read-only files, folders,
   // missing paths.
-  const std::optional<FileTimes> times = GetFileTimes(path);
+  const std::optional<FileTimes> times = GetFileTimes(target);
   if (!times) return false;
   UpDateOld = Packed(FileTimeToDosDateTime(times->LastWrite));
   NwDateOld = Packed(FileTimeToDosDateTime(times->Creation));
@@ -68,5 +68,5 @@ bool TChangeCn::ApplyTimes(const std::string &path) {
   } else if (NwDateOld == 0) {
     return false;  // an existing time that cannot be packed cannot be written back
   }
-  return SetFileTimes(path, creation, lastAccess, lastWrite);
+  return SetFileTimes(target, creation, lastAccess, lastWrite);
 }

@@ -133,8 +133,22 @@ std::string TCopyCn::AliasName(const std::string &destination, const std::string
 
 bool TCopyCn::CopyTarget(const std::string &source, const std::string &destination,
                          DosDateTime time, std::uint32_t attributes, std::int64_t size) {
+  return CopyFrom(nullptr, source, destination, time, attributes, size);
+}
+
+bool TCopyCn::CopyTarget(const TFolderHandle &held, const std::string &source,
+                         const std::string &destination, DosDateTime time,
+                         std::uint32_t attributes, std::int64_t size) {
+  return CopyFrom(&held, source, destination, time, attributes, size);
+}
+
+bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
+                       const std::string &destination, DosDateTime time,
+                       std::uint32_t attributes, std::int64_t size) {
   const std::string folder = IncludeTrailingDelimiter(destination);
   ResultName = ExtractFileName(source);
+  const std::string sourceName = ResultName;
+  const TEntryRef sourceEntry = held ? TEntryRef(*held, sourceName) : TEntryRef(source);
   if (!IsPlainName(ResultName)) return false;
   if (attributes & kAttrDirectory) return ForceFolder(folder + ResultName);
 
@@ -154,12 +168,12 @@ bool TCopyCn::CopyTarget(const std::string &source, const std::string &destinati
   const bool deletesSource = Delete == 0 || Delete == 2;
   // A move must not leave a window in which a power loss loses both files:
   // the copy and its name are flushed before the source is removed.
-  const bool ok = CopyFile(source, folder + ResultName, /*failIfExists=*/false,
+  const bool ok = CopyFile(sourceEntry, folder + ResultName, /*failIfExists=*/false,
                            deletesSource ? TCopyDurability::Flushed : TCopyDurability::Lazy);
   // The source goes only after a copy that worked, whether the policy is
   // "always" (0) or "when the copy succeeded" (2): a failed copy never loses
   // the file.  The deletion's own outcome does not change the result.
-  if (ok && deletesSource) DeleteFile(source);
+  if (ok && deletesSource) DeleteFile(sourceEntry);
   return ok;
 }
 

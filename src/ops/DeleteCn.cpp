@@ -3,8 +3,8 @@
 #include "ops/UnitFileCn.h"
 #include "platform/FileSystem.h"
 
-bool TDeleteCn::DeleteTarget(const std::string &path) {
+bool TDeleteCn::DeleteTarget(const TEntryRef &target) {
   // The trash's real outcome is the result: a target that could not be moved
   // (or is gone already) is not reported as deleted.
-  return Recycled ? MoveToTrash(path) : DeleteFile(path);
+  return Recycled ? MoveToTrash(target) : DeleteFile(target);
 }

@@ -105,6 +105,18 @@ TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDat
 bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
                              const std::string &destination, DosDateTime time,
                              std::uint32_t attributes) {
+  return RenameIn(nullptr, folder, name, destination, time, attributes);
+}
+
+bool TRenameCn::RenameTarget(const TFolderHandle &held, const std::string &folder,
+                             const std::string &name, const std::string &destination,
+                             DosDateTime time, std::uint32_t attributes) {
+  return RenameIn(&held, folder, name, destination, time, attributes);
+}
+
+bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
+                         const std::string &name, const std::string &destination,
+                         DosDateTime time, std::uint32_t attributes) {
   if (BuildTargetName(name, time) != TNameBuilt::Built) return false;
   if (ResultName == name) return false;
   // A replacement must never move a target into another folder or onto its
@@ -112,7 +124,10 @@ bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
   if (!IsPlainName(ResultName)) return false;
 
   const std::string source = IncludeTrailingDelimiter(folder) + name;
-  if (!MakeCopy) return MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName);
+  if (!MakeCopy) {
+    if (held) return MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName));
+    return MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName);
+  }
 
   const std::string target = IncludeTrailingDelimiter(destination) + ResultName;
   // A folder target is only created in the destination; the run driver
@@ -121,5 +136,5 @@ bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
 
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
   if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
-  return CopyFile(source, target, /*failIfExists=*/true);
+  return CopyFile(held ? TEntryRef(*held, name) : TEntryRef(source), target, /*failIfExists=*/true);
 }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "platform/DateTime.h"
+#include "platform/FileSystem.h"
 
 class TAWKStr;
 
@@ -161,8 +162,17 @@ public:
   bool RenameTarget(const std::string &folder, const std::string &name,
                     const std::string &destination, DosDateTime time,
                     std::uint32_t attributes);
+  // The same for an entry of `held`, the folder `folder` the walk holds
+  // open: the rename names both entries relative to it, a copy reads the
+  // entry through it.
+  bool RenameTarget(const TFolderHandle &held, const std::string &folder, const std::string &name,
+                    const std::string &destination, DosDateTime time,
+                    std::uint32_t attributes);
 
 private:
+  bool RenameIn(const TFolderHandle *held, const std::string &folder, const std::string &name,
+                const std::string &destination, DosDateTime time, std::uint32_t attributes);
+
   std::unique_ptr<TAWKStr> FMatcher;
 };
 
@@ -185,10 +195,20 @@ public:
   // a condition needs but which cannot be opened raises EInOutError.
   bool CopyTarget(const std::string &source, const std::string &destination,
                   DosDateTime time, std::uint32_t attributes, std::int64_t size);
+  // The same for a source in `held`, the source's folder the walk holds
+  // open: the source is read and deleted through it.
+  bool CopyTarget(const TFolderHandle &held, const std::string &source,
+                  const std::string &destination, DosDateTime time, std::uint32_t attributes,
+                  std::int64_t size);
 
   // First name base_1.ext, base_2.ext, ... that no entry of destination
   // (file or folder) holds yet.
   std::string AliasName(const std::string &destination, const std::string &name) const;
+
+private:
+  bool CopyFrom(const TFolderHandle *held, const std::string &source,
+                const std::string &destination, DosDateTime time, std::uint32_t attributes,
+                std::int64_t size);
 };
 
 class TDeleteCn {
@@ -196,7 +216,7 @@ public:
   bool Recycled = true;  // to the desktop trash instead of deleting for good
 
   // True when the target is gone: deleted (files only) or moved to the trash.
-  bool DeleteTarget(const std::string &path);
+  bool DeleteTarget(const TEntryRef &target);
 };
 
 class TChangeCn {
@@ -224,8 +244,8 @@ public:
 
   // Applies the switched-on changes to path; true when every one succeeded.
   // The attributes are attempted even when the times failed.
-  bool ChangeTarget(const std::string &path);
+  bool ChangeTarget(const TEntryRef &target);
   // Reads the three times into the Old fields and writes the requested ones
   // (the others written back as they were, at two-second resolution).
-  bool ApplyTimes(const std::string &path);
+  bool ApplyTimes(const TEntryRef &target);
 };

@@ -61,10 +61,9 @@ std::uint32_t ParseDosAttrib(std::string_view text) {
 }
 
 // The group and other write bits a read-only flag took away, or 0.
-mode_t TakenWriteBits(const char *path) {
+mode_t TakenWriteBits(TXattrAt &xattrs, const char *name) {
   char buffer[16];
-  const ssize_t length =
-      sys::Call("getxattr", [&] { return ::getxattr(path, kWriteBitsName, buffer, sizeof buffer - 1); });
+  const ssize_t length = xattrs.Get(name, kWriteBitsName, buffer, sizeof buffer - 1, false);
   if (length <= 0) return 0;
   buffer[length] = '\0';
   return static_cast<mode_t>(std::strtoul(buffer, nullptr, 8)) & (S_IWGRP | S_IWOTH);
@@ -84,10 +83,10 @@ std::string_view LastComponent(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::uint32_t ReadDosBits(const char *path, bool &unsupported) {
-  char buffer[64];
-  const ssize_t length =
-      sys::Call("getxattr", [&] { return ::getxattr(path, kDosAttribName, buffer, sizeof buffer); });
+std::uint32_t ReadDosBits(TXattrAt &xattrs, const char *name, bool follow, bool &unsupported) {
+  // Room for the binary form newer Samba versions write after the text.
+  char buffer[256];
+  const ssize_t length = xattrs.Get(name, kDosAttribName, buffer, sizeof buffer, follow);
   if (length < 0) {
     // No attribute, or one we may not read (user attributes need read
     // permission): the bits are clear, as on a file Windows never marked.
@@ -110,18 +109,20 @@ std::uint32_t AttributesOf(const struct stat &st, std::string_view name, std::ui
 
 using namespace korvane;
 
-std::optional<std::uint32_t> GetAttributes(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return std::nullopt;
+std::optional<std::uint32_t> GetAttributes(const TEntryRef &entry) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return std::nullopt;
+  const char *name = target->Name.c_str();
   struct stat st {};
   // A link reports what it points to; a dangling one reports itself.
-  if (sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) != 0 &&
-      sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) {
+  if (sys::Call("stat", [&] { return ::fstatat(target->Dir, name, &st, 0); }) != 0 &&
+      sys::Call("lstat", [&] { return ::fstatat(target->Dir, name, &st, AT_SYMLINK_NOFOLLOW); }) != 0) {
     return std::nullopt;
   }
+  fs::TXattrAt xattrs(target->Dir);
   bool unsupported = false;
-  const std::uint32_t dosBits = fs::ReadDosBits(utf8->c_str(), unsupported);
-  return fs::AttributesOf(st, fs::LastComponent(*utf8), dosBits);
+  const std::uint32_t dosBits = fs::ReadDosBits(xattrs, name, true, unsupported);
+  return fs::AttributesOf(st, fs::LastComponent(target->Name), dosBits);
 }
 
 bool FolderExists(const std::string &path) {
@@ -147,21 +148,26 @@ bool PathExists(const std::string &path) {
   return sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) == 0;
 }
 
-bool SetAttributes(const std::string &path, std::uint32_t attributes) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return false;
+// Every call names the entry relative to its folder without following a
+// link, so an entry swapped for a link in mid-change is never changed
+// through it.
+bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return false;
+  const int dir = target->Dir;
+  const char *file = target->Name.c_str();
   struct stat st {};
-  if (sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) return false;
+  if (sys::Call("lstat", [&] { return ::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW); }) != 0) return false;
   if (S_ISLNK(st.st_mode)) {
     // Nothing can be stored on the link; asking for what it already shows
     // is no change and succeeds.
-    const auto current = GetAttributes(path);
+    const auto current = GetAttributes(entry);
     if (current && (*current & ~kAttrDirectory) == (attributes & ~kAttrDirectory)) return true;
     errno = EOPNOTSUPP;
     return false;
   }
 
-  const bool dotName = fs::LastComponent(*utf8).starts_with('.');
+  const bool dotName = fs::LastComponent(target->Name).starts_with('.');
   if (dotName && (attributes & kAttrHidden) == 0) {
     errno = EPERM;
     return false;
@@ -174,7 +180,7 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
   const bool folder = S_ISDIR(st.st_mode);
   if (folder) dosBits |= attributes & kAttrReadOnly;
 
-  const char *file = utf8->c_str();
+  fs::TXattrAt xattrs(dir);
   const mode_t oldMode = st.st_mode & 07777;
   const bool wasReadOnly = fs::IsReadOnlyMode(oldMode);
   const bool makeReadOnly = (attributes & kAttrReadOnly) && !folder;
@@ -187,7 +193,7 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
     newMode &= ~fs::kWriteBits;
     if (!wasReadOnly) remember = oldMode & (S_IWGRP | S_IWOTH);
   } else if (!(attributes & kAttrReadOnly) && wasReadOnly) {
-    newMode |= S_IWUSR | fs::TakenWriteBits(file);
+    newMode |= S_IWUSR | fs::TakenWriteBits(xattrs, file);
     forget = true;
   }
 
@@ -195,13 +201,13 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
   // Windows lets the other bits of a read-only file change; so the owner's
   // write bit is lent for the moment of the change.
   const auto changeMode = [&](mode_t mode) {
-    return sys::Call("chmod", [&] { return ::chmod(file, mode); }) == 0;
+    return sys::Call("chmod", [&] { return ::fchmodat(dir, file, mode, AT_SYMLINK_NOFOLLOW); }) == 0;
   };
   const bool lendWrite = wasReadOnly;
   if (lendWrite && !changeMode(oldMode | S_IWUSR)) return false;
   const auto restore = [&] {
     const int saved = errno;
-    if (lendWrite) ::chmod(file, oldMode);
+    if (lendWrite) ::fchmodat(dir, file, oldMode, AT_SYMLINK_NOFOLLOW);
     errno = saved;
     return false;
   };
@@ -209,13 +215,11 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
   if (dosBits != 0) {
     char text[16];
     const int length = std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(dosBits));
-    if (sys::Call("setxattr", [&] {
-          return ::setxattr(file, fs::kDosAttribName, text, static_cast<std::size_t>(length), 0);
-        }) != 0) {
+    if (xattrs.Set(file, fs::kDosAttribName, text, static_cast<std::size_t>(length), false) != 0) {
       return restore();
     }
-  } else if (sys::Call("removexattr", [&] { return ::removexattr(file, fs::kDosAttribName); }) != 0 &&
-             errno != ENODATA && !fs::IsXattrUnsupported(errno)) {
+  } else if (xattrs.Remove(file, fs::kDosAttribName, false) != 0 && errno != ENODATA &&
+             !fs::IsXattrUnsupported(errno)) {
     return restore();
   }
 
@@ -225,14 +229,11 @@ bool SetAttributes(const std::string &path, std::uint32_t attributes) {
   if (setMemory && remember != 0) {
     char text[8];
     const int length = std::snprintf(text, sizeof text, "%03o", static_cast<unsigned>(remember));
-    if (sys::Call("setxattr", [&] {
-          return ::setxattr(file, fs::kWriteBitsName, text, static_cast<std::size_t>(length), 0);
-        }) != 0 &&
+    if (xattrs.Set(file, fs::kWriteBitsName, text, static_cast<std::size_t>(length), false) != 0 &&
         !fs::IsXattrUnsupported(errno)) {
       return restore();
     }
-  } else if ((setMemory || forget) &&
-             sys::Call("removexattr", [&] { return ::removexattr(file, fs::kWriteBitsName); }) != 0 &&
+  } else if ((setMemory || forget) && xattrs.Remove(file, fs::kWriteBitsName, false) != 0 &&
              errno != ENODATA && !fs::IsXattrUnsupported(errno)) {
     return restore();
   }

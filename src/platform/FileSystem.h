@@ -64,12 +64,84 @@ struct FindResult {
 // "readme".
 bool MatchesWildcard(std::string_view name, std::string_view pattern);
 
-// Lists `folder` (with or without a trailing delimiter) and keeps the
-// entries whose names match `pattern`; "." and ".." are never listed.
+// A folder held open.  The walk opens each folder once, relative to the
+// folder above it, and names every entry relative to it: the kernel does not
+// walk the folder's path again for each call on an entry, and a folder
+// swapped for a symbolic link after it was opened changes nothing, because
+// the handle still leads to the folder that was listed.  On POSIX it holds a
+// descriptor; a Windows layer would hold a directory handle and open the
+// entries relative to it.
+class TFolderHandle {
+public:
+#ifdef _WIN32
+  using TNative = void *;
+  static constexpr TNative kNone = nullptr;
+#else
+  using TNative = int;
+  static constexpr TNative kNone = -1;
+#endif
+
+  TFolderHandle() = default;  // holds nothing
+  TFolderHandle(TFolderHandle &&other) noexcept : Native_(other.Native_) { other.Native_ = kNone; }
+  TFolderHandle &operator=(TFolderHandle &&other) noexcept;
+  TFolderHandle(const TFolderHandle &) = delete;
+  TFolderHandle &operator=(const TFolderHandle &) = delete;
+  ~TFolderHandle();
+
+  // The folder `path` leads to (with or without a trailing delimiter).  Links
+  // on the way are followed: the folder a user names may be reached through
+  // one.  Not Valid() (errno set) when it cannot be opened.
+  static TFolderHandle Open(const std::string &path);
+  // The subfolder `name` of this folder, never through a symbolic link: a
+  // link in its place fails (ELOOP or ENOTDIR) instead of leading elsewhere.
+  // A name that is not one plain component fails with EINVAL.
+  TFolderHandle OpenSubfolder(const std::string &name) const;
+
+  bool Valid() const { return Native_ != kNone; }
+  // The identity of the folder held, or nullopt (errno set).
+  std::optional<TFileId> Id() const;
+  // For the platform layer's own sources.
+  TNative Native() const { return Native_; }
+
+private:
+  explicit TFolderHandle(TNative native) : Native_(native) {}
+  TNative Native_ = kNone;
+};
+
+// One entry as an operation names it: by a whole path, or by its name in a
+// folder held open.  Every call that takes one reaches the entry through the
+// folder without walking a path again, and never follows a link in the
+// entry's place unless it says so.  A parameter type: it refers to the
+// strings and the handle it is made from and must not outlive them.
+class TEntryRef {
+public:
+  // Implicit, so a path is an entry wherever one is asked for.
+  TEntryRef(const std::string &path) : Name_(path) {}
+  TEntryRef(const char *path) : Name_(path) {}
+  TEntryRef(const TFolderHandle &folder, std::string_view name) : Folder_(&folder), Name_(name) {}
+
+  const TFolderHandle *Folder() const { return Folder_; }  // null for a whole path
+  std::string_view Name() const { return Name_; }          // the path, or the name in Folder()
+
+private:
+  const TFolderHandle *Folder_ = nullptr;
+  std::string_view Name_;
+};
+
+// What a listing reports.  Folders: only the entries that are folders (no
+// links); the others are passed over without being examined, which makes a
+// scan for subfolders cost one pass over the names.
+enum class TFindScope { Everything, Folders };
+
+// Lists `folder` and keeps the entries whose names match `pattern`; "." and
+// ".." are never listed.
+FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern,
+                     TFindScope scope = TFindScope::Everything);
+// The same for the folder a path names (with or without a trailing delimiter).
 FindResult FindFiles(const std::string &folder, std::string_view pattern);
 
 // Attribute bits of an existing entry, or nullopt (errno set).
-std::optional<std::uint32_t> GetAttributes(const std::string &path);
+std::optional<std::uint32_t> GetAttributes(const TEntryRef &entry);
 // True when `path` is an existing folder.
 bool FolderExists(const std::string &path);
 // True when `path` exists (file or folder).
@@ -79,7 +151,7 @@ std::optional<TFileId> GetFileId(const std::string &path);
 
 // Renames a file or folder; never replaces an existing entry (EEXIST).  A change of
 // letter case only is a rename like any other.
-bool MoveFile(const std::string &from, const std::string &to);
+bool MoveFile(const TEntryRef &from, const TEntryRef &to);
 // Whether a copy must be on the disk when CopyFile returns.  A move (a copy
 // whose source is removed next) needs it: otherwise a power loss soon after
 // can leave neither file.
@@ -92,18 +164,18 @@ enum class TCopyDurability { Lazy, Flushed };
 // a half-written destination; replacing renames it over the old one.  A
 // read-only destination is not overwritten.  Flushed: the copy and its
 // folder entry are synced to the disk before the call returns.
-bool CopyFile(const std::string &from, const std::string &to, bool failIfExists,
+bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
               TCopyDurability durability = TCopyDurability::Lazy);
 // Creates one folder level.
 bool CreateFolder(const std::string &path);
 // Deletes a file; fails on folders (EISDIR) and read-only files (EACCES).
 // A symbolic link is deleted as the link.
-bool DeleteFile(const std::string &path);
+bool DeleteFile(const TEntryRef &entry);
 // Removes an empty folder.
-bool RemoveFolder(const std::string &path);
+bool RemoveFolder(const TEntryRef &entry);
 // Moves a file or folder (with its contents) to the desktop trash.  The
 // result is the real outcome of the move.
-bool MoveToTrash(const std::string &path);
+bool MoveToTrash(const TEntryRef &entry);
 
 // File times as the file system keeps them (UTC).  Creation is the birth
 // time where the file system records it, else the last-write time.
@@ -115,12 +187,12 @@ struct FileTimes {
 // Fails for a path that cannot be opened for writing (read-only files,
 // folders), as the Windows handle needed for both would.  A symbolic link is
 // read and written as the link itself, never as what it points to.
-std::optional<FileTimes> GetFileTimes(const std::string &path);
+std::optional<FileTimes> GetFileTimes(const TEntryRef &entry);
 // Sets the times given (nullopt: leave as is).  A creation time different
 // from the current one cannot be stored on Linux and fails the call (errno
 // EOPNOTSUPP); the same one, judged at the two-second resolution of
 // DosDateTime, succeeds without being written.
-bool SetFileTimes(const std::string &path, const std::optional<timespec> &creation,
+bool SetFileTimes(const TEntryRef &entry, const std::optional<timespec> &creation,
                   const std::optional<timespec> &lastAccess,
                   const std::optional<timespec> &lastWrite);
 
@@ -136,4 +208,4 @@ std::optional<std::int64_t> GetFileSize(const std::string &path);
 // symbolic link can store nothing: only asking for the attributes it already
 // reports succeeds (EOPNOTSUPP otherwise), and what it points to is never
 // changed.
-bool SetAttributes(const std::string &path, std::uint32_t attributes);
+bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes);

@@ -1,8 +1,11 @@
 // Folder listing with the wildcard rules of the Windows enumeration.
 //
-// The listing reads the folder once with readdir and asks fstatat only for
-// the names that match, so a narrow pattern over a large folder costs one
-// pass over the names.  Names arrive as UTF-8 (or as bytes that are not
+// The listing reads the folder once (getdents64 on the held descriptor, from
+// its start) and examines only the names that match, so a narrow pattern
+// over a large folder costs one pass over the names.  Each entry is examined
+// relative to the folder, fstatat and the DOSATTRIB attribute alike, so no
+// path is walked per entry.  A scan for folders also skips, by the type
+// getdents64 reports, every entry that is certainly no folder.  Names arrive as UTF-8 (or as bytes that are not
 // UTF-8) and become CP932 with extension codes for what Shift-JIS lacks, so
 // each converts back to exactly its own bytes.  Only when the extension
 // codes have run out is a name left out, and counted: renamed, copied or
@@ -11,10 +14,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
-#include <memory>
 
 #include "platform/CharCase.h"
 #include "platform/Cp932.h"
@@ -69,15 +73,46 @@ bool MatchPlain(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
-// Owns a DIR stream.
-struct TDirCloser {
-  void operator()(DIR *dir) const {
-    const int saved = errno;
-    closedir(dir);
-    errno = saved;
+// The entries of a folder, read in large blocks straight from its held
+// descriptor: no second descriptor and no stream per listing.
+class TDirReader {
+public:
+  // Rewinds the folder, so every listing sees all of it.
+  explicit TDirReader(int dir) : Dir_(dir) {
+    if (sys::Call("lseek", [&] { return ::lseek(Dir_, 0, SEEK_SET); }) < 0) Error_ = errno;
   }
+
+  // The next entry, or nullptr at the end or on an error (Error() then).
+  // A fault injected into "readdir" hits one entry, as a folder that
+  // vanishes in mid-listing would.
+  const dirent64 *Next() {
+    if (Error_ != 0) return nullptr;
+    if (sys::FaultFires("readdir")) {
+      Error_ = errno;
+      return nullptr;
+    }
+    if (At_ >= Filled_) {
+      const ssize_t got = sys::Call("getdents64", [&] { return ::getdents64(Dir_, Buffer_, sizeof Buffer_); });
+      if (got <= 0) {
+        if (got < 0) Error_ = errno;
+        return nullptr;
+      }
+      Filled_ = static_cast<std::size_t>(got);
+      At_ = 0;
+    }
+    const auto *entry = reinterpret_cast<const dirent64 *>(Buffer_ + At_);
+    At_ += entry->d_reclen;
+    return entry;
+  }
+
+  int Error() const { return Error_; }
+
+private:
+  int Dir_;
+  int Error_ = 0;
+  std::size_t At_ = 0, Filled_ = 0;
+  alignas(dirent64) char Buffer_[32768];
 };
-using TDir = std::unique_ptr<DIR, TDirCloser>;
 
 bool IsDotOrDotDot(const char *name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
@@ -94,42 +129,19 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
          MatchPlain(name, pattern.substr(0, pattern.size() - 2));
 }
 
-FindResult FindFiles(const std::string &folder, std::string_view pattern) {
+FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFindScope scope) {
   FindResult result;
-  const auto utf8Folder = fs::SystemPath(folder);
-  if (!utf8Folder) {
-    result.Error = errno;
+  if (!folder.Valid()) {
+    result.Error = EBADF;
     return result;
   }
-  const std::string openPath = utf8Folder->empty() ? std::string(".") : *utf8Folder;
-  sys::TFd fd(sys::Call("open", [&] {
-    return ::open(openPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  }));
-  if (!fd.Valid()) {
-    result.Error = errno;
-    return result;
-  }
-  TDir dir(fdopendir(fd.Get()));
-  if (!dir) {
-    result.Error = errno;
-    return result;
-  }
-  const int dirFd = fd.Release();  // now owned by the stream
-
-  // Paths for getxattr, which has no *at form; the buffer keeps the folder
-  // part and only the name is replaced per entry.
-  std::string entryPath = openPath;
-  if (entryPath.back() != '/') entryPath += '/';
-  const std::size_t folderLength = entryPath.size();
+  const int dirFd = folder.Native();
+  TDirReader reader(dirFd);
+  fs::TXattrAt xattrs(dirFd);
   bool xattrUnsupported = false;
+  const bool foldersOnly = scope == TFindScope::Folders;
 
-  for (;;) {
-    errno = 0;
-    const dirent *entry = sys::FaultFires("readdir") ? nullptr : readdir(dir.get());
-    if (entry == nullptr) {
-      if (errno != 0) result.Error = errno;
-      break;
-    }
+  while (const dirent64 *entry = reader.Next()) {
     if (IsDotOrDotDot(entry->d_name)) continue;
     const std::string_view utf8Name(entry->d_name);
 
@@ -143,27 +155,31 @@ FindResult FindFiles(const std::string &folder, std::string_view pattern) {
       }
       continue;
     }
+    // A file system that does not say (DT_UNKNOWN) has the entry examined.
+    if (foldersOnly && entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
     if (!MatchesWildcard(*name, pattern)) continue;
 
     struct stat st {};
     if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW); }) != 0) {
-      if (errno == ENOENT) continue;  // removed since readdir saw it
+      if (errno == ENOENT) continue;  // removed since it was read
       result.Error = errno;
       break;
     }
     FindEntry found;
     if (S_ISLNK(st.st_mode)) {
+      if (foldersOnly) continue;
       found.IsSymlink = true;
       // Attributes of what the link points to; a dangling link keeps its own.
       struct stat target {};
       if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, entry->d_name, &target, 0); }) == 0) {
         st = target;
       }
+    } else if (foldersOnly && !S_ISDIR(st.st_mode)) {
+      continue;
     }
 
-    entryPath.resize(folderLength);
-    entryPath += utf8Name;
-    const std::uint32_t dosBits = xattrUnsupported ? 0 : fs::ReadDosBits(entryPath.c_str(), xattrUnsupported);
+    const std::uint32_t dosBits =
+        xattrUnsupported ? 0 : fs::ReadDosBits(xattrs, entry->d_name, found.IsSymlink, xattrUnsupported);
     found.Attributes = fs::AttributesOf(st, utf8Name, dosBits);
     found.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
     if (const auto time = FileTimeToDosDateTime(st.st_mtim)) {
@@ -176,6 +192,17 @@ FindResult FindFiles(const std::string &folder, std::string_view pattern) {
     found.Name = std::move(*name);
     result.Entries.push_back(std::move(found));
   }
+  if (result.Error == 0) result.Error = reader.Error();
   result.Ok = result.Error == 0;
   return result;
+}
+
+FindResult FindFiles(const std::string &folder, std::string_view pattern) {
+  const TFolderHandle handle = TFolderHandle::Open(folder);
+  if (!handle.Valid()) {
+    FindResult result;
+    result.Error = errno;
+    return result;
+  }
+  return FindFiles(handle, pattern);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Pieces shared by the file-system sources; not part of the public API.
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <ctime>
 
@@ -18,16 +20,72 @@ namespace korvane::fs {
 // EILSEQ when it has no such form.
 std::optional<std::string> SystemPath(const std::string &cp932);
 
+// An entry as the system calls take it: the descriptor of its folder
+// (AT_FDCWD for a whole path) and its UTF-8 name relative to that.
+struct TSysEntry {
+  int Dir = AT_FDCWD;
+  std::string Name;
+};
+
+// nullopt with errno set: EILSEQ for a name with no UTF-8 form, EBADF for a
+// folder that is not held open, EINVAL for a name in a folder that is not
+// one plain component (it would walk a path, and maybe a link, again).
+std::optional<TSysEntry> SystemEntry(const TEntryRef &entry);
+
+// The path a held folder has now, as the kernel knows it, checked to still
+// lead to that folder; nullopt (errno set, ENOENT for a folder removed or
+// moved in the meantime) otherwise.  For the few services that take only
+// paths.
+std::optional<std::string> CurrentFolderPath(int dir);
+
+// Extended attributes of entries named relative to one folder descriptor
+// (or by whole paths, with AT_FDCWD).  The kernel has *at forms of these
+// calls only since 6.13; where it lacks them, the folder becomes the working
+// folder for as long as this object lives, so each name is still one
+// component looked up from the folder, never a path walked again.  That is
+// the cheapest way on such kernels: /proc/self/fd/N/name walks four more
+// components (and checks access to the process) on every call, and opening
+// each entry costs an open and a close and fails on files one may not read.
+// The working folder is the process's, so nothing else may resolve a
+// relative path meanwhile; the system uses whole paths everywhere else, and
+// the listings that use this run on one thread.  The previous working folder
+// is restored on destruction.
+class TXattrAt {
+public:
+  explicit TXattrAt(int dir) : Dir_(dir) {}
+  TXattrAt(const TXattrAt &) = delete;
+  TXattrAt &operator=(const TXattrAt &) = delete;
+  ~TXattrAt();
+
+  // As getxattr, setxattr and removexattr (or their l- forms when `follow`
+  // is false), for `name` in the folder.
+  ssize_t Get(const char *name, const char *attribute, void *value, std::size_t size, bool follow);
+  int Set(const char *name, const char *attribute, const void *value, std::size_t size,
+          bool follow);
+  int Remove(const char *name, const char *attribute, bool follow);
+
+private:
+  // True when the *at calls are to be tried (not known to be missing).
+  bool TryAt() const { return Dir_ != AT_FDCWD && Saved_ < 0; }
+  // After an *at call failed: true when the kernel lacks it and the working
+  // folder has been set instead (errno set when that fails).
+  bool FallBack();
+
+  int Dir_;
+  int Saved_ = -1;  // the previous working folder, while the folder stands in for it
+};
+
 // The last component of a path (trailing delimiters ignored).
 std::string_view LastComponent(std::string_view path);
 
 // Windows knows one read-only flag; the owner write bit stands for it.
 inline bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 
-// Hidden, system and archive bits kept in user.DOSATTRIB ("0xNN").  A file
-// system without user extended attributes sets `unsupported`, so a listing
-// can stop asking after the first entry.
-std::uint32_t ReadDosBits(const char *path, bool &unsupported);
+// Hidden, system and archive bits kept in user.DOSATTRIB ("0xNN") of `name`
+// (through a link when `follow`).  A file system without user extended
+// attributes sets `unsupported`, so a listing can stop asking after the
+// first entry.
+std::uint32_t ReadDosBits(TXattrAt &xattrs, const char *name, bool follow, bool &unsupported);
 
 // The attribute bits of an entry: `st` describes what it points to, `name`
 // is its own name (a leading dot hides it).

@@ -11,8 +11,9 @@ namespace {
 
 struct Fault {
   std::string Call;
-  int Error = 0;
+  int Error = 0;  // 0: no failure, only the action
   int Skip = 0;
+  std::function<void()> Action;
 };
 
 // Checked on every call; the list behind it is touched only by tests.
@@ -25,7 +26,12 @@ std::vector<Fault> &Faults() {
 }  // namespace
 
 void InjectFault(std::string_view call, int error, int skip) {
-  Faults().push_back({std::string(call), error, skip});
+  Faults().push_back({std::string(call), error, skip, {}});
+  faultsArmed.store(true, std::memory_order_relaxed);
+}
+
+void OnCall(std::string_view call, std::function<void()> action, int skip) {
+  Faults().push_back({std::string(call), 0, skip, std::move(action)});
   faultsArmed.store(true, std::memory_order_relaxed);
 }
 
@@ -43,9 +49,14 @@ bool FaultFires(const char *call) {
       --it->Skip;
       return false;
     }
-    errno = it->Error;
+    // Taken off the list before the action runs, which may itself go
+    // through the seam.
+    Fault fired = std::move(*it);
     faults.erase(it);
     if (faults.empty()) faultsArmed.store(false, std::memory_order_relaxed);
+    if (fired.Action) fired.Action();
+    if (fired.Error == 0) return false;
+    errno = fired.Error;
     return true;
   }
   return false;

@@ -6,6 +6,7 @@
 // folder would, without needing such a disk or root's help.
 
 #include <cerrno>
+#include <functional>
 #include <string_view>
 #include <utility>
 
@@ -14,9 +15,14 @@ namespace korvane::sys {
 // Makes the (skip + 1)-th next call named `call` fail with `error`; the
 // fault fires once.  For tests only; not thread-safe by design.
 void InjectFault(std::string_view call, int error, int skip = 0);
+// Runs `action` just before the (skip + 1)-th next call named `call`, which
+// then goes ahead; once.  Lets a test change the disk at an exact moment
+// of an operation, as another program racing with it would.
+void OnCall(std::string_view call, std::function<void()> action, int skip = 0);
 void ClearFaults();
 
-// True (with errno set) when an injected fault for `call` fires now.
+// True (with errno set) when an injected fault for `call` fires now; runs
+// an action set for it first.
 bool FaultFires(const char *call);
 
 template <class F>

@@ -46,17 +46,21 @@ constexpr unsigned kTimesMask = STATX_ATIME | STATX_MTIME | STATX_BTIME;
 
 // The entry whose times a change reads and writes: a file opened the way
 // the time change needs it (one the caller may write, never a folder or a
-// read-only file), or a symbolic link, handled by its path without
+// read-only file), or a symbolic link, named relative to its folder without
 // following it.
 class TTimesTarget {
 public:
-  explicit TTimesTarget(const std::string &path) {
-    const auto utf8 = fs::SystemPath(path);
-    if (!utf8) return;
+  explicit TTimesTarget(const TEntryRef &entry) {
+    auto target = fs::SystemEntry(entry);
+    if (!target) return;
     struct stat st {};
-    if (sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) return;
+    if (sys::Call("lstat", [&] {
+          return ::fstatat(target->Dir, target->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+        }) != 0) {
+      return;
+    }
     if (S_ISLNK(st.st_mode)) {
-      link_ = *utf8;
+      link_ = std::move(*target);
       valid_ = true;
       return;
     }
@@ -68,9 +72,10 @@ public:
       errno = EACCES;
       return;
     }
-    // O_NOFOLLOW: a link put in the file's place since the lstat is refused.
+    // O_NOFOLLOW: a link put in the file's place since the stat is refused.
     fd_ = sys::TFd(sys::Call("open", [&] {
-      return ::open(utf8->c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+      return ::openat(target->Dir, target->Name.c_str(),
+                      O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
     }));
     valid_ = fd_.Valid();
   }
@@ -81,7 +86,7 @@ public:
     struct statx stx {};
     const int result = sys::Call("statx", [&] {
       return fd_.Valid() ? ::statx(fd_.Get(), "", AT_EMPTY_PATH, kTimesMask, &stx)
-                         : ::statx(AT_FDCWD, link_.c_str(), AT_SYMLINK_NOFOLLOW, kTimesMask, &stx);
+                         : ::statx(link_.Dir, link_.Name.c_str(), AT_SYMLINK_NOFOLLOW, kTimesMask, &stx);
     });
     if (result != 0) return std::nullopt;
     return TimesOf(stx);
@@ -90,13 +95,13 @@ public:
   bool Write(const timespec (&times)[2]) const {
     if (fd_.Valid()) return sys::Call("futimens", [&] { return ::futimens(fd_.Get(), times); }) == 0;
     return sys::Call("utimensat", [&] {
-             return ::utimensat(AT_FDCWD, link_.c_str(), times, AT_SYMLINK_NOFOLLOW);
+             return ::utimensat(link_.Dir, link_.Name.c_str(), times, AT_SYMLINK_NOFOLLOW);
            }) == 0;
   }
 
 private:
   sys::TFd fd_;
-  std::string link_;  // UTF-8 path of a symbolic link target
+  fs::TSysEntry link_;  // a symbolic link target
   bool valid_ = false;
 };
 
@@ -110,16 +115,16 @@ long long TwoSecondSlot(const timespec &time) {
 
 }  // namespace
 
-std::optional<FileTimes> GetFileTimes(const std::string &path) {
-  const TTimesTarget target(path);
+std::optional<FileTimes> GetFileTimes(const TEntryRef &entry) {
+  const TTimesTarget target(entry);
   if (!target.Valid()) return std::nullopt;
   return target.Read();
 }
 
-bool SetFileTimes(const std::string &path, const std::optional<timespec> &creation,
+bool SetFileTimes(const TEntryRef &entry, const std::optional<timespec> &creation,
                   const std::optional<timespec> &lastAccess,
                   const std::optional<timespec> &lastWrite) {
-  const TTimesTarget target(path);
+  const TTimesTarget target(entry);
   if (!target.Valid()) return false;
   if (creation) {
     const auto current = target.Read();

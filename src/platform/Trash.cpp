@@ -10,6 +10,11 @@
 // naming a missing folder a file on the root file system would land in
 // /.Trash-$uid and be reported as trashed.  So a home folder that cannot be
 // found refuses the move instead.
+//
+// GIO takes only paths.  An entry of a held folder is handed over under the
+// path that folder has now, checked to still lead to it; a folder removed
+// since fails the move, and one swapped for a link is not followed.  What
+// remains is the moment between that check and GIO's own rename.
 
 #include <gio/gio.h>
 #include <sys/stat.h>
@@ -49,12 +54,14 @@ int ErrnoOf(const GError *error) {
 
 }  // namespace
 
-bool MoveToTrash(const std::string &path) {
-  auto utf8 = fs::SystemPath(path);
-  if (!utf8) return false;
-  while (utf8->size() > 1 && utf8->back() == '/') utf8->pop_back();
+bool MoveToTrash(const TEntryRef &entry) {
+  auto target = fs::SystemEntry(entry);
+  if (!target) return false;
+  std::string &name = target->Name;
+  while (name.size() > 1 && name.back() == '/') name.pop_back();
   struct stat st {};
-  if (sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) != 0) return false;
+  if (sys::Call("lstat", [&] { return ::fstatat(target->Dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW); }) != 0)
+    return false;
   if (sys::FaultFires("moveToTrash")) return false;
 
   // The home folder GIO itself will compare against ($HOME, else the user
@@ -65,7 +72,17 @@ bool MoveToTrash(const std::string &path) {
     return false;
   }
 
-  const std::unique_ptr<GFile, TGObjectUnref> file(g_file_new_for_path(utf8->c_str()));
+  // The held folder's path is looked up last, to leave GIO as short a
+  // moment as can be.
+  std::string path;
+  if (target->Dir == AT_FDCWD) {
+    path = std::move(name);
+  } else {
+    const auto folder = fs::CurrentFolderPath(target->Dir);
+    if (!folder) return false;
+    path = *folder + (folder->back() == '/' ? "" : "/") + name;
+  }
+  const std::unique_ptr<GFile, TGObjectUnref> file(g_file_new_for_path(path.c_str()));
   GError *raw = nullptr;
   const bool moved = g_file_trash(file.get(), nullptr, &raw) != FALSE;
   const std::unique_ptr<GError, TGErrorFree> error(raw);

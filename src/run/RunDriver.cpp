@@ -76,17 +76,22 @@ public:
           RenameStep(entry, level, path, outcome);
         break;
       case RunMode::Copy: {
-        const bool ok = D_.Copy_.CopyTarget(path, destination, entry.Time, entry.Attributes,
-                                           entry.Size);
+        const bool ok = level.Held ? D_.Copy_.CopyTarget(*level.Held, path, destination, entry.Time,
+                                                         entry.Attributes, entry.Size)
+                                   : D_.Copy_.CopyTarget(path, destination, entry.Time,
+                                                         entry.Attributes, entry.Size);
         const std::string copyName = D_.Copy_.ResultName;
-        Log(RunMode::Copy, path, ok, {}, destination + copyName);
-        if (ok) FollowUp(destination + copyName, entry.Attributes);
+        const std::string copyPath = destination + copyName;
+        Log(RunMode::Copy, path, ok, {}, copyPath);
+        if (ok) FollowUp(copyPath, copyPath, entry.Attributes);
         if (IsPlainName(copyName)) outcome.DestinationName = copyName;
         break;
       }
-      case RunMode::Delete: Log(RunMode::Delete, path, D_.Delete_.DeleteTarget(path), {}, {}); break;
+      case RunMode::Delete:
+        Log(RunMode::Delete, path, D_.Delete_.DeleteTarget(Target(entry.Name, level, path)), {}, {});
+        break;
       case RunMode::Change: {
-        const bool ok = D_.Change_.ChangeTarget(path);
+        const bool ok = D_.Change_.ChangeTarget(Target(entry.Name, level, path));
         Log(RunMode::Change, path, ok, ChangeNumbers(entry.Attributes), {});
         break;
       }
@@ -95,15 +100,27 @@ public:
   }
 
 private:
+  // An entry of the level as the operations name it: relative to the folder
+  // the walk holds open.
+  static TEntryRef Target(const std::string &name, const TWalkLevel &level, const std::string &path) {
+    return level.Held ? TEntryRef(*level.Held, name) : TEntryRef(path);
+  }
+
   void RenameStep(const TargetEntry &entry, const TWalkLevel &level, const std::string &path,
                   TTargetOutcome &outcome) {
     TRenameCn &rename = D_.Rename_;
     const std::string destination(level.Destination);
-    const bool ok = rename.RenameTarget(std::string(level.Folder), entry.Name, destination,
-                                        entry.Time, entry.Attributes);
+    const std::string folder(level.Folder);
+    const bool ok = level.Held ? rename.RenameTarget(*level.Held, folder, entry.Name, destination,
+                                                     entry.Time, entry.Attributes)
+                               : rename.RenameTarget(folder, entry.Name, destination, entry.Time,
+                                                     entry.Attributes);
     const std::string newName = rename.ResultName;
-    Log(RunMode::Rename, path, ok, {}, destination + newName);
-    if (ok) FollowUp(destination + newName, entry.Attributes);
+    const std::string newPath = destination + newName;
+    Log(RunMode::Rename, path, ok, {}, newPath);
+    // A rename in place leaves the file in the held folder.
+    if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath,
+                     entry.Attributes);
     // Advanced whether or not the rename succeeded.
     AdvanceSeqCounter(rename);
 
@@ -138,9 +155,12 @@ private:
     const std::string folder(level.Folder);
     const std::string destination(level.Destination);
     D_.Rename_.ResultName = step.To;
-    const bool ok = step.Tried && MoveFile(folder + step.From, folder + step.To);
-    Log(RunMode::Rename, path, ok, {}, destination + step.To);
-    if (ok && step.Final) FollowUp(destination + step.To, entry.Attributes);
+    const bool ok =
+        step.Tried && (level.Held ? MoveFile(TEntryRef(*level.Held, step.From), TEntryRef(*level.Held, step.To))
+                                  : MoveFile(folder + step.From, folder + step.To));
+    const std::string newPath = destination + step.To;
+    Log(RunMode::Rename, path, ok, {}, newPath);
+    if (ok && step.Final) FollowUp(Target(step.To, level, newPath), newPath, entry.Attributes);
     if (ok) outcome.SourceName = outcome.DestinationName = step.To;
     // A folder is walked once it has its new name; the closing scan must
     // not enter it under its temporary one either.
@@ -154,10 +174,10 @@ private:
 
   // The date and attribute change that follows a successful rename or copy
   // whenever one of its switches is on; logged only when it succeeds.
-  void FollowUp(const std::string &newPath, std::uint32_t sourceAttributes) {
+  void FollowUp(const TEntryRef &target, const std::string &newPath, std::uint32_t sourceAttributes) {
     TChangeCn &c = D_.Change_;
     if (!FollowsUp(c)) return;
-    if (c.ChangeTarget(newPath)) Log(RunMode::Change, newPath, true, ChangeNumbers(sourceAttributes), {});
+    if (c.ChangeTarget(target)) Log(RunMode::Change, newPath, true, ChangeNumbers(sourceAttributes), {});
   }
 
   void Log(RunMode mode, const std::string &path, bool ok, const TChangeNumbers &numbers,

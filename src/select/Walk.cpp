@@ -96,8 +96,16 @@ void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
                 const std::string &folder, const std::vector<std::string> &filters,
                 const TExclusionList &exclusions, TWalkHooks &hooks,
                 TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
+  const TFolderHandle held = TFolderHandle::Open(folder);
+  ListFolder(entries, names, held, folder, filters, exclusions, hooks, subfolders, passedOver, output);
+}
+
+void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
+                const std::string &folder, const std::vector<std::string> &filters,
+                const TExclusionList &exclusions, TWalkHooks &hooks,
+                TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
   for (const std::string &filter : filters) {
-    FindResult found = FindFiles(folder, filter);
+    FindResult found = FindFiles(held, filter);
     if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
     TSubfolderList *collect =
         subfolders && !subfolders->Complete && found.Ok && MatchesEveryName(filter) ? subfolders : nullptr;
@@ -124,11 +132,11 @@ void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
   }
 }
 
-std::vector<std::string> TFolderWalk::ScanSubfolders(const std::string &folder,
+std::vector<std::string> TFolderWalk::ScanSubfolders(const TFolderHandle &held,
                                                      TSubfolderList &listed,
                                                      TPassedOver &passedOver) {
   if (listed.Complete && Hooks_.Options().SubfoldersStayPut) return std::move(listed.Names);
-  FindResult found = FindFiles(folder, "*.*");
+  FindResult found = FindFiles(held, "*.*", TFindScope::Folders);
   passedOver.insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
   std::vector<std::string> names;
   for (FindEntry &entry : found.Entries)
@@ -138,8 +146,21 @@ std::vector<std::string> TFolderWalk::ScanSubfolders(const std::string &folder,
 }
 
 void TFolderWalk::WalkFolder(const std::string &folder, const std::string &destination) {
+  const TFolderHandle held = TFolderHandle::Open(folder);
   // The walk that starts the run fences off the folder it writes into.
-  if (Depth_ == 0) Output_ = TOutputFolder(destination, GetFileId(folder));
+  if (Depth_ == 0) Output_ = TOutputFolder(destination, held.Id());
+  WalkLevel(held, folder, destination);
+}
+
+void TFolderWalk::WalkInto(const TFolderHandle &parent, const std::string &name,
+                           const std::string &folder, const std::string &destination) {
+  // A folder that cannot be opened (gone, no access, a link in its place)
+  // is a level without entries, as one that cannot be listed.
+  WalkLevel(parent.OpenSubfolder(name), folder, destination);
+}
+
+void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder,
+                            const std::string &destination) {
   struct TDepth {
     int &Depth;
     ~TDepth() { --Depth; }
@@ -154,7 +175,7 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
   TPassedOver passedOver;
   {
     std::vector<TargetEntry> entries;
-    ListFolder(entries, names, dir, Filters_, Exclusions_, Hooks_,
+    ListFolder(entries, names, held, dir, Filters_, Exclusions_, Hooks_,
                Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_);
     Hooks_.ProcessMessages();
     if (!Hooks_.Aborted()) Hooks_.PrepareLevel(entries);
@@ -162,17 +183,17 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
     Hooks_.ProcessMessages();
 
     if (!Hooks_.Aborted()) {
-      const TWalkLevel level{folder, destination, dir, dest};
+      const TWalkLevel level{folder, destination, dir, dest, &held};
       for (const TargetEntry &entry : entries) {
         TTargetOutcome outcome = Hooks_.ProcessTarget(entry, level);
         if (ListOnly_) continue;
         if (outcome.RememberDestinationName) names.Add(outcome.DestinationName);
         if (entry.Attributes & kAttrDirectory) {
           if (outcome.Descend && Hooks_.Options().SubFolder && !entry.IsSymlink)
-            WalkFolder(dir + outcome.SourceName, dest + outcome.DestinationName);
+            WalkInto(held, outcome.SourceName, dir + outcome.SourceName, dest + outcome.DestinationName);
           // Goes only when it is empty by now; a folder that stays is no
           // failure of its own (its entries were logged).
-          if (Hooks_.Options().RemoveFolderTargets) RemoveFolder(dir + entry.Name);
+          if (Hooks_.Options().RemoveFolderTargets) RemoveFolder(TEntryRef(held, entry.Name));
         }
         Hooks_.ProcessMessages();
         if (Hooks_.Aborted()) break;
@@ -182,12 +203,12 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
   Hooks_.ProcessMessages();
 
   if (!Hooks_.Aborted() && Hooks_.Options().SubFolder) {
-    for (const std::string &name : ScanSubfolders(dir, listedSubfolders, passedOver)) {
+    for (const std::string &name : ScanSubfolders(held, listedSubfolders, passedOver)) {
       if (names.Contains(name)) continue;
       if (Hooks_.Options().FlattenSubfolders)
-        WalkFolder(dir + name, dest);
+        WalkInto(held, name, dir + name, dest);
       else
-        WalkFolder(dir + name, dest + name);
+        WalkInto(held, name, dir + name, dest + name);
       Hooks_.ProcessMessages();
       if (Hooks_.Aborted()) break;
     }

@@ -83,6 +83,10 @@ struct TWalkLevel {
   std::string_view DestinationArg;
   std::string_view Folder;          // with its trailing delimiter
   std::string_view Destination;     // with its trailing delimiter
+  // The folder held open while its targets are processed: the step names
+  // each target relative to it (TEntryRef), so a folder swapped for a link
+  // since the listing sends no operation elsewhere.
+  const TFolderHandle *Held = nullptr;
 };
 
 // What the per-target step reports back for the descent into a folder
@@ -152,11 +156,18 @@ bool MatchesEveryName(std::string_view filter);
 // file system gives them; a set, so a name several filters match counts once.
 using TPassedOver = std::unordered_set<std::string>;
 
-// Fills `entries` and `names` for one level: filter by filter, each
-// filter's matches in the file system's order, no name twice.  When
-// `subfolders` is given, the first match-all filter's listing also fills it.
-// Names that cannot be represented in CP932 go into `passedOver`.  The
-// `output` folder is neither a target nor a subfolder to walk.
+// Fills `entries` and `names` for one level, the folder `held` whose path
+// is `folder`: filter by filter, each filter's matches in the file system's
+// order, no name twice.  When `subfolders` is given, the first match-all
+// filter's listing also fills it.  Names that cannot be represented in
+// CP932 go into `passedOver`.  The `output` folder is neither a target nor
+// a subfolder to walk.
+void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
+                const std::string &folder, const std::vector<std::string> &filters,
+                const TExclusionList &exclusions, TWalkHooks &hooks,
+                TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr,
+                TOutputFolder *output = nullptr);
+// The same for the folder `folder` names, opened for the listing.
 void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
                 const std::string &folder, const std::vector<std::string> &filters,
                 const TExclusionList &exclusions, TWalkHooks &hooks,
@@ -174,6 +185,10 @@ public:
   // Walks one folder level and everything below it.  The first call (the
   // run's) takes `destination` as the output folder: when it lies in the
   // tree, it is never walked, and neither is anything the run makes in it.
+  // Each folder is held open while it is walked, and every folder below
+  // the first is opened relative to the one above it without following a
+  // link, so the walk never leaves the tree through a folder swapped for a
+  // link after it was listed.
   void WalkFolder(const std::string &folder, const std::string &destination);
 
   // Names passed over so far because they cannot be represented in CP932.
@@ -184,7 +199,14 @@ public:
   static constexpr std::size_t kPassedOverExamples = 3;
 
 private:
-  std::vector<std::string> ScanSubfolders(const std::string &folder, TSubfolderList &listed,
+  // One level: the folder `held` (maybe not open: then nothing is listed),
+  // whose path is `folder`.
+  void WalkLevel(const TFolderHandle &held, const std::string &folder,
+                 const std::string &destination);
+  // The level of the subfolder `name` of `parent`.
+  void WalkInto(const TFolderHandle &parent, const std::string &name, const std::string &folder,
+                const std::string &destination);
+  std::vector<std::string> ScanSubfolders(const TFolderHandle &held, TSubfolderList &listed,
                                           TPassedOver &passedOver);
   TWalkHooks &Hooks_;
   bool ListOnly_;
