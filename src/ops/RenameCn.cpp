@@ -123,11 +123,9 @@ bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
   // parent: a name that is not a plain name fails and touches nothing.
   if (!IsPlainName(ResultName)) return false;
 
+  if (!MakeCopy && held) return MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName));
   const std::string source = IncludeTrailingDelimiter(folder) + name;
-  if (!MakeCopy) {
-    if (held) return MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName));
-    return MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName);
-  }
+  if (!MakeCopy) return MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName);
 
   const std::string target = IncludeTrailingDelimiter(destination) + ResultName;
   // A folder target is only created in the destination; the run driver

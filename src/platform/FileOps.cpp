@@ -50,7 +50,8 @@ public:
     const std::size_t slash = to.Name.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.Name.substr(0, slash);
     Name_ = slash == std::string::npos ? to.Name : to.Name.substr(slash + 1);
-    Owned_ = sys::TFd(sys::Call("open", [&] { return ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); }));
+    Owned_ = sys::TFd(
+        sys::Call("open", [&] { return ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); }));
     Dir_ = Owned_.Get();
   }
 

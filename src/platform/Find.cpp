@@ -5,8 +5,9 @@
 // over a large folder costs one pass over the names.  Each entry is examined
 // relative to the folder, fstatat and the DOSATTRIB attribute alike, so no
 // path is walked per entry.  A scan for folders also skips, by the type
-// getdents64 reports, every entry that is certainly no folder.  Names arrive as UTF-8 (or as bytes that are not
-// UTF-8) and become CP932 with extension codes for what Shift-JIS lacks, so
+// getdents64 reports, every entry that is certainly no folder.
+//
+// Names arrive as UTF-8 (or as bytes that are not UTF-8) and become CP932 with extension codes for what Shift-JIS lacks, so
 // each converts back to exactly its own bytes.  Only when the extension
 // codes have run out is a name left out, and counted: renamed, copied or
 // deleted under a guessed name it would be another file's.
@@ -92,7 +93,8 @@ public:
       return nullptr;
     }
     if (At_ >= Filled_) {
-      const ssize_t got = sys::Call("getdents64", [&] { return ::getdents64(Dir_, Buffer_, sizeof Buffer_); });
+      const ssize_t got =
+          sys::Call("getdents64", [&] { return ::getdents64(Dir_, Buffer_, sizeof Buffer_); });
       if (got <= 0) {
         if (got < 0) Error_ = errno;
         return nullptr;
@@ -140,6 +142,8 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
   fs::TXattrAt xattrs(dirFd);
   bool xattrUnsupported = false;
   const bool foldersOnly = scope == TFindScope::Folders;
+  // The walk's usual patterns need no matching at all.
+  const bool everyName = pattern == "*" || pattern == "*.*";
 
   while (const dirent64 *entry = reader.Next()) {
     if (IsDotOrDotDot(entry->d_name)) continue;
@@ -149,7 +153,7 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
     if (!name) {
       // Counted where it would have been listed, so a narrow filter does
       // not report names it never concerned.
-      if (MatchesWildcard(Utf8ToCp932Lossy(utf8Name), pattern)) {
+      if (everyName || MatchesWildcard(Utf8ToCp932Lossy(utf8Name), pattern)) {
         ++result.Unrepresentable;
         result.UnrepresentableNames.emplace_back(utf8Name);
       }
@@ -157,10 +161,12 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
     }
     // A file system that does not say (DT_UNKNOWN) has the entry examined.
     if (foldersOnly && entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
-    if (!MatchesWildcard(*name, pattern)) continue;
+    if (!everyName && !MatchesWildcard(*name, pattern)) continue;
 
     struct stat st {};
-    if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW); }) != 0) {
+    if (sys::Call("fstatat", [&] {
+          return ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW);
+        }) != 0) {
       if (errno == ENOENT) continue;  // removed since it was read
       result.Error = errno;
       break;

@@ -95,7 +95,8 @@ int TXattrAt::Set(const char *name, const char *attribute, const void *value, st
     if (!FallBack()) return -1;
   }
   return sys::Call("setxattr", [&] {
-    return follow ? ::setxattr(name, attribute, value, size, 0) : ::lsetxattr(name, attribute, value, size, 0);
+    return follow ? ::setxattr(name, attribute, value, size, 0)
+                  : ::lsetxattr(name, attribute, value, size, 0);
   });
 }
 

@@ -104,22 +104,28 @@ void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TF
                 const std::string &folder, const std::vector<std::string> &filters,
                 const TExclusionList &exclusions, TWalkHooks &hooks,
                 TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
-  for (const std::string &filter : filters) {
+  for (std::size_t at = 0; at < filters.size(); ++at) {
+    const std::string &filter = filters[at];
     FindResult found = FindFiles(held, filter);
     if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
     TSubfolderList *collect =
         subfolders && !subfolders->Complete && found.Ok && MatchesEveryName(filter) ? subfolders : nullptr;
     if (collect) collect->Names.clear();
-    names.Reserve(names.Size() + found.Entries.size());
+    // A name is kept for the filters after this one, which must not list it
+    // again, and for the closing scan, which must not enter a folder target
+    // again: a file of the last filter is wanted by neither.
+    const bool lastFilter = at + 1 == filters.size();
+    if (!lastFilter) names.Reserve(names.Size() + found.Entries.size());
+    entries.reserve(entries.size() + found.Entries.size());
     bool stopped = false;
     for (FindEntry &entry : found.Entries) {
       if (entry.Name == "." || entry.Name == "..") continue;
-      if (output && (entry.Attributes & kAttrDirectory) && output->Is(entry.Id)) continue;
+      const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+      if (output && isFolder && output->Is(entry.Id)) continue;
       if (collect && IsWalkableFolder(entry)) collect->Names.push_back(entry.Name);
       if (!AcceptEntry(entry, exclusions, hooks.Options())) continue;
-      if (names.Contains(entry.Name)) continue;
-      names.Add(entry.Name);
-      const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+      if (names.Size() != 0 && names.Contains(entry.Name)) continue;
+      if (!lastFilter || isFolder) names.Add(entry.Name);
       entries.push_back(TargetEntry{folder, std::move(entry.Name), entry.Attributes,
                                     isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink});
       hooks.ProcessMessages();

@@ -158,7 +158,8 @@ using TPassedOver = std::unordered_set<std::string>;
 
 // Fills `entries` and `names` for one level, the folder `held` whose path
 // is `folder`: filter by filter, each filter's matches in the file system's
-// order, no name twice.  When `subfolders` is given, the first match-all
+// order, no name twice.  `names` gets the names a later filter or the
+// closing scan must skip: every target's but the files of the last filter.  When `subfolders` is given, the first match-all
 // filter's listing also fills it.  Names that cannot be represented in
 // CP932 go into `passedOver`.  The `output` folder is neither a target nor
 // a subfolder to walk.
