@@ -224,6 +224,36 @@ TEST_F(FileOpsTest, CopyFallsBackToReadAndWrite) {
   EXPECT_EQ(EntryCount(), 2u);
 }
 
+// A link is copied as the link it is, its text and time kept: the file it
+// names is never read, however far outside the tree it lies.
+TEST_F(FileOpsTest, ALinkIsCopiedAsALink) {
+  MakeTree(temp_.Root(), {"secret=outside", "t/", "t/link->../secret", "t/dangling->nowhere", "dst/",
+                          "dst/old=old"});
+  const timespec times[2] = {{0, UTIME_OMIT}, {1041375600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (temp_ / "t/link").c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+  const auto linkText = [&](const std::string &name) {
+    char buffer[64];
+    const ssize_t length = readlink((temp_ / name).c_str(), buffer, sizeof buffer);
+    return length < 0 ? std::string("<no link>") : std::string(buffer, static_cast<std::size_t>(length));
+  };
+
+  ASSERT_TRUE(CopyFile(temp_ / "t/link", temp_ / "dst/link", true));
+  EXPECT_EQ(linkText("dst/link"), "../secret");
+  struct stat st {};
+  ASSERT_EQ(lstat((temp_ / "dst/link").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1041375600);
+  ASSERT_TRUE(CopyFile(temp_ / "t/dangling", temp_ / "dst/dangling", true, TCopyDurability::Flushed));
+  EXPECT_EQ(linkText("dst/dangling"), "nowhere");
+
+  EXPECT_FALSE(CopyFile(temp_ / "t/link", temp_ / "dst/old", true));  // never replaces
+  EXPECT_EQ(errno, EEXIST);
+  ASSERT_TRUE(CopyFile(temp_ / "t/link", temp_ / "dst/old", false));   // overwrites when asked
+  EXPECT_EQ(linkText("dst/old"), "../secret");
+  EXPECT_EQ(ReadText(temp_ / "secret"), "outside");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_ / "dst"),
+                          std::filesystem::directory_iterator()), 3);
+}
+
 TEST_F(FileOpsTest, CreateAndRemoveFolders) {
   EXPECT_TRUE(CreateFolder(temp_ / "表"));
   EXPECT_TRUE(FolderExists(temp_ / "表"));

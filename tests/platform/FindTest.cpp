@@ -209,4 +209,29 @@ TEST_F(FindTest, EntriesCarryTheIdentityOfWhatTheyLeadTo) {
   EXPECT_FALSE(GetFileId(temp_ / "missing"));
 }
 
+// The closing scan's listing: folders only, hidden ones marked, no links
+// and no files, which it need not even examine.
+TEST_F(FindTest, AScanForFoldersListsFoldersOnly) {
+  MakeTree(temp_.Root(), {"d/", ".h/", "f", "ld->d", "lf->f"});
+  const TFolderHandle folder = TFolderHandle::Open(temp_.Root());
+  const FindResult found = FindFiles(folder, "*.*", TFindScope::Folders);
+  ASSERT_TRUE(found.Ok);
+  EXPECT_EQ(Names(found), (std::vector<std::string>{".h", "d"}));
+  auto entries = ByName(found);
+  EXPECT_EQ(entries[".h"].Attributes, std::uint32_t(kAttrDirectory | kAttrHidden));
+  EXPECT_EQ(entries["d"].Id, GetFileId(temp_ / "d"));
+}
+
+// Newer Samba versions write a binary record after the "0xNN" text, longer
+// than the text alone; the bits are still the text's.
+TEST_F(FindTest, ALongDosAttributeIsStillRead) {
+  MakeTree(temp_.Root(), {"f"});
+  std::string value = "0x22";
+  value += '\0';
+  value.append(100, '\x01');
+  ASSERT_EQ(setxattr((temp_ / "f").c_str(), "user.DOSATTRIB", value.data(), value.size(), 0), 0);
+  EXPECT_EQ(ByName(FindFiles(temp_.Root(), "f"))["f"].Attributes, std::uint32_t(kAttrHidden | kAttrArchive));
+  EXPECT_EQ(GetAttributes(temp_ / "f"), std::uint32_t(kAttrHidden | kAttrArchive));
+}
+
 }  // namespace

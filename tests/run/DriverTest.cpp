@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 #include "FakeHost.h"
@@ -18,6 +20,7 @@
 #include "run/RunLog.h"
 #include "run/ValidateRun.h"
 #include "regex/Messages.h"
+#include "platform/Sys.h"
 
 namespace {
 
@@ -546,6 +549,93 @@ TEST(ApplyJobTest, OrderListAndOptionsReachTheOperations) {
   EXPECT_EQ(copy.Same, 3);
   EXPECT_FALSE(del.Recycled);
   EXPECT_TRUE(change.IfAcDate);
+}
+
+// What a folder holds, with the modes and times of its entries, to show
+// that nothing there changed.
+std::string Snapshot(const std::filesystem::path &root) {
+  std::string text;
+  for (const auto &entry : std::filesystem::recursive_directory_iterator(root)) {
+    struct stat st {};
+    lstat(entry.path().c_str(), &st);
+    text += entry.path().string() + " " + std::to_string(st.st_mode) + " " +
+            std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "\n";
+  }
+  return text;
+}
+
+// A folder of the tree is replaced by a link to a folder outside it after
+// the folder was listed, just before the first call of each operation of
+// its own (through the seam).  The run goes on in the folder it listed,
+// which is gone: every one of its targets fails, and the folder the link
+// leads to is never touched, whatever the run was to do.
+TEST_F(DriverTest, AFolderSwappedForALinkAfterItsListingFailsItsTargetsAndTouchesNothingOutside) {
+  struct TCase {
+    const char *Name;
+    RunMode Mode;
+    const char *Call;  // the operation's first call of its own
+    std::function<void(JobSettings &, TTempTree &)> Set;
+  };
+  const TCase cases[] = {
+      {"rename", RunMode::Rename, "renameat2", [](JobSettings &, TTempTree &) {}},
+      {"renamed copy", RunMode::Rename, "open",
+       [](JobSettings &job, TTempTree &tree) {
+         job.Rename.Copy = true;
+         job.Copy.Folder = tree.Path("dst");
+       }},
+      {"move", RunMode::Copy, "open",
+       [](JobSettings &job, TTempTree &tree) {
+         job.Copy.Folder = tree.Path("dst");
+         job.Copy.Delete = 0;
+       }},
+      {"delete", RunMode::Delete, "unlink", [](JobSettings &, TTempTree &) {}},
+      {"trash", RunMode::Delete, "moveToTrash",
+       [](JobSettings &job, TTempTree &) { job.Delete.Recycled = true; }},
+      {"times", RunMode::Change, "open",
+       [](JobSettings &job, TTempTree &) {
+         job.Change.IfUpDate = true;
+         job.Change.UpDate = "2003/05/01";
+         job.Change.UpTime = "12:00:00";
+       }},
+      {"attributes", RunMode::Change, "lstat",
+       [](JobSettings &job, TTempTree &) {
+         job.Change.Attr = true;
+         job.Change.AttrReadOnly = true;
+       }},
+  };
+  for (const TCase &c : cases) {
+    TTempTree tree("t/sub/a.txt\nt/sub/b.txt\nt/sub/c.txt\nout/a.txt\nout/b.txt\nout/c.txt\ndst/\ndata/");
+    setenv("XDG_DATA_HOME", tree.Native("data").c_str(), 1);
+    Host.JobValue = JobSettings{};
+    Job().FindFile.Folder = tree.Path("t");
+    Job().FindFile.SubFolder = true;
+    Job().Delete.Recycled = false;
+    Job().Rename.Copy = false;
+    Job().Rename.NameCase = 1;
+    Job().Rename.ExtCase = 1;
+    EnableSteps({kStepCase});
+    c.Set(Job(), tree);
+    const std::string outside = Snapshot(tree.Native("out"));
+
+    // The folder is opened (the walk's only openat), listed, and then
+    // swapped at the first call of the operation.
+    korvane::sys::OnCall("openat", [&] {
+      korvane::sys::OnCall(c.Call, [&] {
+        std::filesystem::remove_all(tree.Native("t/sub"));
+        std::filesystem::create_directory_symlink(tree.Native("out"), tree.Native("t/sub"));
+      });
+    });
+    EXPECT_EQ(Run(c.Mode), TRunOutcome::Finished) << c.Name;
+    korvane::sys::ClearFaults();
+    unsetenv("XDG_DATA_HOME");
+
+    EXPECT_EQ(Driver.Stats().Records, 3u) << c.Name;
+    EXPECT_EQ(Driver.Stats().FailedRecords, 3u) << c.Name;
+    EXPECT_EQ(Snapshot(tree.Native("out")), outside) << c.Name;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(tree.Native("dst")))
+      EXPECT_FALSE(entry.is_regular_file()) << c.Name << ": " << entry.path();
+    EXPECT_TRUE(std::filesystem::is_empty(tree.Native("data"))) << c.Name;
+  }
 }
 
 }  // namespace

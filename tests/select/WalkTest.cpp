@@ -14,6 +14,7 @@
 
 #include "TempTree.h"
 #include "platform/ExtensionCodes.h"
+#include "platform/Sys.h"
 #include "select/SplitList.h"
 #include "select/Walk.h"
 
@@ -375,6 +376,28 @@ TEST(WalkTest, AbortAtEveryPumpStopsAllFurtherWork) {
     Walk(recorder, tree, "*.*;*");
     EXPECT_FALSE(recorder.ActedAfterAbort()) << "abort at pump " << pump;
     EXPECT_LE(recorder.Events.size(), full.Events.size()) << "abort at pump " << pump;
+  }
+}
+
+// A folder swapped for a link between the listing that found it and the
+// descent into it: the walk opens it relative to its parent without
+// following the link, so the folder the link leads to is never walked.
+TEST(WalkTest, AFolderSwappedForALinkBeforeTheDescentIsNotEntered) {
+  TTempTree outside("secret.txt");
+  for (const int kind : {0, 2}) {  // found by the closing scan, or as a folder target
+    TTempTree tree("sub/a.txt");
+    TRecorder recorder(tree);
+    recorder.Opt.SubFolder = true;
+    recorder.Opt.FileOnly = kind;
+    korvane::sys::OnCall("openat", [&] {
+      std::filesystem::remove_all(tree.Native("sub"));
+      std::filesystem::create_directory_symlink(outside.Native(), tree.Native("sub"));
+    });
+    const Strings events = Walk(recorder, tree, "*.*");
+    korvane::sys::ClearFaults();
+    EXPECT_EQ(events.back(), "enter sub/") << kind;
+    for (const std::string &target : Targets(events)) EXPECT_EQ(target.find("secret"), std::string::npos);
+    EXPECT_TRUE(outside.Exists("secret.txt"));
   }
 }
 
