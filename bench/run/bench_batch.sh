@@ -1,45 +1,62 @@
 #!/bin/sh
-# Whole-process benchmark of korvane-batch against the file system's own cost.
+# Whole-process benchmark of korvane-batch against the file system's own
+# cost.  Every ratio is korvane-batch against its baseline in the same run.
 #
-#   rename: korvane-batch rename (numbering step) over a folder of N empty
-#           files, against a program that lists the folder and renames each
-#           file once with renameat2 (goal: within 1.15x); also against the
-#           same program reading each entry's attributes while listing
-#           (fstatat), which korvane's narrowing needs
-#           and the same rename over names that each hold a character
-#           Shift-JIS lacks (an extension code), against the plain names
-#           (goal: within 1.2x)
-#   list:   korvane-batch list over a tree of N files in N/100 folders,
-#           against find (goal: within 1.5x); also against find printing
-#           each file's size, time and mode (one stat per file)
+#   rename: korvane-batch rename (numbering step) over a folder of
+#           RENAME_FILES empty files, against a program that lists the folder
+#           with readdir, reads every entry with fstatat and renames it with
+#           renameat2, all relative to the folder's descriptor (goal: within
+#           1.10x); the same program without fstatat for reference; and the
+#           same rename over names that each hold a character Shift-JIS
+#           lacks (an extension code), against the plain names (goal: 1.20x)
+#   list:   korvane-batch list over a tree of FILES files in FILES/100
+#           folders, against a program that walks the tree as korvane must:
+#           each folder opened relative to its parent, each entry read with
+#           fstatat and its user.DOSATTRIB attribute relative to its folder,
+#           each file's path printed (goal: within 1.20x); find for reference
+#   scale:  the same list over a tenth of the tree: ten times the files may
+#           cost at most eleven times the time; and korvane-batch's peak
+#           memory over the whole tree (goal: under 64 MB at a million files)
 #   plan:   korvane-batch --dry-run rename (the numbering step) over the
-#           same tree and over N files in 10 folders, against the list run
-#           of the same tree (goal: within 1.2x), with the largest resident
-#           size of each when GNU time is there
+#           same tree and over FILES files in 10 folders, against the list
+#           run of the same tree (goal: within 1.2x), with the peak memory
+#           of each
 #
-# Each round times the programs one after the other on fresh copies of the
-# same folder; the best round counts.
+# Each round times the programs on fresh copies of the same folders, syncs
+# before each program and alternates their order, so neither inherits the
+# other's writes; the best round counts, since a busy machine only adds
+# time.  The processor time (user and system) of the best round is shown
+# beside each ratio, as it varies less on a loaded machine.
 #
 # Usage: bench/run/bench_batch.sh [BUILD_DIR]   (default: build)
-# Environment: FILES (default 100000), ROUNDS (default 3; the best round counts),
-#              TMPDIR (default /tmp).
+# Environment: FILES (default 100000; 1000000 for the million-file goal),
+#              RENAME_FILES (default FILES, at most 100000),
+#              ROUNDS (default 3; the best round counts), TMPDIR (default /tmp).
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../../build}
 batch=$build/src/cli/korvane-batch
 files=${FILES:-100000}
+rename_files=${RENAME_FILES:-$((files < 100000 ? files : 100000))}
 rounds=${ROUNDS:-3}
 [ -x "$batch" ] || { echo "no korvane-batch in $build (build it first)" >&2; exit 2; }
+[ "$files" -ge 1000 ] || { echo "FILES must be at least 1000" >&2; exit 2; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/korvane-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 
-baseline=$build/bench/run/korvane-rename-baseline
-if [ ! -x "$baseline" ]; then
-  baseline=$work/rename-baseline
-  ${CXX:-c++} -O2 -o "$baseline" "$here/RenameBaseline.cpp"
-fi
+# The helper programs, from the build when it has them.
+helper() {  # target source
+  if [ -x "$build/bench/run/$1" ]; then
+    echo "$build/bench/run/$1"
+  else
+    ${CXX:-c++} -O2 -o "$work/$1" "$here/$2" && echo "$work/$1"
+  fi
+}
+rename_baseline=$(helper korvane-rename-baseline RenameBaseline.cpp)
+list_baseline=$(helper korvane-list-baseline ListBaseline.cpp)
+measure=$(helper korvane-measure Measure.cpp)
 
 # The job: numbering step first and checked, rename in place; subfolders for
 # the list run.  Step captions are Shift-JIS bytes.
@@ -53,36 +70,46 @@ make_flat() {  # folder count [name format]
 }
 wide_names=$(printf 'f%%07g-caf\303\251.dat')   # U+00E9: no Shift-JIS form
 
-now_ns() { date +%s%N; }
-
-elapsed() {  # command...; prints nanoseconds
-  start=$(now_ns)
-  "$@" > /dev/null
-  end=$(now_ns)
-  echo $((end - start))
+make_tree() {  # folder files: files/100 folders of 100 files
+  mkdir -p "$1"
+  (cd "$1" && seq -f 'd%05g' 1 $(($2 / 100)) | xargs mkdir)
+  for d in "$1"/d*; do
+    (cd "$d" && seq -f 'f%03g.dat' 1 100 | xargs touch)
+  done
 }
 
-best() {  # current best, new value
-  if [ -z "$1" ] || [ "$2" -lt "$1" ]; then echo "$2"; else echo "$1"; fi
+# Best (least) wall-clock and processor time and the peak memory of each
+# program, kept as shell variables w_KEY, c_KEY, m_KEY.
+timed() {  # key command...
+  key=$1
+  shift
+  sync
+  set -- $("$measure" "$@")
+  eval "old=\${w_$key:-}"
+  if [ -z "$old" ] || [ "$1" -lt "$old" ]; then eval "w_$key=$1"; fi
+  eval "old=\${c_$key:-}"
+  if [ -z "$old" ] || [ "$2" -lt "$old" ]; then eval "c_$key=$2"; fi
+  eval "m_$key=$3"
 }
 
-k_rename=; b_rename=; s_rename=; w_rename=; k_list=; b_list=; s_list=
 round=1
 while [ "$round" -le "$rounds" ]; do
   rm -rf "$work/k" "$work/b" "$work/s" "$work/w"
-  make_flat "$work/k" "$files"
-  make_flat "$work/b" "$files"
-  make_flat "$work/s" "$files"
-  make_flat "$work/w" "$files" "$wide_names"
-  sync
-  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/k" rename)
-  k_rename=$(best "$k_rename" "$t")
-  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/w" rename)
-  w_rename=$(best "$w_rename" "$t")
-  t=$(elapsed "$baseline" "$work/b")
-  b_rename=$(best "$b_rename" "$t")
-  t=$(elapsed "$baseline" --stat "$work/s")
-  s_rename=$(best "$s_rename" "$t")
+  make_flat "$work/k" "$rename_files"
+  make_flat "$work/b" "$rename_files"
+  make_flat "$work/s" "$rename_files"
+  make_flat "$work/w" "$rename_files" "$wide_names"
+  if [ $((round % 2)) -eq 1 ]; then
+    timed k_rename "$batch" --settings "$work/job.ini" --folder "$work/k" rename
+    timed w_rename "$batch" --settings "$work/job.ini" --folder "$work/w" rename
+    timed s_rename "$rename_baseline" --stat "$work/s"
+    timed b_rename "$rename_baseline" "$work/b"
+  else
+    timed s_rename "$rename_baseline" --stat "$work/s"
+    timed b_rename "$rename_baseline" "$work/b"
+    timed w_rename "$batch" --settings "$work/job.ini" --folder "$work/w" rename
+    timed k_rename "$batch" --settings "$work/job.ini" --folder "$work/k" rename
+  fi
   round=$((round + 1))
 done
 # Every file must have been renamed (korvane-batch would also have exited 1).
@@ -92,54 +119,45 @@ left=$(ls "$work/w" | grep -c -v '^f[0-9]\{7\}-caf.*[0-9]\{4,\}\.dat$' || true)
 [ "$left" -eq 0 ] || echo "warning: $left files with extension codes not renamed" >&2
 rm -rf "$work/k" "$work/b" "$work/s" "$work/w"
 
-# The tree: files/100 folders of 100 files.
-folders=$((files / 100))
-mkdir -p "$work/tree"
-(cd "$work/tree" && seq -f 'd%05g' 1 "$folders" | xargs mkdir)
-for d in "$work"/tree/d*; do
-  (cd "$d" && seq -f 'f%03g.dat' 1 100 | xargs touch)
-done
-sync
+make_tree "$work/tree" "$files"
+make_tree "$work/tenth" $((files / 10))
 round=1
 while [ "$round" -le "$rounds" ]; do
-  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/tree" list)
-  k_list=$(best "$k_list" "$t")
-  t=$(elapsed find "$work/tree" -type f)
-  b_list=$(best "$b_list" "$t")
-  t=$(elapsed find "$work/tree" -type f -printf '%p %s %T@ %m\n')
-  s_list=$(best "$s_list" "$t")
+  if [ $((round % 2)) -eq 1 ]; then
+    timed k_list "$batch" --settings "$work/job.ini" --folder "$work/tree" list
+    timed s_list "$list_baseline" "$work/tree"
+  else
+    timed s_list "$list_baseline" "$work/tree"
+    timed k_list "$batch" --settings "$work/job.ini" --folder "$work/tree" list
+  fi
+  timed f_list find "$work/tree" -type f
+  timed t_list "$batch" --settings "$work/job.ini" --folder "$work/tenth" list
   round=$((round + 1))
 done
 listed=$("$batch" --settings "$work/job.ini" --folder "$work/tree" list | wc -l)
+[ "$listed" -eq "$files" ] || echo "warning: korvane-batch listed $listed of $files files" >&2
 
 # The plan: the same tree, and one of 10 large folders.
 mkdir -p "$work/wide"
 for d in 0 1 2 3 4 5 6 7 8 9; do make_flat "$work/wide/d$d" $((files / 10)); done
-sync
-k_plan=; k_wlist=; k_wplan=
 round=1
 while [ "$round" -le "$rounds" ]; do
-  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/tree" --dry-run rename)
-  k_plan=$(best "$k_plan" "$t")
-  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/wide" list)
-  k_wlist=$(best "$k_wlist" "$t")
-  t=$(elapsed "$batch" --settings "$work/job.ini" --folder "$work/wide" --dry-run rename)
-  k_wplan=$(best "$k_wplan" "$t")
+  timed k_plan "$batch" --settings "$work/job.ini" --folder "$work/tree" --dry-run rename
+  timed k_wlist "$batch" --settings "$work/job.ini" --folder "$work/wide" list
+  timed k_wplan "$batch" --settings "$work/job.ini" --folder "$work/wide" --dry-run rename
   round=$((round + 1))
 done
-rss_note=
-if [ -x /usr/bin/time ]; then
-  rl=$(/usr/bin/time -f %M "$batch" --settings "$work/job.ini" --folder "$work/wide" list 2>&1 >/dev/null | tail -1)
-  rp=$(/usr/bin/time -f %M "$batch" --settings "$work/job.ini" --folder "$work/wide" --dry-run rename 2>&1 >/dev/null | tail -1)
-  rss_note="; largest resident size: list $rl KB, plan $rp KB"
-fi
 
-awk -v kr="$k_rename" -v br="$b_rename" -v sr="$s_rename" -v wr="$w_rename" -v kl="$k_list" -v bl="$b_list" \
-    -v sl="$s_list" -v n="$files" -v listed="$listed" -v kp="$k_plan" -v wl="$k_wlist" -v wp="$k_wplan" \
-    -v rss="$rss_note" 'BEGIN {
-  printf "rename %d files: korvane-batch %.3f s; readdir+renameat2 %.3f s, ratio %.2f (goal 1.15); readdir+fstatat+renameat2 %.3f s, ratio %.2f\n", n, kr / 1e9, br / 1e9, kr / br, sr / 1e9, kr / sr
-  printf "rename %d files whose names need an extension code: korvane-batch %.3f s, ratio to plain names %.2f (goal 1.20)\n", n, wr / 1e9, wr / kr
-  printf "list %d files in %d folders: korvane-batch %.3f s; find %.3f s, ratio %.2f (goal 1.50); find with stat %.3f s, ratio %.2f\n", listed, n / 100, kl / 1e9, bl / 1e9, kl / bl, sl / 1e9, kl / sl
-  printf "plan (--dry-run rename) of %d files in %d folders: %.3f s, ratio to the list run %.2f (goal 1.20)\n", listed, n / 100, kp / 1e9, kp / kl
-  printf "plan of %d files in 10 folders: %.3f s, ratio to the list run %.2f (goal 1.20)%s\n", n, wp / 1e9, wp / wl, rss
+awk -v n="$rename_files" -v files="$files" \
+    -v kr="$w_k_rename" -v ckr="$c_k_rename" -v sr="$w_s_rename" -v csr="$c_s_rename" \
+    -v br="$w_b_rename" -v cbr="$c_b_rename" -v wr="$w_w_rename" -v cwr="$c_w_rename" \
+    -v kl="$w_k_list" -v ckl="$c_k_list" -v sl="$w_s_list" -v csl="$c_s_list" -v fl="$w_f_list" \
+    -v tl="$w_t_list" -v ctl="$c_t_list" -v mem="$m_k_list" -v smem="$m_s_list" -v rmem="$m_k_rename" \
+    -v kp="$w_k_plan" -v wl="$w_k_wlist" -v wp="$w_k_wplan" -v wlmem="$m_k_wlist" -v wpmem="$m_k_wplan" 'BEGIN {
+  printf "rename %d files in one folder: korvane-batch %.3f s; readdir+fstatat+renameat2 on the folder'"'"'s descriptor %.3f s, ratio %.2f (goal 1.10; processor time %.2f); readdir+renameat2 %.3f s, ratio %.2f; peak memory %.1f MB\n", n, kr / 1e9, sr / 1e9, kr / sr, ckr / csr, br / 1e9, kr / br, rmem / 1024
+  printf "rename %d files whose names need an extension code: korvane-batch %.3f s, ratio to plain names %.2f (goal 1.20; processor time %.2f)\n", n, wr / 1e9, wr / kr, cwr / ckr
+  printf "list %d files in %d folders: korvane-batch %.3f s; readdir+fstatat+DOSATTRIB walk relative to each folder %.3f s, ratio %.2f (goal 1.20; processor time %.2f); find %.3f s, ratio %.2f\n", files, files / 100, kl / 1e9, sl / 1e9, kl / sl, ckl / csl, fl / 1e9, kl / fl
+  printf "list 10x the files: %d files %.3f s, %d files %.3f s, ratio %.2f (goal 11.0; processor time %.2f); peak memory %.1f MB at %d files (goal under 64 MB at 1000000; the baseline %.1f MB)\n", files / 10, tl / 1e9, files, kl / 1e9, kl / tl, ckl / ctl, mem / 1024, files, smem / 1024
+  printf "plan (--dry-run rename) of %d files in %d folders: %.3f s, ratio to the list run %.2f (goal 1.20)\n", files, files / 100, kp / 1e9, kp / kl
+  printf "plan of %d files in 10 folders: %.3f s, ratio to the list run %.2f (goal 1.20); peak memory: list %.1f MB, plan %.1f MB\n", files, wp / 1e9, wp / wl, wlmem / 1024, wpmem / 1024
 }'
