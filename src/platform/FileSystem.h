@@ -140,7 +140,8 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern,
 // The same for the folder a path names (with or without a trailing delimiter).
 FindResult FindFiles(const std::string &folder, std::string_view pattern);
 
-// Attribute bits of an existing entry, or nullopt (errno set).
+// Attribute bits of an existing entry, or nullopt (errno set).  A link
+// reports what it points to (a dangling one itself), as a listing does.
 std::optional<std::uint32_t> GetAttributes(const TEntryRef &entry);
 // True when `path` is an existing folder.
 bool FolderExists(const std::string &path);
@@ -149,8 +150,8 @@ bool PathExists(const std::string &path);
 // The identity of what `path` leads to (links followed), or nullopt (errno set).
 std::optional<TFileId> GetFileId(const std::string &path);
 
-// Renames a file or folder; never replaces an existing entry (EEXIST).  A change of
-// letter case only is a rename like any other.
+// Renames a file or folder (a link as the link); never replaces an existing
+// entry (EEXIST).  A change of letter case only is a rename like any other.
 bool MoveFile(const TEntryRef &from, const TEntryRef &to);
 // Whether a copy must be on the disk when CopyFile returns.  A move (a copy
 // whose source is removed next) needs it: otherwise a power loss soon after
@@ -163,7 +164,9 @@ enum class TCopyDurability { Lazy, Flushed };
 // only gets its name when complete, so a failed or killed copy never leaves
 // a half-written destination; replacing renames it over the old one.  A
 // read-only destination is not overwritten.  Flushed: the copy and its
-// folder entry are synced to the disk before the call returns.
+// folder entry are synced to the disk before the call returns.  A symbolic
+// link is copied as a link with the same text; what it points to is never
+// read.
 bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
               TCopyDurability durability = TCopyDurability::Lazy);
 // Creates one folder level.
@@ -174,7 +177,8 @@ bool DeleteFile(const TEntryRef &entry);
 // Removes an empty folder.
 bool RemoveFolder(const TEntryRef &entry);
 // Moves a file or folder (with its contents) to the desktop trash.  The
-// result is the real outcome of the move.
+// result is the real outcome of the move.  An entry of a held folder goes
+// from where that folder is now; one whose folder was removed fails (ENOENT).
 bool MoveToTrash(const TEntryRef &entry);
 
 // File times as the file system keeps them (UTC).  Creation is the birth
