@@ -266,8 +266,12 @@ std::optional<char32_t> ReadCp932(const TCodeTables &tables, std::string_view te
   if (at + 1 >= text.size()) return std::nullopt;
   length = 2;
   const auto b1 = static_cast<unsigned char>(text[at + 1]);
-  if (const std::optional<int> extension = TExtensionCodes::CodeAt(b0, b1)) {
-    return TExtensionCodes::Instance().KeyOf(*extension);
+  // The user-defined area is looked up only for its own lead bytes: every
+  // character of a log line passes here.
+  if (b0 >= 0xF0 && b0 <= 0xF9) {
+    if (const std::optional<int> extension = TExtensionCodes::CodeAt(b0, b1)) {
+      return TExtensionCodes::Instance().KeyOf(*extension);
+    }
   }
   const char16_t c = tables.Double(b0, b1);
   return c == 0 ? std::nullopt : std::optional<char32_t>(c);

@@ -22,8 +22,8 @@ TWalkOptions RunWalkOptions(RunMode mode, const JobSettings &job, const DateTime
   options.RemoveFolderTargets =
       mode == RunMode::Delete || (mode == RunMode::Copy && job.Copy.Delete != 1);
   options.FlattenSubfolders = mode == RunMode::Copy && find.FileOnly == 0;
-  options.SubfoldersStayPut =
-      mode == RunMode::List || mode == RunMode::Change || mode == RunMode::Delete;
+  options.SubfoldersStayPut = mode == RunMode::List || mode == RunMode::Change ||
+                              mode == RunMode::Delete || (mode == RunMode::Rename && !job.Rename.Copy);
   return options;
 }
 

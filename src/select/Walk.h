@@ -49,10 +49,11 @@ struct TWalkOptions {
   // Closing scan: walk subfolders into the same destination (a Copy run of
   // files only flattens the tree).
   bool FlattenSubfolders = false;
-  // The run makes no folders (List, Change, Delete): the subfolders a
-  // match-all filter listed are still the folder's subfolders at the closing
-  // scan (those it removed are targets, which the scan skips anyway), so the
-  // folder need not be listed a second time.
+  // The run makes no folders (List, Change, Delete, a rename in place): the
+  // subfolders a match-all filter listed are still the folder's subfolders
+  // at the closing scan (those it renamed or removed are targets, which the
+  // scan skips anyway, and a rename never replaces), so the folder need not
+  // be listed a second time.
   bool SubfoldersStayPut = false;
 };
 
