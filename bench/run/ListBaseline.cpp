@@ -39,6 +39,7 @@ long ReadDosAttrib(int dir, const char *name, char *buffer, std::size_t size) {
     const long got = syscall(464, dir, name, AT_SYMLINK_NOFOLLOW, "user.DOSATTRIB", &args, sizeof args);
     if (got >= 0 || errno != ENOSYS) return got;
     haveXattrAt = false;
+    fchdir(dir);
   }
 #endif
   return lgetxattr(name, "user.DOSATTRIB", buffer, size);  // working folder: `dir`

@@ -1,4 +1,4 @@
-// Runs a command with its output thrown away and prints its wall-clock time
+// Runs a command with its output (and its messages) thrown away and prints its wall-clock time
 // and its processor time (user and system) in nanoseconds, and its peak
 // resident memory in KiB, for bench_batch.sh.
 // Usage: korvane-measure COMMAND [ARGS...]
@@ -25,9 +25,11 @@ int main(int argc, char **argv) {
   }
   if (child == 0) {
     const int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, 1);
+    if (null >= 0) {
+      dup2(null, 1);
+      dup2(null, 2);
+    }
     execvp(argv[1], argv + 1);
-    std::perror(argv[1]);
     _exit(127);
   }
   int status = 0;

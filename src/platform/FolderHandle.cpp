@@ -36,11 +36,16 @@ bool IsPlainComponent(std::string_view name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
 }
 
-// True when the soft limit could still be raised (and now is).
+// True when the soft limit could still be raised (and now is).  No
+// process may hold more than the kernel's nr_open (1048576 unless raised),
+// whatever an unlimited hard limit says.
 bool RaiseDescriptorLimit() {
+  constexpr rlim_t kKernelDefaultMax = 1 << 20;
   rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return false;
-  limit.rlim_cur = limit.rlim_max;
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return false;
+  const rlim_t most = limit.rlim_max == RLIM_INFINITY ? kKernelDefaultMax : limit.rlim_max;
+  if (limit.rlim_cur >= most) return false;
+  limit.rlim_cur = most;
   return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
 }
 
