@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <memory>
-#include <utility>
 
 
 #include <dirent.h>
@@ -32,10 +31,9 @@ timespec ToTimespec(const statx_timestamp &stamp) {
 
 namespace {
 
-// The entry `statName` (relative to `dirFd`), whose whole path is
-// `xattrPath` (getxattr has no *at form) and last component `component`.
-std::optional<FindEntry> InspectAt(int dirFd, const char *statName, const char *xattrPath,
-                                   std::string_view component) {
+// The entry `statName` (relative to `dirFd`), whose last component is
+// `component`.
+std::optional<FindEntry> InspectAt(int dirFd, const char *statName, std::string_view component) {
   struct stat st {};
   if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, statName, &st, AT_SYMLINK_NOFOLLOW); }) != 0)
     return std::nullopt;
@@ -45,8 +43,9 @@ std::optional<FindEntry> InspectAt(int dirFd, const char *statName, const char *
     struct stat target {};
     if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, statName, &target, 0); }) == 0) st = target;
   }
+  fs::TXattrAt xattrs(dirFd);
   bool unsupported = false;
-  const std::uint32_t dosBits = fs::ReadDosBits(xattrPath, unsupported);
+  const std::uint32_t dosBits = fs::ReadDosBits(xattrs, statName, found.IsSymlink, unsupported);
   found.Attributes = fs::AttributesOf(st, component, dosBits);
   found.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
   if (const auto time = FileTimeToDosDateTime(st.st_mtim)) {
@@ -62,31 +61,10 @@ std::optional<FindEntry> InspectAt(int dirFd, const char *statName, const char *
 
 }  // namespace
 
-std::optional<FindEntry> InspectEntry(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return std::nullopt;
-  return InspectAt(AT_FDCWD, utf8->c_str(), utf8->c_str(), fs::LastComponent(*utf8));
-}
-
-TFolderHandle::~TFolderHandle() {
-  if (Fd_ >= 0) sys::CloseKeepErrno(Fd_);
-}
-
-bool TFolderHandle::Open(const std::string &folder) {
-  if (Fd_ >= 0) sys::CloseKeepErrno(std::exchange(Fd_, -1));
-  const auto utf8 = fs::SystemPath(folder);
-  if (!utf8) return false;
-  Utf8_ = utf8->empty() ? std::string(".") : *utf8;
-  Fd_ = sys::Call("open", [&] { return ::open(Utf8_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
-  return Fd_ >= 0;
-}
-
-std::optional<FindEntry> TFolderHandle::Inspect(std::string_view name) const {
-  if (Fd_ < 0) return std::nullopt;
-  const auto utf8 = fs::SystemPath(std::string(name));
-  if (!utf8) return std::nullopt;
-  const std::string path = Utf8_ + (Utf8_.back() == '/' ? "" : "/") + *utf8;
-  return InspectAt(Fd_, utf8->c_str(), path.c_str(), *utf8);
+std::optional<FindEntry> InspectEntry(const TEntryRef &entry) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return std::nullopt;
+  return InspectAt(target->Dir, target->Name.c_str(), fs::LastComponent(target->Name));
 }
 
 std::optional<FileTimes> InspectFileTimes(const std::string &path) {

@@ -103,9 +103,9 @@ public:
     if (name.empty() || folder.empty()) return InspectEntry(path);
     if (folder != HeldFolder_) {
       HeldFolder_.assign(folder);
-      Held_.Open(HeldFolder_);
+      Held_ = TFolderHandle::Open(HeldFolder_);
     }
-    return Held_.IsOpen() ? Held_.Inspect(name) : InspectEntry(path);
+    return Held_.Valid() ? InspectEntry(TEntryRef(Held_, name)) : InspectEntry(path);
   }
 
   void Remove(const std::string &path) {
