@@ -10,6 +10,7 @@
 // Every call that returns false leaves errno set for the message.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -133,10 +134,15 @@ private:
 // scan for subfolders cost one pass over the names.
 enum class TFindScope { Everything, Folders };
 
+// Called every few hundred names while a folder is listed, so a front end
+// can answer its user during the listing of a large folder; false stops
+// the listing (the result is then not Ok, Error ECANCELED).
+using TListingPump = std::function<bool()>;
+
 // Lists `folder` and keeps the entries whose names match `pattern`; "." and
 // ".." are never listed.
 FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern,
-                     TFindScope scope = TFindScope::Everything);
+                     TFindScope scope = TFindScope::Everything, const TListingPump &pump = {});
 // The same for the folder a path names (with or without a trailing delimiter).
 FindResult FindFiles(const std::string &folder, std::string_view pattern);
 

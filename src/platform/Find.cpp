@@ -131,7 +131,8 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
          MatchPlain(name, pattern.substr(0, pattern.size() - 2));
 }
 
-FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFindScope scope) {
+FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFindScope scope,
+                     const TListingPump &pump) {
   FindResult result;
   if (!folder.Valid()) {
     result.Error = EBADF;
@@ -145,7 +146,21 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
   // The walk's usual patterns need no matching at all.
   const bool everyName = pattern == "*" || pattern == "*.*";
 
+  // Names read, not names kept, count for the pump: a narrow filter over a
+  // large folder takes as long to read.
+  constexpr unsigned kPumpEvery = 256;
+  unsigned sincePump = 0;
   while (const dirent64 *entry = reader.Next()) {
+    if (pump && ++sincePump == kPumpEvery) {
+      sincePump = 0;
+      // What the front end does meanwhile must find the process's own
+      // working folder, not the listed one standing in for it.
+      xattrs.Pause();
+      if (!pump()) {
+        result.Error = ECANCELED;
+        break;
+      }
+    }
     if (IsDotOrDotDot(entry->d_name)) continue;
     const std::string_view utf8Name(entry->d_name);
 

@@ -63,6 +63,8 @@ public:
   int Set(const char *name, const char *attribute, const void *value, std::size_t size,
           bool follow);
   int Remove(const char *name, const char *attribute, bool follow);
+  // Gives the process its own working folder back until the next call.
+  void Pause();
 
 private:
   // True when the *at calls are to be tried (not known to be missing).

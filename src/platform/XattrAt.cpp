@@ -46,7 +46,9 @@ unsigned AtFlags(bool follow) { return follow ? 0u : static_cast<unsigned>(AT_SY
 
 }  // namespace
 
-TXattrAt::~TXattrAt() {
+TXattrAt::~TXattrAt() { Pause(); }
+
+void TXattrAt::Pause() {
   if (Saved_ < 0) return;
   // Back to where the process was.  This cannot fail for a descriptor of a
   // folder that was the working folder a moment ago, short of its search
@@ -54,6 +56,7 @@ TXattrAt::~TXattrAt() {
   const int saved = errno;
   if (::fchdir(Saved_) != 0) errno = saved;
   sys::CloseKeepErrno(Saved_);
+  Saved_ = -1;
   errno = saved;
 }
 

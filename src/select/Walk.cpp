@@ -106,7 +106,10 @@ void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TF
                 TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
   for (std::size_t at = 0; at < filters.size(); ++at) {
     const std::string &filter = filters[at];
-    FindResult found = FindFiles(held, filter);
+    FindResult found = FindFiles(held, filter, TFindScope::Everything, [&hooks] {
+      hooks.ProcessMessages();
+      return !hooks.Aborted();
+    });
     if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
     TSubfolderList *collect =
         subfolders && !subfolders->Complete && found.Ok && MatchesEveryName(filter) ? subfolders : nullptr;
@@ -142,7 +145,10 @@ std::vector<std::string> TFolderWalk::ScanSubfolders(const TFolderHandle &held,
                                                      TSubfolderList &listed,
                                                      TPassedOver &passedOver) {
   if (listed.Complete && Hooks_.Options().SubfoldersStayPut) return std::move(listed.Names);
-  FindResult found = FindFiles(held, "*.*", TFindScope::Folders);
+  FindResult found = FindFiles(held, "*.*", TFindScope::Folders, [this] {
+    Hooks_.ProcessMessages();
+    return !Hooks_.Aborted();
+  });
   passedOver.insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
   std::vector<std::string> names;
   for (FindEntry &entry : found.Entries)

@@ -222,6 +222,28 @@ TEST_F(FindTest, AScanForFoldersListsFoldersOnly) {
   EXPECT_EQ(entries["d"].Id, GetFileId(temp_ / "d"));
 }
 
+// A large folder is listed with the front end's pump called along the way,
+// whatever the filter keeps; the pump can stop the listing.
+TEST_F(FindTest, TheListingOfALargeFolderPumpsAndCanBeStopped) {
+  for (int i = 0; i < 2000; ++i) {
+    const int fd = ::open((temp_ / ("f" + std::to_string(i))).c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+  }
+  const TFolderHandle folder = TFolderHandle::Open(temp_.Root());
+  int pumps = 0;
+  const FindResult narrow = FindFiles(folder, "none", TFindScope::Everything, [&] {
+    ++pumps;
+    return true;
+  });
+  EXPECT_TRUE(narrow.Ok);
+  EXPECT_GE(pumps, 7);  // every 256 names read
+  const FindResult stopped = FindFiles(folder, "*", TFindScope::Everything, [] { return false; });
+  EXPECT_FALSE(stopped.Ok);
+  EXPECT_EQ(stopped.Error, ECANCELED);
+  EXPECT_LT(stopped.Entries.size(), 2000u);
+}
+
 // Newer Samba versions write a binary record after the "0xNN" text, longer
 // than the text alone; the bits are still the text's.
 TEST_F(FindTest, ALongDosAttributeIsStillRead) {

@@ -379,6 +379,25 @@ TEST(WalkTest, AbortAtEveryPumpStopsAllFurtherWork) {
   }
 }
 
+// A folder of many names is listed with the front end pumped along the
+// way, so an Esc during the listing stops the run before its first target.
+TEST(WalkTest, TheListingOfALargeFolderPumpsAndEscStopsItBeforeAnyTarget) {
+  TTempTree tree;
+  std::string names;
+  for (int i = 0; i < 1000; ++i) names += "f" + std::to_string(i) + "\n";
+  tree.Add(names);
+  // A filter that keeps nothing: before, nothing was pumped until the
+  // listing ended.
+  TRecorder narrow(tree);
+  Walk(narrow, tree, "*.none");
+  EXPECT_GE(narrow.Pumps, 3 + 2);  // every 256 names, then the level's own two
+  TRecorder recorder(tree);
+  recorder.AbortAtPump = 2;
+  Walk(recorder, tree, "*.*");
+  EXPECT_TRUE(Targets(recorder.Events).empty());
+  EXPECT_FALSE(recorder.ActedAfterAbort());
+}
+
 // A folder swapped for a link between the listing that found it and the
 // descent into it: the walk opens it relative to its parent without
 // following the link, so the folder the link leads to is never walked.
