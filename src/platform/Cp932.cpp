@@ -305,6 +305,15 @@ std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
       length = run;
       continue;
     }
+    // Most of a log line: an ordinary double-byte character, one lookup.
+    const auto lead = static_cast<unsigned char>(cp932[at]);
+    if (IsDBCSLeadByte(lead) && (lead < 0xF0 || lead > 0xF9) && at + 1 < cp932.size()) {
+      if (const char16_t c = tables.Double(lead, static_cast<unsigned char>(cp932[at + 1])); c != 0) {
+        put = PutUtf8(c, put);
+        length = 2;
+        continue;
+      }
+    }
     const std::optional<char32_t> c = ReadCp932(tables, cp932, at, length);
     if (!c) {
       if (bad == 0) return std::nullopt;
