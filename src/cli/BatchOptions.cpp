@@ -208,7 +208,7 @@ Other options:
   -h, --help          show this text
   --                  end of the options: what follows is the mode
 
-Output (UTF-8, stdout line-buffered):
+Output (UTF-8, stdout line-buffered unless it is /dev/null):
   list       one full path per line on stdout
   the others every log line on stdout as it is written: a start line, one
              record per target (and one per date/attribute follow-up), then an
