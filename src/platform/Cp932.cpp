@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/Errors.h"
@@ -47,11 +49,17 @@ public:
   // The Shift-JIS code of a BMP character (a byte value below 0x100 for a
   // single-byte one), or 0 when it has none that round-trips.
   std::uint16_t CodeOf(char32_t c) const { return c < 0x10000 ? fromUnicode_[c] : 0; }
+  // The UTF-8 form of a double-byte code as its bytes (lowest first) with
+  // the count in the top byte, or 0 when it has no character.  Every log
+  // line's Japanese text passes here, one lookup a character.
+  std::uint32_t Utf8Of(unsigned char lead, unsigned char trail) const {
+    return utf8Double_[lead << 8 | trail];
+  }
 
 private:
   // Built with one iconv call per run of valid codes rather than one per
   // code: opening and resetting a conversion costs far more than a code.
-  TCodeTables() : double_(0x10000, 0), fromUnicode_(0x10000, 0) {
+  TCodeTables() : double_(0x10000, 0), utf8Double_(0x10000, 0), fromUnicode_(0x10000, 0) {
     iconv_t toUnicode = iconv_open("UTF-32LE", "CP932");
     iconv_t fromUnicode = iconv_open("CP932", "UTF-32LE");
     if (toUnicode == reinterpret_cast<iconv_t>(-1) || fromUnicode == reinterpret_cast<iconv_t>(-1)) {
@@ -74,6 +82,9 @@ private:
     ToUnicode(toUnicode, bytes, 2, [&](const unsigned char *code, char32_t c) {
       if (c != 0 && c < 0x10000) double_[code[0] << 8 | code[1]] = static_cast<char16_t>(c);
     });
+    for (std::size_t code = 0; code < double_.size(); ++code) {
+      if (const char32_t c = double_[code]; c != 0) utf8Double_[code] = PackedUtf8(c);
+    }
     // glibc's own code for each character reached, kept only when it leads
     // back to the character (several NEC and IBM codes share one).
     std::vector<char32_t> characters;
@@ -146,17 +157,22 @@ private:
     }
   }
 
+  // A BMP character's UTF-8 bytes packed as Utf8Of gives them.
+  static std::uint32_t PackedUtf8(char32_t c) {
+    if (c < 0x80) return 1u << 24 | c;
+    if (c < 0x800) return 2u << 24 | (0x80 | (c & 0x3F)) << 8 | (0xC0 | c >> 6);
+    return 3u << 24 | (0x80 | (c & 0x3F)) << 16 | (0x80 | (c >> 6 & 0x3F)) << 8 | (0xE0 | c >> 12);
+  }
+
   std::array<char32_t, 0x100> single_;
   std::vector<char16_t> double_;
+  std::vector<std::uint32_t> utf8Double_;
   std::vector<std::uint16_t> fromUnicode_;
 };
 
-bool IsAscii(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
+std::size_t AsciiRun(std::string_view text, std::size_t at);
+
+bool IsAscii(std::string_view text) { return AsciiRun(text, 0) == text.size(); }
 
 std::size_t CharLength(std::string_view text, std::size_t at) {
   return IsDBCSLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
@@ -223,9 +239,15 @@ char *PutUtf8(char32_t c, char *out) {
   return out;
 }
 
-// The length of the run of ASCII bytes that starts at `at`.
+// The length of the run of ASCII bytes that starts at `at`, read eight
+// bytes at a time: most of a log line is its paths.
 std::size_t AsciiRun(std::string_view text, std::size_t at) {
   std::size_t end = at;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  for (std::uint64_t word; end + 8 <= text.size(); end += 8) {
+    std::memcpy(&word, text.data() + end, 8);
+    if (word & kHighBits) break;
+  }
   while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
   return end - at;
 }
@@ -306,10 +328,14 @@ std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
       continue;
     }
     // Most of a log line: an ordinary double-byte character, one lookup.
+    // (The user-defined area has no entry: its codes are looked up below.)
     const auto lead = static_cast<unsigned char>(cp932[at]);
-    if (IsDBCSLeadByte(lead) && (lead < 0xF0 || lead > 0xF9) && at + 1 < cp932.size()) {
-      if (const char16_t c = tables.Double(lead, static_cast<unsigned char>(cp932[at + 1])); c != 0) {
-        put = PutUtf8(c, put);
+    if (IsDBCSLeadByte(lead) && at + 1 < cp932.size()) {
+      if (const std::uint32_t u = tables.Utf8Of(lead, static_cast<unsigned char>(cp932[at + 1]))) {
+        put[0] = static_cast<char>(u);
+        put[1] = static_cast<char>(u >> 8);
+        put[2] = static_cast<char>(u >> 16);
+        put += u >> 24;
         length = 2;
         continue;
       }

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <optional>
 
 #include "TempTree.h"
 #include "platform/Cp932.h"
@@ -34,6 +37,35 @@ TEST(Cp932Test, RoundTripsJapaneseAndAscii) {
     EXPECT_EQ(Utf8ToCp932(U8(c.Utf8)), c.Cp932);
   }
   EXPECT_EQ(std::string("表"), std::string("\x95\x5C"));
+}
+
+// Every double-byte code outside the user-defined area reads as glibc
+// reads it, alone and amid ASCII runs longer and shorter than a word.
+TEST(Cp932Test, EveryDoubleByteCodeReadsAsIconvReadsIt) {
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+  int checked = 0;
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)) || (lead >= 0xF0 && lead <= 0xF9)) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      const std::string code{static_cast<char>(lead), static_cast<char>(trail)};
+      char in[2] = {code[0], code[1]}, out[8];
+      char *inPtr = in, *outPtr = out;
+      std::size_t inLeft = 2, outLeft = sizeof out;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      const bool known = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+      const std::optional<std::string> mine = Cp932ToUtf8("path/0123456789" + code + "x" + code);
+      if (!known) {
+        EXPECT_FALSE(mine) << lead << ' ' << trail;
+        continue;
+      }
+      const std::string utf8(out, outPtr);
+      EXPECT_EQ(mine, "path/0123456789" + utf8 + "x" + utf8) << lead << ' ' << trail;
+      ++checked;
+    }
+  }
+  iconv_close(cd);
+  EXPECT_GT(checked, 7000);
 }
 
 // UTF-8 spellings of names Shift-JIS cannot hold as they are.

@@ -150,4 +150,56 @@ TEST(DateTimeTest, NowIsTheLocalClock) {
   EXPECT_TRUE(PackDosDateTime(before));
 }
 
+// Times converted by the hour agree with localtime_r second for second:
+// around daylight-saving changes, in a zone whose change is half an hour
+// (Lord Howe), one that changes off the hour, with leap seconds counted
+// (right/), and after the zone is set anew.
+TEST(DateTimeTest, FileTimesByTheHourAgreeWithLocaltimeEverywhere) {
+  const auto expected = [](std::time_t seconds) -> std::optional<DosDateTime> {
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr) return std::nullopt;
+    return PackDosDateTime(Parts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                 local.tm_min, local.tm_sec > 59 ? 59 : local.tm_sec));
+  };
+  const struct {
+    const char *Zone;
+    std::time_t Around;  // a change of offset (or a leap second)
+  } cases[] = {
+      {kBerlin, 1048986000},                      // 2003-03-30 01:00 UTC, spring forward
+      {kBerlin, 1067130000},                      // 2003-10-26 01:00 UTC, fall back
+      {"LHST-10:30LHDT-11,M10.1.0,M4.1.0", 1049558400},  // half-hour change, 2003-04-06
+      {"XST-5:45XDT,M3.2.0/2:20,M11.1.0/1:10", 1047155700},  // 2003-03-08 20:35 UTC
+      {"XST-5:45XDT,M3.2.0/2:20,M11.1.0/1:10", 1067711100},  // 2003-11-01 18:25 UTC
+      {"UTC0", 1230768000},
+      {"right/UTC", 1230768000 + 23},             // the leap second at the end of 2008
+      {"right/Europe/Berlin", 1230768000 + 23},
+  };
+  for (const auto &c : cases) {
+    TTimeZone zone(c.Zone);
+    int differences = 0;
+    // Every 7 s over a day around the change, then each second of the hour
+    // of the change backwards: the cache is filled from either end.
+    for (std::time_t t = c.Around - 43200; t < c.Around + 43200; t += 7) {
+      if (FileTimeToDosDateTime(timespec{t, 0}) != expected(t)) ++differences;
+    }
+    for (std::time_t t = c.Around + 3600; t > c.Around - 3600; --t) {
+      if (FileTimeToDosDateTime(timespec{t, 0}) != expected(t)) ++differences;
+    }
+    EXPECT_EQ(differences, 0) << c.Zone;
+  }
+  // The same instant under another zone set in between.
+  const timespec instant{1057010400, 0};
+  std::optional<DosDateTime> berlin, tokyo;
+  {
+    TTimeZone zone(kBerlin);
+    berlin = FileTimeToDosDateTime(instant);
+  }
+  {
+    TTimeZone zone("JST-9");
+    tokyo = FileTimeToDosDateTime(instant);
+  }
+  EXPECT_EQ(berlin, PackDosDateTime(Parts(2003, 7, 1)));
+  EXPECT_EQ(tokyo, PackDosDateTime(Parts(2003, 7, 1, 7)));
+}
+
 }  // namespace
