@@ -1,5 +1,6 @@
 #include "ui/TWindowHost.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QLabel>
 #include <QTabWidget>
@@ -21,6 +22,7 @@ TWindowHost::~TWindowHost() { SetBusyCursor(false); }
 
 void TWindowHost::BeginRun() {
   inRun_ = true;
+  lastPump_ = {};
   jobCurrent_ = false;
   output_.Begin();
 }
@@ -44,7 +46,19 @@ const JobSettings &TWindowHost::Job() {
 }
 
 // Input only, in effect: the run's own output waits for the repaint clock.
-void TWindowHost::ProcessMessages() { QCoreApplication::processEvents(); }
+// The walk asks at every entry, and a look at an empty queue costs about as
+// much as listing an entry; after such a look the queue is looked at again
+// once a millisecond has gone by, which no key press can tell from every
+// time.  A look that found something is followed by another at the next
+// ask (one event often brings the next: a signal's note, a timer's), and a
+// run's first ask always looks.
+void TWindowHost::ProcessMessages() {
+  using namespace std::chrono;
+  if (steady_clock::now() - lastPump_ < milliseconds(1)) return;
+  QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+  const bool found = dispatcher != nullptr && dispatcher->processEvents(QEventLoop::AllEvents);
+  lastPump_ = found ? steady_clock::time_point{} : steady_clock::now();
+}
 
 void TWindowHost::SetStatusText(const std::string &text) { output_.SetStatusText(text); }
 

@@ -8,6 +8,7 @@
 // when one of them has changed since the last read: the walk asks for it at
 // every entry, and a read converts every text of the window.
 
+#include <chrono>
 #include <cstdint>
 
 #include "core/JobSettings.h"
@@ -61,4 +62,5 @@ private:
   std::uint64_t changesAtRead_ = 0;
   std::uint64_t jobReads_ = 0;
   bool busy_ = false;
+  std::chrono::steady_clock::time_point lastPump_{};  // when the queue was last looked at
 };
