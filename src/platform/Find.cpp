@@ -201,15 +201,7 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
 
     const std::uint32_t dosBits =
         xattrUnsupported ? 0 : fs::ReadDosBits(xattrs, entry->d_name, found.IsSymlink, xattrUnsupported);
-    found.Attributes = fs::AttributesOf(st, utf8Name, dosBits);
-    found.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
-    if (const auto time = FileTimeToDosDateTime(st.st_mtim)) {
-      found.Time = *time;
-      found.TimeValid = true;
-    } else {
-      found.TimeOutside = fs::TimeOutsideDosRange(st.st_mtim);
-    }
-    found.Id = fs::FileIdOf(st);
+    fs::FillEntry(found, st, utf8Name, dosBits);
     found.Name = std::move(*name);
     result.Entries.push_back(std::move(found));
   }

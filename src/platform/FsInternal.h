@@ -102,4 +102,12 @@ inline TFileId FileIdOf(const struct stat &st) {
 // 0 inside it.
 int TimeOutsideDosRange(const timespec &fileTime);
 
+// The times statx read (STATX_ATIME | STATX_MTIME | STATX_BTIME); a file
+// system without birth times gives the last write as the creation.
+FileTimes TimesOf(const struct statx &stx);
+
+// The attributes, size, time and identity of an entry from its status and
+// its DOSATTRIB bits, as a listing and a single look both report them.
+void FillEntry(FindEntry &entry, const struct stat &st, std::string_view name, std::uint32_t dosBits);
+
 }  // namespace korvane::fs

@@ -18,16 +18,6 @@
 
 using namespace korvane;
 
-namespace {
-
-timespec ToTimespec(const statx_timestamp &stamp) {
-  timespec out{};
-  out.tv_sec = stamp.tv_sec;
-  out.tv_nsec = stamp.tv_nsec;
-  return out;
-}
-
-}  // namespace
 
 namespace {
 
@@ -46,15 +36,7 @@ std::optional<FindEntry> InspectAt(int dirFd, const char *statName, std::string_
   fs::TXattrAt xattrs(dirFd);
   bool unsupported = false;
   const std::uint32_t dosBits = fs::ReadDosBits(xattrs, statName, found.IsSymlink, unsupported);
-  found.Attributes = fs::AttributesOf(st, component, dosBits);
-  found.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
-  if (const auto time = FileTimeToDosDateTime(st.st_mtim)) {
-    found.Time = *time;
-    found.TimeValid = true;
-  } else {
-    found.TimeOutside = fs::TimeOutsideDosRange(st.st_mtim);
-  }
-  found.Id = fs::FileIdOf(st);
+  fs::FillEntry(found, st, component, dosBits);
   found.Name = Utf8ToCp932(component).value_or(std::string());
   return found;
 }
@@ -77,11 +59,7 @@ std::optional<FileTimes> InspectFileTimes(const std::string &path) {
       }) != 0) {
     return std::nullopt;
   }
-  FileTimes times;
-  times.LastAccess = ToTimespec(stx.stx_atime);
-  times.LastWrite = ToTimespec(stx.stx_mtime);
-  times.Creation = (stx.stx_mask & STATX_BTIME) ? ToTimespec(stx.stx_btime) : times.LastWrite;
-  return times;
+  return fs::TimesOf(stx);
 }
 
 

@@ -34,14 +34,6 @@ timespec ToTimespec(const statx_timestamp &stamp) {
   return out;
 }
 
-FileTimes TimesOf(const struct statx &stx) {
-  FileTimes times;
-  times.LastAccess = ToTimespec(stx.stx_atime);
-  times.LastWrite = ToTimespec(stx.stx_mtime);
-  times.Creation = (stx.stx_mask & STATX_BTIME) ? ToTimespec(stx.stx_btime) : times.LastWrite;
-  return times;
-}
-
 constexpr unsigned kTimesMask = STATX_ATIME | STATX_MTIME | STATX_BTIME;
 
 // The entry whose times a change reads and writes: a file opened the way
@@ -89,7 +81,7 @@ public:
                          : ::statx(link_.Dir, link_.Name.c_str(), AT_SYMLINK_NOFOLLOW, kTimesMask, &stx);
     });
     if (result != 0) return std::nullopt;
-    return TimesOf(stx);
+    return fs::TimesOf(stx);
   }
 
   bool Write(const timespec (&times)[2]) const {
@@ -145,4 +137,25 @@ int korvane::fs::TimeOutsideDosRange(const timespec &fileTime) {
   if (localtime_r(&seconds, &local) == nullptr) return seconds < 0 ? -1 : 1;
   const int year = local.tm_year + 1900;
   return year < 1980 ? -1 : year > 2107 ? 1 : 0;
+}
+
+void korvane::fs::FillEntry(FindEntry &entry, const struct stat &st, std::string_view name,
+                            std::uint32_t dosBits) {
+  entry.Attributes = AttributesOf(st, name, dosBits);
+  entry.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
+  if (const auto time = FileTimeToDosDateTime(st.st_mtim)) {
+    entry.Time = *time;
+    entry.TimeValid = true;
+  } else {
+    entry.TimeOutside = TimeOutsideDosRange(st.st_mtim);
+  }
+  entry.Id = FileIdOf(st);
+}
+
+FileTimes korvane::fs::TimesOf(const struct statx &stx) {
+  FileTimes times;
+  times.LastAccess = ToTimespec(stx.stx_atime);
+  times.LastWrite = ToTimespec(stx.stx_mtime);
+  times.Creation = (stx.stx_mask & STATX_BTIME) ? ToTimespec(stx.stx_btime) : times.LastWrite;
+  return times;
 }
