@@ -11,8 +11,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "FakeHost.h"
-#include "TempTree.h"
+#include "DriverFixture.h"
 #include "platform/ExtensionCodes.h"
 #include "ops/UnitFileCn.h"
 #include "run/ApplyJob.h"
@@ -26,38 +25,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class DriverTest : public ::testing::Test {
+class DriverTest : public TDriverFixture {
 protected:
-  DriverTest() {
-    Job().FindFile.Folder = Tree.Path();
-    Job().Delete.Recycled = false;
-    Job().Rename.Copy = false;
-  }
-
-  JobSettings &Job() { return Host.JobValue; }
-  std::string P(std::string_view relative = {}) { return Tree.Path(relative); }
-
-  TRunOutcome Run(RunMode mode) {
-    ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
-    return Driver.SpeedButtonClick(mode);
-  }
-
-  // Checks these rename steps, in this order, and unchecks the others.
-  void EnableSteps(std::initializer_list<int> steps) {
-    auto &rename = Job().Rename;
-    std::size_t position = 0;
-    for (int step : steps) {
-      rename.OrderItems[position] = std::string(kStepCaptions[step]);
-      rename.OrderChecked[position++] = true;
-    }
-    for (int step = 0; step < 6; ++step)
-      if (std::find(steps.begin(), steps.end(), step) == steps.end()) {
-        rename.OrderItems[position] = std::string(kStepCaptions[step]);
-        rename.OrderChecked[position++] = false;
-      }
-  }
-
-  // The log without its markers.
   Strings Records() const {
     Strings records;
     for (const std::string &line : Host.Log)
@@ -68,14 +37,6 @@ protected:
   std::string RenameRecord(bool ok, std::string_view from, std::string_view to) {
     return FormatLogLine(RunMode::Rename, P(from), ok, {}, P(to));
   }
-
-  TTempTree Tree;
-  TFakeHost Host;
-  TRenameCn Rename;
-  TCopyCn Copy;
-  TDeleteCn Delete;
-  TChangeCn Change;
-  TRunDriver Driver{Host, Rename, Copy, Delete, Change};
 };
 
 TEST_F(DriverTest, DeleteRunLogsStartRecordsAndEnd) {
