@@ -41,6 +41,20 @@ public:
       }
   }
 
+  // Renames a to b and b to a (and nothing else: "x" and the rest keep
+  // their names).  The numbering adds nothing; it puts the targets in name
+  // order whatever order the file system lists them in.
+  void Swap() {
+    Job().Rename.FromName[0] = "^a$";
+    Job().Rename.ToName[0] = "c";
+    Job().Rename.FromName[1] = "^b$";
+    Job().Rename.ToName[1] = "a";
+    Job().Rename.FromName[2] = "^c$";
+    Job().Rename.ToName[2] = "b";
+    Job().Rename.SeqName = false;
+    EnableSteps({kStepSequence, kStepReplace});
+  }
+
   // The job handed to the operations, as the window's refresh does, then run.
   TRunOutcome Run(RunMode mode) {
     ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);

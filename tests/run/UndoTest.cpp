@@ -180,15 +180,8 @@ TEST_F(UndoTest, ChangeWhoseTimeWasChangedSinceFails) {
 
 TEST_F(UndoTest, SwapStoppedHalfWayComesBackFromItsTemporaryName) {
   Tree.Add("a 1\nb 2");
-  Job().Rename.FromName[0] = "^a$";
-  Job().Rename.ToName[0] = "c";
-  Job().Rename.FromName[1] = "^b$";
-  Job().Rename.ToName[1] = "a";
-  Job().Rename.FromName[2] = "^c$";
-  Job().Rename.ToName[2] = "b";
-  Job().Rename.SeqName = false;
+  Swap();
   Job().Rename.ResolveChains = true;
-  EnableSteps({kStepSequence, kStepReplace});
   const Strings before = Listing();
   // Esc right after the first move, to the temporary name.
   Host.OnLogLine = [&](const std::string &line) {
