@@ -93,21 +93,28 @@ long long LocalSeconds(const std::tm &local) {
 // the files of one folder mostly share an hour.  The offset is used only
 // once the hour's first and last second are seen to have it, with no leap
 // second at either end: a zone's rules never change the offset and change
-// it back within one hour, so every second between has it too.  A zone set
-// anew (tzset) leaves other names or another standard offset behind, which
-// forgets the hour.
+// it back within one hour, so every second between has it too.  That check
+// costs two conversions, so it is made at the third time met in one hour,
+// and never again for that hour.  A zone set anew (tzset) leaves other
+// names or another standard offset behind, which forgets the hour.
 class TLocalHour {
 public:
   std::optional<long long> OffsetAt(std::time_t seconds) {
     if (HourOf(seconds) != Hour_ || !SameZone()) return std::nullopt;
-    if (State_ == TState::Unchecked) Check();
+    if (State_ == TState::Unchecked && Seen_ >= 2) Check();
     return State_ == TState::Even ? std::optional<long long>(Offset_) : std::nullopt;
   }
 
+  // A time of this hour that localtime_r converted.
   void Seen(std::time_t seconds, const std::tm &local) {
+    if (HourOf(seconds) == Hour_ && SameZone()) {
+      ++Seen_;
+      return;
+    }
     Hour_ = HourOf(seconds);
     Offset_ = LocalSeconds(local) - seconds;
     State_ = TState::Unchecked;
+    Seen_ = 1;
     Names_[0] = tzname[0];
     Names_[1] = tzname[1];
     Standard_ = timezone;
@@ -140,6 +147,7 @@ private:
   long long Hour_ = std::numeric_limits<long long>::min();
   long long Offset_ = 0;
   TState State_ = TState::Uneven;
+  int Seen_ = 0;
   const char *Names_[2] = {nullptr, nullptr};
   long Standard_ = 0;
 };
