@@ -1,7 +1,9 @@
-// Every scan here walks the text character by character from its start,
-// because a byte after a lead byte is a trail byte whatever its value: 0x5C
-// ('\\') closes 表 and 0x2F cannot, but the same rule keeps the code right
-// for the Windows delimiter and for '.', which other helpers look for.
+// A byte after a lead byte is a trail byte whatever its value: 0x5C ('\\')
+// closes 表 and 0x2F cannot, but the same rule keeps the code right for the
+// Windows delimiter and for '.', which other helpers look for.  The scans
+// for the last character or delimiter read from the end: every name of a
+// run passes through them, and the extension is at its end.  Whether a byte
+// starts a character is told by the bytes before it (StartsChar).
 
 #include "platform/Paths.h"
 
@@ -43,20 +45,34 @@ std::string ExcludeTrailingDelimiter(std::string_view path) {
   return std::string(path);
 }
 
+namespace {
+
+// True when a character starts at `at` in a scan from the text's start.  A
+// byte that can be no lead byte ends a character wherever it stands (it is
+// one itself, or a trail), so a character starts after it; each lead byte
+// then takes the byte after it.  The lead bytes in a row before `at` come
+// in pairs exactly when `at` starts a character.
+bool StartsChar(std::string_view text, std::size_t at) {
+  std::size_t leads = 0;
+  while (leads < at && IsDBCSLeadByte(static_cast<unsigned char>(text[at - leads - 1]))) ++leads;
+  return leads % 2 == 0;
+}
+
+}  // namespace
+
 std::size_t LastCharOffset(std::string_view text) {
-  std::size_t last = std::string_view::npos;
-  for (std::size_t at = 0; at < text.size(); at += CharLength(text, at)) last = at;
-  return last;
+  if (text.empty()) return std::string_view::npos;
+  const std::size_t last = text.size() - 1;
+  return StartsChar(text, last) ? last : last - 1;
 }
 
 std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimiters) {
-  std::size_t found = std::string_view::npos;
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = CharLength(text, at);
-    if (length == 1 && delimiters.find(text[at]) != std::string_view::npos) found = at;
-    at += length;
+  for (std::size_t at = text.size(); at-- > 0;) {
+    if (delimiters.find(text[at]) == std::string_view::npos || !StartsChar(text, at)) continue;
+    // A lead byte among the delimiters counts only as a character of its own.
+    if (CharLength(text, at) == 1) return at;
   }
-  return found;
+  return std::string_view::npos;
 }
 
 // The short-path rule of the Windows original ("fewer than three characters

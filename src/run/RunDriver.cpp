@@ -61,8 +61,9 @@ public:
   void SetFolderName(const std::string &name) override { D_.Rename_.FolderNameText = name; }
 
   TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) override {
-    const std::string path = std::string(level.Folder) + entry.Name;
-    const std::string destination(level.Destination);
+    const TLevelTexts &texts = TextsOf(level);
+    const std::string path = texts.Folder + entry.Name;
+    const std::string &destination = texts.Destination;
     TTargetOutcome outcome{entry.Name, entry.Name, false};
     switch (Mode_) {
       case RunMode::List:
@@ -100,6 +101,20 @@ public:
   }
 
 private:
+  // The level's folder and destination as strings, made again only when the
+  // level changes rather than for each target: the operations take them by
+  // reference.
+  struct TLevelTexts {
+    std::string Folder, Destination;
+  };
+  const TLevelTexts &TextsOf(const TWalkLevel &level) {
+    if (Texts_.Folder != level.Folder || Texts_.Destination != level.Destination) {
+      Texts_.Folder.assign(level.Folder);
+      Texts_.Destination.assign(level.Destination);
+    }
+    return Texts_;
+  }
+
   // An entry of the level as the operations name it: relative to the folder
   // the walk holds open.
   static TEntryRef Target(const std::string &name, const TWalkLevel &level, const std::string &path) {
@@ -109,8 +124,8 @@ private:
   void RenameStep(const TargetEntry &entry, const TWalkLevel &level, const std::string &path,
                   TTargetOutcome &outcome) {
     TRenameCn &rename = D_.Rename_;
-    const std::string destination(level.Destination);
-    const std::string folder(level.Folder);
+    const std::string &destination = TextsOf(level).Destination;
+    const std::string &folder = TextsOf(level).Folder;
     const bool ok = level.Held ? rename.RenameTarget(*level.Held, folder, entry.Name, destination,
                                                      entry.Time, entry.Attributes)
                                : rename.RenameTarget(folder, entry.Name, destination, entry.Time,
@@ -145,15 +160,15 @@ private:
 
   std::optional<TChainStep> NextChainStep(const TWalkLevel &level) {
     if (Chains_.Empty()) return std::nullopt;
-    return Chains_.Next(std::string(level.Folder));
+    return Chains_.Next(TextsOf(level).Folder);
   }
 
   // One move of a level whose chains are resolved: the name was built when
   // the level was entered.
   void ChainStep(const TChainStep &step, const TargetEntry &entry, const TWalkLevel &level,
                  const std::string &path, TTargetOutcome &outcome) {
-    const std::string folder(level.Folder);
-    const std::string destination(level.Destination);
+    const std::string &folder = TextsOf(level).Folder;
+    const std::string &destination = TextsOf(level).Destination;
     D_.Rename_.ResultName = step.To;
     const bool ok =
         step.Tried && (level.Held ? MoveFile(TEntryRef(*level.Held, step.From), TEntryRef(*level.Held, step.To))
@@ -191,6 +206,7 @@ private:
   RunMode Mode_;
   TWalkOptions Options_;
   TChainLevels Chains_;
+  TLevelTexts Texts_;
 };
 
 TRunDriver::TRunDriver(TRunHost &host, TRenameCn &rename, TCopyCn &copy, TDeleteCn &del,

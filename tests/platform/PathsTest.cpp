@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "TempTree.h"
+#include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
@@ -82,6 +83,43 @@ TEST(PathsTest, ForceFolderRefusesAnEmptyPath) {
   } catch (const EInOutError &error) {
     EXPECT_EQ(error.Message(), "ディレクトリを作成できません");
   }
+}
+
+// The scans from the end agree with a walk from the start on every short
+// text of bytes that matter: lead bytes, trail bytes that look like
+// delimiters, delimiters, a lead byte at the very end.
+TEST(PathsTest, ScansFromTheEndAgreeWithAWalkFromTheStart) {
+  const auto walk = [](std::string_view text, std::string_view delimiters, std::size_t &lastChar) {
+    std::size_t found = std::string_view::npos;
+    lastChar = std::string_view::npos;
+    for (std::size_t at = 0; at < text.size();) {
+      const bool pair = IsDBCSLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size();
+      if (!pair && delimiters.find(text[at]) != std::string_view::npos) found = at;
+      lastChar = at;
+      at += pair ? 2 : 1;
+    }
+    return found;
+  };
+  const char alphabet[] = {'a', '.', '/', '\\', ':', '\x81', '\x9F', '\xE0', '\xFC', '\x40', '\xA0', '\x5C'};
+  const std::string_view delimiterSets[] = {"./", "/", "\\:", ".\\:", "\x81"};
+  constexpr std::size_t kLetters = sizeof alphabet;
+  int compared = 0;
+  for (std::size_t length = 0; length <= 5; ++length) {
+    std::size_t count = 1;
+    for (std::size_t i = 0; i < length; ++i) count *= kLetters;
+    for (std::size_t n = 0; n < count; ++n) {
+      std::string text;
+      for (std::size_t i = 0, rest = n; i < length; ++i, rest /= kLetters) text += alphabet[rest % kLetters];
+      for (std::string_view delimiters : delimiterSets) {
+        std::size_t lastChar = 0;
+        const std::size_t found = walk(text, delimiters, lastChar);
+        ASSERT_EQ(LastDelimiterOffset(text, delimiters), found) << testing::PrintToString(text);
+        ASSERT_EQ(LastCharOffset(text), lastChar) << testing::PrintToString(text);
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 1000000);
 }
 
 }  // namespace
