@@ -64,7 +64,10 @@ public:
     const TLevelTexts &texts = TextsOf(level);
     const std::string path = texts.Folder + entry.Name;
     const std::string &destination = texts.Destination;
-    TTargetOutcome outcome{entry.Name, entry.Name, false};
+    // The walk reads the names of a folder target's outcome only (its
+    // descent and the closing scan): a file's stay empty.
+    TTargetOutcome outcome;
+    if (entry.Attributes & kAttrDirectory) outcome.SourceName = outcome.DestinationName = entry.Name;
     switch (Mode_) {
       case RunMode::List:
         D_.Host_.AddListLine(path);
@@ -130,7 +133,8 @@ private:
                                                      entry.Time, entry.Attributes)
                                : rename.RenameTarget(folder, entry.Name, destination, entry.Time,
                                                      entry.Attributes);
-    const std::string newName = rename.ResultName;
+    // Left as it is until the next target's rename.
+    const std::string &newName = rename.ResultName;
     const std::string newPath = destination + newName;
     Log(RunMode::Rename, path, ok, {}, newPath);
     // A rename in place leaves the file in the held folder.
@@ -139,6 +143,8 @@ private:
     // Advanced whether or not the rename succeeded.
     AdvanceSeqCounter(rename);
 
+    const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+    if (!isFolder) return;
     // The descent.  A renamed folder is entered under its new name; a copy
     // walks the source folder's contents into the new folder, so a renamed
     // copy of a tree is complete; a folder whose rename failed is still
@@ -153,9 +159,7 @@ private:
     }
     // A folder renamed or made in this very folder is not walked again by
     // the closing scan.
-    const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
-    outcome.RememberDestinationName =
-        ok && plain && isFolder && level.FolderArg == level.DestinationArg;
+    outcome.RememberDestinationName = ok && plain && level.FolderArg == level.DestinationArg;
   }
 
   std::optional<TChainStep> NextChainStep(const TWalkLevel &level) {
