@@ -1,6 +1,8 @@
 #include "select/SortEntries.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 
@@ -41,6 +43,46 @@ void QuickSort(std::vector<TargetEntry *> &list, std::ptrdiff_t l, std::ptrdiff_
   } while (i < r);
 }
 
+// A name's first eight bytes as one number that orders as the bytes do
+// (missing bytes count as zero, below every byte a name can hold).
+std::uint64_t NamePrefix(std::string_view name) {
+  std::uint64_t prefix = 0;
+  for (std::size_t i = 0; i < 8; ++i)
+    prefix = prefix << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+  return prefix;
+}
+
+// The names of one folder are all different, and different keys have one
+// order only, whichever algorithm finds it.  So a name order is found by
+// std::sort over the names' prefixes, most comparisons done on one number
+// held beside the entry's pointer, and the quicksort is run only when two
+// names turn out equal after all (its order of equal keys is the one the
+// numbering follows).
+bool SortByDistinctNames(std::vector<TargetEntry *> &order, bool descending) {
+  struct TKeyed {
+    std::uint64_t Prefix;
+    TargetEntry *Entry;
+  };
+  std::vector<TKeyed> keyed;
+  keyed.reserve(order.size());
+  for (TargetEntry *entry : order) keyed.push_back({NamePrefix(entry->Name), entry});
+  const auto before = [](const TKeyed &a, const TKeyed &b) {
+    if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
+    return CompareBytes(a.Entry->Name, b.Entry->Name) < 0;
+  };
+  if (descending) {
+    std::sort(keyed.begin(), keyed.end(), [&](const TKeyed &a, const TKeyed &b) { return before(b, a); });
+  } else {
+    std::sort(keyed.begin(), keyed.end(), before);
+  }
+  for (std::size_t i = 1; i < keyed.size(); ++i) {
+    if (keyed[i].Prefix == keyed[i - 1].Prefix && keyed[i].Entry->Name == keyed[i - 1].Entry->Name)
+      return false;
+  }
+  for (std::size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].Entry;
+  return true;
+}
+
 }  // namespace
 
 int CompareNameAsc(const TargetEntry &a, const TargetEntry &b) { return CompareBytes(a.Name, b.Name); }
@@ -68,7 +110,9 @@ void SortEntries(std::vector<TargetEntry> &entries, int sortKind) {
   std::vector<TargetEntry *> order;
   order.reserve(entries.size());
   for (TargetEntry &entry : entries) order.push_back(&entry);
-  QuickSort(order, 0, static_cast<std::ptrdiff_t>(order.size()) - 1, compare);
+  const bool byName = sortKind == kSortNameAsc || sortKind == kSortNameDesc;
+  if (!byName || !SortByDistinctNames(order, sortKind == kSortNameDesc))
+    QuickSort(order, 0, static_cast<std::ptrdiff_t>(order.size()) - 1, compare);
   std::vector<TargetEntry> sorted;
   sorted.reserve(entries.size());
   for (TargetEntry *entry : order) sorted.push_back(std::move(*entry));

@@ -3,7 +3,10 @@
 // each folder's entries in the chosen order first.  The sort is the
 // unstable in-place quicksort the numbering has always used; entries with
 // equal keys come out in the order that algorithm leaves them, and the
-// numbers follow that order, so no other algorithm may stand in for it.
+// numbers follow that order, so no other algorithm may stand in for it
+// where keys can be equal.  Names of one folder differ: their order is
+// found by a faster sort, which hands over to the quicksort when two names
+// are equal after all.
 
 #include <vector>
 

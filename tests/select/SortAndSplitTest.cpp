@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "select/FolderNames.h"
@@ -111,6 +114,55 @@ TEST(FolderNamesTest, ExactOnACaseSensitiveFileSystem) {
   // Only ASCII letters fold; 0x83 0x41 (a katakana) is not "\x83" "a".
   folded.Add("\x83\x41");
   EXPECT_FALSE(folded.Contains("\x83\x61"));
+}
+
+// The name orders come out exactly as the numbering's quicksort leaves
+// them, for names that share long prefixes, are prefixes of each other or
+// hold high bytes, and for lists with equal names, whose order among
+// themselves is the quicksort's (the sizes tell them apart).
+TEST(SortEntriesTest, NameOrdersAreTheQuicksortsOrder) {
+  const auto quicksort = [](std::vector<TargetEntry> entries, TEntryComparer compare) {
+    std::vector<TargetEntry *> list;
+    for (TargetEntry &entry : entries) list.push_back(&entry);
+    std::function<void(std::ptrdiff_t, std::ptrdiff_t)> sort = [&](std::ptrdiff_t l, std::ptrdiff_t r) {
+      std::ptrdiff_t i, j;
+      do {
+        i = l;
+        j = r;
+        const TargetEntry *pivot = list[static_cast<std::size_t>((l + r) >> 1)];
+        do {
+          while (compare(*list[static_cast<std::size_t>(i)], *pivot) < 0) ++i;
+          while (compare(*list[static_cast<std::size_t>(j)], *pivot) > 0) --j;
+          if (i <= j) std::swap(list[static_cast<std::size_t>(i++)], list[static_cast<std::size_t>(j--)]);
+        } while (i <= j);
+        if (l < j) sort(l, j);
+        l = i;
+      } while (i < r);
+    };
+    if (list.size() > 1) sort(0, static_cast<std::ptrdiff_t>(list.size()) - 1);
+    std::vector<std::pair<std::string, std::int64_t>> out;
+    for (const TargetEntry *entry : list) out.emplace_back(entry->Name, entry->Size);
+    return out;
+  };
+  const std::string pieces[] = {"f0000", "f00000", "a", "B", "\x83\x41", "\xFF", "1", "."};
+  std::mt19937 random(7);
+  for (int round = 0; round < 400; ++round) {
+    std::vector<TargetEntry> entries;
+    const int count = 2 + static_cast<int>(random() % 60);
+    for (int k = 0; k < count; ++k) {
+      std::string name;
+      for (std::size_t n = 1 + random() % 4; n-- > 0;) name += pieces[random() % std::size(pieces)];
+      entries.push_back(Named(name, k));
+    }
+    if (round % 2 == 1) entries.push_back(Named(entries.front().Name, count));  // one name twice
+    for (int kind : {kSortNameAsc, kSortNameDesc}) {
+      std::vector<TargetEntry> sorted = entries;
+      SortEntries(sorted, kind);
+      std::vector<std::pair<std::string, std::int64_t>> got;
+      for (const TargetEntry &entry : sorted) got.emplace_back(entry.Name, entry.Size);
+      ASSERT_EQ(got, quicksort(entries, ComparerOfSortKind(kind))) << round << ' ' << kind;
+    }
+  }
 }
 
 }  // namespace
