@@ -17,6 +17,17 @@ std::size_t CharLength(std::string_view text, std::size_t at) {
   return IsDBCSLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
 }
 
+// True when a character starts at `at` in a scan from the text's start.  A
+// byte that can be no lead byte ends a character wherever it stands (it is
+// one itself, or a trail), so a character starts after it; each lead byte
+// then takes the byte after it.  The lead bytes in a row before `at` come
+// in pairs exactly when `at` starts a character.
+bool StartsChar(std::string_view text, std::size_t at) {
+  std::size_t leads = 0;
+  while (leads < at && IsDBCSLeadByte(static_cast<unsigned char>(text[at - leads - 1]))) ++leads;
+  return leads % 2 == 0;
+}
+
 bool EndsWithDelimiter(std::string_view path) {
   const std::size_t last = LastCharOffset(path);
   return last != std::string_view::npos && path[last] == kPathDelimiter &&
@@ -44,21 +55,6 @@ std::string ExcludeTrailingDelimiter(std::string_view path) {
   if (EndsWithDelimiter(path)) path.remove_suffix(1);
   return std::string(path);
 }
-
-namespace {
-
-// True when a character starts at `at` in a scan from the text's start.  A
-// byte that can be no lead byte ends a character wherever it stands (it is
-// one itself, or a trail), so a character starts after it; each lead byte
-// then takes the byte after it.  The lead bytes in a row before `at` come
-// in pairs exactly when `at` starts a character.
-bool StartsChar(std::string_view text, std::size_t at) {
-  std::size_t leads = 0;
-  while (leads < at && IsDBCSLeadByte(static_cast<unsigned char>(text[at - leads - 1]))) ++leads;
-  return leads % 2 == 0;
-}
-
-}  // namespace
 
 std::size_t LastCharOffset(std::string_view text) {
   if (text.empty()) return std::string_view::npos;

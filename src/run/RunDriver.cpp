@@ -127,8 +127,9 @@ private:
   void RenameStep(const TargetEntry &entry, const TWalkLevel &level, const std::string &path,
                   TTargetOutcome &outcome) {
     TRenameCn &rename = D_.Rename_;
-    const std::string &destination = TextsOf(level).Destination;
-    const std::string &folder = TextsOf(level).Folder;
+    const TLevelTexts &texts = TextsOf(level);
+    const std::string &destination = texts.Destination;
+    const std::string &folder = texts.Folder;
     const bool ok = level.Held ? rename.RenameTarget(*level.Held, folder, entry.Name, destination,
                                                      entry.Time, entry.Attributes)
                                : rename.RenameTarget(folder, entry.Name, destination, entry.Time,
@@ -171,8 +172,9 @@ private:
   // the level was entered.
   void ChainStep(const TChainStep &step, const TargetEntry &entry, const TWalkLevel &level,
                  const std::string &path, TTargetOutcome &outcome) {
-    const std::string &folder = TextsOf(level).Folder;
-    const std::string &destination = TextsOf(level).Destination;
+    const TLevelTexts &texts = TextsOf(level);
+    const std::string &folder = texts.Folder;
+    const std::string &destination = texts.Destination;
     D_.Rename_.ResultName = step.To;
     const bool ok =
         step.Tried && (level.Held ? MoveFile(TEntryRef(*level.Held, step.From), TEntryRef(*level.Held, step.To))
