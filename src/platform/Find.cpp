@@ -4,7 +4,8 @@
 // its start) and examines only the names that match, so a narrow pattern
 // over a large folder costs one pass over the names.  Each entry is examined
 // relative to the folder, fstatat and the DOSATTRIB attribute alike, so no
-// path is walked per entry.  A scan for folders also skips, by the type
+// path is walked per entry; a large folder has those two calls shared with a
+// second thread (TExamination).  A scan for folders also skips, by the type
 // getdents64 reports, every entry that is certainly no folder.
 //
 // Names arrive as UTF-8 (or as bytes that are not UTF-8) and become CP932 with extension codes for what Shift-JIS lacks, so
@@ -20,6 +21,11 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "platform/CharCase.h"
 #include "platform/Cp932.h"
@@ -120,6 +126,157 @@ bool IsDotOrDotDot(const char *name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Entries are read in batches and then examined: large enough that a second
+// thread pays for itself, small enough that a folder of a million names
+// holds no more than this many of them twice at once.
+constexpr std::size_t kBatchSize = 4096;
+// A batch smaller than this is examined on the listing's own thread.
+constexpr std::size_t kSplitFrom = 1024;
+
+// One name of a batch and what its examination found.
+struct TExamined {
+  std::size_t NameAt = 0;  // the UTF-8 name, in the batch's text
+  std::string Name;        // CP932
+  int Error = 0;           // errno of a failed fstatat; 0 once examined
+  bool Skip = false;       // examined, and outside the listing's scope
+  bool IsSymlink = false;
+  std::uint32_t DosBits = 0;
+  struct stat St {};
+};
+
+// The names read since the last batch was examined, in the order read.
+class TBatch {
+public:
+  void Reserve(std::size_t count) { Entries_.reserve(count); }
+  void Clear() {
+    Entries_.clear();
+    Names_.clear();
+  }
+  std::size_t Size() const { return Entries_.size(); }
+
+  void Add(std::string_view utf8Name, std::string name) {
+    TExamined &entry = Entries_.emplace_back();
+    entry.NameAt = Names_.size();
+    Names_.append(utf8Name);
+    Names_.push_back('\0');
+    entry.Name = std::move(name);
+  }
+
+  TExamined &At(std::size_t index) { return Entries_[index]; }
+  const char *Utf8Name(const TExamined &entry) const { return Names_.data() + entry.NameAt; }
+
+  // Appends the examined entries in the order read; stops at the first that
+  // could not be examined and returns its errno (0 when there was none).
+  int MoveInto(std::vector<FindEntry> &found) {
+    for (TExamined &entry : Entries_) {
+      if (entry.Error == ENOENT) continue;  // removed since it was read
+      if (entry.Error != 0) return entry.Error;
+      if (entry.Skip) continue;
+      FindEntry &added = found.emplace_back();
+      added.IsSymlink = entry.IsSymlink;
+      fs::FillEntry(added, entry.St, Utf8Name(entry), entry.DosBits);
+      added.Name = std::move(entry.Name);
+    }
+    return 0;
+  }
+
+private:
+  std::vector<TExamined> Entries_;
+  std::string Names_;
+};
+
+// Reads each entry of a batch with fstatat and its DOSATTRIB bits, relative
+// to the folder.  These two calls are most of a listing's cost; a large
+// batch is split with a second thread where the machine has another
+// processor.  Names are converted and filtered before, and entries made
+// after, on the listing's own thread, so extension codes are handed out in
+// the order names are read and the result is the same either way.
+class TExamination {
+public:
+  TExamination(int dir, bool foldersOnly) : Dir_(dir), FoldersOnly_(foldersOnly), Xattrs_(dir) {}
+
+  // Gives the process its working folder back (see TXattrAt).
+  void Pause() { Xattrs_.Pause(); }
+
+  void Run(TBatch &batch) {
+    const std::size_t count = batch.Size();
+    std::size_t from = 0;
+    // The first answer of a process's first large listing tells whether the
+    // kernel has the *at calls.
+    if (count >= kSplitFrom && !fs::XattrAtCallsPresent()) {
+      Examine(batch, 0, 1, Xattrs_, XattrUnsupported_);
+      from = 1;
+    }
+    std::optional<std::thread> helper;
+    std::size_t half = count;
+    bool helperUnsupported = XattrUnsupported_;
+    if (count >= kSplitFrom && MaySplit()) {
+      half = from + (count - from) / 2;
+      try {
+        helper.emplace([&] {
+          fs::TXattrAt xattrs(Dir_);
+          Examine(batch, half, count, xattrs, helperUnsupported);
+        });
+      } catch (const std::system_error &) {
+        half = count;  // no thread to be had: all of it here
+      }
+    }
+    Examine(batch, from, half, Xattrs_, XattrUnsupported_);
+    if (helper) {
+      helper->join();
+      XattrUnsupported_ = XattrUnsupported_ || helperUnsupported;
+    }
+  }
+
+private:
+  // The second thread reads attributes only through the kernel's *at
+  // calls: where those are missing, a stand-in working folder is the whole
+  // process's, and two threads could not each have their own.
+  static bool MaySplit() {
+    static const bool severalProcessors = std::thread::hardware_concurrency() > 1;
+    return severalProcessors && fs::XattrAtCallsPresent();
+  }
+
+  // Examines entries [from, to); an entry that cannot be examined (and did
+  // not vanish) ends the range, as it ends the listing.
+  void Examine(TBatch &batch, std::size_t from, std::size_t to, fs::TXattrAt &xattrs,
+               bool &xattrUnsupported) const {
+    for (std::size_t index = from; index < to; ++index) {
+      TExamined &entry = batch.At(index);
+      const char *name = batch.Utf8Name(entry);
+      if (sys::Call("fstatat", [&] {
+            return ::fstatat(Dir_, name, &entry.St, AT_SYMLINK_NOFOLLOW);
+          }) != 0) {
+        entry.Error = errno;
+        if (entry.Error == ENOENT) continue;
+        break;
+      }
+      if (S_ISLNK(entry.St.st_mode)) {
+        if (FoldersOnly_) {
+          entry.Skip = true;
+          continue;
+        }
+        entry.IsSymlink = true;
+        // Attributes of what the link points to; a dangling link keeps its own.
+        struct stat target {};
+        if (sys::Call("fstatat", [&] { return ::fstatat(Dir_, name, &target, 0); }) == 0) {
+          entry.St = target;
+        }
+      } else if (FoldersOnly_ && !S_ISDIR(entry.St.st_mode)) {
+        entry.Skip = true;
+        continue;
+      }
+      entry.DosBits =
+          xattrUnsupported ? 0 : fs::ReadDosBits(xattrs, name, entry.IsSymlink, xattrUnsupported);
+    }
+  }
+
+  int Dir_;
+  bool FoldersOnly_;
+  fs::TXattrAt Xattrs_;
+  bool XattrUnsupported_ = false;
+};
+
 }  // namespace
 
 // Windows reads a final ".*" as "a dot and anything, or the end of the
@@ -140,70 +297,62 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
   }
   const int dirFd = folder.Native();
   TDirReader reader(dirFd);
-  fs::TXattrAt xattrs(dirFd);
-  bool xattrUnsupported = false;
+  TExamination examination(dirFd, scope == TFindScope::Folders);
   const bool foldersOnly = scope == TFindScope::Folders;
   // The walk's usual patterns need no matching at all.
   const bool everyName = pattern == "*" || pattern == "*.*";
+  // A test that makes a chosen call fail needs the calls in their plain
+  // order: each entry examined as soon as it is read, on this thread.
+  const std::size_t batchLimit = sys::FaultsArmed() ? 1 : kBatchSize;
+  TBatch batch;
+  batch.Reserve(batchLimit);
 
   // Names read, not names kept, count for the pump: a narrow filter over a
   // large folder takes as long to read.
   constexpr unsigned kPumpEvery = 256;
   unsigned sincePump = 0;
-  while (const dirent64 *entry = reader.Next()) {
-    if (pump && ++sincePump == kPumpEvery) {
-      sincePump = 0;
-      // What the front end does meanwhile must find the process's own
-      // working folder, not the listed one standing in for it.
-      xattrs.Pause();
-      if (!pump()) {
-        result.Error = ECANCELED;
+  bool more = true;
+  while (more && result.Error == 0) {
+    batch.Clear();
+    while (batch.Size() < batchLimit) {
+      const dirent64 *entry = reader.Next();
+      if (entry == nullptr) {
+        more = false;
         break;
       }
-    }
-    if (IsDotOrDotDot(entry->d_name)) continue;
-    const std::string_view utf8Name(entry->d_name);
-
-    std::optional<std::string> name = Utf8ToCp932(utf8Name);
-    if (!name) {
-      // Counted where it would have been listed, so a narrow filter does
-      // not report names it never concerned.
-      if (everyName || MatchesWildcard(Utf8ToCp932Lossy(utf8Name), pattern)) {
-        ++result.Unrepresentable;
-        result.UnrepresentableNames.emplace_back(utf8Name);
+      if (pump && ++sincePump == kPumpEvery) {
+        sincePump = 0;
+        // What the front end does meanwhile must find the process's own
+        // working folder, not the listed one standing in for it.
+        examination.Pause();
+        if (!pump()) {
+          // What was read before the stop is still examined and kept.
+          result.Error = ECANCELED;
+          more = false;
+          break;
+        }
       }
-      continue;
-    }
-    // A file system that does not say (DT_UNKNOWN) has the entry examined.
-    if (foldersOnly && entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
-    if (!everyName && !MatchesWildcard(*name, pattern)) continue;
+      if (IsDotOrDotDot(entry->d_name)) continue;
+      const std::string_view utf8Name(entry->d_name);
 
-    struct stat st {};
-    if (sys::Call("fstatat", [&] {
-          return ::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW);
-        }) != 0) {
-      if (errno == ENOENT) continue;  // removed since it was read
-      result.Error = errno;
-      break;
-    }
-    FindEntry found;
-    if (S_ISLNK(st.st_mode)) {
-      if (foldersOnly) continue;
-      found.IsSymlink = true;
-      // Attributes of what the link points to; a dangling link keeps its own.
-      struct stat target {};
-      if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, entry->d_name, &target, 0); }) == 0) {
-        st = target;
+      std::optional<std::string> name = Utf8ToCp932(utf8Name);
+      if (!name) {
+        // Counted where it would have been listed, so a narrow filter does
+        // not report names it never concerned.
+        if (everyName || MatchesWildcard(Utf8ToCp932Lossy(utf8Name), pattern)) {
+          ++result.Unrepresentable;
+          result.UnrepresentableNames.emplace_back(utf8Name);
+        }
+        continue;
       }
-    } else if (foldersOnly && !S_ISDIR(st.st_mode)) {
-      continue;
+      // A file system that does not say (DT_UNKNOWN) has the entry examined.
+      if (foldersOnly && entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
+      if (!everyName && !MatchesWildcard(*name, pattern)) continue;
+      batch.Add(utf8Name, std::move(*name));
     }
-
-    const std::uint32_t dosBits =
-        xattrUnsupported ? 0 : fs::ReadDosBits(xattrs, entry->d_name, found.IsSymlink, xattrUnsupported);
-    fs::FillEntry(found, st, utf8Name, dosBits);
-    found.Name = std::move(*name);
-    result.Entries.push_back(std::move(found));
+    examination.Run(batch);
+    const int error = batch.MoveInto(result.Entries);
+    if (error != 0) result.Error = error;
   }
   if (result.Error == 0) result.Error = reader.Error();
   result.Ok = result.Error == 0;

@@ -48,8 +48,9 @@ std::optional<std::string> CurrentFolderPath(int dir);
 // each entry costs an open and a close and fails on files one may not read.
 // The working folder is the process's, so nothing else may resolve a
 // relative path meanwhile; the system uses whole paths everywhere else, and
-// the listings that use this run on one thread.  The previous working folder
-// is restored on destruction.
+// a listing reads attributes on a second thread only where the kernel has
+// the *at calls (XattrAtCallsPresent).  The previous working folder is
+// restored on destruction.
 class TXattrAt {
 public:
   explicit TXattrAt(int dir) : Dir_(dir) {}
@@ -76,6 +77,10 @@ private:
   int Dir_;
   int Saved_ = -1;  // the previous working folder, while the folder stands in for it
 };
+
+// True once the kernel has answered one of the *at calls above, so that it
+// has them and no working folder ever stands in for a folder.
+bool XattrAtCallsPresent();
 
 // The last component of a path (trailing delimiters ignored).
 std::string_view LastComponent(std::string_view path);

@@ -40,6 +40,8 @@ void ClearFaults() {
   faultsArmed.store(false, std::memory_order_relaxed);
 }
 
+bool FaultsArmed() { return faultsArmed.load(std::memory_order_relaxed); }
+
 bool FaultFires(const char *call) {
   if (!faultsArmed.load(std::memory_order_relaxed)) return false;
   auto &faults = Faults();

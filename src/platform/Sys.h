@@ -20,6 +20,10 @@ void InjectFault(std::string_view call, int error, int skip = 0);
 // of an operation, as another program racing with it would.
 void OnCall(std::string_view call, std::function<void()> action, int skip = 0);
 void ClearFaults();
+// True while a fault or an action is armed.  Code that would order its
+// calls differently for speed keeps their plain order then, so a test's
+// "the n-th call" means what it says.
+bool FaultsArmed();
 
 // True (with errno set) when an injected fault for `call` fires now; runs
 // an action set for it first.

@@ -10,6 +10,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 
@@ -42,9 +43,14 @@ struct TXattrArgs {
   std::uint32_t Flags;
 };
 
+// Set by the first real answer of the kernel, never by an injected fault.
+std::atomic<bool> atCallsAnswered{false};
+
 unsigned AtFlags(bool follow) { return follow ? 0u : static_cast<unsigned>(AT_SYMLINK_NOFOLLOW); }
 
 }  // namespace
+
+bool XattrAtCallsPresent() { return atCallsAnswered.load(std::memory_order_relaxed); }
 
 TXattrAt::~TXattrAt() { Pause(); }
 
@@ -77,7 +83,10 @@ ssize_t TXattrAt::Get(const char *name, const char *attribute, void *value, std:
   if (TryAt()) {
     TXattrArgs args{reinterpret_cast<std::uintptr_t>(value), static_cast<std::uint32_t>(size), 0};
     const long result = sys::Call("getxattr", [&] {
-      return ::syscall(kGetXattrAt, Dir_, name, AtFlags(follow), attribute, &args, sizeof args);
+      const long answer =
+          ::syscall(kGetXattrAt, Dir_, name, AtFlags(follow), attribute, &args, sizeof args);
+      if (answer >= 0 || errno != ENOSYS) atCallsAnswered.store(true, std::memory_order_relaxed);
+      return answer;
     });
     if (result >= 0) return result;
     if (!FallBack()) return -1;

@@ -167,6 +167,20 @@ TEST_F(FindTest, EntriesThatCannotBeExaminedFailTheListing) {
   EXPECT_TRUE(result.Entries.empty());
 }
 
+// The same for a folder large enough to be examined on two threads; only an
+// ordinary user can be refused the search right for real.
+TEST_F(FindTest, ALargeFolderWhoseEntriesCannotBeExaminedFailsTheListing) {
+  if (RunningAsRoot()) GTEST_SKIP() << "root searches every folder";
+  MakeTree(temp_.Root(), {"d/"});
+  for (int i = 0; i < 2500; ++i) MakeTree(temp_.Root(), {"d/f" + std::to_string(i)});
+  ASSERT_EQ(chmod((temp_ / "d").c_str(), 0444), 0);
+  const FindResult result = FindFiles(temp_ / "d", "*");
+  ASSERT_EQ(chmod((temp_ / "d").c_str(), 0755), 0);
+  EXPECT_FALSE(result.Ok);
+  EXPECT_EQ(result.Error, EACCES);
+  EXPECT_TRUE(result.Entries.empty());
+}
+
 TEST_F(FindTest, AFolderThatVanishesWhileListedEndsTheListing) {
   MakeTree(temp_.Root(), {"d/", "d/a", "d/b", "d/c"});
   korvane::sys::InjectFault("readdir", ENOENT, 1);
@@ -242,6 +256,89 @@ TEST_F(FindTest, TheListingOfALargeFolderPumpsAndCanBeStopped) {
   EXPECT_FALSE(stopped.Ok);
   EXPECT_EQ(stopped.Error, ECANCELED);
   EXPECT_LT(stopped.Entries.size(), 2000u);
+}
+
+// A large folder has its entries examined in batches, shared with a second
+// thread: every kind of entry must come out as a small folder lists it, in
+// the order the file system gives the names.
+TEST_F(FindTest, ALargeFolderIsListedInFullAndInOrder) {
+  constexpr int kEntries = 4500;  // a batch shared by two threads, and one more
+  struct TExpected {
+    std::uint32_t Attributes;
+    bool IsSymlink;
+    std::int64_t Size;
+  };
+  std::map<std::string, TExpected> expected;
+  for (int i = 0; i < kEntries; ++i) {
+    const std::string group = "g" + std::to_string(i / 9);
+    const std::string name = group + "-" + std::to_string(i % 9) + (i % 9 == 8 ? kEAcute : "");
+    const std::string path = temp_ / name;
+    switch (i % 9) {
+    case 3:
+      ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+      expected[name] = {kAttrDirectory, false, 0};
+      continue;
+    case 4:
+      ASSERT_EQ(symlink((group + "-0").c_str(), path.c_str()), 0);
+      expected[name] = {0, true, 3};
+      continue;
+    case 5:
+      ASSERT_EQ(symlink("nowhere", path.c_str()), 0);
+      expected[name] = {0, true, 7};  // the link itself: "nowhere"
+      continue;
+    case 6:
+      ASSERT_EQ(symlink((group + "-3").c_str(), path.c_str()), 0);
+      expected[name] = {kAttrDirectory, true, 0};
+      continue;
+    default:
+      break;
+    }
+    MakeTree(temp_.Root(), {name + "=abc"});
+    std::uint32_t attributes = 0;
+    if (i % 9 == 1) {
+      ASSERT_EQ(setxattr(path.c_str(), "user.DOSATTRIB", "0x2", 3, 0), 0);
+      attributes = kAttrHidden;
+    } else if (i % 9 == 2) {
+      ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+      attributes = kAttrReadOnly;
+    } else if (i % 9 == 7) {
+      ASSERT_EQ(setxattr(path.c_str(), "user.DOSATTRIB", "0x4", 3, 0), 0);
+      attributes = kAttrSystem;
+    }
+    expected[name] = {attributes, false, 3};
+  }
+  std::vector<std::string> readOrder, folderOrder;
+  for (const auto &item : std::filesystem::directory_iterator(temp_.Root())) {
+    readOrder.push_back(item.path().filename().string());
+    if (item.is_directory() && !item.is_symlink()) folderOrder.push_back(readOrder.back());
+  }
+
+  const TFolderHandle folder = TFolderHandle::Open(temp_.Root());
+  const FindResult all = FindFiles(folder, "*");
+  ASSERT_TRUE(all.Ok);
+  ASSERT_EQ(all.Entries.size(), std::size_t{kEntries});
+  std::vector<std::string> listedOrder;
+  for (const FindEntry &entry : all.Entries) {
+    const std::optional<std::string> onDisk = Cp932ToUtf8(entry.Name);
+    ASSERT_TRUE(onDisk);
+    listedOrder.push_back(*onDisk);
+    const TExpected &want = expected.at(*onDisk);
+    EXPECT_EQ(entry.Attributes, want.Attributes) << *onDisk;
+    EXPECT_EQ(entry.IsSymlink, want.IsSymlink) << *onDisk;
+    if (!(want.Attributes & kAttrDirectory)) {
+      EXPECT_EQ(entry.Size, want.Size) << *onDisk;
+    }
+  }
+  EXPECT_EQ(listedOrder, readOrder);
+
+  const FindResult folders = FindFiles(folder, "*", TFindScope::Folders);
+  ASSERT_TRUE(folders.Ok);
+  std::vector<std::string> listedFolders;
+  for (const FindEntry &entry : folders.Entries) listedFolders.push_back(entry.Name);
+  EXPECT_EQ(listedFolders, folderOrder);
+
+  // A pattern narrows a large listing as it narrows a small one.
+  EXPECT_EQ(FindFiles(folder, "g49?-1").Entries.size(), 10u);
 }
 
 // Newer Samba versions write a binary record after the "0xNN" text, longer
