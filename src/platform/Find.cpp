@@ -147,7 +147,6 @@ struct TExamined {
 // The names read since the last batch was examined, in the order read.
 class TBatch {
 public:
-  void Reserve(std::size_t count) { Entries_.reserve(count); }
   void Clear() {
     Entries_.clear();
     Names_.clear();
@@ -305,7 +304,6 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
   // order: each entry examined as soon as it is read, on this thread.
   const std::size_t batchLimit = sys::FaultsArmed() ? 1 : kBatchSize;
   TBatch batch;
-  batch.Reserve(batchLimit);
 
   // Names read, not names kept, count for the pump: a narrow filter over a
   // large folder takes as long to read.
