@@ -296,8 +296,8 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
   }
   const int dirFd = folder.Native();
   TDirReader reader(dirFd);
-  TExamination examination(dirFd, scope == TFindScope::Folders);
   const bool foldersOnly = scope == TFindScope::Folders;
+  TExamination examination(dirFd, foldersOnly);
   // The walk's usual patterns need no matching at all.
   const bool everyName = pattern == "*" || pattern == "*.*";
   // A test that makes a chosen call fail needs the calls in their plain
