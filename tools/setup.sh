@@ -3,7 +3,7 @@
 
 # The last line: Qt's Japanese texts for the window's standard dialogs.
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
-                  clang libbenchmark-dev libre2-dev libglib2.0-dev
+                  clang libbenchmark-dev libre2-dev libblkid-dev
                   qt6-translations-l10n)
 
 # What only the tests need (./test): the install test's validators and

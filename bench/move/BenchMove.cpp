@@ -4,7 +4,7 @@
 // same run and prints the ratios against the first:
 //   old      the former sequence (a named temporary file, renamed; no sync)
 //   lazy     CopyFile without sync (O_TMPFILE, linked into place)
-//   flushed  CopyFile with TCopyDurability::Flushed, as TCopyCn moves
+//   flushed  CopyFile with TCopyPurpose::Move, as TCopyCn moves
 // Each way then deletes the source.  The folder must be on the disk the
 // ratios are wanted for (tmpfs syncs for free).
 // Usage: bench_move [FOLDER [FILES [ROUNDS]]]   (defaults: ., 10000, 3)
@@ -87,7 +87,7 @@ double MoveAll(const std::string &root, int files, TWay way) {
       ok = OldMove(src + name, dst, dst + name);
     } else {
       ok = CopyFile(src + name, dst + name, false,
-                    way == TWay::Flushed ? TCopyDurability::Flushed : TCopyDurability::Lazy) &&
+                    way == TWay::Flushed ? TCopyPurpose::Move : TCopyPurpose::Copy) &&
            DeleteFile(src + name);
     }
     if (!ok) {

@@ -169,7 +169,7 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   // A move must not leave a window in which a power loss loses both files:
   // the copy and its name are flushed before the source is removed.
   const bool ok = CopyFile(sourceEntry, folder + ResultName, /*failIfExists=*/false,
-                           deletesSource ? TCopyDurability::Flushed : TCopyDurability::Lazy);
+                           deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy);
   // The source goes only after a copy that worked, whether the policy is
   // "always" (0) or "when the copy succeeded" (2): a failed copy never loses
   // the file.  The deletion's own outcome does not change the result.

@@ -21,6 +21,7 @@
 // anyone change, and the file it names is not the target: a change the link
 // would need fails, and the file behind it is never touched.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -43,6 +44,8 @@ constexpr std::uint32_t kDosBits = kAttrHidden | kAttrSystem | kAttrArchive;
 
 bool IsXattrUnsupported(int error) { return error == ENOTSUP || error == EOPNOTSUPP; }
 
+}  // namespace
+
 // Parses the leading "0x" hex number; Samba's newer binary form starts with
 // the same text, so the prefix is all that is read.
 std::uint32_t ParseDosAttrib(std::string_view text) {
@@ -59,6 +62,8 @@ std::uint32_t ParseDosAttrib(std::string_view text) {
   }
   return value;
 }
+
+namespace {
 
 // The group and other write bits a read-only flag took away, or 0.
 mode_t TakenWriteBits(TXattrAt &xattrs, const char *name) {
@@ -97,6 +102,43 @@ std::uint32_t ReadDosBits(TXattrAt &xattrs, const char *name, bool follow, bool 
          (kDosBits | kAttrReadOnly);
 }
 
+std::uint32_t DosBitsOfFd(int fd, bool fat) {
+  if (fat) {
+    std::uint32_t bits = 0;
+    if (sys::Call("fat_get_attributes", [&] { return FatCalls().Get(fd, bits); }) != 0) return 0;
+    return bits & (kDosBits | kAttrReadOnly);
+  }
+  char buffer[256];
+  const ssize_t length = sys::Call("fgetxattr", [&] { return ::fgetxattr(fd, kDosAttribName, buffer, sizeof buffer); });
+  if (length < 0) return 0;
+  return ParseDosAttrib(std::string_view(buffer, static_cast<std::size_t>(length))) & (kDosBits | kAttrReadOnly);
+}
+
+bool StoreDosBitsFd(int fd, bool fat, std::uint32_t bits) {
+  bits &= kDosBits;
+  if (fat) {
+    std::uint32_t current = 0;
+    if (sys::Call("fat_get_attributes", [&] { return FatCalls().Get(fd, current); }) != 0) return false;
+    const std::uint32_t wanted = (current & ~kDosBits) | bits;
+    return wanted == current ||
+           sys::Call("fat_set_attributes", [&] { return FatCalls().Set(fd, wanted); }) == 0;
+  }
+  char text[16];
+  const int length = std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(bits));
+  if (sys::Call("fsetxattr", [&] {
+        return ::fsetxattr(fd, kDosAttribName, text, static_cast<std::size_t>(length), 0);
+      }) == 0)
+    return true;
+  if (IsXattrUnsupported(errno)) errno = kErrorNoAttributeStore;
+  return false;
+}
+
+std::uint32_t ReadFatBits(int dir, const char *name, bool follow) {
+  const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
+  const sys::TFd fd(sys::Call("open", [&] { return ::openat(dir, name, flags); }));
+  return fd.Valid() ? DosBitsOfFd(fd.Get(), true) : 0;
+}
+
 std::uint32_t AttributesOf(const struct stat &st, std::string_view name, std::uint32_t dosBits) {
   std::uint32_t attributes = dosBits & kDosBits;
   if (S_ISDIR(st.st_mode)) attributes |= kAttrDirectory | (dosBits & kAttrReadOnly);
@@ -119,34 +161,66 @@ std::optional<std::uint32_t> GetAttributes(const TEntryRef &entry) {
       sys::Call("lstat", [&] { return ::fstatat(target->Dir, name, &st, AT_SYMLINK_NOFOLLOW); }) != 0) {
     return std::nullopt;
   }
-  fs::TXattrAt xattrs(target->Dir);
-  bool unsupported = false;
-  const std::uint32_t dosBits = fs::ReadDosBits(xattrs, name, true, unsupported);
+  std::uint32_t dosBits = 0;
+  if (fs::TraitsOfEntry(st, target->Dir, name).DosAttributeIoctl) {
+    dosBits = fs::ReadFatBits(target->Dir, name, true);
+  } else {
+    fs::TXattrAt xattrs(target->Dir);
+    bool unsupported = false;
+    dosBits = fs::ReadDosBits(xattrs, name, true, unsupported);
+  }
   return fs::AttributesOf(st, fs::LastComponent(target->Name), dosBits);
 }
 
+namespace {
+
+// The status of what a whole path names; `follow`: through a final link.
+bool StatPath(const std::string &path, struct stat &st, bool follow) {
+  const auto entry = fs::SystemEntry(path);
+  if (!entry) return false;
+  const int flags = follow ? 0 : AT_SYMLINK_NOFOLLOW;
+  return sys::Call(follow ? "stat" : "lstat", [&] {
+           return ::fstatat(entry->Dir, entry->Name.c_str(), &st, flags);
+         }) == 0;
+}
+
+}  // namespace
+
 bool FolderExists(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return false;
   struct stat st {};
-  return sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) == 0 && S_ISDIR(st.st_mode);
+  return StatPath(path, st, true) && S_ISDIR(st.st_mode);
 }
 
 std::optional<TFileId> GetFileId(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return std::nullopt;
   struct stat st {};
-  if (sys::Call("stat", [&] { return ::stat(utf8->c_str(), &st); }) != 0) return std::nullopt;
+  if (!StatPath(path, st, true)) return std::nullopt;
   return fs::FileIdOf(st);
 }
 
 // A dangling link is an entry too: a name taken by it is not free.
 bool PathExists(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return false;
   struct stat st {};
-  return sys::Call("lstat", [&] { return ::lstat(utf8->c_str(), &st); }) == 0;
+  return StatPath(path, st, false);
 }
+
+namespace {
+
+// The kernel's FAT driver keeps the four bits as the card's own attributes,
+// a folder's read-only flag included, exactly as Windows reads them.
+bool SetFatAttributes(int dir, const char *file, std::uint32_t attributes) {
+  const sys::TFd fd(sys::Call("open", [&] {
+    return ::openat(dir, file, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+  }));
+  if (!fd.Valid()) return false;
+  constexpr std::uint32_t kBits = kAttrReadOnly | fs::kDosBits;
+  std::uint32_t current = 0;
+  if (sys::Call("fat_get_attributes", [&] { return fs::FatCalls().Get(fd.Get(), current); }) != 0) return false;
+  const std::uint32_t wanted = (current & ~kBits) | (attributes & kBits);
+  return wanted == current ||
+         sys::Call("fat_set_attributes", [&] { return fs::FatCalls().Set(fd.Get(), wanted); }) == 0;
+}
+
+}  // namespace
 
 // Every call names the entry relative to its folder without following a
 // link, so an entry swapped for a link in mid-change is never changed
@@ -179,6 +253,7 @@ bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
   if (!dotName) dosBits |= attributes & kAttrHidden;
   const bool folder = S_ISDIR(st.st_mode);
   if (folder) dosBits |= attributes & kAttrReadOnly;
+  if (fs::TraitsOfEntry(st, dir, file).DosAttributeIoctl) return SetFatAttributes(dir, file, attributes);
 
   fs::TXattrAt xattrs(dir);
   const mode_t oldMode = st.st_mode & 07777;
@@ -200,8 +275,20 @@ bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
   // Extended attributes can only be changed on a writable file, while
   // Windows lets the other bits of a read-only file change; so the owner's
   // write bit is lent for the moment of the change.
+  // A file system that keeps no modes (FAT through FUSE) refuses or ignores
+  // the change; either way the flag is not stored.
   const auto changeMode = [&](mode_t mode) {
-    return sys::Call("chmod", [&] { return ::fchmodat(dir, file, mode, AT_SYMLINK_NOFOLLOW); }) == 0;
+    if (sys::Call("chmod", [&] { return ::fchmodat(dir, file, mode, AT_SYMLINK_NOFOLLOW); }) != 0) {
+      if (errno == ENOSYS || fs::IsXattrUnsupported(errno)) errno = kErrorNoAttributeStore;
+      return false;
+    }
+    struct stat now {};
+    if (::fstatat(dir, file, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        fs::IsReadOnlyMode(now.st_mode) != fs::IsReadOnlyMode(mode)) {
+      errno = kErrorNoAttributeStore;
+      return false;
+    }
+    return true;
   };
   const bool lendWrite = wasReadOnly;
   if (lendWrite && !changeMode(oldMode | S_IWUSR)) return false;
@@ -216,6 +303,7 @@ bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
     char text[16];
     const int length = std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(dosBits));
     if (xattrs.Set(file, fs::kDosAttribName, text, static_cast<std::size_t>(length), false) != 0) {
+      if (fs::IsXattrUnsupported(errno)) errno = kErrorNoAttributeStore;
       return restore();
     }
   } else if (xattrs.Remove(file, fs::kDosAttribName, false) != 0 && errno != ENODATA &&

@@ -5,6 +5,17 @@
 // a whole path opened once per call) and no call follows a link in an
 // entry's place: a source opened for a copy is opened with O_NOFOLLOW, and
 // what replaces or removes an entry acts on the name itself.
+//
+// Not every file system offers what these calls prefer.  Where renameat2's
+// RENAME_NOREPLACE is refused (NFS, SMB and many FUSE drivers answer
+// EINVAL), the new name is looked up relative to the held folder and the
+// plain rename follows at once: another program would have to create that
+// very name within those few microseconds, and such file systems offer
+// nothing better.  Where O_TMPFILE is refused, a named temporary file stands
+// in.  Each refusal is remembered per file system for the run, so it is met
+// once, not per file.  On a file system that ignores letter case (FAT,
+// exFAT), a change of case only is the same entry under the same name to the
+// kernel, which then does nothing at all; it goes through a temporary name.
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -14,10 +25,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/FsInternal.h"
 #include "platform/Sys.h"
@@ -28,10 +41,10 @@ namespace {
 
 // A name for a file of the copy's own beside the destination, new with
 // each call; the caller retries on EEXIST.
-std::string UniqueName() {
+std::string UniqueName(const char *prefix = ".korvane-copy-") {
   static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   static thread_local std::mt19937_64 random{std::random_device{}()};
-  std::string name = ".korvane-copy-";
+  std::string name = prefix;
   for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
   return name;
 }
@@ -63,6 +76,152 @@ private:
   sys::TFd Owned_;
   int Dir_ = -1;
   std::string Name_;
+};
+
+// The device of the folder an entry is named in.
+std::uint64_t FolderDevice(int dir, const char *name) {
+  struct stat st {};
+  const char *slash = std::strrchr(name, '/');
+  if (dir != AT_FDCWD && slash == nullptr) {
+    if (::fstat(dir, &st) != 0) return 0;
+  } else {
+    const std::string folder = slash == nullptr ? std::string(".")
+                               : slash == name  ? std::string("/")
+                                                : std::string(name, slash);
+    if (::fstatat(dir, folder.c_str(), &st, 0) != 0) return 0;
+  }
+  return fs::DeviceOf(st);
+}
+
+// The identity of the folder an entry is named in.
+std::optional<TFileId> FolderIdOf(const fs::TSysEntry &entry) {
+  struct stat st {};
+  const std::size_t slash = entry.Name.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string(".")
+                             : slash == 0               ? std::string("/")
+                                                        : entry.Name.substr(0, slash);
+  if (::fstatat(entry.Dir, folder.c_str(), &st, 0) != 0) return std::nullopt;
+  return fs::FileIdOf(st);
+}
+
+// `name` with its last component replaced by `leaf`.
+std::string Sibling(const std::string &name, const std::string &leaf) {
+  const std::size_t slash = name.rfind('/');
+  return slash == std::string::npos ? leaf : name.substr(0, slash + 1) + leaf;
+}
+
+// True when the two names (UTF-8) differ only in letter case.  Cheap, and
+// no call: most renames are ruled out here.
+bool DifferInCaseOnly(std::string_view a, std::string_view b) {
+  a = fs::LastComponent(a);
+  b = fs::LastComponent(b);
+  if (a == b || a.size() != b.size()) return false;
+  TFileSystemTraits folding;
+  folding.CaseInsensitive = true;
+  const auto cpA = Utf8ToCp932(a);
+  const auto cpB = Utf8ToCp932(b);
+  return cpA && cpB && NameKey(folding, *cpA) == NameKey(folding, *cpB);
+}
+
+// True when `to` names `from` itself in a folder whose file system ignores
+// case: the kernel would then see no change at all.  Decided by the names
+// and the file system alone, without looking the new name up: a FUSE driver
+// without inode numbers of its own makes one up per name, and the kernel
+// keeps a name once looked up for a while after the entry has moved on.
+bool CaseChangeOnly(const fs::TSysEntry &from, const fs::TSysEntry &to) {
+  if (!DifferInCaseOnly(from.Name, to.Name)) return false;
+  const auto fromFolder = FolderIdOf(from);
+  const auto toFolder = FolderIdOf(to);
+  if (!fromFolder || !toFolder || *fromFolder != *toFolder) return false;
+  const std::size_t slash = to.Name.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : to.Name.substr(0, slash ? slash : 1);
+  const sys::TFd fd(::openat(to.Dir, folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  const auto traits = fd.Valid() ? fs::TraitsOfFolder(fd.Get()) : std::nullopt;
+  return traits && traits->CaseInsensitive;
+}
+
+// True when `to` is `from` itself under another name: the same file in the
+// same folder, as a file system that folds case per folder (ext4's casefold)
+// reports it.  A file with other hard links may be one of them, and is never
+// taken for itself.
+bool SameEntryUnderAnotherName(const fs::TSysEntry &from, const fs::TSysEntry &to) {
+  if (fs::LastComponent(from.Name) == fs::LastComponent(to.Name)) return false;
+  const auto fromFolder = FolderIdOf(from);
+  const auto toFolder = FolderIdOf(to);
+  if (!fromFolder || !toFolder || *fromFolder != *toFolder) return false;
+  struct stat a {}, b {};
+  if (::fstatat(from.Dir, from.Name.c_str(), &a, AT_SYMLINK_NOFOLLOW) != 0 ||
+      ::fstatat(to.Dir, to.Name.c_str(), &b, AT_SYMLINK_NOFOLLOW) != 0)
+    return false;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && (S_ISDIR(a.st_mode) || a.st_nlink == 1);
+}
+
+// A change the kernel sees as none (the same entry under a name it
+// compares as equal) in two renames through a temporary name of the same
+// folder.  The second rename is a plain one: the only entry that could hold
+// the new name is the one just moved away, and the kernel may still hold
+// the new name as taken (it keeps a looked-up name for a while on FUSE),
+// so asking it would refuse what is free.  If the second cannot be made,
+// the entry gets its old name back.
+bool RenameThroughTemporary(const fs::TSysEntry &from, const fs::TSysEntry &to) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temporary = Sibling(to.Name, UniqueName(".korvane-case-"));
+    if (!fs::RenameNoReplace(from.Dir, from.Name.c_str(), to.Dir, temporary.c_str())) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (sys::Call("renameat", [&] { return ::renameat(to.Dir, temporary.c_str(), to.Dir, to.Name.c_str()); }) == 0)
+      return true;
+    const int saved = errno;
+    ::renameat(to.Dir, temporary.c_str(), from.Dir, from.Name.c_str());
+    errno = saved;
+    return false;
+  }
+  errno = EEXIST;
+  return false;
+}
+
+// The process's umask, read without changing it: umask() sets as it reads,
+// which another thread could see.
+mode_t ProcessUmask() {
+  std::FILE *status = std::fopen("/proc/self/status", "re");
+  if (status != nullptr) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, status) != nullptr)
+      found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(status);
+    if (found) return static_cast<mode_t>(mask);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return mask;
+}
+
+// The mode a new file gets: a copy is a new file of the caller's (the
+// source's permissions less the umask, as cp gives them without -p); a
+// move is the same file in another place and keeps its mode whole.
+mode_t CopyMode(mode_t source, TCopyPurpose purpose) {
+  if (purpose == TCopyPurpose::Move) return source & 07777;
+  static const mode_t umask = ProcessUmask();
+  return source & 0777 & ~umask;
+}
+
+// Whether a failed chmod means only that the file system keeps no modes (a
+// FAT card through FUSE answers ENOSYS), which a copy onto it must accept as
+// cp does.
+bool ModesNotKept(int error) { return error == ENOSYS || error == EOPNOTSUPP || error == EPERM; }
+
+// The times a new file gets: now for the last access, `written` for the
+// last write.  Both are given: a FUSE driver may drop the last write when
+// the last access is left as it is (exfat-fuse does).
+struct TNewFileTimes {
+  timespec Times[2];
+  explicit TNewFileTimes(const timespec &written) {
+    clock_gettime(CLOCK_REALTIME, &Times[0]);
+    Times[1] = written;
+  }
 };
 
 // Copies the rest of `from` into `to`: copy_file_range where the kernel can
@@ -101,9 +260,18 @@ bool IsXattrUnsupported(int error) { return error == ENOTSUP || error == EOPNOTS
 
 // Copies the travelling attributes from one open file to another.  A source
 // without them, or on a file system without them, has nothing to give; a
-// destination that cannot take the attribute bits fails the copy, as the
-// copy would otherwise lose them unseen.
-bool CopyAttributes(int from, int to) {
+// destination that cannot take the hidden or system bit fails the copy, as
+// the copy would otherwise lose them unseen.  The archive bit alone, which
+// Windows sets on every new copy anyway, is let go where it cannot be kept.
+// The kernel's FAT driver keeps the bits as the card's own attributes.
+bool CopyAttributes(int from, int to, const std::optional<TFileSystemTraits> &toTraits) {
+  struct stat st {};
+  const bool fromFat = ::fstat(from, &st) == 0 && fs::TraitsOfDevice(fs::DeviceOf(st), from).DosAttributeIoctl;
+  const bool toFat = toTraits && toTraits->DosAttributeIoctl;
+  if (fromFat || toFat) {
+    const std::uint32_t bits = fs::DosBitsOfFd(from, fromFat) & (kAttrHidden | kAttrSystem | kAttrArchive);
+    return bits == 0 || fs::StoreDosBitsFd(to, toFat, bits);
+  }
   for (const char *name : kTravellingAttributes) {
     char value[256];
     const ssize_t length =
@@ -115,8 +283,12 @@ bool CopyAttributes(int from, int to) {
     if (sys::Call("fsetxattr", [&] {
           return ::fsetxattr(to, name, value, static_cast<std::size_t>(length), 0);
         }) != 0) {
+      if (!IsXattrUnsupported(errno)) return false;
       // Without the remembered write bits only the owner's come back.
-      if (name != kTravellingAttributes[0] && IsXattrUnsupported(errno)) continue;
+      if (name != kTravellingAttributes[0]) continue;
+      const std::uint32_t bits = fs::ParseDosAttrib(std::string_view(value, static_cast<std::size_t>(length)));
+      if ((bits & (kAttrHidden | kAttrSystem)) == 0) continue;
+      errno = kErrorNoAttributeStore;
       return false;
     }
   }
@@ -138,13 +310,17 @@ bool SyncFolder(int dir) {
 class TTempFile {
 public:
   explicit TTempFile(int dir) : dir_(dir) {
-    fd_ = sys::TFd(sys::Call("open_tmpfile", [&] {
-      return ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    }));
-    if (fd_.Valid()) return;
-    // Not every file system has O_TMPFILE (NFS, older ones); the kernel
-    // says so in one of these ways.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return;
+    const std::uint64_t device = fs::RefusalsNoted() ? FolderDevice(dir, "x") : 0;
+    if (device == 0 || !fs::Refuses(device, fs::TKernelFeature::TmpFile)) {
+      fd_ = sys::TFd(sys::Call("open_tmpfile", [&] {
+        return ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+      }));
+      if (fd_.Valid()) return;
+      // Not every file system has O_TMPFILE (NFS, FUSE, FAT); the kernel
+      // says so in one of these ways.
+      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return;
+      if (!sys::LastCallFaked()) fs::NoteRefusal(FolderDevice(dir, "x"), fs::TKernelFeature::TmpFile);
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
       std::string name = UniqueName();
       fd_ = sys::TFd(sys::Call("mkstemp", [&] {
@@ -171,12 +347,18 @@ public:
   bool Valid() const { return fd_.Valid(); }
   int Fd() const { return fd_.Get(); }
 
-  // Gives the file the name `to`; with noReplace an existing entry is left
-  // alone (EEXIST).  With durable the data and the new name are on the disk
-  // when it returns, so the caller may remove the source.
-  bool Commit(const char *to, bool noReplace, bool durable) {
+  // Gives the file the name `to` and the last-write time `written`; with
+  // noReplace an existing entry is left alone (EEXIST).  With durable the
+  // data and the new name are on the disk when it returns, so the caller
+  // may remove the source.
+  //
+  // Some drivers (exFAT through FUSE) stamp the time when the file is
+  // closed, so the time is set once the data is closed and then checked.
+  bool Commit(const char *to, bool noReplace, bool durable, const timespec &written) {
     if (durable && sys::Call("fsync", [&] { return ::fsync(fd_.Get()); }) != 0) return false;
     if (path_.empty()) {
+      const TNewFileTimes times(written);
+      if (sys::Call("futimens", [&] { return ::futimens(fd_.Get(), times.Times); }) != 0) return false;
       if (!LinkUnnamed(to, noReplace)) return false;
       // A local file system reports write errors at the write, not at the
       // close, so the close after the link has nothing left to say.
@@ -185,16 +367,35 @@ public:
       // The named file is closed first: a failed close (a delayed write
       // error on a network file system) must not be put in place.
       if (::close(fd_.Release()) != 0 && errno != EINTR) return false;
-      const unsigned flags = noReplace ? RENAME_NOREPLACE : 0;
-      if (sys::Call("renameat2", [&] { return ::renameat2(dir_, path_.c_str(), dir_, to, flags); }) != 0) {
-        return false;
-      }
+      if (!SetWritten(path_.c_str(), written)) return false;
+      const bool renamed = noReplace ? fs::RenameNoReplace(dir_, path_.c_str(), dir_, to)
+                                     : sys::Call("renameat", [&] {
+                                         return ::renameat(dir_, path_.c_str(), dir_, to);
+                                       }) == 0;
+      if (!renamed) return false;
       path_.clear();
     }
+    KeepWritten(to, written);
     return !durable || SyncFolder(dir_);
   }
 
 private:
+  bool SetWritten(const char *name, const timespec &written) const {
+    const TNewFileTimes times(written);
+    return sys::Call("utimensat", [&] { return ::utimensat(dir_, name, times.Times, AT_SYMLINK_NOFOLLOW); }) == 0;
+  }
+
+  // A time the file system stored otherwise than asked (a driver that
+  // stamped it late) is set once more.  One it cannot hold at all (a FAT
+  // time before 1980) stays as the file system keeps it.
+  void KeepWritten(const char *name, const timespec &written) const {
+    struct stat st {};
+    if (::fstatat(dir_, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+    // FAT keeps two seconds; every other file system finer.
+    if (std::llabs(static_cast<long long>(st.st_mtim.tv_sec) - written.tv_sec) <= 2) return;
+    SetWritten(name, written);
+  }
+
   // linkat with AT_EMPTY_PATH needs a capability ordinary users lack; the
   // /proc form does the same for anyone.
   bool Link(const char *name) const {
@@ -219,7 +420,7 @@ private:
         if (errno == EEXIST) continue;
         return false;
       }
-      if (sys::Call("renameat2", [&] { return ::renameat2(dir_, name.c_str(), dir_, to, 0); }) != 0) {
+      if (sys::Call("renameat", [&] { return ::renameat(dir_, name.c_str(), dir_, to); }) != 0) {
         const int saved = errno;
         ::unlinkat(dir_, name.c_str(), 0);
         errno = saved;
@@ -294,14 +495,17 @@ bool CopyLink(const fs::TSysEntry &source, const struct stat &linkStat, const TD
       if (errno == EEXIST) continue;
       return false;
     }
-    const timespec times[2] = {{0, UTIME_OMIT}, linkStat.st_mtim};
-    const unsigned flags = failIfExists ? RENAME_NOREPLACE : 0;
+    const TNewFileTimes times(linkStat.st_mtim);
+    const auto rename = [&] {
+      if (failIfExists) return fs::RenameNoReplace(dest.Dir(), name.c_str(), dest.Dir(), dest.Name());
+      return sys::Call("renameat", [&] {
+               return ::renameat(dest.Dir(), name.c_str(), dest.Dir(), dest.Name());
+             }) == 0;
+    };
     if (sys::Call("utimensat", [&] {
-          return ::utimensat(dest.Dir(), name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+          return ::utimensat(dest.Dir(), name.c_str(), times.Times, AT_SYMLINK_NOFOLLOW);
         }) != 0 ||
-        sys::Call("renameat2", [&] {
-          return ::renameat2(dest.Dir(), name.c_str(), dest.Dir(), dest.Name(), flags);
-        }) != 0) {
+        !rename()) {
       const int saved = errno;
       ::unlinkat(dest.Dir(), name.c_str(), 0);
       errno = saved;
@@ -315,29 +519,64 @@ bool CopyLink(const fs::TSysEntry &source, const struct stat &linkStat, const TD
 
 }  // namespace
 
+namespace korvane::fs {
+
+bool RenameNoReplace(int fromDir, const char *from, int toDir, const char *to) {
+  std::uint64_t device = 0;
+  const auto knownDevice = [&] {
+    if (device == 0) device = FolderDevice(toDir, to);
+    return device;
+  };
+  const bool flagRefused = RefusalsNoted() && Refuses(knownDevice(), TKernelFeature::RenameNoReplace);
+  if (!flagRefused) {
+    // The flag makes the check and the rename one step, so a file that
+    // appears under the new name in between is not lost either.
+    if (sys::Call("renameat2", [&] { return ::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE); }) == 0)
+      return true;
+    // EINVAL: the flag refused, or a rename refused whatever the flags (a
+    // folder into itself), which the plain rename below refuses again.
+    if (errno != EINVAL) return false;
+  }
+  const bool kernelSaid = !sys::LastCallFaked();
+  struct stat st {};
+  if (sys::Call("lstat", [&] { return ::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW); }) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  if (errno != ENOENT) return false;
+  const bool renamed = sys::Call("renameat", [&] { return ::renameat(fromDir, from, toDir, to); }) == 0;
+  if (!flagRefused && kernelSaid && (renamed || errno != EINVAL)) {
+    const int saved = errno;
+    NoteRefusal(knownDevice(), TKernelFeature::RenameNoReplace);
+    errno = saved;
+  }
+  return renamed;
+}
+
+}  // namespace korvane::fs
+
 bool MoveFile(const TEntryRef &from, const TEntryRef &to) {
   const auto source = fs::SystemEntry(from);
   const auto target = fs::SystemEntry(to);
   if (!source || !target) return false;
-  // RENAME_NOREPLACE makes the check and the rename one step, so a file
-  // that appears under the new name in between is not lost either.
-  return sys::Call("renameat2", [&] {
-           return ::renameat2(source->Dir, source->Name.c_str(), target->Dir, target->Name.c_str(),
-                              RENAME_NOREPLACE);
-         }) == 0;
+  if (!fs::NameHeldAt(target->Dir, target->Name)) return false;
+  if (CaseChangeOnly(*source, *target)) return RenameThroughTemporary(*source, *target);
+  if (fs::RenameNoReplace(source->Dir, source->Name.c_str(), target->Dir, target->Name.c_str()))
+    return true;
+  if (errno == EEXIST && SameEntryUnderAnotherName(*source, *target))
+    return RenameThroughTemporary(*source, *target);
+  fs::ExplainNameRefusal(target->Dir, target->Name);
+  return false;
 }
 
-bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
-              TCopyDurability durability) {
+bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists, TCopyPurpose purpose) {
   const auto source = fs::SystemEntry(from);
   const auto target = fs::SystemEntry(to);
   if (!source || !target) return false;
-  const bool durable = durability == TCopyDurability::Flushed;
+  const bool durable = purpose == TCopyPurpose::Move;
 
   // O_NONBLOCK: a named pipe must not hang the run; it is refused below.
-  sys::TFd in(sys::Call("open", [&] {
-    return ::openat(source->Dir, source->Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  }));
+  sys::TFd in(fs::OpenEntry(*source, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
   struct stat sourceStat {};
   if (!in.Valid()) {
     // O_NOFOLLOW refuses a link with ELOOP (as it does a path with too
@@ -353,7 +592,8 @@ bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
       return false;
     }
     const TDestination dest(*target);
-    return dest.Valid() && DestinationAllows(dest, sourceStat, failIfExists) &&
+    return dest.Valid() && fs::NameHeldAt(dest.Dir(), dest.Name()) &&
+           DestinationAllows(dest, sourceStat, failIfExists) &&
            CopyLink(*source, sourceStat, dest, failIfExists, durable);
   }
   if (sys::Call("fstat", [&] { return ::fstat(in.Get(), &sourceStat); }) != 0) return false;
@@ -367,24 +607,50 @@ bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
   }
 
   const TDestination dest(*target);
-  if (!dest.Valid() || !DestinationAllows(dest, sourceStat, failIfExists)) return false;
-  TTempFile temp(dest.Dir());
-  if (!temp.Valid()) return false;
-  if (!CopyData(in.Get(), temp.Fd())) return false;
-  // Before the mode: a read-only mode would refuse the attributes.
-  if (!CopyAttributes(in.Get(), temp.Fd())) return false;
-  if (sys::Call("fchmod", [&] { return ::fchmod(temp.Fd(), sourceStat.st_mode & 07777); }) != 0) {
+  if (!dest.Valid() || !fs::NameHeldAt(dest.Dir(), dest.Name()) ||
+      !DestinationAllows(dest, sourceStat, failIfExists))
     return false;
+  // Once this file system has been found full in the run, a copy that
+  // cannot fit in what is left fails at once instead of filling it again.
+  const std::uint64_t device = FolderDevice(dest.Dir(), dest.Name());
+  if (fs::RefusalsNoted() && fs::Refuses(device, fs::TKernelFeature::SpaceRanOut)) {
+    const auto space = fs::FreeSpaceAt(dest.Dir());
+    if (space && SpaceFor(*space, sourceStat.st_size) > space->Available) {
+      errno = ENOSPC;
+      return false;
+    }
   }
-  const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
-  if (sys::Call("futimens", [&] { return ::futimens(temp.Fd(), times); }) != 0) return false;
-  return temp.Commit(dest.Name(), failIfExists, durable);
+  const auto copied = [&] {
+    TTempFile temp(dest.Dir());
+    if (!temp.Valid() || !CopyData(in.Get(), temp.Fd())) return false;
+    const auto traits = fs::TraitsOfFolder(dest.Dir());
+    // Before the mode: a read-only mode would refuse the attributes.
+    if (!CopyAttributes(in.Get(), temp.Fd(), traits)) return false;
+    if (sys::Call("fchmod", [&] { return ::fchmod(temp.Fd(), CopyMode(sourceStat.st_mode, purpose)); }) != 0 &&
+        !(ModesNotKept(errno) && traits && (traits->Utf16Names || traits->Type.starts_with("fuse")))) {
+      return false;
+    }
+    return temp.Commit(dest.Name(), failIfExists, durable, sourceStat.st_mtim);
+  };
+  if (copied()) return true;
+  if ((errno == ENOSPC || errno == EDQUOT) && !sys::LastCallFaked()) {
+    const int saved = errno;
+    fs::NoteRefusal(device, fs::TKernelFeature::SpaceRanOut);
+    errno = saved;
+  }
+  fs::ExplainNameRefusal(dest.Dir(), dest.Name());
+  return false;
 }
 
 bool CreateFolder(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return false;
-  return sys::Call("mkdir", [&] { return ::mkdir(utf8->c_str(), 0777); }) == 0;
+  auto entry = fs::SystemEntry(path);
+  if (!entry) return false;
+  std::string &name = entry->Name;
+  while (name.size() > 1 && name.back() == '/') name.pop_back();
+  if (!fs::NameHeldAt(entry->Dir, name)) return false;
+  if (sys::Call("mkdir", [&] { return ::mkdirat(entry->Dir, name.c_str(), 0777); }) == 0) return true;
+  fs::ExplainNameRefusal(entry->Dir, name);
+  return false;
 }
 
 bool DeleteFile(const TEntryRef &entry) {
@@ -418,9 +684,9 @@ bool RemoveFolder(const TEntryRef &entry) {
 }
 
 std::optional<std::int64_t> GetFileSize(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return std::nullopt;
-  sys::TFd fd(sys::Call("open", [&] { return ::open(utf8->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }));
+  const auto entry = fs::SystemEntry(path);
+  if (!entry) return std::nullopt;
+  sys::TFd fd(fs::OpenEntry(*entry, O_RDONLY | O_NONBLOCK));
   if (!fd.Valid()) return std::nullopt;
   struct stat st {};
   if (sys::Call("fstat", [&] { return ::fstat(fd.Get(), &st); }) != 0) return std::nullopt;

@@ -157,24 +157,29 @@ bool PathExists(const std::string &path);
 std::optional<TFileId> GetFileId(const std::string &path);
 
 // Renames a file or folder (a link as the link); never replaces an existing
-// entry (EEXIST).  A change of letter case only is a rename like any other.
+// entry (EEXIST).  A change of letter case only is a rename like any other,
+// also on a file system that ignores case.  A name the file system cannot
+// hold fails with kErrorNameNotHeld (FileSystems.h).
 bool MoveFile(const TEntryRef &from, const TEntryRef &to);
-// Whether a copy must be on the disk when CopyFile returns.  A move (a copy
-// whose source is removed next) needs it: otherwise a power loss soon after
-// can leave neither file.
-enum class TCopyDurability { Lazy, Flushed };
+// What a copy is for.  A copy is a new file of the caller's: its mode is
+// the source's permissions less the umask, as cp gives it.  A move (a copy
+// whose source is removed next) is the same file in another place: it keeps
+// the whole mode, and it is on the disk when CopyFile returns, or a power
+// loss soon after could leave neither file.
+enum class TCopyPurpose { Copy, Move };
 // Copies content, mode, the last-write time and the attribute bits kept in
 // user.DOSATTRIB.  With failIfExists an existing destination is never
 // replaced.  The copy is written to a file without a name (O_TMPFILE, or a
 // temporary file beside the destination where the file system lacks it) and
 // only gets its name when complete, so a failed or killed copy never leaves
 // a half-written destination; replacing renames it over the old one.  A
-// read-only destination is not overwritten.  Flushed: the copy and its
-// folder entry are synced to the disk before the call returns.  A symbolic
-// link is copied as a link with the same text; what it points to is never
-// read.
+// read-only destination is not overwritten.  A symbolic link is copied as a
+// link with the same text; what it points to is never read.  A name the
+// destination's file system cannot hold fails with kErrorNameNotHeld; on a
+// file system found full earlier in the run, a file that cannot fit in the
+// space left fails at once with ENOSPC.
 bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
-              TCopyDurability durability = TCopyDurability::Lazy);
+              TCopyPurpose purpose = TCopyPurpose::Copy);
 // Creates one folder level.
 bool CreateFolder(const std::string &path);
 // Deletes a file; fails on folders (EISDIR) and read-only files (EACCES).
@@ -182,10 +187,17 @@ bool CreateFolder(const std::string &path);
 bool DeleteFile(const TEntryRef &entry);
 // Removes an empty folder.
 bool RemoveFolder(const TEntryRef &entry);
+// Where MoveToTrash put an entry: its file in the trash and the information
+// file beside it (CP932 paths).
+struct TTrashedEntry {
+  std::string File;
+  std::string Info;
+};
 // Moves a file or folder (with its contents) to the desktop trash.  The
-// result is the real outcome of the move.  An entry of a held folder goes
-// from where that folder is now; one whose folder was removed fails (ENOENT).
-bool MoveToTrash(const TEntryRef &entry);
+// result is the real outcome of the move, and `made` (when given) learns
+// which trash entry it is.  An entry of a held folder goes from where that
+// folder is now; one whose folder was removed fails (ENOENT).
+bool MoveToTrash(const TEntryRef &entry, TTrashedEntry *made = nullptr);
 
 // File times as the file system keeps them (UTC).  Creation is the birth
 // time where the file system records it, else the last-write time.
@@ -201,7 +213,9 @@ std::optional<FileTimes> GetFileTimes(const TEntryRef &entry);
 // Sets the times given (nullopt: leave as is).  A creation time different
 // from the current one cannot be stored on Linux and fails the call (errno
 // EOPNOTSUPP); the same one, judged at the two-second resolution of
-// DosDateTime, succeeds without being written.
+// DosDateTime, succeeds without being written.  A last-write time the file
+// system keeps otherwise than given (a FAT card before 1980) fails the call
+// with kErrorTimeNotStored.
 bool SetFileTimes(const TEntryRef &entry, const std::optional<timespec> &creation,
                   const std::optional<timespec> &lastAccess,
                   const std::optional<timespec> &lastWrite);

@@ -192,7 +192,8 @@ private:
 // the order names are read and the result is the same either way.
 class TExamination {
 public:
-  TExamination(int dir, bool foldersOnly) : Dir_(dir), FoldersOnly_(foldersOnly), Xattrs_(dir) {}
+  TExamination(int dir, bool foldersOnly)
+      : Dir_(dir), FoldersOnly_(foldersOnly), Xattrs_(dir), Fat_(FatFolder(dir)) {}
 
   // Gives the process its working folder back (see TXattrAt).
   void Pause() { Xattrs_.Pause(); }
@@ -265,14 +266,27 @@ private:
         entry.Skip = true;
         continue;
       }
-      entry.DosBits =
-          xattrUnsupported ? 0 : fs::ReadDosBits(xattrs, name, entry.IsSymlink, xattrUnsupported);
+      if (Fat_)
+        entry.DosBits = fs::ReadFatBits(Dir_, name, entry.IsSymlink);
+      else
+        entry.DosBits =
+            xattrUnsupported ? 0 : fs::ReadDosBits(xattrs, name, entry.IsSymlink, xattrUnsupported);
     }
+  }
+
+  // The kernel's FAT driver keeps the real attribute bits; a folder there is
+  // read through it, an entry at a time.
+  static bool FatFolder(int dir) {
+    const int saved = errno;
+    const auto traits = fs::TraitsOfFolder(dir);
+    errno = saved;
+    return traits && traits->DosAttributeIoctl;
   }
 
   int Dir_;
   bool FoldersOnly_;
   fs::TXattrAt Xattrs_;
+  bool Fat_;
   bool XattrUnsupported_ = false;
 };
 

@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "platform/FileSystem.h"
+#include "platform/FileSystems.h"
+#include "platform/Sys.h"
 
 namespace korvane::fs {
 
@@ -21,10 +23,13 @@ namespace korvane::fs {
 std::optional<std::string> SystemPath(const std::string &cp932);
 
 // An entry as the system calls take it: the descriptor of its folder
-// (AT_FDCWD for a whole path) and its UTF-8 name relative to that.
+// (AT_FDCWD for a whole path) and its UTF-8 name relative to that.  A whole
+// path too long for one system call (PATH_MAX) has its folder opened a
+// stretch at a time and held here, and Name is then its last component.
 struct TSysEntry {
   int Dir = AT_FDCWD;
   std::string Name;
+  sys::TFd Owned;
 };
 
 // nullopt with errno set: EILSEQ for a name with no UTF-8 form, EBADF for a
@@ -32,11 +37,27 @@ struct TSysEntry {
 // one plain component (it would walk a path, and maybe a link, again).
 std::optional<TSysEntry> SystemEntry(const TEntryRef &entry);
 
+// The entry a whole path names (CP932), as SystemEntry gives it.
+inline std::optional<TSysEntry> SystemEntry(const std::string &path) { return SystemEntry(TEntryRef(path)); }
+
+// Opens what `entry` names with `flags` (relative to its folder); -1 with
+// errno set.
+int OpenEntry(const TSysEntry &entry, int flags, mode_t mode = 0);
+
 // The path a held folder has now, as the kernel knows it, checked to still
 // lead to that folder; nullopt (errno set, ENOENT for a folder removed or
-// moved in the meantime) otherwise.  For the few services that take only
-// paths.
+// moved in the meantime) otherwise.  A path too long for the kernel to
+// give is found by climbing the folders above it.
 std::optional<std::string> CurrentFolderPath(int dir);
+
+// The user's home folder ($HOME, else the user database's); empty when
+// neither names one.
+std::string HomeFolder();
+// The home trash: $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
+std::string HomeTrashPath();
+// The top folder of the mount of `device` that holds `path` (system bytes,
+// absolute); empty when none is known.
+std::string TopFolderOf(std::uint64_t device, const std::string &path);
 
 // Extended attributes of entries named relative to one folder descriptor
 // (or by whole paths, with AT_FDCWD).  The kernel has *at forms of these
@@ -94,6 +115,22 @@ inline bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 // first entry.
 std::uint32_t ReadDosBits(TXattrAt &xattrs, const char *name, bool follow, bool &unsupported);
 
+// The value of a user.DOSATTRIB attribute ("0xNN", maybe followed by
+// Samba's binary form).
+std::uint32_t ParseDosAttrib(std::string_view text);
+
+// The hidden, system, archive (and a folder's read-only) bits of an open
+// file: through the kernel FAT driver's own attributes with `fat`, else
+// from user.DOSATTRIB.  0 when there are none.
+std::uint32_t DosBitsOfFd(int fd, bool fat);
+// Stores exactly those bits (hidden, system, archive) on an open file;
+// false with errno set (kErrorNoAttributeStore where the file system keeps
+// none).
+bool StoreDosBitsFd(int fd, bool fat, std::uint32_t bits);
+// The bits of `name` in `dir` through the kernel FAT driver (0 when they
+// cannot be read).
+std::uint32_t ReadFatBits(int dir, const char *name, bool follow);
+
 // The attribute bits of an entry: `st` describes what it points to, `name`
 // is its own name (a leading dot hides it).
 std::uint32_t AttributesOf(const struct stat &st, std::string_view name, std::uint32_t dosBits);
@@ -114,5 +151,47 @@ FileTimes TimesOf(const struct statx &stx);
 // The attributes, size, time and identity of an entry from its status and
 // its DOSATTRIB bits, as a listing and a single look both report them.
 void FillEntry(FindEntry &entry, const struct stat &st, std::string_view name, std::uint32_t dosBits);
+
+// What the kernel of one file system has been seen to refuse in this run.
+enum class TKernelFeature : unsigned {
+  RenameNoReplace,  // renameat2's RENAME_NOREPLACE (EINVAL)
+  TmpFile,          // O_TMPFILE
+  SpaceRanOut,      // not a refusal: a copy has met a full disk here
+};
+
+std::uint64_t DeviceOf(const struct stat &st);
+// The file system of a folder held open; nullopt (errno set) when it
+// cannot be examined.
+std::optional<TFileSystemTraits> TraitsOfFolder(int dir);
+TFileSystemTraits TraitsOfDevice(std::uint64_t device, int fdOnIt);
+// The file system of an entry whose status is `st`, asked of the kernel
+// only the first time its device is met.
+TFileSystemTraits TraitsOfEntry(const struct stat &st, int dir, const char *name);
+// True once any refusal has been noted in this run: until then no call
+// needs to know which file system it is on.
+bool RefusalsNoted();
+bool Refuses(std::uint64_t device, TKernelFeature feature);
+// Only the kernel's own answers are noted (see sys::LastCallFaked).
+void NoteRefusal(std::uint64_t device, TKernelFeature feature);
+std::optional<TFreeSpace> FreeSpaceAt(int dir);
+TFatAttributeCalls FatCalls();
+
+// Name rules on the UTF-8 form of a name.
+bool NameFitsUtf8(const TFileSystemTraits &traits, std::string_view utf8);
+// True when the name breaks a rule some file system of the FAT family or
+// NTFS has: only such names need the file system looked up.
+bool NameMightBeRefused(std::string_view utf8);
+// False only when the file system of folder `dir` certainly cannot hold
+// `utf8Name` (errno is then kErrorNameNotHeld).  Ordinary names cost no call.
+bool NameHeldAt(int dir, std::string_view utf8Name);
+// After a call on `utf8Name` in `dir` failed: a FAT-family or NTFS driver's
+// vague answer (EINVAL, EPERM) to a name Windows refuses becomes
+// kErrorNameNotHeld.  errno is kept otherwise.
+void ExplainNameRefusal(int dir, std::string_view utf8Name);
+
+// Renames without ever replacing an entry (EEXIST).  Where the file system
+// refuses RENAME_NOREPLACE, the new name is looked up first and the plain
+// rename follows (see FileOps.cpp for how small that window is).
+bool RenameNoReplace(int fromDir, const char *from, int toDir, const char *to);
 
 }  // namespace korvane::fs

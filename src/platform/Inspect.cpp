@@ -33,9 +33,14 @@ std::optional<FindEntry> InspectAt(int dirFd, const char *statName, std::string_
     struct stat target {};
     if (sys::Call("fstatat", [&] { return ::fstatat(dirFd, statName, &target, 0); }) == 0) st = target;
   }
-  fs::TXattrAt xattrs(dirFd);
-  bool unsupported = false;
-  const std::uint32_t dosBits = fs::ReadDosBits(xattrs, statName, found.IsSymlink, unsupported);
+  std::uint32_t dosBits = 0;
+  if (fs::TraitsOfEntry(st, dirFd, statName).DosAttributeIoctl) {
+    dosBits = fs::ReadFatBits(dirFd, statName, found.IsSymlink);
+  } else {
+    fs::TXattrAt xattrs(dirFd);
+    bool unsupported = false;
+    dosBits = fs::ReadDosBits(xattrs, statName, found.IsSymlink, unsupported);
+  }
   fs::FillEntry(found, st, component, dosBits);
   found.Name = Utf8ToCp932(component).value_or(std::string());
   return found;
@@ -50,12 +55,12 @@ std::optional<FindEntry> InspectEntry(const TEntryRef &entry) {
 }
 
 std::optional<FileTimes> InspectFileTimes(const std::string &path) {
-  const auto utf8 = fs::SystemPath(path);
-  if (!utf8) return std::nullopt;
+  const auto entry = fs::SystemEntry(path);
+  if (!entry) return std::nullopt;
   struct statx stx {};
   constexpr unsigned mask = STATX_ATIME | STATX_MTIME | STATX_BTIME;
   if (sys::Call("statx", [&] {
-        return ::statx(AT_FDCWD, utf8->c_str(), AT_SYMLINK_NOFOLLOW, mask, &stx);
+        return ::statx(entry->Dir, entry->Name.c_str(), AT_SYMLINK_NOFOLLOW, mask, &stx);
       }) != 0) {
     return std::nullopt;
   }
@@ -64,10 +69,15 @@ std::optional<FileTimes> InspectFileTimes(const std::string &path) {
 
 
 std::optional<std::vector<std::string>> ReadFolderNames(const std::string &folder) {
-  const auto utf8 = fs::SystemPath(folder);
-  if (!utf8) return std::nullopt;
-  std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(utf8->empty() ? "." : utf8->c_str()), ::closedir);
-  if (!dir) return std::nullopt;
+  const auto entry = fs::SystemEntry(folder.empty() ? std::string(".") : folder);
+  if (!entry) return std::nullopt;
+  const int fd = fs::OpenEntry(*entry, O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return std::nullopt;
+  std::unique_ptr<DIR, int (*)(DIR *)> dir(::fdopendir(fd), ::closedir);
+  if (!dir) {
+    sys::CloseKeepErrno(fd);
+    return std::nullopt;
+  }
   std::vector<std::string> names;
   for (;;) {
     errno = 0;

@@ -64,6 +64,13 @@ bool FaultFires(const char *call) {
   return false;
 }
 
+namespace {
+thread_local bool lastCallFaked = false;
+}  // namespace
+
+bool LastCallFaked() { return lastCallFaked; }
+void SetLastCallFaked(bool faked) { lastCallFaked = faked; }
+
 void CloseKeepErrno(int fd) noexcept {
   const int saved = errno;
   ::close(fd);

@@ -29,10 +29,20 @@ bool FaultsArmed();
 // an action set for it first.
 bool FaultFires(const char *call);
 
+// True when the last call through Call() on this thread failed by an
+// injected fault rather than by the kernel's answer: what the platform
+// learns of a file system comes from the kernel only.
+bool LastCallFaked();
+void SetLastCallFaked(bool faked);
+
 template <class F>
 auto Call(const char *name, F &&function) -> decltype(function()) {
   using Result = decltype(function());
-  if (FaultFires(name)) return Result(-1);
+  if (FaultFires(name)) {
+    SetLastCallFaked(true);
+    return Result(-1);
+  }
+  SetLastCallFaked(false);
   for (;;) {
     Result result = function();
     if (result == Result(-1) && errno == EINTR) continue;

@@ -118,17 +118,26 @@ bool SetFileTimes(const TEntryRef &entry, const std::optional<timespec> &creatio
                   const std::optional<timespec> &lastWrite) {
   const TTimesTarget target(entry);
   if (!target.Valid()) return false;
-  if (creation) {
-    const auto current = target.Read();
-    if (!current) return false;
-    if (TwoSecondSlot(*creation) != TwoSecondSlot(current->Creation)) {
-      errno = EOPNOTSUPP;
+  const auto current = target.Read();
+  if (!current) return false;
+  if (creation && TwoSecondSlot(*creation) != TwoSecondSlot(current->Creation)) {
+    errno = EOPNOTSUPP;
+    return false;
+  }
+  // Both times are given, the one left as it is too: a FUSE driver may
+  // drop the last write when the last access is omitted (exfat-fuse does).
+  const timespec times[2] = {lastAccess.value_or(current->LastAccess), lastWrite.value_or(current->LastWrite)};
+  if (!target.Write(times)) return false;
+  // A file system may keep another time than it was given and say nothing
+  // (a FAT card holds none before 1980).
+  if (lastWrite) {
+    const auto written = target.Read();
+    if (written && TwoSecondSlot(written->LastWrite) != TwoSecondSlot(*lastWrite)) {
+      errno = kErrorTimeNotStored;
       return false;
     }
   }
-  const timespec omit{0, UTIME_OMIT};
-  const timespec times[2] = {lastAccess.value_or(omit), lastWrite.value_or(omit)};
-  return target.Write(times);
+  return true;
 }
 
 int korvane::fs::TimeOutsideDosRange(const timespec &fileTime) {

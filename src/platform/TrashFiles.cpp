@@ -1,16 +1,14 @@
 // Finding trashed files by their original path and putting them back.
 //
-// GIO writes the home trash under g_get_user_data_dir() (read once per
-// process, as MoveToTrash reads it) and, for a file on another mount, a
-// trash at the mount's top folder: $topdir/.Trash-$uid, or $topdir/.Trash/$uid
-// when an administrator prepared one.  All are searched, since the undo
-// cannot know which one a run used.
+// MoveToTrash writes the home trash ($XDG_DATA_HOME/Trash) and, for a file
+// on another mount, a trash at the mount's top folder: $topdir/.Trash-$uid,
+// or $topdir/.Trash/$uid when an administrator prepared one.  All are
+// searched, since a log of an older run does not say which one it used.
 
 #include "platform/TrashFiles.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,29 +53,18 @@ std::string PercentDecoded(std::string_view text) {
   return out;
 }
 
-std::string ParentOf(const std::string &path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// The mount point that holds `path` (system bytes): the highest folder above
-// it on the same device.
+// The top folder of the mount that holds `path` (system bytes).
 std::string TopFolderOf(const std::string &path) {
-  std::string folder = ParentOf(path);
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return std::string();
+  const auto folder = Utf8ToCp932(slash == 0 ? std::string("/") : path.substr(0, slash));
+  const auto entry = folder ? fs::SystemEntry(*folder) : std::nullopt;
   struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0) return std::string();
-  for (;;) {
-    if (folder == "/") return folder;
-    const std::string parent = ParentOf(folder);
-    struct stat up {};
-    if (::stat(parent.c_str(), &up) != 0 || up.st_dev != st.st_dev) return folder;
-    folder = parent;
-  }
+  if (!entry || ::fstatat(entry->Dir, entry->Name.c_str(), &st, 0) != 0) return std::string();
+  return fs::TopFolderOf(fs::DeviceOf(st), path);
 }
 
-std::string HomeTrash() { return std::string(g_get_user_data_dir()) + "/Trash"; }
+std::string HomeTrash() { return fs::HomeTrashPath(); }
 
 std::vector<std::string> TopTrashes(const std::string &top) {
   if (top.empty()) return {};
@@ -139,9 +126,9 @@ std::vector<TTrashEntry> TTrashIndex::Find(const std::string &path) {
   for (const std::string &trash : TopTrashes(top)) collect(trash, top);
   // An entry whose file is gone (emptied by hand) cannot be restored.
   std::erase_if(entries, [](const TTrashEntry &entry) {
-    const auto file = fs::SystemPath(entry.File);
+    const auto file = fs::SystemEntry(entry.File);
     struct stat st {};
-    return !file || ::lstat(file->c_str(), &st) != 0;
+    return !file || ::fstatat(file->Dir, file->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0;
   });
   std::stable_sort(entries.begin(), entries.end(), [](const TTrashEntry &a, const TTrashEntry &b) {
     return a.DeletionDate > b.DeletionDate;
@@ -158,17 +145,13 @@ void TTrashIndex::Forget(const TTrashEntry &entry) {
 }
 
 bool RestoreFromTrash(const TTrashEntry &entry, const std::string &to) {
-  const auto file = fs::SystemPath(entry.File);
-  const auto info = fs::SystemPath(entry.Info);
-  const auto target = fs::SystemPath(to);
+  const auto file = fs::SystemEntry(entry.File);
+  const auto info = fs::SystemEntry(entry.Info);
+  const auto target = fs::SystemEntry(to);
   if (!file || !info || !target) return false;
-  if (sys::Call("renameat2", [&] {
-        return ::renameat2(AT_FDCWD, file->c_str(), AT_FDCWD, target->c_str(), RENAME_NOREPLACE);
-      }) != 0) {
-    return false;
-  }
+  if (!fs::RenameNoReplace(file->Dir, file->Name.c_str(), target->Dir, target->Name.c_str())) return false;
   // The file is back; an info file left behind would only describe nothing.
-  ::unlink(info->c_str());
+  ::unlinkat(info->Dir, info->Name.c_str(), 0);
   return true;
 }
 

@@ -1,11 +1,13 @@
 #include "run/RunUndo.h"
 
 #include <cerrno>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystems.h"
 #include "platform/Inspect.h"
 #include "platform/Paths.h"
 #include "platform/TrashFiles.h"
@@ -159,8 +161,14 @@ public:
 
 private:
   TVerdict CheckMove(const std::string &current, const std::string &back, bool copyMayStay) {
-    const bool here = Exists(current);
-    const bool old = Exists(back);
+    bool here = Exists(current);
+    bool old = Exists(back);
+    // On a card that ignores letter case both names find the one file; the
+    // names the folder lists tell which one it has.
+    if (here && old && OneNameThere(current, back)) {
+      here = Listed(current);
+      old = Listed(back);
+    }
     if (here && !old) return {TCheck::Reverse};
     if (!here && old) return {TCheck::AlreadyUndone};
     if (here && copyMayStay && IsCopyBeside(back, current)) return {TCheck::Left};
@@ -281,7 +289,7 @@ private:
       // not moved that way).
       const std::optional<std::uint32_t> attributes = GetAttributes(current);
       if (attributes && !(*attributes & kAttrDirectory) &&
-          CopyFile(current, back, true, TCopyDurability::Flushed)) {
+          CopyFile(current, back, true, TCopyPurpose::Move)) {
         ok = DeleteFile(current);
         if (!ok) {
           const int saved = errno;
@@ -294,6 +302,31 @@ private:
     }
     const std::string reason = ok ? std::string() : ErrorText(errno);
     Log(FormatUndoLine(current, ok, back, nullptr, reason), ok);
+    if (ok) {
+      Unlist(current);
+      ListIfKnown(back);
+    }
+  }
+
+  // The exact names of a folder, read once and kept up to date with what
+  // the undo moves; only asked on file systems that ignore case.
+  std::unordered_set<std::string> &NamesOf(const std::string &folder) {
+    auto found = FolderNames_.find(folder);
+    if (found == FolderNames_.end()) {
+      std::unordered_set<std::string> names;
+      if (const auto read = ReadFolderNames(folder)) names.insert(read->begin(), read->end());
+      found = FolderNames_.emplace(folder, std::move(names)).first;
+    }
+    return found->second;
+  }
+  bool Listed(const std::string &path) { return NamesOf(ParentFolder(path)).count(ExtractFileName(path)) != 0; }
+  void Unlist(const std::string &path) {
+    const auto found = FolderNames_.find(ParentFolder(path));
+    if (found != FolderNames_.end()) found->second.erase(ExtractFileName(path));
+  }
+  void ListIfKnown(const std::string &path) {
+    const auto found = FolderNames_.find(ParentFolder(path));
+    if (found != FolderNames_.end()) found->second.insert(ExtractFileName(path));
   }
 
   void Restore(const std::string &path) {
@@ -325,6 +358,7 @@ private:
   TUndoStats &Stats_;
   TTrashIndex Trash_;
   std::unordered_set<std::string> MadeFolders_;
+  std::unordered_map<std::string, std::unordered_set<std::string>> FolderNames_;
 };
 
 namespace {
