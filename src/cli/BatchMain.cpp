@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -124,6 +125,21 @@ std::string Summary(const TRunStats &stats, bool planned = false) {
          U8(u8" 件失敗");
 }
 
+// The failures by reason, most frequent first, so a long run's outcome can
+// be read without its log; a list names the folders it could not read.
+void ReportFailures(RunMode mode, const TRunStats &stats) {
+  if (mode == RunMode::List) {
+    for (const auto &[folder, reason] : stats.UnreadFolders)
+      Message(U8(u8"読めないフォルダ: ") + Shown(folder) + " (" + Shown(reason) + ")");
+    return;
+  }
+  std::vector<std::pair<std::string, std::size_t>> reasons = stats.FailureReasons;
+  std::stable_sort(reasons.begin(), reasons.end(),
+                   [](const auto &a, const auto &b) { return a.second > b.second; });
+  for (const auto &[reason, count] : reasons)
+    Message(U8(u8"  失敗 ") + std::to_string(count) + U8(u8" 件: ") + Shown(reason));
+}
+
 void ReportPassedOver(const TRunStats &stats) {
   if (stats.Unrepresentable == 0) return;
   std::string names;
@@ -156,6 +172,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
     host.CloseLogFile();
     SystemMessage(error.Message());
     if (mode != RunMode::List) Message(Summary(driver.Stats()));
+    ReportFailures(mode, driver.Stats());
     return gBatchStopSignal != 0 ? kExitSignal : kExitError;
   } catch (const std::exception &error) {
     if (progress) progress->Clear();
@@ -181,6 +198,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
   if (!logClosed || host.LogFileError()) SystemMessage(host.LogFileError().value_or(std::string()));
   if (!outputWritten) Message("the output could not be written; the run was stopped");
   if (mode != RunMode::List) Message(Summary(stats, options.PlanMode.has_value()));
+  ReportFailures(mode, stats);
   // A stop signal decides the status even when the reader went away with
   // it (Ctrl-C in `korvane-batch ... | tee` stops both at once).
   if (gBatchStopSignal != 0) return kExitSignal;

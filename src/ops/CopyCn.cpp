@@ -9,6 +9,7 @@
 #include "ops/UnitFileCn.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystems.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -147,17 +148,27 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
                        std::uint32_t attributes, std::int64_t size) {
   const std::string folder = IncludeTrailingDelimiter(destination);
   ResultName = ExtractFileName(source);
+  Failure = {};
+  const auto fail = [this](TFailReason reason) {
+    Failure = {reason};
+    return false;
+  };
+  const auto checked = [this](bool ok) {
+    if (!ok) Failure = FailureOf(errno);
+    return ok;
+  };
   const std::string sourceName = ResultName;
   const TEntryRef sourceEntry = held ? TEntryRef(*held, sourceName) : TEntryRef(source);
-  if (!IsPlainName(ResultName)) return false;
-  if (attributes & kAttrDirectory) return ForceFolder(folder + ResultName);
+  if (!IsPlainName(ResultName)) return fail(TFailReason::InvalidName);
+  if (attributes & kAttrDirectory) return checked(ForceFolder(folder + ResultName));
 
   if (IsExistingFile(folder + ResultName)) {
     // A file copied onto itself would be lost by the source deletion.
-    if (folder + ResultName == source) return false;
+    if (folder + ResultName == source || OneNameThere(folder + ResultName, source))
+      return fail(TFailReason::OntoItself);
     TExistingFile existing(folder, ResultName);
     switch (Decide(*this, existing, time, size)) {
-    case TSameOutcome::Keep: return false;
+    case TSameOutcome::Keep: return fail(TFailReason::KeepsExisting);
     case TSameOutcome::Alias: ResultName = AliasName(folder, ResultName); break;
     case TSameOutcome::Overwrite: break;
     }
@@ -168,13 +179,17 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   const bool deletesSource = Delete == 0 || Delete == 2;
   // A move must not leave a window in which a power loss loses both files:
   // the copy and its name are flushed before the source is removed.
-  const bool ok = CopyFile(sourceEntry, folder + ResultName, /*failIfExists=*/false,
-                           deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy);
+  if (!CopyFile(sourceEntry, folder + ResultName, /*failIfExists=*/false,
+                deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy)) {
+    Failure = errno == kErrorReadOnly ? TFailure{TFailReason::ReadOnlyExisting} : FailureOf(errno);
+    return false;
+  }
   // The source goes only after a copy that worked, whether the policy is
   // "always" (0) or "when the copy succeeded" (2): a failed copy never loses
-  // the file.  The deletion's own outcome does not change the result.
-  if (ok && deletesSource) DeleteFile(sourceEntry);
-  return ok;
+  // the file.  A source that stays makes the move a failure, whose copy
+  // stays too: the record must not look like a move that happened.
+  if (deletesSource && !DeleteFile(sourceEntry)) return fail(TFailReason::SourceKept);
+  return true;
 }
 
 TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &source,
@@ -182,25 +197,37 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
                         std::uint32_t attributes, std::int64_t size) {
   const std::string folder = IncludeTrailingDelimiter(destination);
   copy.ResultName = ExtractFileName(source);
-  if (!IsPlainName(copy.ResultName)) return TPrediction::Fail(TPredictReason::InvalidName);
+  if (!IsPlainName(copy.ResultName)) return TPrediction::Fail(TFailReason::InvalidName);
+  const std::optional<TFileSystemTraits> traits = view.FolderTraits(folder);
+  if (traits && NameFits(*traits, copy.ResultName) == TNameFit::NotHeld)
+    return TPrediction::Fail(TFailReason::NameNotHeld);
   const TPlannedEntry existing = view.Lookup(folder + copy.ResultName);
   const auto taken = [&] {
-    return TPrediction::Fail(existing.ByPlan ? TPredictReason::TakenByPlan : TPredictReason::NameExists);
+    return TPrediction::Fail(existing.ByPlan && !existing.OtherCase ? TFailReason::TakenByPlan
+                                                                      : TFailReason::NameExists);
+  };
+  // The data must fit in what the plan has left of the destination's space.
+  const auto written = [&]() -> TPrediction {
+    if (!view.ReserveSpace(folder, size)) return TPrediction::Fail(TFailReason::NoSpace);
+    return {};
   };
   const bool existingFolder = existing.Exists && (existing.Attributes & kAttrDirectory);
   if (attributes & kAttrDirectory) return existing.Exists && !existingFolder ? taken() : TPrediction{};
   // A folder of the name cannot be replaced by a file.
   if (existingFolder) return taken();
-  if (!existing.Exists) return {};
+  if (!existing.Exists) return written();
 
-  if (folder + copy.ResultName == source) return TPrediction::Fail(TPredictReason::OntoItself);
+  const std::string target = folder + copy.ResultName;
+  if (target == source || (traits && traits->CaseInsensitive &&
+                           NameKey(*traits, target) == NameKey(*traits, source)))
+    return TPrediction::Fail(TFailReason::OntoItself);
   TExistingFile file(folder, copy.ResultName, existing.Time,
                      existing.ByPlan ? existing.Size : std::nullopt);
   switch (Decide(copy, file, time, size)) {
-  case TSameOutcome::Keep: return TPrediction::Fail(TPredictReason::KeepsExisting);
+  case TSameOutcome::Keep: return TPrediction::Fail(TFailReason::KeepsExisting);
   case TSameOutcome::Overwrite:
-    if (existing.Attributes & kAttrReadOnly) return TPrediction::Fail(TPredictReason::ReadOnlyExisting);
-    return {};
+    if (existing.Attributes & kAttrReadOnly) return TPrediction::Fail(TFailReason::ReadOnlyExisting);
+    return written();
   case TSameOutcome::Alias: break;
   }
   // The first alias free by then, earlier copies of the plan included.
@@ -209,7 +236,7 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
     std::string candidate = parts.Base + "_" + std::to_string(n) + parts.Ext;
     if (!view.Lookup(folder + candidate).Exists) {
       copy.ResultName = std::move(candidate);
-      return {};
+      return written();
     }
   }
 }

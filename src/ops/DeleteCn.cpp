@@ -4,7 +4,11 @@
 #include "platform/FileSystem.h"
 
 bool TDeleteCn::DeleteTarget(const TEntryRef &target) {
+  Failure = {};
+  Trashed = {};
   // The trash's real outcome is the result: a target that could not be moved
   // (or is gone already) is not reported as deleted.
-  return Recycled ? MoveToTrash(target) : DeleteFile(target);
+  const bool ok = Recycled ? MoveToTrash(target, &Trashed) : DeleteFile(target);
+  if (!ok) Failure = FailureOf(errno);
+  return ok;
 }

@@ -12,8 +12,12 @@
 
 namespace {
 
+// A name an earlier target of the plan takes, or one on the disk.  Where
+// the file system ignores case, a name that differs from the taken one in
+// case alone is simply taken, as the run will find it.
 TPrediction Taken(const TPlannedEntry &entry) {
-  return TPrediction::Fail(entry.ByPlan ? TPredictReason::TakenByPlan : TPredictReason::NameExists);
+  return TPrediction::Fail(entry.ByPlan && !entry.OtherCase ? TFailReason::TakenByPlan
+                                                             : TFailReason::NameExists);
 }
 
 std::int32_t Packed(const std::optional<DosDateTime> &value) {
@@ -40,21 +44,25 @@ bool IsStorableName(const std::string &name) {
 TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time) {
   switch (rename.BuildTargetName(name, time)) {
   case TRenameCn::TNameBuilt::Built: break;
-  case TRenameCn::TNameBuilt::TimeUnconvertible: return TPrediction::Fail(TPredictReason::TimeUnconvertible);
-  case TRenameCn::TNameBuilt::EngineError: return TPrediction::Fail(TPredictReason::ReplaceFailed);
+  case TRenameCn::TNameBuilt::TimeUnconvertible: return TPrediction::Fail(TFailReason::TimeUnconvertible);
+  case TRenameCn::TNameBuilt::EngineError: return TPrediction::Fail(TFailReason::ReplaceFailed);
   }
-  if (rename.ResultName == name) return TPrediction::Fail(TPredictReason::Unchanged);
-  if (!IsPlainName(rename.ResultName)) return TPrediction::Fail(TPredictReason::InvalidName);
+  if (rename.ResultName == name) return TPrediction::Fail(TFailReason::Unchanged);
+  if (!IsPlainName(rename.ResultName)) return TPrediction::Fail(TFailReason::InvalidName);
   return {};
 }
 
 TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
                         const std::string &newName) {
   const std::string dir = IncludeTrailingDelimiter(folder);
-  if (!IsStorableName(newName)) return TPrediction::Fail(TPredictReason::InvalidName);
-  // The entry itself is there: the walk has just listed it, and no earlier
-  // target can have taken a name that was not free.
-  static_cast<void>(name);
+  if (!IsStorableName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
+  const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
+  if (traits && NameFits(*traits, newName) == TNameFit::NotHeld)
+    return TPrediction::Fail(TFailReason::NameNotHeld);
+  // A change of letter case alone finds the entry itself where case is
+  // ignored; the entry is there, as the walk has just listed it, and no
+  // earlier target can have taken a name that was not free.
+  if (traits && NameKey(*traits, newName) == NameKey(*traits, name)) return {};
   const TPlannedEntry target = view.Lookup(dir + newName);
   if (target.Exists) return Taken(target);
   return {};
@@ -62,30 +70,34 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
-                          DosDateTime time, std::uint32_t attributes) {
+                          DosDateTime time, std::uint32_t attributes, std::int64_t size) {
   const TPrediction named = PredictRenameName(rename, name, time);
   if (!named.Ok) return named;
   if (!rename.MakeCopy) return PredictMove(view, folder, name, rename.ResultName);
 
-  if (!IsStorableName(rename.ResultName)) return TPrediction::Fail(TPredictReason::InvalidName);
-  const TPlannedEntry target =
-      view.Lookup(IncludeTrailingDelimiter(destination) + rename.ResultName);
+  if (!IsStorableName(rename.ResultName)) return TPrediction::Fail(TFailReason::InvalidName);
+  const std::string dir = IncludeTrailingDelimiter(destination);
+  if (const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
+      traits && NameFits(*traits, rename.ResultName) == TNameFit::NotHeld)
+    return TPrediction::Fail(TFailReason::NameNotHeld);
+  const TPlannedEntry target = view.Lookup(dir + rename.ResultName);
   // A folder is made with its parents; one already there will do.
   if (attributes & kAttrDirectory) {
     if (target.Exists && !(target.Attributes & kAttrDirectory)) return Taken(target);
     return {};
   }
   if (target.Exists) return Taken(target);
+  if (!view.ReserveSpace(dir, size)) return TPrediction::Fail(TFailReason::NoSpace);
   return {};
 }
 
 TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path,
                           std::uint32_t attributes, bool isSymlink) {
-  if (view.Vacated(path)) return TPrediction::Fail(TPredictReason::Missing);
+  if (view.Vacated(path)) return TPrediction::Fail(TFailReason::Missing);
   // A link goes as the link, whatever it points to.
   if (del.Recycled || isSymlink) return {};
-  if (attributes & kAttrDirectory) return TPrediction::Fail(TPredictReason::Folder);
-  if (attributes & kAttrReadOnly) return TPrediction::Fail(TPredictReason::ReadOnly);
+  if (attributes & kAttrDirectory) return TPrediction::Fail(TFailReason::Folder);
+  if (attributes & kAttrReadOnly) return TPrediction::Fail(TFailReason::ReadOnly);
   return {};
 }
 
@@ -93,32 +105,32 @@ TPrediction PredictChange(TChangeCn &change, const TChangeSubject &subject) {
   change.UpDateDone = change.NwDateDone = change.AcDateDone = change.AttrDone = 0;
   change.UpDateOld = change.NwDateOld = change.AcDateOld = 0;
   TPrediction result;
-  const auto fail = [&](TPredictReason reason) {
+  const auto fail = [&](TFailReason reason) {
     if (result.Ok) result = TPrediction::Fail(reason);
   };
 
   if (change.IfUpDate || change.IfNwDate || change.IfAcDate) {
     // The order of the refusals is that of the time change itself.
-    TPredictReason refusal = TPredictReason::None;
-    if (!subject.Exists) refusal = TPredictReason::Missing;
-    else if (!subject.IsSymlink && subject.IsFolder) refusal = TPredictReason::Folder;
-    else if (!subject.IsSymlink && subject.ReadOnly) refusal = TPredictReason::ReadOnly;
-    else if (!subject.Times) refusal = TPredictReason::Missing;
-    if (refusal == TPredictReason::None) {
+    TFailReason refusal = TFailReason::None;
+    if (!subject.Exists) refusal = TFailReason::Missing;
+    else if (!subject.IsSymlink && subject.IsFolder) refusal = TFailReason::Folder;
+    else if (!subject.IsSymlink && subject.ReadOnly) refusal = TFailReason::ReadOnly;
+    else if (!subject.Times) refusal = TFailReason::Missing;
+    if (refusal == TFailReason::None) {
       change.UpDateOld = Packed(FileTimeToDosDateTime(subject.Times->LastWrite));
       change.NwDateOld = Packed(FileTimeToDosDateTime(subject.Times->Creation));
       change.AcDateOld = Packed(FileTimeToDosDateTime(subject.Times->LastAccess));
       if (!Writable(change.IfUpDate ? change.UpDateValue : change.UpDateOld) ||
           !Writable(change.IfAcDate ? change.AcDateValue : change.AcDateOld)) {
-        refusal = TPredictReason::TimeUnconvertible;
+        refusal = TFailReason::TimeUnconvertible;
       } else if (change.IfNwDate && change.NwDateValue != change.NwDateOld) {
-        refusal = Writable(change.NwDateValue) ? TPredictReason::CreationTime
-                                               : TPredictReason::TimeUnconvertible;
+        refusal = Writable(change.NwDateValue) ? TFailReason::CreationTime
+                                               : TFailReason::TimeUnconvertible;
       } else if (change.NwDateOld == 0) {
-        refusal = TPredictReason::TimeUnconvertible;
+        refusal = TFailReason::TimeUnconvertible;
       }
     }
-    if (refusal == TPredictReason::None) {
+    if (refusal == TFailReason::None) {
       if (change.IfUpDate) change.UpDateDone = change.UpDateValue;
       if (change.IfNwDate) change.NwDateDone = change.NwDateValue;
       if (change.IfAcDate) change.AcDateDone = change.AcDateValue;
@@ -130,12 +142,12 @@ TPrediction PredictChange(TChangeCn &change, const TChangeSubject &subject) {
   if (change.Attr) {
     const auto wanted = static_cast<std::uint32_t>(change.AttrValue);
     if (!subject.Exists) {
-      fail(TPredictReason::Missing);
+      fail(TFailReason::Missing);
     } else if (subject.IsSymlink &&
                (subject.Attributes & ~kAttrDirectory) != (wanted & ~kAttrDirectory)) {
-      fail(TPredictReason::LinkAttributes);
+      fail(TFailReason::LinkAttributes);
     } else if (!subject.IsSymlink && subject.DotName && !(wanted & kAttrHidden)) {
-      fail(TPredictReason::DotNameHidden);
+      fail(TFailReason::DotNameHidden);
     } else {
       change.AttrDone = change.AttrValue;
     }

@@ -11,37 +11,20 @@
 #include <string>
 
 #include "platform/DateTime.h"
+#include "ops/FailReason.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystems.h"
 
 class TRenameCn;
 class TCopyCn;
 class TDeleteCn;
 class TChangeCn;
 
-// Why a target is predicted to fail.
-enum class TPredictReason {
-  None,
-  NameExists,         // the new name is taken on the disk
-  TakenByPlan,        // an earlier target of the same plan takes that name
-  Unchanged,          // the name does not change
-  InvalidName,        // not a plain name, or one the file system cannot hold
-  KeepsExisting,      // the copy policy keeps the existing file
-  ReadOnly,           // a read-only target of a delete or a time change
-  TimeUnconvertible,  // the file's time has no date form (before 1980, after 2107)
-  ReplaceFailed,      // the string replacement failed on this name (a result too long)
-  OntoItself,         // a copy onto its own source
-  Folder,             // a folder: not deleted without the trash, no time change
-  ReadOnlyExisting,   // the file the copy would overwrite is read-only
-  CreationTime,       // a different creation time cannot be stored here
-  DotNameHidden,      // a name that starts with '.' cannot lose its hidden mark
-  LinkAttributes,     // a symbolic link cannot take other attributes
-  Missing,            // the target is no longer there (an earlier target moved it)
-};
-
 // An entry as the run would find it when it reaches the target.
 struct TPlannedEntry {
   bool Exists = false;
   bool ByPlan = false;      // made or moved there by an earlier target of the plan
+  bool OtherCase = false;   // found under a name that differs in letter case alone
   std::uint32_t Attributes = 0;
   bool IsSymlink = false;
   std::optional<DosDateTime> Time;  // last-write time (nullopt: outside 1980-2107)
@@ -56,12 +39,20 @@ public:
   // True when an earlier target of the plan moved or removed what the walk
   // found at `path` (the plan's own record; the disk is not asked).
   virtual bool Vacated(const std::string &path) = 0;
+  // The file system `folder` (with or without its delimiter) lies on, or
+  // nullopt when it cannot be known (a folder not made yet).
+  virtual std::optional<TFileSystemTraits> FolderTraits(const std::string &folder) = 0;
+  // Takes room for a file of `size` bytes in `folder` from what the plan has
+  // left of its file system's free space; false, taking nothing, when it
+  // will not fit.
+  virtual bool ReserveSpace(const std::string &folder, std::int64_t size) = 0;
 };
 
 struct TPrediction {
   bool Ok = true;
-  TPredictReason Reason = TPredictReason::None;
-  static TPrediction Fail(TPredictReason reason) { return TPrediction{false, reason}; }
+  TFailure Failure;
+  static TPrediction Fail(TFailReason reason) { return TPrediction{false, TFailure{reason}}; }
+  static TPrediction Fail(const TFailure &failure) { return TPrediction{false, failure}; }
 };
 
 // The name part of a rename: ResultName as RenameTarget builds it (the
@@ -78,7 +69,7 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 // leaves it.
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
-                          DosDateTime time, std::uint32_t attributes);
+                          DosDateTime time, std::uint32_t attributes, std::int64_t size);
 
 // The copy of one target, with ResultName left as CopyTarget leaves it (the
 // alias the copy would get).  An existing file whose size a condition needs

@@ -117,22 +117,35 @@ bool TRenameCn::RenameTarget(const TFolderHandle &held, const std::string &folde
 bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
                          const std::string &name, const std::string &destination,
                          DosDateTime time, std::uint32_t attributes) {
-  if (BuildTargetName(name, time) != TNameBuilt::Built) return false;
-  if (ResultName == name) return false;
+  Failure = {};
+  const auto fail = [this](TFailReason reason) {
+    Failure = {reason};
+    return false;
+  };
+  switch (BuildTargetName(name, time)) {
+  case TNameBuilt::Built: break;
+  case TNameBuilt::TimeUnconvertible: return fail(TFailReason::TimeUnconvertible);
+  case TNameBuilt::EngineError: return fail(TFailReason::ReplaceFailed);
+  }
+  if (ResultName == name) return fail(TFailReason::Unchanged);
   // A replacement must never move a target into another folder or onto its
   // parent: a name that is not a plain name fails and touches nothing.
-  if (!IsPlainName(ResultName)) return false;
+  if (!IsPlainName(ResultName)) return fail(TFailReason::InvalidName);
 
-  if (!MakeCopy && held) return MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName));
+  const auto checked = [this](bool ok) {
+    if (!ok) Failure = FailureOf(errno);
+    return ok;
+  };
+  if (!MakeCopy && held) return checked(MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName)));
   const std::string source = IncludeTrailingDelimiter(folder) + name;
-  if (!MakeCopy) return MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName);
+  if (!MakeCopy) return checked(MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName));
 
   const std::string target = IncludeTrailingDelimiter(destination) + ResultName;
   // A folder target is only created in the destination; the run driver
   // descends into the source and copies its files.
-  if (attributes & kAttrDirectory) return ForceFolder(target);
+  if (attributes & kAttrDirectory) return checked(ForceFolder(target));
 
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
   if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
-  return CopyFile(held ? TEntryRef(*held, name) : TEntryRef(source), target, /*failIfExists=*/true);
+  return checked(CopyFile(held ? TEntryRef(*held, name) : TEntryRef(source), target, /*failIfExists=*/true));
 }

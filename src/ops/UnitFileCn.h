@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "ops/FailReason.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 
@@ -53,6 +54,8 @@ public:
   // New name built for the last target (bare name), set whether or not the
   // rename or copy succeeded.
   std::string ResultName;
+  // Why the last target failed (None after a success).
+  TFailure Failure;
 
   std::array<bool, kRenameStepCount> StepEnabled{};  // by step number
   std::array<int, kRenameStepCount> StepOrder{};     // step number at each position
@@ -181,6 +184,8 @@ class TCopyCn {
 public:
   // Name the last target got (or would have got) in the destination.
   std::string ResultName;
+  // Why the last target failed (None after a success).
+  TFailure Failure;
 
   int Same = 0;       // 0 keep, 1 overwrite, 2 alias, 3 overwrite->alias, 4 alias->overwrite
   int OverWrite = 1;  // 0 always, 1 never, 2 newer, 3 older, 4 larger, 5 smaller (or equal)
@@ -215,6 +220,11 @@ class TDeleteCn {
 public:
   bool Recycled = true;  // to the desktop trash instead of deleting for good
 
+  // Why the last target failed (None after a success), and where the trash
+  // put it.
+  TFailure Failure;
+  TTrashedEntry Trashed;
+
   // True when the target is gone: deleted (files only) or moved to the trash.
   bool DeleteTarget(const TEntryRef &target);
 };
@@ -242,8 +252,13 @@ public:
   std::int32_t AttrValue = 0;
   std::int32_t AttrDone = 0;
 
-  // Applies the switched-on changes to path; true when every one succeeded.
-  // The attributes are attempted even when the times failed.
+  // Why the last ChangeTarget failed (None after a success).
+  TFailure Failure;
+
+  // Applies the switched-on changes to the target, all or nothing: what can
+  // be known to fail is refused before anything is changed, and a part that
+  // fails after an earlier one succeeded has the earlier one put back.  True
+  // when every one succeeded; on a failure nothing was changed.
   bool ChangeTarget(const TEntryRef &target);
   // Reads the three times into the Old fields and writes the requested ones
   // (the others written back as they were, at two-second resolution).

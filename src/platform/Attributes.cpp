@@ -225,6 +225,58 @@ bool SetFatAttributes(int dir, const char *file, std::uint32_t attributes) {
 // Every call names the entry relative to its folder without following a
 // link, so an entry swapped for a link in mid-change is never changed
 // through it.
+namespace {
+
+// The refusals SetAttributes makes before it changes anything, for an entry
+// whose status is `st`: nothing can be stored on a link but what it
+// shows, a dot name stays hidden, a named pipe or device keeps no bits, and
+// a file system without extended attributes keeps none either.
+bool Refused(int dir, const char *file, const struct stat &st, const TEntryRef &entry,
+             std::uint32_t attributes) {
+  if (S_ISLNK(st.st_mode)) {
+    // Asking for what the link already shows is no change and succeeds.
+    const auto current = GetAttributes(entry);
+    if (current && (*current & ~kAttrDirectory) == (attributes & ~kAttrDirectory)) return false;
+    errno = kErrorLinkAttributes;
+    return true;
+  }
+  const bool dotName = fs::LastComponent(file).starts_with('.');
+  if (dotName && (attributes & kAttrHidden) == 0) {
+    errno = kErrorDotNameHidden;
+    return true;
+  }
+  const bool folder = S_ISDIR(st.st_mode);
+  std::uint32_t dosBits = attributes & (kAttrSystem | kAttrArchive);
+  if (!dotName) dosBits |= attributes & kAttrHidden;
+  if (folder) dosBits |= attributes & kAttrReadOnly;
+  // Linux keeps no user attributes on a named pipe, a device or a socket.
+  if (!folder && !S_ISREG(st.st_mode) && dosBits != 0) {
+    errno = kErrorSpecialFile;
+    return true;
+  }
+  if (dosBits != 0 && !fs::TraitsOfEntry(st, dir, file).DosAttributeIoctl) {
+    fs::TXattrAt xattrs(dir);
+    char probe[64];
+    if (xattrs.Get(file, fs::kDosAttribName, probe, sizeof probe, false) < 0 &&
+        fs::IsXattrUnsupported(errno)) {
+      errno = kErrorNoAttributeStore;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CanSetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return false;
+  struct stat st {};
+  if (sys::Call("lstat", [&] { return ::fstatat(target->Dir, target->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW); }) != 0)
+    return false;
+  return !Refused(target->Dir, target->Name.c_str(), st, entry, attributes);
+}
+
 bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
   const auto target = fs::SystemEntry(entry);
   if (!target) return false;
@@ -232,27 +284,17 @@ bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
   const char *file = target->Name.c_str();
   struct stat st {};
   if (sys::Call("lstat", [&] { return ::fstatat(dir, file, &st, AT_SYMLINK_NOFOLLOW); }) != 0) return false;
-  if (S_ISLNK(st.st_mode)) {
-    // Nothing can be stored on the link; asking for what it already shows
-    // is no change and succeeds.
-    const auto current = GetAttributes(entry);
-    if (current && (*current & ~kAttrDirectory) == (attributes & ~kAttrDirectory)) return true;
-    errno = EOPNOTSUPP;
-    return false;
-  }
+  if (Refused(dir, file, st, entry, attributes)) return false;
+  if (S_ISLNK(st.st_mode)) return true;
 
   const bool dotName = fs::LastComponent(target->Name).starts_with('.');
-  if (dotName && (attributes & kAttrHidden) == 0) {
-    errno = EPERM;
-    return false;
-  }
-
   // The dot already hides such a name; storing the bit as well would only
   // make the attribute disagree with a later rename.
   std::uint32_t dosBits = attributes & (kAttrSystem | kAttrArchive);
   if (!dotName) dosBits |= attributes & kAttrHidden;
   const bool folder = S_ISDIR(st.st_mode);
   if (folder) dosBits |= attributes & kAttrReadOnly;
+  const bool special = !folder && !S_ISREG(st.st_mode);
   if (fs::TraitsOfEntry(st, dir, file).DosAttributeIoctl) return SetFatAttributes(dir, file, attributes);
 
   fs::TXattrAt xattrs(dir);
@@ -306,7 +348,7 @@ bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
       if (fs::IsXattrUnsupported(errno)) errno = kErrorNoAttributeStore;
       return restore();
     }
-  } else if (xattrs.Remove(file, fs::kDosAttribName, false) != 0 && errno != ENODATA &&
+  } else if (!special && xattrs.Remove(file, fs::kDosAttribName, false) != 0 && errno != ENODATA &&
              !fs::IsXattrUnsupported(errno)) {
     return restore();
   }
@@ -314,14 +356,14 @@ bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes) {
   // The memory of the taken bits is written while the owner may still
   // write, and a stale one never outlives the flag it belonged to.
   const bool setMemory = makeReadOnly && !wasReadOnly;
-  if (setMemory && remember != 0) {
+  if (setMemory && remember != 0 && !special) {
     char text[8];
     const int length = std::snprintf(text, sizeof text, "%03o", static_cast<unsigned>(remember));
     if (xattrs.Set(file, fs::kWriteBitsName, text, static_cast<std::size_t>(length), false) != 0 &&
         !fs::IsXattrUnsupported(errno)) {
       return restore();
     }
-  } else if ((setMemory || forget) && xattrs.Remove(file, fs::kWriteBitsName, false) != 0 &&
+  } else if (!special && (setMemory || forget) && xattrs.Remove(file, fs::kWriteBitsName, false) != 0 &&
              errno != ENODATA && !fs::IsXattrUnsupported(errno)) {
     return restore();
   }

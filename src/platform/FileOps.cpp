@@ -457,8 +457,11 @@ bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, 
   // rename below would otherwise replace it even for an ordinary user.
   // Nor a file the caller may not write (another user's): the rename
   // needs only the folder's permission, Windows asks the file's.
-  if (fs::IsReadOnlyMode(targetStat.st_mode) ||
-      sys::Call("access", [&] { return ::faccessat(dest.Dir(), dest.Name(), W_OK, 0); }) != 0) {
+  if (fs::IsReadOnlyMode(targetStat.st_mode)) {
+    errno = kErrorReadOnly;
+    return false;
+  }
+  if (sys::Call("access", [&] { return ::faccessat(dest.Dir(), dest.Name(), W_OK, 0); }) != 0) {
     errno = EACCES;
     return false;
   }
@@ -602,7 +605,7 @@ bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists, TCo
     return false;
   }
   if (!S_ISREG(sourceStat.st_mode)) {
-    errno = EINVAL;
+    errno = kErrorSpecialFile;
     return false;
   }
 
@@ -669,7 +672,7 @@ bool DeleteFile(const TEntryRef &entry) {
   // A link is deleted as the link, like a Windows symbolic link; its own
   // mode never marks it read-only.
   if (!S_ISLNK(st.st_mode) && fs::IsReadOnlyMode(st.st_mode)) {
-    errno = EACCES;
+    errno = kErrorReadOnly;
     return false;
   }
   return sys::Call("unlink", [&] { return ::unlinkat(target->Dir, target->Name.c_str(), 0); }) == 0;

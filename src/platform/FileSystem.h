@@ -182,7 +182,8 @@ bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
               TCopyPurpose purpose = TCopyPurpose::Copy);
 // Creates one folder level.
 bool CreateFolder(const std::string &path);
-// Deletes a file; fails on folders (EISDIR) and read-only files (EACCES).
+// Deletes a file; fails on folders (EISDIR) and read-only files
+// (kErrorReadOnly).
 // A symbolic link is deleted as the link.
 bool DeleteFile(const TEntryRef &entry);
 // Removes an empty folder.
@@ -233,3 +234,10 @@ std::optional<std::int64_t> GetFileSize(const std::string &path);
 // reports succeeds (EOPNOTSUPP otherwise), and what it points to is never
 // changed.
 bool SetAttributes(const TEntryRef &entry, std::uint32_t attributes);
+// False (errno set as SetAttributes would set it) when SetAttributes is sure
+// to refuse these bits before changing anything: a link that cannot show
+// them (kErrorLinkAttributes), a dot name losing its hidden mark
+// (kErrorDotNameHidden), bits on a named pipe or device (kErrorSpecialFile)
+// or on a file system without extended attributes (kErrorNoAttributeStore).
+// Changes nothing.
+bool CanSetAttributes(const TEntryRef &entry, std::uint32_t attributes);

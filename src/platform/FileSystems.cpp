@@ -569,7 +569,9 @@ std::optional<TFreeSpace> FreeSpaceAt(int dir) {
     return std::nullopt;
   TFreeSpace space;
   space.Device = DeviceOf(st);
-  space.Available = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+  // The blocks kept back for the administrator are root's to use.
+  const auto blocks = ::geteuid() == 0 ? info.f_bfree : info.f_bavail;
+  space.Available = static_cast<std::uint64_t>(blocks) * info.f_frsize;
   space.Cluster = info.f_bsize > 0 ? info.f_bsize : 1;
   return space;
 }

@@ -24,6 +24,10 @@
 inline constexpr int kErrorNameNotHeld = 0x10001;       // a name the file system cannot hold
 inline constexpr int kErrorNoAttributeStore = 0x10002;  // the file system keeps no attribute bits
 inline constexpr int kErrorTimeNotStored = 0x10003;     // the file system kept another time than given
+inline constexpr int kErrorReadOnly = 0x10004;          // a read-only file, refused as Windows refuses it
+inline constexpr int kErrorSpecialFile = 0x10005;       // a named pipe, device or socket
+inline constexpr int kErrorLinkAttributes = 0x10006;    // a symbolic link keeps no attributes of its own
+inline constexpr int kErrorDotNameHidden = 0x10007;     // a name with a leading dot stays hidden
 
 struct TFileSystemTraits {
   std::string Type;                 // "ext4", "vfat", "exfat", "ntfs", "fuse.sshfs", ...
@@ -53,8 +57,9 @@ std::string NameKey(const TFileSystemTraits &traits, std::string_view name);
 // letter case in the same folder of a file system that ignores case.
 bool OneNameThere(const std::string &a, const std::string &b);
 
-// Room left for an ordinary user's files on the file system of `folder`,
-// and the unit a file's size is rounded up to there.
+// Room left for the caller's files on the file system of `folder` (root
+// may use the blocks kept back for it), and the unit a file's size is
+// rounded up to there.
 struct TFreeSpace {
   std::uint64_t Device = 0;
   std::uint64_t Available = 0;  // bytes

@@ -61,7 +61,7 @@ public:
       return;
     }
     if (fs::IsReadOnlyMode(st.st_mode)) {
-      errno = EACCES;
+      errno = kErrorReadOnly;
       return;
     }
     // O_NOFOLLOW: a link put in the file's place since the stat is refused.

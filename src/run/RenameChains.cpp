@@ -108,13 +108,13 @@ void TChainLevels::Prepare(TRenameCn &rename, std::vector<TargetEntry> &entries,
   const std::size_t n = entries.size();
   std::vector<std::string> from(n), to(n);
   std::vector<bool> moves(n);
-  std::vector<TPredictReason> refusals(n);
+  std::vector<TFailReason> refusals(n);
   for (std::size_t i = 0; i < n; ++i) {
     from[i] = entries[i].Name;
     const TPrediction named = PredictRenameName(rename, entries[i].Name, entries[i].Time);
     to[i] = rename.ResultName;
     moves[i] = named.Ok;
-    refusals[i] = named.Reason;
+    refusals[i] = named.Failure.Reason;
     AdvanceSeqCounter(rename);
   }
 

@@ -35,7 +35,7 @@ struct TChainStep {
   std::string From;      // its name when the step runs (a temporary name in the last step of a cycle)
   std::string To;        // the name the step gives it
   bool Tried = true;     // false: the pipeline refused the name; a failure without a move
-  TPredictReason Refusal = TPredictReason::None;  // why, when not tried
+  TFailReason Refusal = TFailReason::None;  // why, when not tried
   bool Final = true;     // false for the move to a temporary name
 };
 

@@ -1,5 +1,6 @@
 #include "run/RunDriver.h"
 
+#include <cerrno>
 #include <vector>
 
 #include "ops/UnitFileCn.h"
@@ -86,17 +87,21 @@ public:
                                                          entry.Attributes, entry.Size);
         const std::string copyName = D_.Copy_.ResultName;
         const std::string copyPath = destination + copyName;
-        Log(RunMode::Copy, path, ok, {}, copyPath);
+        Log(RunMode::Copy, path, ok, {}, copyPath, D_.Copy_.Failure);
         if (ok) FollowUp(copyPath, copyPath, entry.Attributes);
         if (IsPlainName(copyName)) outcome.DestinationName = copyName;
         break;
       }
       case RunMode::Delete:
-        Log(RunMode::Delete, path, D_.Delete_.DeleteTarget(Target(entry.Name, level, path)), {}, {});
+        // A folder deleted for good goes once its contents are gone: its
+        // record waits for that (FinishFolderTarget).
+        if ((entry.Attributes & kAttrDirectory) && !entry.IsSymlink && !D_.Delete_.Recycled) break;
+        Log(RunMode::Delete, path, D_.Delete_.DeleteTarget(Target(entry.Name, level, path)), {}, {},
+            D_.Delete_.Failure);
         break;
       case RunMode::Change: {
         const bool ok = D_.Change_.ChangeTarget(Target(entry.Name, level, path));
-        Log(RunMode::Change, path, ok, ChangeNumbers(entry.Attributes), {});
+        Log(RunMode::Change, path, ok, ChangeNumbers(entry.Attributes), {}, D_.Change_.Failure);
         break;
       }
     }
@@ -137,7 +142,7 @@ private:
     // Left as it is until the next target's rename.
     const std::string &newName = rename.ResultName;
     const std::string newPath = destination + newName;
-    Log(RunMode::Rename, path, ok, {}, newPath);
+    Log(RunMode::Rename, path, ok, {}, newPath, rename.Failure);
     // A rename in place leaves the file in the held folder.
     if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath,
                      entry.Attributes);
@@ -179,8 +184,9 @@ private:
     const bool ok =
         step.Tried && (level.Held ? MoveFile(TEntryRef(*level.Held, step.From), TEntryRef(*level.Held, step.To))
                                   : MoveFile(folder + step.From, folder + step.To));
+    const TFailure failure = ok ? TFailure{} : step.Tried ? FailureOf(errno) : TFailure{step.Refusal};
     const std::string newPath = destination + step.To;
-    Log(RunMode::Rename, path, ok, {}, newPath);
+    Log(RunMode::Rename, path, ok, {}, newPath, failure);
     if (ok && step.Final) FollowUp(Target(step.To, level, newPath), newPath, entry.Attributes);
     if (ok) outcome.SourceName = outcome.DestinationName = step.To;
     // A folder is walked once it has its new name; the closing scan must
@@ -201,11 +207,47 @@ private:
     if (c.ChangeTarget(target)) Log(RunMode::Change, newPath, true, ChangeNumbers(sourceAttributes), {});
   }
 
+  // A folder target once the walk is done with what it holds: one deleted
+  // for good goes now that it may be empty, and its record says whether it
+  // went; the folder of a moved tree goes silently when it is empty, its
+  // files having their own records.
+  void FinishFolderTarget(const TargetEntry &entry, const TWalkLevel &level) override {
+    if (!Options_.RemoveFolderTargets || !level.Held) return;
+    const TEntryRef folder(*level.Held, entry.Name);
+    if (Mode_ != RunMode::Delete) {
+      RemoveFolder(folder);
+      return;
+    }
+    if (D_.Delete_.Recycled || entry.IsSymlink) return;
+    const bool ok = RemoveFolder(folder);
+    Log(RunMode::Delete, TextsOf(level).Folder + entry.Name, ok, {}, {},
+        ok ? TFailure{} : FailureOf(errno == EEXIST ? ENOTEMPTY : errno));
+  }
+
+  // A folder the walk could not open or read: its entries are not known, so
+  // the run records the folder itself as failed.
+  void FolderFailed(const std::string &folder, int error) override {
+    const std::string reason = ReasonText(FailureOf(error));
+    D_.Stats_.UnreadFolders.emplace_back(folder, reason);
+    if (Mode_ == RunMode::List) {
+      ++D_.Stats_.FailedRecords;
+      D_.Stats_.CountFailure(reason);
+      return;
+    }
+    const std::string dir = IncludeTrailingDelimiter(folder);
+    Log(Mode_, dir, false, {}, dir, FailureOf(error));
+  }
+
   void Log(RunMode mode, const std::string &path, bool ok, const TChangeNumbers &numbers,
-           const std::string &destination) {
+           const std::string &destination, const TFailure &failure = {}) {
     ++D_.Stats_.Records;
-    if (!ok) ++D_.Stats_.FailedRecords;
-    D_.Host_.AddLogLine(FormatLogLine(mode, path, ok, numbers, destination));
+    std::string reason;
+    if (!ok) {
+      ++D_.Stats_.FailedRecords;
+      reason = ReasonText(failure);
+      D_.Stats_.CountFailure(reason);
+    }
+    D_.Host_.AddLogLine(FormatLogLine(mode, path, ok, numbers, destination, reason));
   }
 
   TRunDriver &D_;
@@ -214,6 +256,16 @@ private:
   TChainLevels Chains_;
   TLevelTexts Texts_;
 };
+
+void TRunStats::CountFailure(const std::string &reason) {
+  for (auto &[text, count] : FailureReasons) {
+    if (text == reason) {
+      ++count;
+      return;
+    }
+  }
+  FailureReasons.emplace_back(reason, 1);
+}
 
 TRunDriver::TRunDriver(TRunHost &host, TRenameCn &rename, TCopyCn &copy, TDeleteCn &del,
                        TChangeCn &change)

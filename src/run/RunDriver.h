@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,13 @@ struct TRunStats {
   std::size_t Listed = 0;          // lines of a List run
   std::size_t Unrepresentable = 0; // names passed over: not representable in CP932
   std::vector<std::string> PassedOverExamples;  // the first few of them (UTF-8 paths)
+  // Failed records by their reason (CP932 text), in the order first met.
+  std::vector<std::pair<std::string, std::size_t>> FailureReasons;
+  // Folders that could not be opened or read, with the reason (CP932): a
+  // List run has no records, and reports them this way alone.
+  std::vector<std::pair<std::string, std::string>> UnreadFolders;
+
+  void CountFailure(const std::string &reason);
 };
 
 // The folder a run puts its copies and renamed copies in: the copy folder

@@ -32,10 +32,12 @@ struct TChangeNumbers {
 };
 
 // One record.  Rename and Copy use `destination` (the numbers are not
-// printed); Change uses the numbers; Delete uses neither.  List has no record
-// (an empty string).
+// printed); Change uses the numbers; Delete uses neither.  A failure ends
+// with its reason (" 理由: ...;") when one is given.  List has no record (an
+// empty string).
 std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
-                          const TChangeNumbers &numbers, std::string_view destination);
+                          const TChangeNumbers &numbers, std::string_view destination,
+                          std::string_view reason = {});
 
 // Writes log lines to a file as they come, replacing the file.  Lines are
 // buffered; Close (or the destructor) writes out what is left, so the file

@@ -11,6 +11,8 @@
 
 #include <time.h>
 
+#include <cerrno>
+
 #include <memory>
 #include <memory_resource>
 #include <unordered_map>
@@ -18,6 +20,7 @@
 
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
+#include "platform/FileSystems.h"
 #include "platform/Inspect.h"
 #include "platform/Paths.h"
 #include "run/RenameChains.h"
@@ -44,7 +47,9 @@ std::size_t NameStart(std::string_view path) {
 // The disk as the run would find it at the current target: what earlier
 // targets changed, by folder, over the disk itself.  A folder the walk has
 // left is forgotten when nothing can look into it again (a rename in place
-// looks only into the folder it renames in).
+// looks only into the folder it renames in).  In a folder whose file system
+// ignores letter case (a camera card), names are kept folded, so that two
+// names differing in case alone are one, as the run will find them.
 class TPlanOverlay final : public TPlanView {
 public:
   // The walk entered `dir` (with its delimiter).  `readNames`: the looks
@@ -67,16 +72,26 @@ public:
     if (std::optional<std::vector<std::string>> names = ReadFolderNames(dir)) {
       changes->Names.emplace(&changes->Memory);
       changes->Names->reserve(names->size());
-      for (const std::string &entry : *names) changes->Names->emplace(std::string_view(entry));
+      std::string key;
+      for (const std::string &entry : *names) {
+        changes->Names->emplace(KeyOf(*changes, entry, key));
+        if (changes->Fold) changes->Exact.emplace(std::string_view(entry));
+      }
     }
   }
 
   TPlannedEntry Lookup(const std::string &path) override {
     std::string_view name;
-    if (const TChanges *changes = Find(path, name, false)) {
-      const auto changed = changes->Changed.find(name);
-      if (changed != changes->Changed.end()) return changed->second;
-      if (changes->Names && changes->Names->find(name) == changes->Names->end()) return {};
+    if (TChanges *changes = Find(path, name, false)) {
+      std::string buffer;
+      const std::string_view key = KeyOf(*changes, name, buffer);
+      const auto changed = changes->Changed.find(key);
+      if (changed != changes->Changed.end()) {
+        TPlannedEntry entry = changed->second;
+        entry.OtherCase = entry.Exists && changes->Fold && changes->Exact.count(name) == 0;
+        return entry;
+      }
+      if (changes->Names && changes->Names->find(key) == changes->Names->end()) return {};
     }
     TPlannedEntry entry;
     if (const std::optional<FindEntry> disk = OnDisk(path, name)) {
@@ -90,11 +105,38 @@ public:
 
   bool Vacated(const std::string &path) override {
     std::string_view name;
-    const TChanges *changes = Find(path, name, false);
+    TChanges *changes = Find(path, name, false);
     if (changes == nullptr) return false;
-    const auto changed = changes->Changed.find(name);
+    std::string buffer;
+    const std::string_view key = KeyOf(*changes, name, buffer);
+    const auto changed = changes->Changed.find(key);
     if (changed != changes->Changed.end()) return !changed->second.Exists;
-    return changes->Names && changes->Names->find(name) == changes->Names->end();
+    return changes->Names && changes->Names->find(key) == changes->Names->end();
+  }
+
+  std::optional<TFileSystemTraits> FolderTraits(const std::string &folder) override {
+    const std::string dir = IncludeTrailingDelimiter(folder);
+    if (dir != TraitsFolder_) {
+      TraitsFolder_ = dir;
+      Traits_ = FileSystemOf(NearestExisting(dir));
+    }
+    return Traits_;
+  }
+
+  bool ReserveSpace(const std::string &folder, std::int64_t size) override {
+    const std::string dir = IncludeTrailingDelimiter(folder);
+    if (dir != SpaceFolder_) {
+      SpaceFolder_ = dir;
+      Space_ = FreeSpaceOf(NearestExisting(dir));
+      if (Space_ && Left_.find(Space_->Device) == Left_.end()) Left_[Space_->Device] = Space_->Available;
+    }
+    // What cannot be measured is not predicted to fail.
+    if (!Space_) return true;
+    std::uint64_t &left = Left_[Space_->Device];
+    const std::uint64_t needed = SpaceFor(*Space_, size);
+    if (needed > left) return false;
+    left -= needed;
+    return true;
   }
 
   // Looks are nearly always into one folder after another: it is held open.
@@ -113,19 +155,29 @@ public:
     // longer among them.
     std::string_view name;
     TChanges *changes = Find(path, name, true);
-    if (changes->Names && changes->Changed.find(name) == changes->Changed.end()) {
-      const auto listed = changes->Names->find(name);
+    if (changes->Fold) {
+      const auto spelt = changes->Exact.find(name);
+      if (spelt != changes->Exact.end()) changes->Exact.erase(spelt);
+    }
+    std::string buffer;
+    const std::string_view key = KeyOf(*changes, name, buffer);
+    if (changes->Names && changes->Changed.find(key) == changes->Changed.end()) {
+      const auto listed = changes->Names->find(key);
       if (listed != changes->Names->end()) changes->Names->erase(listed);
       return;
     }
     TPlannedEntry gone;
     gone.ByPlan = true;
-    Set(path, gone);
+    Set(*changes, key, gone);
   }
 
   void Put(const std::string &path, TPlannedEntry entry) {
     entry.Exists = entry.ByPlan = true;
-    Set(path, entry);
+    std::string_view name;
+    TChanges *changes = Find(path, name, true);
+    if (changes->Fold) changes->Exact.emplace(name);
+    std::string buffer;
+    Set(*changes, KeyOf(*changes, name, buffer), entry);
   }
 
 private:
@@ -133,14 +185,38 @@ private:
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
+  using TNameSet = std::pmr::unordered_set<std::pmr::string, THash, std::equal_to<>>;
   // A folder's changes live in memory of their own: their nodes lie
   // together, and a folder the walk has left goes in one release.
   struct TChanges {
     std::pmr::monotonic_buffer_resource Memory;
     std::pmr::unordered_map<std::pmr::string, TPlannedEntry, THash, std::equal_to<>> Changed{&Memory};
     // What the folder held when the walk entered it, when read.
-    std::optional<std::pmr::unordered_set<std::pmr::string, THash, std::equal_to<>>> Names;
+    std::optional<TNameSet> Names;
+    // The file system ignores case: keys are folded, and the names as they
+    // are spelt are kept beside them.
+    std::optional<TFileSystemTraits> Fold;
+    TNameSet Exact{&Memory};
   };
+
+  // The key of a name in `changes`: the name itself, or its folded form
+  // (made in `buffer`).
+  static std::string_view KeyOf(const TChanges &changes, std::string_view name, std::string &buffer) {
+    if (!changes.Fold) return name;
+    buffer = NameKey(*changes.Fold, name);
+    return buffer;
+  }
+
+  // The folder itself, or the nearest one above it that exists: a copy
+  // folder the run will make lies on the file system of its parent.
+  static std::string NearestExisting(std::string dir) {
+    while (dir.size() > 1 && !FolderExists(dir)) {
+      const std::string bare = ExcludeTrailingDelimiter(dir);
+      dir = bare.substr(0, NameStart(bare));
+      if (dir.empty()) return std::string(1, kPathDelimiter);
+    }
+    return dir;
+  }
 
   // The changes in the folder of `path`, made when `create`; `name` is the
   // rest of the path.  Nearly every look is into the folder of the last.
@@ -152,17 +228,19 @@ private:
     auto found = Folders_.find(folder);
     if (found == Folders_.end()) {
       if (!create) return nullptr;
-      found = Folders_.emplace(std::string(folder), std::make_unique<TChanges>()).first;
+      auto changes = std::make_unique<TChanges>();
+      if (const std::optional<TFileSystemTraits> traits = FolderTraits(std::string(folder));
+          traits && traits->CaseInsensitive)
+        changes->Fold = traits;
+      found = Folders_.emplace(std::string(folder), std::move(changes)).first;
     }
     LastKey_.assign(folder);
     Last_ = found->second.get();
     return Last_;
   }
 
-  void Set(const std::string &path, const TPlannedEntry &entry) {
-    std::string_view name;
-    TChanges *changes = Find(path, name, true);
-    changes->Changed.insert_or_assign(std::pmr::string(name, &changes->Memory), entry);
+  static void Set(TChanges &changes, std::string_view key, const TPlannedEntry &entry) {
+    changes.Changed.insert_or_assign(std::pmr::string(key, &changes.Memory), entry);
   }
 
   std::unordered_map<std::string, std::unique_ptr<TChanges>, THash, std::equal_to<>> Folders_;  // by folder
@@ -171,6 +249,11 @@ private:
   TChanges *Last_ = nullptr;
   std::string HeldFolder_;
   TFolderHandle Held_;
+  std::string TraitsFolder_;
+  std::optional<TFileSystemTraits> Traits_;
+  std::string SpaceFolder_;
+  std::optional<TFreeSpace> Space_;
+  std::unordered_map<std::uint64_t, std::uint64_t> Left_;  // bytes the plan leaves free, by device
 };
 
 TPlannedEntry EntryOf(const TargetEntry &target) {
@@ -220,43 +303,22 @@ private:
 
 }  // namespace
 
-std::string_view ReasonText(TPredictReason reason) {
-  switch (reason) {
-  case TPredictReason::None: break;
-  case TPredictReason::NameExists: return "同じ名前が既にあります";
-  case TPredictReason::TakenByPlan: return "先の対象がその名前になります";
-  case TPredictReason::Unchanged: return "名前が変わりません";
-  case TPredictReason::InvalidName: return "名前が無効です";
-  case TPredictReason::KeepsExisting: return "既存のファイルを残します";
-  case TPredictReason::ReadOnly: return "読込専用です";
-  case TPredictReason::TimeUnconvertible: return "日時を日付に変換できません";
-  case TPredictReason::ReplaceFailed: return "文字列置換ができません";
-  case TPredictReason::OntoItself: return "コピー元と同じファイルです";
-  case TPredictReason::Folder: return "フォルダです";
-  case TPredictReason::ReadOnlyExisting: return "上書きするファイルが読込専用です";
-  case TPredictReason::CreationTime: return "作成日時はこのシステムでは変更できません";
-  case TPredictReason::DotNameHidden: return "'.'で始まる名前は隠し属性を外せません";
-  case TPredictReason::LinkAttributes: return "シンボリックリンクの属性は変更できません";
-  case TPredictReason::Missing: return "対象がありません";
-  }
-  return {};
-}
-
 std::string RunLineOf(const TPlanRecord &record) {
-  return FormatLogLine(record.Mode, record.Path, record.Ok, record.Numbers, record.Destination);
+  // The run meets a name an earlier target took as any taken name.
+  TFailure failure = record.Failure;
+  if (failure.Reason == TFailReason::TakenByPlan) failure = {TFailReason::NameExists};
+  return FormatLogLine(record.Mode, record.Path, record.Ok, record.Numbers, record.Destination,
+                       record.Ok ? std::string() : ReasonText(failure));
 }
 
 std::string PlanLineOf(const TPlanRecord &record) {
-  std::string line = RunLineOf(record);
+  std::string line = FormatLogLine(record.Mode, record.Path, record.Ok, record.Numbers,
+                                   record.Destination, record.Ok ? std::string() : ReasonText(record.Failure));
   if (record.Ok) {
     // The result is the head's second field, before any path.
     const std::size_t at = line.find(kSucceeded, 0);
     if (at != std::string::npos) line.replace(at, kSucceeded.size(), kPlanned);
-    return line;
   }
-  line += " 理由: ";
-  line += ReasonText(record.Reason);
-  line += ';';
   return line;
 }
 
@@ -343,6 +405,9 @@ public:
     }
     case RunMode::Delete: {
       const std::string path = folder + entry.Name;
+      // A folder deleted for good is predicted once its contents are (see
+      // FinishFolderTarget), as the run records it then.
+      if (isFolder && !entry.IsSymlink && !D_.Delete_.Recycled) break;
       const TPrediction p =
           PredictDelete(D_.Delete_, View_, path, entry.Attributes, entry.IsSymlink);
       Record(RunMode::Delete, p, shown, {});
@@ -355,13 +420,36 @@ public:
     }
     case RunMode::Change: {
       const TPrediction p = PredictChange(D_.Change_, SubjectOnDisk(folder + entry.Name));
-      TPlanRecord record{RunMode::Change, p.Ok, p.Reason, shown, {},
+      TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown, {},
                          ChangeNumbersOf(D_.Change_, entry.Attributes)};
       Add(record);
       break;
     }
     }
     return outcome;
+  }
+
+  // A folder deleted for good goes when everything in it went.
+  void FinishFolderTarget(const TargetEntry &entry, const TWalkLevel &level) override {
+    if (Mode_ != RunMode::Delete || D_.Delete_.Recycled || entry.IsSymlink) return;
+    const TLevelPaths &paths = PathsOf(level);
+    const std::string path = paths.Folder + entry.Name;
+    const std::string dir = IncludeTrailingDelimiter(path);
+    bool empty = true;
+    if (const std::optional<std::vector<std::string>> names = ReadFolderNames(path)) {
+      for (const std::string &name : *names) empty = empty && View_.Vacated(dir + name);
+    } else {
+      empty = false;
+    }
+    const TPrediction p = empty ? TPrediction{} : TPrediction::Fail(FailureOf(ENOTEMPTY));
+    Record(RunMode::Delete, p, paths.Shown + entry.Name, {});
+    if (p.Ok) View_.Remove(path);
+  }
+
+  void FolderFailed(const std::string &folder, int error) override {
+    const std::string dir = IncludeTrailingDelimiter(PlannedOf(folder));
+    D_.Stats_.UnreadFolders.emplace_back(folder, ReasonText(FailureOf(error)));
+    Record(Mode_, TPrediction::Fail(FailureOf(error)), dir, dir);
   }
 
 private:
@@ -371,7 +459,7 @@ private:
     const std::string &folder = PathsOf(level).Folder;
     const std::string &destination = PathsOf(level).Destination;
     const TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
-                                        entry.Attributes);
+                                        entry.Attributes, entry.Size);
     const std::string newName = rename.ResultName;
     Record(RunMode::Rename, p, shown, destination + newName);
     AdvanceSeqCounter(rename);
@@ -449,7 +537,7 @@ private:
     }
     subject.DotName = StartsWithDot(newPath);
     if (PredictChange(change, subject).Ok)
-      Add(TPlanRecord{RunMode::Change, true, TPredictReason::None, newPath, {},
+      Add(TPlanRecord{RunMode::Change, true, TFailure{}, newPath, {},
                       ChangeNumbersOf(change, entry.Attributes)});
   }
 
@@ -508,12 +596,15 @@ private:
 
   void Record(RunMode mode, const TPrediction &p, const std::string &path,
               const std::string &destination) {
-    Add(TPlanRecord{mode, p.Ok, p.Reason, path, destination, {}});
+    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}});
   }
 
   void Add(const TPlanRecord &record) {
     ++D_.Stats_.Records;
-    if (!record.Ok) ++D_.Stats_.FailedRecords;
+    if (!record.Ok) {
+      ++D_.Stats_.FailedRecords;
+      D_.Stats_.CountFailure(ReasonText(record.Failure));
+    }
     Sink_.AddPlanRecord(record);
   }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The plan of a run (TRunDriver::PlanRun): for every target, the record the
 // run would most likely write, with its predicted outcome.  A plan line is
-// the run's log line with two substitutions: "結果: 予定" where the run
-// writes "結果: 成功", and a predicted failure ends with " 理由: ...;".
+// the run's log line with "結果: 予定" where the run writes "結果: 成功"; a
+// predicted failure ends with its reason (" 理由: ...;") as the run's does.
 
 #include <string>
 #include <string_view>
@@ -14,7 +14,7 @@
 struct TPlanRecord {
   RunMode Mode = RunMode::Rename;  // Change also for the change that follows a rename or copy
   bool Ok = true;
-  TPredictReason Reason = TPredictReason::None;
+  TFailure Failure;         // why, when not Ok
   std::string Path;         // as the log names the target
   std::string Destination;  // Rename and Copy
   TChangeNumbers Numbers;   // Change
@@ -24,8 +24,6 @@ struct TPlanRecord {
 std::string RunLineOf(const TPlanRecord &record);
 // The line a dry run prints for it.
 std::string PlanLineOf(const TPlanRecord &record);
-// The reason as a dry run prints it (CP932).
-std::string_view ReasonText(TPredictReason reason);
 
 class TPlanSink {
 public:

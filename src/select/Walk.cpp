@@ -1,6 +1,7 @@
 #include "select/Walk.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 
 #include "platform/Cp932.h"
@@ -92,24 +93,29 @@ bool TOutputFolder::Is(const TFileId &id) {
 
 bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
 
-void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
-                const std::string &folder, const std::vector<std::string> &filters,
-                const TExclusionList &exclusions, TWalkHooks &hooks,
-                TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
+int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
+               const std::string &folder, const std::vector<std::string> &filters,
+               const TExclusionList &exclusions, TWalkHooks &hooks,
+               TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
   const TFolderHandle held = TFolderHandle::Open(folder);
-  ListFolder(entries, names, held, folder, filters, exclusions, hooks, subfolders, passedOver, output);
+  if (!held.Valid()) return errno;
+  return ListFolder(entries, names, held, folder, filters, exclusions, hooks, subfolders, passedOver,
+                    output);
 }
 
-void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
-                const std::string &folder, const std::vector<std::string> &filters,
-                const TExclusionList &exclusions, TWalkHooks &hooks,
-                TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
+int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
+               const std::string &folder, const std::vector<std::string> &filters,
+               const TExclusionList &exclusions, TWalkHooks &hooks,
+               TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
+  int error = 0;
   for (std::size_t at = 0; at < filters.size(); ++at) {
     const std::string &filter = filters[at];
     FindResult found = FindFiles(held, filter, TFindScope::Everything, [&hooks] {
       hooks.ProcessMessages();
       return !hooks.Aborted();
     });
+    // A stop by the user (ECANCELED) is no failure of the folder's.
+    if (!found.Ok && error == 0 && found.Error != ECANCELED) error = found.Error;
     if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
     TSubfolderList *collect =
         subfolders && !subfolders->Complete && found.Ok && MatchesEveryName(filter) ? subfolders : nullptr;
@@ -139,16 +145,18 @@ void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TF
     }
     if (collect && !stopped) collect->Complete = true;
   }
+  return error;
 }
 
 std::vector<std::string> TFolderWalk::ScanSubfolders(const TFolderHandle &held,
                                                      TSubfolderList &listed,
-                                                     TPassedOver &passedOver) {
+                                                     TPassedOver &passedOver, int &error) {
   if (listed.Complete && Hooks_.Options().SubfoldersStayPut) return std::move(listed.Names);
   FindResult found = FindFiles(held, "*.*", TFindScope::Folders, [this] {
     Hooks_.ProcessMessages();
     return !Hooks_.Aborted();
   });
+  if (!found.Ok && found.Error != ECANCELED) error = found.Error;
   passedOver.insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
   std::vector<std::string> names;
   for (FindEntry &entry : found.Entries)
@@ -159,6 +167,7 @@ std::vector<std::string> TFolderWalk::ScanSubfolders(const TFolderHandle &held,
 
 void TFolderWalk::WalkFolder(const std::string &folder, const std::string &destination) {
   const TFolderHandle held = TFolderHandle::Open(folder);
+  if (!held.Valid() && errno != ENOENT) Hooks_.FolderFailed(folder, errno);
   // The walk that starts the run fences off the folder it writes into.
   if (Depth_ == 0) Output_ = TOutputFolder(destination, held.Id());
   WalkLevel(held, folder, destination);
@@ -166,9 +175,12 @@ void TFolderWalk::WalkFolder(const std::string &folder, const std::string &desti
 
 void TFolderWalk::WalkInto(const TFolderHandle &parent, const std::string &name,
                            const std::string &folder, const std::string &destination) {
-  // A folder that cannot be opened (gone, no access, a link in its place)
-  // is a level without entries, as one that cannot be listed.
-  WalkLevel(parent.OpenSubfolder(name), folder, destination);
+  // A folder that cannot be opened (no access, too many open, a link in its
+  // place) is a level without entries, and reported; one that is gone is
+  // nothing to report.
+  TFolderHandle held = parent.OpenSubfolder(name);
+  if (!held.Valid() && errno != ENOENT) Hooks_.FolderFailed(folder, errno);
+  WalkLevel(held, folder, destination);
 }
 
 void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder,
@@ -185,10 +197,17 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
   TFolderNames names;
   TSubfolderList listedSubfolders;
   TPassedOver passedOver;
+  bool reported = !held.Valid();
   {
     std::vector<TargetEntry> entries;
-    ListFolder(entries, names, held, dir, Filters_, Exclusions_, Hooks_,
-               Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_);
+    const int listError =
+        ListFolder(entries, names, held, dir, Filters_, Exclusions_, Hooks_,
+                   Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_);
+    // A folder not opened was reported already.
+    if (listError != 0 && listError != ENOENT && held.Valid()) {
+      Hooks_.FolderFailed(folder, listError);
+      reported = true;
+    }
     Hooks_.ProcessMessages();
     if (!Hooks_.Aborted()) Hooks_.PrepareLevel(entries);
     Hooks_.SetFolderName(LastFolderName(dir));
@@ -203,9 +222,7 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
         if (entry.Attributes & kAttrDirectory) {
           if (outcome.Descend && Hooks_.Options().SubFolder && !entry.IsSymlink)
             WalkInto(held, outcome.SourceName, dir + outcome.SourceName, dest + outcome.DestinationName);
-          // Goes only when it is empty by now; a folder that stays is no
-          // failure of its own (its entries were logged).
-          if (Hooks_.Options().RemoveFolderTargets) RemoveFolder(TEntryRef(held, entry.Name));
+          Hooks_.FinishFolderTarget(entry, level);
         }
         Hooks_.ProcessMessages();
         if (Hooks_.Aborted()) break;
@@ -215,7 +232,10 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
   Hooks_.ProcessMessages();
 
   if (!Hooks_.Aborted() && Hooks_.Options().SubFolder) {
-    for (const std::string &name : ScanSubfolders(held, listedSubfolders, passedOver)) {
+    int scanError = 0;
+    const std::vector<std::string> subfolders = ScanSubfolders(held, listedSubfolders, passedOver, scanError);
+    if (scanError != 0 && scanError != ENOENT && !reported) Hooks_.FolderFailed(folder, scanError);
+    for (const std::string &name : subfolders) {
       if (names.Contains(name)) continue;
       if (Hooks_.Options().FlattenSubfolders)
         WalkInto(held, name, dir + name, dest);

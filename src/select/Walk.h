@@ -121,6 +121,13 @@ public:
   virtual void SetFolderName(const std::string &name) = 0;
   // The per-target step.
   virtual TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) = 0;
+  // After a folder target and the walk of its subtree (or at once, when it
+  // is not walked): a run that removes its folder targets does it here.
+  virtual void FinishFolderTarget(const TargetEntry &, const TWalkLevel &) {}
+  // A folder that could not be opened or read to its end (errno `error`):
+  // what it holds was not, or not wholly, processed.  A folder that is gone
+  // (ENOENT) is not reported: a run may have moved it on purpose.
+  virtual void FolderFailed(const std::string &, int) {}
 };
 
 // The folders the closing scan may enter (not hidden, not system, no link),
@@ -163,14 +170,15 @@ using TPassedOver = std::unordered_set<std::string>;
 // closing scan must skip: every target's but the files of the last filter.  When `subfolders` is given, the first match-all
 // filter's listing also fills it.  Names that cannot be represented in
 // CP932 go into `passedOver`.  The `output` folder is neither a target nor
-// a subfolder to walk.
-void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
+// a subfolder to walk.  Returns 0, or the errno of the first listing that
+// failed (the entries read before it are kept).
+int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
                 const std::string &folder, const std::vector<std::string> &filters,
                 const TExclusionList &exclusions, TWalkHooks &hooks,
                 TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr,
                 TOutputFolder *output = nullptr);
 // The same for the folder `folder` names, opened for the listing.
-void ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
+int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
                 const std::string &folder, const std::vector<std::string> &filters,
                 const TExclusionList &exclusions, TWalkHooks &hooks,
                 TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr,
@@ -208,8 +216,9 @@ private:
   // The level of the subfolder `name` of `parent`.
   void WalkInto(const TFolderHandle &parent, const std::string &name, const std::string &folder,
                 const std::string &destination);
+  // The subfolders of `held`; `error` gets the errno of a listing that failed.
   std::vector<std::string> ScanSubfolders(const TFolderHandle &held, TSubfolderList &listed,
-                                          TPassedOver &passedOver);
+                                          TPassedOver &passedOver, int &error);
   TWalkHooks &Hooks_;
   bool ListOnly_;
   const std::vector<std::string> &Filters_;

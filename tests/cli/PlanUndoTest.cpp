@@ -131,11 +131,10 @@ std::string Replaced(std::string line, const std::string &from, const std::strin
 }
 
 // A dry-run line as the run writes it: "予定" back to "成功", the reason gone.
+// The run writes the plan's line, succeeded where the plan says planned; a
+// failure keeps its reason.
 std::string AsRunLine(std::string line) {
-  line = Replaced(line, U8(u8"; 結果: 予定; "), U8(u8"; 結果: 成功; "));
-  const std::size_t reason = line.find(U8(u8" 理由: "));
-  if (reason != std::string::npos) line.erase(reason);
-  return line;
+  return Replaced(line, U8(u8"; 結果: 予定; "), U8(u8"; 結果: 成功; "));
 }
 
 class PlanUndoTest : public ::testing::Test {

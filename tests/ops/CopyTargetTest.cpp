@@ -166,10 +166,13 @@ TEST_F(CopyTargetTest, SourceDeletion) {
   }
 }
 
-TEST_F(CopyTargetTest, ReadOnlySourceIsCopiedAndNotDeleted) {
+// A move whose source stays is no move: the record fails with its reason,
+// and the copy it made stays beside the source.
+TEST_F(CopyTargetTest, AMoveOfAReadOnlySourceFailsAndKeepsBothFiles) {
   tree.Add("src/a.txt=data! dst/");
   cn.Delete = 0;
-  EXPECT_TRUE(Copy("a.txt"));  // the failed deletion does not change the result
+  EXPECT_FALSE(Copy("a.txt"));
+  EXPECT_EQ(cn.Failure.Reason, TFailReason::SourceKept);
   EXPECT_TRUE(TTempTree::Exists(tree / "src/a.txt"));
   EXPECT_EQ(TTempTree::Content(tree / "dst/a.txt"), "data");
 }

@@ -123,33 +123,45 @@ TEST_F(ChangeTargetTest, CreationTime) {
   EXPECT_EQ(cn.NwDateDone, cn.NwDateValue);
 }
 
-TEST_F(ChangeTargetTest, ReadOnlyFileFailsTheTimesButTakesTheAttributes) {
+// A change is all or nothing: a read-only file that stays read-only takes
+// no time, and then no attributes either.
+TEST_F(ChangeTargetTest, AReadOnlyFileThatStaysSoFailsAndKeepsEverything) {
+  const DosDateTime before = TTempTree::Time(tree / "ro.txt");
+  cn.IfUpDate = true;
+  cn.UpDateValue = static_cast<std::int32_t>(Dos(2003, 5, 1, 12, 0, 0));
+  cn.Attr = true;
+  cn.AttrValue = kAttrReadOnly | kAttrArchive;
+  EXPECT_FALSE(cn.ChangeTarget(tree / "ro.txt"));
+  EXPECT_EQ(cn.Failure.Reason, TFailReason::ReadOnly);
+  EXPECT_EQ(cn.UpDateDone, 0);
+  EXPECT_EQ(cn.AttrDone, 0);
+  EXPECT_EQ(GetAttributes(tree / "ro.txt"), std::optional<std::uint32_t>(kAttrReadOnly));
+  EXPECT_EQ(TTempTree::Time(tree / "ro.txt"), before);
+}
+
+// A change that clears the read-only flag clears it first, so the times it
+// asks for can be written in the same change.
+TEST_F(ChangeTargetTest, AChangeThatClearsReadOnlyTakesItsTimesToo) {
   cn.IfUpDate = true;
   cn.UpDateValue = static_cast<std::int32_t>(Dos(2003, 5, 1, 12, 0, 0));
   cn.Attr = true;
   cn.AttrValue = kAttrArchive;
-  EXPECT_FALSE(cn.ChangeTarget(tree / "ro.txt"));
-  EXPECT_EQ(cn.UpDateOld, 0);
-  EXPECT_EQ(cn.UpDateDone, 0);
-  EXPECT_EQ(cn.AttrDone, kAttrArchive);
-  EXPECT_FALSE(TTempTree::IsReadOnly(tree / "ro.txt"));
-  EXPECT_EQ(GetAttributes(tree / "ro.txt"), std::optional<std::uint32_t>(kAttrArchive));
-
-  // The second run finds a writable file.
   EXPECT_TRUE(cn.ChangeTarget(tree / "ro.txt"));
+  EXPECT_EQ(cn.AttrDone, kAttrArchive);
+  EXPECT_EQ(GetAttributes(tree / "ro.txt"), std::optional<std::uint32_t>(kAttrArchive));
   EXPECT_EQ(TTempTree::Time(tree / "ro.txt"), Dos(2003, 5, 1, 12, 0, 0));
   EXPECT_NE(cn.UpDateOld, 0);
 }
 
-TEST_F(ChangeTargetTest, FolderTakesAttributesButNoTimes) {
+TEST_F(ChangeTargetTest, AFolderTakesNoTimesAndSoNothing) {
   cn.IfUpDate = true;
   cn.UpDateValue = static_cast<std::int32_t>(Dos(2003, 5, 1, 12, 0, 0));
   cn.Attr = true;
   cn.AttrValue = kAttrReadOnly;
   EXPECT_FALSE(cn.ChangeTarget(tree / "sub"));
-  EXPECT_EQ(cn.AttrDone, kAttrReadOnly);
-  EXPECT_EQ(GetAttributes(tree / "sub"),
-            std::optional<std::uint32_t>(kAttrDirectory | kAttrReadOnly));
+  EXPECT_EQ(cn.Failure.Reason, TFailReason::Folder);
+  EXPECT_EQ(cn.AttrDone, 0);
+  EXPECT_EQ(GetAttributes(tree / "sub"), std::optional<std::uint32_t>(kAttrDirectory));
 }
 
 TEST_F(ChangeTargetTest, AttributesOnly) {

@@ -95,7 +95,7 @@ TEST_F(FileOpsTest, CopyReplacesOnlyWhenAllowedAndWritable) {
 
   ASSERT_EQ(chmod((temp_ / "ro").c_str(), 0444), 0);
   EXPECT_FALSE(CopyFile(temp_ / "src", temp_ / "ro", false));
-  EXPECT_EQ(errno, EACCES);
+  EXPECT_EQ(errno, kErrorReadOnly);
   EXPECT_EQ(ReadText(temp_ / "ro"), "ro");
 
   // A file the caller may not write (another user's) is not replaced either;
@@ -285,7 +285,7 @@ TEST_F(FileOpsTest, DeleteRefusesFoldersAndReadOnlyFiles) {
   EXPECT_FALSE(DeleteFile(temp_ / "dir"));
   EXPECT_EQ(errno, EISDIR);
   EXPECT_FALSE(DeleteFile(temp_ / "ro"));
-  EXPECT_EQ(errno, EACCES);
+  EXPECT_EQ(errno, kErrorReadOnly);
   EXPECT_TRUE(PathExists(temp_ / "ro"));
   EXPECT_TRUE(DeleteFile(temp_ / "plain"));
   EXPECT_FALSE(PathExists(temp_ / "plain"));

@@ -4,6 +4,7 @@
 
 #include "TempTree.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystems.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ TEST_F(TimesTest, ReadOnlyFilesAndFoldersCannotBeOpenedForIt) {
     EXPECT_FALSE(SetFileTimes(temp_ / name, std::nullopt, when, when)) << name;
   }
   EXPECT_FALSE(SetFileTimes(temp_ / "ro", std::nullopt, std::nullopt, when));
-  EXPECT_EQ(errno, EACCES);
+  EXPECT_EQ(errno, kErrorReadOnly);
   EXPECT_FALSE(SetFileTimes(temp_ / "dir", std::nullopt, std::nullopt, when));
   EXPECT_EQ(errno, EISDIR);
 }

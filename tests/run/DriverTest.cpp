@@ -34,8 +34,9 @@ protected:
     return records;
   }
 
-  std::string RenameRecord(bool ok, std::string_view from, std::string_view to) {
-    return FormatLogLine(RunMode::Rename, P(from), ok, {}, P(to));
+  std::string RenameRecord(bool ok, std::string_view from, std::string_view to,
+                           TFailReason reason = TFailReason::None) {
+    return FormatLogLine(RunMode::Rename, P(from), ok, {}, P(to), ok ? std::string() : ReasonText(reason));
   }
 };
 
@@ -55,17 +56,27 @@ TEST_F(DriverTest, DeleteRunLogsStartRecordsAndEnd) {
   EXPECT_EQ(Driver.Stats().FailedRecords, 0u);
 }
 
+// A folder deleted for good goes once its contents have gone, and its
+// record, written then, says whether it went: never "failed" for a folder
+// that is gone, never "done" for one that stays.
 TEST_F(DriverTest, DeleteOverATreeWithoutTheTrash) {
-  Tree.Add("d/x\nd/e/y\nf");
+  Tree.Add("d/x\nd/e/y\nf\nk/z\nk/.hidden");
   Job().FindFile.FileOnly = 2;
   Job().FindFile.SubFolder = true;
   Run(RunMode::Delete);
-  // Folders cannot be deleted as files: their records fail, their contents
-  // go one by one, and the emptied folders are removed after them.
-  EXPECT_EQ(Driver.Stats().Records, 5u);
-  EXPECT_EQ(Driver.Stats().FailedRecords, 2u);
+  EXPECT_EQ(Driver.Stats().Records, 7u);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 1u);
   EXPECT_FALSE(Tree.Exists("d"));
   EXPECT_FALSE(Tree.Exists("f"));
+  EXPECT_TRUE(Tree.Exists("k/.hidden"));
+  const Strings records = Records();
+  const auto at = [&](const std::string &line) { return std::find(records.begin(), records.end(), line); };
+  const auto deleted = [&](std::string_view path) { return FormatLogLine(RunMode::Delete, P(path), true, {}, {}); };
+  ASSERT_NE(at(deleted("d")), records.end());
+  EXPECT_LT(at(deleted("d/e/y")), at(deleted("d/e")));
+  EXPECT_LT(at(deleted("d/e")), at(deleted("d")));
+  EXPECT_NE(at(FormatLogLine(RunMode::Delete, P("k"), false, {}, {}, ReasonText(FailureOf(ENOTEMPTY)))),
+            records.end());
 }
 
 TEST_F(DriverTest, DeleteOverATreeIntoTheTrash) {
@@ -138,7 +149,8 @@ TEST_F(DriverTest, FailedFolderRenameStillProcessesItsContents) {
   EnableSteps({kStepCase});
   Run(RunMode::Rename);
   const Strings records = Records();  // "d" also matches D, which is listed too
-  EXPECT_NE(std::find(records.begin(), records.end(), RenameRecord(false, "d", "D")), records.end());
+  EXPECT_NE(std::find(records.begin(), records.end(), RenameRecord(false, "d", "D", TFailReason::NameExists)),
+            records.end());
   EXPECT_TRUE(Tree.Exists("d/X.txt"));
 }
 
@@ -331,7 +343,8 @@ TEST_F(DriverTest, EngineErrorsDuringARunFailOnlyTheirTargets) {
   EXPECT_TRUE(tree.Exists(longName));
   const Strings records = Records();
   EXPECT_NE(std::find(records.begin(), records.end(),
-                      FormatLogLine(RunMode::Rename, tree.Path(longName), false, {}, tree.Path(longName))),
+                      FormatLogLine(RunMode::Rename, tree.Path(longName), false, {}, tree.Path(longName),
+                                    ReasonText(TFailReason::ReplaceFailed))),
             records.end());
 }
 

@@ -21,7 +21,7 @@
 namespace {
 
 using Strings = std::vector<std::string>;
-using Reasons = std::vector<TPredictReason>;
+using Reasons = std::vector<TFailReason>;
 
 class TPlanCollector : public TPlanSink {
 public:
@@ -61,7 +61,7 @@ public:
   Reasons FailureReasons() const {
     Reasons reasons;
     for (const TPlanRecord &record : Collector.Records)
-      if (!record.Ok) reasons.push_back(record.Reason);
+      if (!record.Ok) reasons.push_back(record.Failure.Reason);
     std::sort(reasons.begin(), reasons.end());
     return reasons;
   }
@@ -96,7 +96,7 @@ TEST_P(PlanCases, PlanLinesAreTheRunLines) {
   EXPECT_EQ(PlannedFailures, Driver.Stats().FailedRecords);
 }
 
-using R = TPredictReason;
+using R = TFailReason;
 
 const TPlanCase kPlanCases[] = {
     {"NumberingAndDatesPerFolder", "b.txt\na.txt\ns/c.txt\ns/d.txt\nt/e.txt", RunMode::Rename,
@@ -211,7 +211,16 @@ const TPlanCase kPlanCases[] = {
        t.Job().FindFile.FileOnly = 2;
        t.Job().FindFile.SubFolder = true;
      },
-     {R::Folder, R::ReadOnly}},
+     {R::ReadOnly}},
+    // A folder deleted for good is recorded when it goes, after what it
+    // holds; one that keeps a file it held stays, and its record says so.
+    {"DeleteOfAFolderThatKeepsAFile", "d/x.txt\nd/keep.log\ne/y.txt", RunMode::Delete,
+     [](PlanTest &t) {
+       t.Job().FindFile.Filter = "*.txt;d;e";
+       t.Job().FindFile.FileOnly = 2;
+       t.Job().FindFile.SubFolder = true;
+     },
+     {R::System}},
     {"TimeChangeOfReadOnlyFilesAndFolders", "a.txt\nro.txt\nd/", RunMode::Change,
      [](PlanTest &t) {
        t.SetReadOnly("ro.txt");

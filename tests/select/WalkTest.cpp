@@ -52,6 +52,14 @@ public:
     return TTargetOutcome{entry.Name, entry.Name, false};
   }
 
+  void FinishFolderTarget(const TargetEntry &entry, const TWalkLevel &) override {
+    if (RecordFinish) Events.push_back("finish " + Relative(entry.Folder + entry.Name));
+  }
+  bool RecordFinish = false;
+  void FolderFailed(const std::string &folder, int error) override {
+    Events.push_back("failed " + Relative(folder) + " " + std::to_string(error));
+  }
+
   bool ActedAfterAbort() const { return AfterAbort_; }
   std::string FolderName;
   std::vector<std::string> Destinations;
@@ -336,14 +344,58 @@ TEST(WalkTest, FlattenedSubfoldersShareTheTopDestination) {
             (Strings{tree.Path() + "/", tree.Path() + "/s1/", tree.Path() + "/s1/s2/"}));
 }
 
-TEST(WalkTest, FolderTargetIsRemovedOnlyWhenEmptied) {
-  TTempTree tree("empty/\nfull/x");
+// A run that removes its folder targets does it once the walk is through
+// with what they hold, so that the removal's record tells whether it went.
+TEST(WalkTest, AFolderTargetIsFinishedAfterItsSubtree) {
+  TTempTree tree("d/x\nd/e/y\nf");
   TRecorder recorder(tree);
-  recorder.Opt.FileOnly = 1;
-  recorder.Opt.RemoveFolderTargets = true;
-  Walk(recorder, tree, "*.*");
-  EXPECT_FALSE(tree.Exists("empty"));
-  EXPECT_TRUE(tree.Exists("full/x"));
+  recorder.Opt.FileOnly = 2;
+  recorder.Opt.SubFolder = true;
+  recorder.RecordFinish = true;
+  const std::vector<std::string> events = Walk(recorder, tree, "*.*");
+  const auto at = [&](const std::string &event) {
+    return std::find(events.begin(), events.end(), event) - events.begin();
+  };
+  ASSERT_LT(at("finish d"), static_cast<std::ptrdiff_t>(events.size()));
+  EXPECT_LT(at("target d/x"), at("finish d"));
+  EXPECT_LT(at("finish d/e"), at("finish d"));
+  EXPECT_LT(at("target d/e/y"), at("finish d/e"));
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const std::string &e) { return e.starts_with("finish"); }),
+            2);
+}
+
+// A folder that cannot be opened or read is reported, never passed over in
+// silence; one that has gone is nothing to report.
+TEST(WalkTest, AFolderThatCannotBeOpenedIsReported) {
+  TTempTree tree("a/x\nb/y\nc/z");
+  TRecorder recorder(tree);
+  recorder.Opt.SubFolder = true;
+  korvane::sys::InjectFault("openat", EACCES);
+  std::vector<std::string> events = Walk(recorder, tree, "*.*");
+  korvane::sys::ClearFaults();
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const std::string &e) { return e.starts_with("failed ") && e.ends_with(" " + std::to_string(EACCES)); }),
+            1);
+  EXPECT_EQ(Sorted(Targets(events)).size(), 2u);
+
+  TRecorder listing(tree);
+  listing.Opt.SubFolder = true;
+  korvane::sys::InjectFault("readdir", EIO);  // the first listing, the top folder's
+  events = Walk(listing, tree, "*.*");
+  korvane::sys::ClearFaults();
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const std::string &e) { return e.starts_with("failed "); }),
+            1);
+
+  TRecorder gone(tree);
+  gone.Opt.SubFolder = true;
+  korvane::sys::InjectFault("openat", ENOENT);
+  events = Walk(gone, tree, "*.*");
+  korvane::sys::ClearFaults();
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const std::string &e) { return e.starts_with("failed "); }),
+            0);
 }
 
 
