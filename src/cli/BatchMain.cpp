@@ -47,6 +47,7 @@ void Message(const std::string &utf8) {
 void SystemMessage(const std::string &cp932) { Message(Cp932ToUtf8Lossy(cp932)); }
 
 std::string Shown(const std::string &cp932) { return Cp932ToUtf8Lossy(cp932); }
+std::string SystemText(const std::string &cp932) { return Cp932ToUtf8Lossy(cp932); }
 
 // The job field a refusal points at, with the value it refused.
 std::string RefusedField(TRunFocus focus, const JobSettings &job) {
@@ -102,6 +103,9 @@ std::optional<std::string> ReadSettingsFile(const std::string &path, JobSettings
     }
     return "cannot read the settings file " + Shown(path) + ": " + reason;
   }
+  // An empty file, or one that is no settings file, would otherwise run the
+  // default job: a delete of every file of the folder.
+  if (!HoldsJob(file)) return SystemText(ENoJobError().Message()) + ": " + Shown(path);
   ReadJobSettings(file, job);
   return std::nullopt;
 }

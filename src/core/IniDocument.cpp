@@ -167,6 +167,10 @@ std::optional<std::string_view> TIniDocument::FindValue(std::string_view section
   return KeyValue(found.Added[addedIt->second]);
 }
 
+bool TIniDocument::HasSection(std::string_view section) const {
+  return sectionIndex_.contains(Fold(section));
+}
+
 bool TIniDocument::SetValue(std::string_view section, std::string_view key,
                             std::string_view value) {
   value = OneLine(value);

@@ -33,6 +33,9 @@ public:
   // not there.  The view is valid until the next SetValue.
   std::optional<std::string_view> FindValue(std::string_view section, std::string_view key) const;
 
+  // True when the file holds a section of that name.
+  bool HasSection(std::string_view section) const;
+
   // Sets a key, creating its line or its section as needed.  A value is one
   // line: it is cut at the first CR, LF or NUL so that it can never add
   // lines (a new section or key) to the file.  Returns false when the stored

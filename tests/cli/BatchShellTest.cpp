@@ -82,6 +82,66 @@ TEST_F(BatchTest, SettingsFileWithoutReadPermissionIsRefused) {
   EXPECT_TRUE(Tree.Exists("t/a.txt"));
 }
 
+// A file that holds no job is refused, where it once ran the default job
+// (every file of the folder, into the trash or gone).
+TEST_F(BatchTest, ASettingsFileWithoutAJobRunsNothing) {
+  const struct {
+    const char *Name;
+    std::string Text;
+  } cases[] = {
+      {"empty", ""},
+      {"binary garbage", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\r\n\xff\xfe[\x01]", 17)},
+      {"UTF-16 without a mark", std::string("[\0D\0e\0l\0e\0t\0e\0]\0\r\0\n\0", 20)},
+      {"histories only", "[Folder]\r\n0=/tmp\r\n[Settings]\r\nSuccess=1\r\n"},
+      {"keys before any section", "Recycled=0\r\nFilter=*.*\r\n"},
+  };
+  for (const auto &c : cases) {
+    Tree.Add("t/a.txt\nt/b.dat");
+    const std::string job = Settings(c.Text);
+    for (const char *mode : {"delete", "list"}) {
+      TResult result = RunBatch({"--settings", job, "--folder", P("t"), mode});
+      EXPECT_EQ(result.Exit, 2) << c.Name << " " << mode;
+      EXPECT_NE(result.Err.find(U8(u8"設定ファイルにジョブが見つかりません")), std::string::npos)
+          << c.Name << ": " << result.Err;
+      EXPECT_NE(result.Err.find(job), std::string::npos) << result.Err;
+      EXPECT_TRUE(result.Out.empty()) << c.Name;
+    }
+    EXPECT_TRUE(Tree.Exists("t/a.txt")) << c.Name;
+    EXPECT_TRUE(Tree.Exists("t/b.dat")) << c.Name;
+  }
+}
+
+// Files as other editors save them: CR line ends, a CR left inside a CR LF
+// file, UTF-16 with a byte-order mark in either byte order.
+TEST_F(BatchTest, SettingsFilesWithCrLineEndsOrInUtf16AreRead) {
+  const auto utf16 = [](std::u16string_view text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+      bytes += static_cast<char>(little ? unit & 0xFF : unit >> 8);
+      bytes += static_cast<char>(little ? unit >> 8 : unit & 0xFF);
+    }
+    return bytes;
+  };
+  const std::u16string text = u"[FindFile]\r\nFilter=*.txt\r\n[Delete]\r\nRecycled=0\r\n";
+  const struct {
+    const char *Name;
+    std::string Bytes;
+  } cases[] = {
+      {"CR line ends", "[FindFile]\rFilter=*.txt\r[Delete]\rRecycled=0\r"},
+      {"a bare CR in a CR LF file", "[FindFile]\r\nFilter=*.txt\r[Delete]\r\nRecycled=0\r\n"},
+      {"UTF-16, little end first", utf16(text, true)},
+      {"UTF-16, big end first", utf16(text, false)},
+  };
+  for (const auto &c : cases) {
+    Tree.Add("t/a.txt\nt/b.dat");
+    TResult result = RunBatch({"--settings", Settings(c.Bytes), "--folder", P("t"), "delete"});
+    EXPECT_EQ(result.Exit, 0) << c.Name << ": " << result.Err;
+    EXPECT_FALSE(Tree.Exists("t/a.txt")) << c.Name;
+    EXPECT_TRUE(Tree.Exists("t/b.dat")) << c.Name << ": the filter was not read";
+    EXPECT_EQ(Count(result.Out, "\n"), 3u) << c.Name << ": " << result.Out;
+  }
+}
+
 // --- Pipes and signals ---------------------------------------------------
 
 TEST_F(BatchTest, AReaderThatGoesAwayStopsTheRunWithItsLogComplete) {
