@@ -100,6 +100,26 @@ TEST_F(BatchTest, SetsApplyInOrderAfterTheSettingsFile) {
   EXPECT_EQ(ValueIn(result.Out, "Rename", "OrderChecked0"), "1");
 }
 
+// An order item set on the command line moves its step; the step that was
+// there takes its old place, so no step is named twice and none is lost.
+TEST_F(BatchTest, SetMovesAStepInTheOrderList) {
+  Tree.Add("t/a.txt");
+  TResult result = RunBatch({"--folder", P("t"), "--set", "Rename.Copy=0", "--set",
+                             U8(u8"Rename.OrderItems0=大/小文字"), "--set", "Rename.OrderChecked0=1",
+                             "--set", "Rename.NameCase=1", "rename"});
+  EXPECT_EQ(result.Exit, 0) << result.Out << result.Err;
+  EXPECT_TRUE(Tree.Exists("t/A.txt")) << result.Out;
+  EXPECT_TRUE(result.Err.find(U8(u8"警告")) == std::string::npos) << result.Err;
+
+  result = RunBatch({"--set", U8(u8"Rename.OrderItems4=連番"), "--set", U8(u8"Rename.OrderItems0=拡張子"),
+                     "--print-settings"});
+  EXPECT_EQ(result.Exit, 0) << result.Err;
+  const std::string expected[] = {U8(u8"拡張子"), U8(u8"文字列置換"), U8(u8"大/小文字"),
+                                  U8(u8"更新日付付加"), U8(u8"連番"), U8(u8"フォルダ名付加")};
+  for (std::size_t i = 0; i < 6; ++i)
+    EXPECT_EQ(ValueIn(result.Out, "Rename", "OrderItems" + std::to_string(i)), expected[i]) << i;
+}
+
 TEST_F(BatchTest, PrintedSettingsReadBackAsTheSameJob) {
   const Strings job = {"--set", "FindFile.SubFolder=1", "--set", "FindFile.SizeFrom=5",
                        "--set", "Rename.SeqBefore=" + U8(u8"写真_"), "--set", U8(u8"Rename.OrderItems0=連番"),
