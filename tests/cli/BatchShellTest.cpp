@@ -53,12 +53,12 @@ TEST_F(BatchTest, SettingsFileThatCannotBeReadWholeIsRefused) {
   ASSERT_EQ(mkfifo(P("fifo.ini").c_str(), 0600), 0);
   const struct {
     const char *Name;
-    const char *Reason;
+    std::string Reason;
   } cases[] = {
-      {"fifo.ini", "FIFO"},
-      {"dangling.ini", "symbolic link"},
-      {"folder.ini", "folder"},
-      {"missing.ini", "not found"},
+      {"fifo.ini", U8(u8"FIFO で、ファイルではありません")},
+      {"dangling.ini", U8(u8"リンク先のないシンボリックリンク")},
+      {"folder.ini", U8(u8"フォルダです")},
+      {"missing.ini", U8(u8"設定ファイルが見つかりません")},
   };
   for (const auto &c : cases) {
     // Read as no file, the job would be the default one: every file of
@@ -78,7 +78,7 @@ TEST_F(BatchTest, SettingsFileWithoutReadPermissionIsRefused) {
   ASSERT_EQ(chmod(job.c_str(), 0), 0);
   TResult result = RunBatch({"--settings", job, "--folder", P("t"), "list"});
   EXPECT_EQ(result.Exit, 2);
-  EXPECT_NE(result.Err.find("Permission denied"), std::string::npos) << result.Err;
+  EXPECT_NE(result.Err.find(U8(u8"権限がありません")), std::string::npos) << result.Err;
   EXPECT_TRUE(Tree.Exists("t/a.txt"));
 }
 
@@ -151,7 +151,7 @@ TEST_F(BatchTest, AReaderThatGoesAwayStopsTheRunWithItsLogComplete) {
   process.CloseOut();
   TResult result = process.Finish();
   EXPECT_EQ(result.Exit, 3) << result.Err;
-  EXPECT_NE(result.Err.find("output could not be written"), std::string::npos) << result.Err;
+  EXPECT_NE(result.Err.find(U8(u8"出力を書き込めないため、実行を中止しました")), std::string::npos) << result.Err;
   const std::string log = Tree.Read("pp.log");
   EXPECT_EQ(log.substr(log.size() - 6), "\x92\x86\x92\x66\r\n");  // 中断
   // Every file changed on disk has its record.
@@ -202,14 +202,14 @@ TEST_F(BatchTest, VersionDoubleDashAndUnknownOptions) {
 
   const struct {
     Strings Arguments;
-    const char *Said;
+    std::string Said;
   } refused[] = {
-      {{"-x", "list"}, "unknown option: -x"},
-      {{"--bogus", "list"}, "unknown option: --bogus"},
-      {{"--", "--folder"}, "unknown mode: --folder"},
-      {{"--help=yes"}, "--help takes no value"},
-      {{"--folder", P(), "--log", P("l.txt"), "list"}, "--log cannot be used with list"},
-      {{"--folder", P(), "-0", "delete"}, "-0/--null is for list only"},
+      {{"-x", "list"}, U8(u8"不明なオプションです: -x")},
+      {{"--bogus", "list"}, U8(u8"不明なオプションです: --bogus")},
+      {{"--", "--folder"}, U8(u8"不明なモードです: --folder")},
+      {{"--help=yes"}, U8(u8"--help には値を指定できません")},
+      {{"--folder", P(), "--log", P("l.txt"), "list"}, U8(u8"--log は list と共には指定できません")},
+      {{"--folder", P(), "-0", "delete"}, U8(u8"-0/--null は list 専用です")},
   };
   for (const auto &c : refused) {
     result = RunBatch(c.Arguments);
@@ -267,7 +267,7 @@ TEST_F(BatchTest, RefusalsNameWhatTheyRefuse) {
 
 TEST_F(BatchTest, ARenameThatMakesCopiesBesideTheOriginalsSaysSo) {
   Tree.Add("t/a.txt\nc/");
-  const std::string notice = "copies are made, not renames: set Rename.Copy=0";
+  const std::string notice = U8(u8"名前を変えたコピーを作ります。リネームするには Rename.Copy=0 を指定します");
   const Strings step = {"--set", "Rename.OrderChecked0=1", "--set", "Rename.FromName0=a",
                         "--set", "Rename.ToName0=b"};
   const struct {
