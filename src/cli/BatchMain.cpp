@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
@@ -46,7 +45,6 @@ void Message(const std::string &utf8) {
 void SystemMessage(const std::string &cp932) { Message(Cp932ToUtf8Lossy(cp932)); }
 
 std::string Shown(const std::string &cp932) { return Cp932ToUtf8Lossy(cp932); }
-std::string SystemText(const std::string &cp932) { return Cp932ToUtf8Lossy(cp932); }
 
 // The job field a refusal points at, with the value it refused.
 std::string RefusedField(TRunFocus focus, const JobSettings &job) {
@@ -96,7 +94,7 @@ std::optional<std::string> ReadSettingsFile(const std::string &path, JobSettings
       struct stat st {};
       const std::optional<std::string> native = Cp932ToUtf8(path);
       const bool known = native && ::stat(native->c_str(), &st) == 0;
-      reason = BatchText(known && S_ISDIR(st.st_mode)    ? TBatchText::ReasonFolder
+      reason = BatchText(known && S_ISDIR(st.st_mode)    ? TBatchText::ErrorIsFolder
                          : known && S_ISFIFO(st.st_mode) ? TBatchText::ReasonFifo
                                                          : TBatchText::ReasonNotRegular);
     }
@@ -104,7 +102,7 @@ std::optional<std::string> ReadSettingsFile(const std::string &path, JobSettings
   }
   // An empty file, or one that is no settings file, would otherwise run the
   // default job: a delete of every file of the folder.
-  if (!HoldsJob(file)) return SystemText(ENoJobError().Message()) + ": " + Shown(path);
+  if (!HoldsJob(file)) return Shown(ENoJobError().Message()) + ": " + Shown(path);
   ReadJobSettings(file, job);
   return std::nullopt;
 }

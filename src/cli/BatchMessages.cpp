@@ -69,7 +69,6 @@ constexpr std::array kTexts = {
     TRow{SettingsDanglingLink, u8"設定ファイルはリンク先のないシンボリックリンクです: {1}"},
     TRow{SettingsNotFound, u8"設定ファイルが見つかりません: {1}"},
     TRow{SettingsUnreadable, u8"設定ファイル {1} を読めません: {2}"},
-    TRow{ReasonFolder, u8"フォルダです"},
     TRow{ReasonFifo, u8"FIFO で、ファイルではありません"},
     TRow{ReasonNotRegular, u8"通常のファイルではありません"},
     TRow{OrderRepeated, u8"警告: {1} が同じ手順「{2}」です"},

@@ -62,7 +62,6 @@ enum class TBatchText {
   SettingsDanglingLink,
   SettingsNotFound,
   SettingsUnreadable,
-  ReasonFolder,
   ReasonFifo,
   ReasonNotRegular,
   OrderRepeated,

@@ -22,6 +22,17 @@ struct TLookupCase {
   std::optional<std::string> Expected;
 };
 
+template <std::size_t N>
+void ExpectLookups(const TLookupCase (&cases)[N]) {
+  for (const TLookupCase &c : cases) {
+    const TIniDocument document(c.Text);
+    const auto found = document.FindValue(c.Section, c.Key);
+    EXPECT_EQ(found ? std::optional<std::string>(std::string(*found)) : std::nullopt,
+              c.Expected)
+        << c.Name;
+  }
+}
+
 TEST(IniDocument, FindsValuesAsTheProfileFunctionsDo) {
   const TLookupCase cases[] = {
       {"case ignored", "[Rename]\r\nSeqIndex=5\r\n", "RENAME", "seqindex", "5"},
@@ -46,13 +57,7 @@ TEST(IniDocument, FindsValuesAsTheProfileFunctionsDo) {
       {"binary garbage around", "\xff\xfe\x01\r\n[A]\r\n\x80\x00=\r\nk=1\r\n\x1a"s, "A", "k",
        "1"},
   };
-  for (const TLookupCase &c : cases) {
-    const TIniDocument document(c.Text);
-    const auto found = document.FindValue(c.Section, c.Key);
-    EXPECT_EQ(found ? std::optional<std::string>(std::string(*found)) : std::nullopt,
-              c.Expected)
-        << c.Name;
-  }
+  ExpectLookups(cases);
 }
 
 // Line ends and NUL bytes as the profile functions read them: a CR alone
@@ -73,13 +78,7 @@ TEST(IniDocument, ACrAloneEndsALineAndANulEndsANameOrValue) {
       {"NUL ends the value", "[A]\r\nk=v\0w\r\nm=x\r\n"s, "A", "m", "x"},
       {"NUL in the key's name before its end", "[A]\r\nkk\0=v\r\n"s, "A", "k", std::nullopt},
   };
-  for (const TLookupCase &c : cases) {
-    const TIniDocument document(c.Text);
-    const auto found = document.FindValue(c.Section, c.Key);
-    EXPECT_EQ(found ? std::optional<std::string>(std::string(*found)) : std::nullopt,
-              c.Expected)
-        << c.Name;
-  }
+  ExpectLookups(cases);
 }
 
 TEST(IniDocument, AFileWithCrLineEndsKeepsItsBytesWhereNothingChanged) {

@@ -24,6 +24,18 @@ struct TReplaceCase {
 };
 
 
+// Each case on a new TAWKStr: the count and the text ReplaceAll leaves.
+template <std::size_t N>
+void ExpectReplacements(const TReplaceCase (&cases)[N]) {
+  for (const TReplaceCase &c : cases) {
+    TAWKStr awk;
+    awk.SetRegExp(c.pattern);
+    std::string text = c.subject;
+    EXPECT_EQ(awk.ReplaceAll(c.templ, text), c.count) << c.pattern << " / " << c.subject;
+    EXPECT_EQ(text, c.expected) << c.pattern << " / " << c.subject;
+  }
+}
+
 } // namespace
 
 TEST(ReplaceAll, Results) {
@@ -55,13 +67,7 @@ TEST(ReplaceAll, Results) {
       {"[0-9]+", "img12_3.jpg", "#", "img#_#.jpg", 2},
       {"t", "report.txt", "T", "reporT.TxT", 3},
   };
-  for (const TReplaceCase &c : cases) {
-    TAWKStr awk;
-    awk.SetRegExp(c.pattern);
-    std::string text = c.subject;
-    EXPECT_EQ(awk.ReplaceAll(c.templ, text), c.count) << c.pattern << " / " << c.subject;
-    EXPECT_EQ(text, c.expected) << c.pattern << " / " << c.subject;
-  }
+  ExpectReplacements(cases);
 }
 
 TEST(ReplaceAll, LineFeedMode) {
@@ -190,13 +196,7 @@ TEST(ReplaceAll, AnEmptyMatchAtACrCopiesTheWholeNextCharacter) {
       {"$", "ab\r\n", "X", "abX\r\n", 1},
       {"$|x*", "\r表\r\n", "X", "X\r表X\r\n", 2},
   };
-  for (const TReplaceCase &c : cases) {
-    TAWKStr awk;
-    awk.SetRegExp(c.pattern);
-    std::string text = c.subject;
-    EXPECT_EQ(awk.ReplaceAll(c.templ, text), c.count) << c.pattern;
-    EXPECT_EQ(text, c.expected) << c.pattern;
-  }
+  ExpectReplacements(cases);
   // Characters Shift-JIS lacks and raw bytes of a name travel as extension
   // codes, which are double-byte characters like any other.
   for (const char8_t *utf8 : {u8"\u00ab", u8"\U0001F600", u8"\xff"}) {
@@ -231,13 +231,7 @@ TEST(ReplaceAll, ReservedCodesAreNeverAnchorsNorEmpty) {
       {"\\xfffda", "a", "X", "a", 0},     // not '^'
       {"\\xfcfc", "\xfc\xfc", "X", "X", 1}, // the highest code '.' knows is an ordinary character
   };
-  for (const TReplaceCase &c : cases) {
-    TAWKStr awk;
-    awk.SetRegExp(c.pattern);
-    std::string text = c.subject;
-    EXPECT_EQ(awk.ReplaceAll(c.templ, text), c.count) << c.pattern;
-    EXPECT_EQ(text, c.expected) << c.pattern;
-  }
+  ExpectReplacements(cases);
 }
 
 TEST(ReplaceAll, BeforeAnyAssignmentTheEmptyExpressionIsSearched) {
