@@ -147,7 +147,8 @@ std::string HelpKeysText() {
       u8"file: blanks around it and one pair of enclosing quotes are dropped, and an\n"
       u8"integer may also be written 0x1F or $1F.  Step names are the six captions of\n"
       u8"the rename order list; the steps apply in the order of the OrderItems keys\n"
-      u8"whose OrderChecked key is 1.\n");
+      u8"whose OrderChecked key is 1.  --set Rename.OrderItemsN=STEP moves STEP to\n"
+      u8"position N, and the step there to the place STEP left.\n");
   std::string section;
   for (const TJobKey &key : JobKeys()) {
     if (key.Section != section) {
