@@ -1,5 +1,6 @@
 #include "cli/BatchKeys.h"
 
+#include "cli/BatchMessages.h"
 #include "core/IniFile.h"
 #include "core/JobSettingsFile.h"
 #include "platform/Cp932.h"
@@ -35,34 +36,47 @@ bool ValidDateOrTime(const TJobKey &key, const std::string &read) {
   return true;
 }
 
+// What a key accepts, for a message.
+std::string MessageDomain(const TJobKey &key) {
+  const std::string min = std::to_string(key.Min);
+  const std::string max = std::to_string(key.Max);
+  switch (key.Type) {
+  case TJobKeyType::Text: return BatchText(TBatchText::DomainText);
+  case TJobKeyType::Caption: return BatchText(TBatchText::DomainCaption);
+  case TJobKeyType::Date: return BatchText(TBatchText::DomainDate);
+  case TJobKeyType::Time: return BatchText(TBatchText::DomainTime);
+  case TJobKeyType::Flag: return BatchText(TBatchText::DomainFlag);
+  case TJobKeyType::Integer: return BatchText(TBatchText::DomainInteger, {min, max});
+  case TJobKeyType::Choice: return BatchText(TBatchText::DomainChoice, {min, max});
+  }
+  return BatchText(TBatchText::DomainText);
+}
+
 std::string SetError(const TBatchSetting &setting, const TJobKeyResult &result) {
-  const std::string head = "--set " + setting.Argument + ": ";
+  const std::string &argument = setting.Argument;
   const std::string section = Shown(setting.Section);
   const std::string key = Shown(setting.Key);
   switch (result.Status) {
   case TJobKeyStatus::UnknownSection:
-    return head + "unknown section " + section +
-           " (the sections are FindFile, Change, Copy, Rename and Delete)";
+    return BatchText(TBatchText::KeyUnknownSection, {argument, section});
   case TJobKeyStatus::UnknownKey:
-    return head + "unknown key " + key + " in section " + section + " (see --help-keys)";
+    return BatchText(TBatchText::KeyUnknown, {argument, section, key});
   case TJobKeyStatus::KeyOfOtherSection:
-    return head + key + " is a key of " + result.OtherSection + ", not of " + section;
+    return BatchText(TBatchText::KeyOfOtherSection, {argument, key, result.OtherSection, section});
   case TJobKeyStatus::MultiLine:
-    return head + "the value holds a line break, which a settings file cannot hold";
+    return BatchText(TBatchText::KeyMultiLine, {argument});
   case TJobKeyStatus::TooLong:
-    return head + "the value is longer than a settings value can be (2047 bytes)";
+    return BatchText(TBatchText::KeyTooLong, {argument});
   case TJobKeyStatus::NotACaption:
-    return head + FullName(*result.Key) + " takes one of the step names " + ItemList(*result.Key) +
-           ", not " + Shown(result.Read);
+    return BatchText(TBatchText::KeyNotACaption,
+                     {argument, FullName(*result.Key), ItemList(*result.Key), Shown(result.Read)});
   case TJobKeyStatus::NotANumber:
   case TJobKeyStatus::OutOfRange:
-    return head + FullName(*result.Key) + " takes " + DomainText(*result.Key) + ", not '" +
-           Shown(result.Read) + "'";
   case TJobKeyStatus::Set:
     break;
   }
-  return head + FullName(*result.Key) + " takes " + DomainText(*result.Key) + ", not '" +
-         Shown(result.Read) + "'";
+  return BatchText(TBatchText::KeyOutOfDomain,
+                   {argument, FullName(*result.Key), MessageDomain(*result.Key), Shown(result.Read)});
 }
 
 std::string Padded(std::string text, std::size_t width) {
@@ -94,9 +108,10 @@ std::optional<std::string> ApplyBatchSettings(const std::vector<TBatchSetting> &
     const TJobKeyResult result = SetJobKey(trial, setting.Section, setting.Key, setting.Value);
     if (result.Status != TJobKeyStatus::Set) return SetError(setting, result);
     if (!ValidDateOrTime(*result.Key, result.Read))
-      return "--set " + setting.Argument + ": '" + Shown(result.Read) + "' is not a valid " +
-             (result.Key->Type == TJobKeyType::Date ? "date" : "time") + " for " +
-             FullName(*result.Key) + " (" + DomainText(*result.Key) + ")";
+      return BatchText(result.Key->Type == TJobKeyType::Date ? TBatchText::KeyBadDate
+                                                            : TBatchText::KeyBadTime,
+                       {setting.Argument, Shown(result.Read), FullName(*result.Key),
+                        MessageDomain(*result.Key)});
     job = std::move(trial);
   }
   return std::nullopt;
@@ -115,8 +130,7 @@ std::optional<std::string> SettingsFileText(const JobSettings &job, std::string 
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::optional<std::string> converted = Cp932ToUtf8(line);
     if (!converted) {
-      error = "the job's " + Shown(line.substr(0, line.find('='))) +
-              " holds bytes that are not Shift-JIS text";
+      error = BatchText(TBatchText::JobNotShiftJis, {Shown(line.substr(0, line.find('=')))});
       return std::nullopt;
     }
     utf8 += *converted;
@@ -133,7 +147,8 @@ std::string HelpKeysText() {
       u8"file: blanks around it and one pair of enclosing quotes are dropped, and an\n"
       u8"integer may also be written 0x1F or $1F.  Step names are the six captions of\n"
       u8"the rename order list; the steps apply in the order of the OrderItems keys\n"
-      u8"whose OrderChecked key is 1.\n");
+      u8"whose OrderChecked key is 1.  --set Rename.OrderItemsN=STEP moves STEP to\n"
+      u8"position N, and the step there to the place STEP left.\n");
   std::string section;
   for (const TJobKey &key : JobKeys()) {
     if (key.Section != section) {

@@ -25,5 +25,6 @@ std::optional<std::string> SettingsFileText(const JobSettings &job, std::string 
 // and default.
 std::string HelpKeysText();
 
-// What a key accepts, in a few words ("integer 0..8", "flag 0 or 1", ...).
+// What a key accepts, in a few words, for --help-keys ("an integer from 0
+// to 8", "a flag, 0 or 1", ...).
 std::string DomainText(const TJobKey &key);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "cli/BatchHost.h"
 #include "cli/BatchKeys.h"
+#include "cli/BatchMessages.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchPlan.h"
 #include "cli/BatchProgress.h"
@@ -37,8 +37,6 @@ constexpr int kExitFailedRecords = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitError = 3;
 constexpr int kExitSignal = 130;
-
-std::string U8(const char8_t *text) { return reinterpret_cast<const char *>(text); }
 
 void Message(const std::string &utf8) {
   std::fflush(stdout);
@@ -86,23 +84,26 @@ std::optional<std::string> ReadSettingsFile(const std::string &path, JobSettings
     struct stat link {};
     const std::optional<std::string> native = Cp932ToUtf8(path);
     if (native && ::lstat(native->c_str(), &link) == 0 && S_ISLNK(link.st_mode))
-      return "settings file is a symbolic link to nothing: " + Shown(path);
-    return "settings file not found: " + Shown(path);
+      return BatchText(TBatchText::SettingsDanglingLink, {Shown(path)});
+    return BatchText(TBatchText::SettingsNotFound, {Shown(path)});
   }
   if (file.Unreadable()) {
     std::string reason;
     if (file.ReadError() != 0) {
-      reason = std::strerror(file.ReadError());
+      reason = SystemErrorText(file.ReadError());
     } else {
       struct stat st {};
       const std::optional<std::string> native = Cp932ToUtf8(path);
       const bool known = native && ::stat(native->c_str(), &st) == 0;
-      reason = known && S_ISDIR(st.st_mode)    ? "it is a folder"
-               : known && S_ISFIFO(st.st_mode) ? "it is a FIFO, not a file"
-                                               : "it is not a regular file";
+      reason = BatchText(known && S_ISDIR(st.st_mode)    ? TBatchText::ErrorIsFolder
+                         : known && S_ISFIFO(st.st_mode) ? TBatchText::ReasonFifo
+                                                         : TBatchText::ReasonNotRegular);
     }
-    return "cannot read the settings file " + Shown(path) + ": " + reason;
+    return BatchText(TBatchText::SettingsUnreadable, {Shown(path), reason});
   }
+  // An empty file, or one that is no settings file, would otherwise run the
+  // default job: a delete of every file of the folder.
+  if (!HoldsJob(file)) return Shown(ENoJobError().Message()) + ": " + Shown(path);
   ReadJobSettings(file, job);
   return std::nullopt;
 }
@@ -114,15 +115,36 @@ std::string CopyNotice(RunMode mode, const JobSettings &job) {
   if (ExcludeTrailingDelimiter(RunDestination(mode, job)) !=
       ExcludeTrailingDelimiter(job.FindFile.Folder))
     return {};
-  return "copies are made, not renames: set Rename.Copy=0";
+  return BatchText(TBatchText::CopyNotice);
+}
+
+// A settings file written by hand may name a step twice, or a step that is
+// none of the six; it is read as it stands, as the window reads it, but the
+// steps then do not run as the file seems to say.  Only a job that renames
+// (or shows the renaming) cares.
+void WarnAboutOrderList(const TBatchOptions &options, const JobSettings &job) {
+  const bool renames = options.Mode == RunMode::Rename || options.PlanMode == RunMode::Rename ||
+                       options.Sample || options.PrintSettings;
+  if (!renames) return;
+  const TOrderListFaults faults = CheckOrderList(job.Rename);
+  const auto key = [](std::size_t position) { return "Rename.OrderItems" + std::to_string(position); };
+  for (const std::vector<std::size_t> &positions : faults.Repeated) {
+    std::string keys;
+    for (const std::size_t position : positions) keys += (keys.empty() ? "" : ", ") + key(position);
+    Message(BatchText(TBatchText::OrderRepeated, {keys, Shown(job.Rename.OrderItems[positions.front()])}));
+  }
+  for (const std::size_t position : faults.Unknown)
+    Message(BatchText(TBatchText::OrderUnknown, {key(position), Shown(job.Rename.OrderItems[position])}));
+  for (const int step : faults.Missing)
+    Message(BatchText(TBatchText::OrderMissing, {Shown(std::string(kStepCaptions[static_cast<std::size_t>(step)]))}));
 }
 
 // A list has no records to count: its output is the count.  A plan's
 // successes are only planned.
 std::string Summary(const TRunStats &stats, bool planned = false) {
-  return std::to_string(stats.Records - stats.FailedRecords) +
-         (planned ? U8(u8" 件予定, ") : U8(u8" 件成功, ")) + std::to_string(stats.FailedRecords) +
-         U8(u8" 件失敗");
+  return BatchText(planned ? TBatchText::PlanSummary : TBatchText::Summary,
+                   {std::to_string(stats.Records - stats.FailedRecords),
+                    std::to_string(stats.FailedRecords)});
 }
 
 // The failures by reason, most frequent first, so a long run's outcome can
@@ -145,9 +167,7 @@ void ReportPassedOver(const TRunStats &stats) {
   std::string names;
   for (const std::string &path : stats.PassedOverExamples) names += (names.empty() ? "" : ", ") + path;
   if (stats.Unrepresentable > stats.PassedOverExamples.size()) names += ", ...";
-  Message(std::to_string(stats.Unrepresentable) +
-          " entries passed over: their names hold more characters without a Shift-JIS form than "
-          "one run can carry (1,880): " + names);
+  Message(BatchText(TBatchText::PassedOver, {std::to_string(stats.Unrepresentable), names}));
 }
 
 int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rename,
@@ -177,7 +197,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
   } catch (const std::exception &error) {
     if (progress) progress->Clear();
     host.CloseLogFile();
-    Message(error.what());
+    Message(ExceptionText(error));
     if (mode != RunMode::List) Message(Summary(driver.Stats()));
     return gBatchStopSignal != 0 ? kExitSignal : kExitError;
   }
@@ -190,13 +210,14 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
     if (!host.StatusText().empty())
       Message(Shown(host.StatusText()) + (field.empty() ? "" : " (" + field + ")"));
     else
-      Message("invalid date or time in " + (field.empty() ? std::string("the job") : field));
+      Message(field.empty() ? BatchText(TBatchText::BadDateTime)
+                            : BatchText(TBatchText::BadDateTimeIn, {field}));
     return kExitUsage;
   }
   const TRunStats &stats = driver.Stats();
   ReportPassedOver(stats);
   if (!logClosed || host.LogFileError()) SystemMessage(host.LogFileError().value_or(std::string()));
-  if (!outputWritten) Message("the output could not be written; the run was stopped");
+  if (!outputWritten) Message(BatchText(TBatchText::OutputNotWritten));
   if (mode != RunMode::List) Message(Summary(stats, options.PlanMode.has_value()));
   ReportFailures(mode, stats);
   // A stop signal decides the status even when the reader went away with
@@ -210,7 +231,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
 int Main(const std::vector<std::string> &arguments) {
   const TBatchParse parse = ParseBatchArguments(arguments);
   if (!parse.Options) {
-    Message(parse.Error + " (see --help)");
+    Message(BatchText(TBatchText::SeeHelp, {parse.Error}));
     return kExitUsage;
   }
   const TBatchOptions &options = *parse.Options;
@@ -238,6 +259,7 @@ int Main(const std::vector<std::string> &arguments) {
     Message(*refused);
     return kExitUsage;
   }
+  WarnAboutOrderList(options, job);
   NormaliseJob(job);
   if (options.Folder) job.FindFile.Folder = *options.Folder;
   if (options.Filter) job.FindFile.Filter = *options.Filter;
@@ -288,7 +310,7 @@ int main(int argc, char **argv) {
   } catch (const EKorvaneError &error) {
     SystemMessage(error.Message());
   } catch (const std::exception &error) {
-    Message(error.what());
+    Message(ExceptionText(error));
   }
   return kExitError;
 }

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "cli/BatchMessages.h"
 #include "platform/Cp932.h"
 
 namespace {
@@ -12,6 +13,9 @@ const std::map<std::string, RunMode> kModes = {
 };
 
 TBatchParse Fail(std::string message) { return TBatchParse{std::nullopt, std::move(message)}; }
+TBatchParse Fail(TBatchText text, std::initializer_list<std::string_view> arguments = {}) {
+  return Fail(BatchText(text, arguments));
+}
 
 std::string_view TrimBlanks(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
@@ -23,24 +27,21 @@ std::string_view TrimBlanks(std::string_view text) {
 std::optional<std::string> ParseSetting(const std::string &argument, TBatchSetting &setting) {
   setting.Argument = argument;
   const std::size_t equals = argument.find('=');
-  if (equals == std::string::npos)
-    return "--set " + argument + ": no '=' (give SECTION.KEY=VALUE)";
+  if (equals == std::string::npos) return BatchText(TBatchText::SetNoEquals, {argument});
   const std::string name = argument.substr(0, equals);
   const std::size_t dot = name.find('.');
-  if (dot == std::string::npos)
-    return "--set " + argument + ": no section (give SECTION.KEY=VALUE, e.g. Rename.SeqIndex=1)";
+  if (dot == std::string::npos) return BatchText(TBatchText::SetNoSection, {argument});
   const std::string_view section = TrimBlanks(std::string_view(name).substr(0, dot));
   const std::string_view key = TrimBlanks(std::string_view(name).substr(dot + 1));
-  if (section.empty()) return "--set " + argument + ": the section is empty";
-  if (key.empty()) return "--set " + argument + ": the key is empty";
+  if (section.empty()) return BatchText(TBatchText::SetEmptySection, {argument});
+  if (key.empty()) return BatchText(TBatchText::SetEmptyKey, {argument});
   // A settings value is text: bytes that are not UTF-8 (Shift-JIS typed
   // into a UTF-8 terminal) would travel as codes no file can hold.
-  if (!IsValidUtf8(argument)) return "--set " + argument + ": not UTF-8 text";
+  if (!IsValidUtf8(argument)) return BatchText(TBatchText::SetNotUtf8, {argument});
   std::optional<std::string> cpSection = Utf8ToCp932(section);
   std::optional<std::string> cpKey = Utf8ToCp932(key);
   std::optional<std::string> cpValue = Utf8ToCp932(argument.substr(equals + 1));
-  if (!cpSection || !cpKey || !cpValue)
-    return "--set " + argument + ": more characters without a Shift-JIS form than one run can carry";
+  if (!cpSection || !cpKey || !cpValue) return BatchText(TBatchText::SetTooManyUnicode, {argument});
   setting.Section = std::move(*cpSection);
   setting.Key = std::move(*cpKey);
   setting.Value = std::move(*cpValue);
@@ -70,16 +71,15 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
     const bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
     if (!isOption) {
       if (argument == "undo") {
-        if (options.UndoLog) return Fail("undo given twice");
-        if (i + 1 >= arguments.size()) return Fail("undo needs a log file");
+        if (options.UndoLog) return Fail(TBatchText::UndoTwice);
+        if (i + 1 >= arguments.size()) return Fail(TBatchText::UndoNeedsLog);
         options.UndoLog = Utf8ToCp932(arguments[++i]);
-        if (!options.UndoLog)
-          return Fail("undo: the log file's name holds more characters without a Shift-JIS form than one run can carry");
+        if (!options.UndoLog) return Fail(TBatchText::UndoLogTooManyUnicode);
         continue;
       }
       auto mode = kModes.find(argument);
-      if (mode == kModes.end()) return Fail("unknown mode: " + argument);
-      if (options.Mode) return Fail("more than one mode given");
+      if (mode == kModes.end()) return Fail(TBatchText::UnknownMode, {argument});
+      if (options.Mode) return Fail(TBatchText::TwoModes);
       options.Mode = mode->second;
       continue;
     }
@@ -97,14 +97,14 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
       }
     }
     if (auto flag = switches.find(name); flag != switches.end()) {
-      if (value) return Fail(name + " takes no value");
+      if (value) return Fail(TBatchText::OptionTakesNoValue, {name});
       options.*(flag->second) = true;
       continue;
     }
     const auto option = valued.find(name);
-    if (option == valued.end() && name != "--set") return Fail("unknown option: " + name);
+    if (option == valued.end() && name != "--set") return Fail(TBatchText::UnknownOption, {name});
     if (!value) {
-      if (i + 1 >= arguments.size()) return Fail(name + " needs a value");
+      if (i + 1 >= arguments.size()) return Fail(TBatchText::OptionNeedsValue, {name});
       value = arguments[++i];
     }
     if (name == "--set") {
@@ -114,32 +114,27 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
       continue;
     }
     std::optional<std::string> converted = Utf8ToCp932(*value);
-    if (!converted)
-      return Fail(name + ": the value holds more characters without a Shift-JIS form than one run can carry");
-    if (options.*(option->second)) return Fail(name + " given twice");
+    if (!converted) return Fail(TBatchText::OptionValueTooManyUnicode, {name});
+    if (options.*(option->second)) return Fail(TBatchText::OptionTwice, {name});
     options.*(option->second) = std::move(converted);
   }
   if (options.Help || options.Version) return TBatchParse{options, {}};
   if (options.DryRun) {
     const auto mode = kModes.find(*options.DryRun);
     if (mode == kModes.end() || mode->second == RunMode::List)
-      return Fail("--dry-run: MODE is rename, copy, delete or change");
+      return Fail(TBatchText::DryRunMode);
     options.PlanMode = mode->second;
   }
   const int actions = (options.Mode ? 1 : 0) + (options.Sample ? 1 : 0) +
                       (options.PrintSettings ? 1 : 0) + (options.HelpKeys ? 1 : 0) +
                       (options.PlanMode ? 1 : 0) + (options.UndoLog ? 1 : 0);
-  if (actions == 0)
-    return Fail("no mode given (list, rename, copy, delete or change)");
-  if (actions > 1)
-    return Fail("give one of a mode, --sample, --dry-run, undo, --print-settings and --help-keys");
-  if (options.UndoAll && !options.UndoLog) return Fail("--all belongs to undo");
-  if (options.Null && options.Mode != RunMode::List)
-    return Fail("-0/--null is for list only: the other modes print log lines");
-  if (options.Log && options.Mode == RunMode::List)
-    return Fail("--log cannot be used with list: a list run writes no log");
+  if (actions == 0) return Fail(TBatchText::NoMode);
+  if (actions > 1) return Fail(TBatchText::OneAction);
+  if (options.UndoAll && !options.UndoLog) return Fail(TBatchText::AllWithoutUndo);
+  if (options.Null && options.Mode != RunMode::List) return Fail(TBatchText::NullWithoutList);
+  if (options.Log && options.Mode == RunMode::List) return Fail(TBatchText::LogWithList);
   if (options.Log && !options.Mode && !options.PlanMode && !options.UndoLog)
-    return Fail("--log needs a mode that runs a job");
+    return Fail(TBatchText::LogWithoutRun);
   return TBatchParse{options, {}};
 }
 
@@ -162,15 +157,19 @@ MODE is one of:
   change    set the dates and attributes of the targets
 
 The job:
-  --settings FILE     read the job from FILE (a Korvane settings file, Shift-JIS)
-                      over the defaults of a new window; missing or invalid keys
-                      keep their defaults, as when the window loads a file; a
-                      file that cannot be read whole is refused
+  --settings FILE     read the job from FILE (a Korvane settings file: Shift-JIS,
+                      UTF-8, or UTF-16 with a byte-order mark) over the defaults
+                      of a new window; missing or invalid keys keep their
+                      defaults, as when the window loads a file; a file that
+                      cannot be read whole, or holds no section of a job (an
+                      empty file too), is refused
   --set SECTION.KEY=VALUE
                       set one key of the job, read exactly as the same line of a
                       settings file would be read (repeatable, applied in order
                       after --settings); an unknown section or key, or a value
-                      outside the key's domain, is refused.  Example:
+                      outside the key's domain, is refused.
+                      Rename.OrderItemsN=STEP moves STEP to position N and the
+                      step there to STEP's old place.  Example:
                       --set Rename.Copy=0 --set Rename.OrderChecked0=1
   --folder DIR        the target folder (FindFile.Folder); there is no default
   --filter TEXT       the target file filter (FindFile.Filter), e.g. "*.jpg;*.png"
@@ -213,8 +212,9 @@ Output (UTF-8, stdout line-buffered unless it is /dev/null):
   the others every log line on stdout as it is written: a start line, one
              record per target (and one per date/attribute follow-up), then an
              end line (finished) or an aborted line
-  stderr     messages: why a job was refused, the error that ended a run, a
-             warning when a rename makes copies beside the originals, a summary
+  stderr     messages (in Japanese): why a job was refused, the error that
+             ended a run, a warning when a rename makes copies beside the
+             originals or its order list names a step twice, a summary
              at the end ("N 件成功, M 件失敗", and the entries passed over because
              their names need more characters without a Shift-JIS form than
              one run can carry), and on a terminal a progress line

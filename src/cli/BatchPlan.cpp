@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/BatchMessages.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "run/RunLog.h"
@@ -56,7 +57,7 @@ TRunOutcome Undo(const TBatchOptions &options, TRunDriver &driver, TBatchHost &h
   const TRunOutcome outcome = driver.UndoRun(lines, options.UndoAll, stats);
   if (outcome == TRunOutcome::Refused) return outcome;
   if (stats.Unreadable > 0)
-    Note(std::to_string(stats.Unreadable) + " lines of the log are no records and were passed over");
+    Note(BatchText(TBatchText::UndoLinesPassedOver, {std::to_string(stats.Unreadable)}));
   Note(Cp932ToUtf8Lossy(stats.Message));
   return outcome;
 }

@@ -19,6 +19,31 @@ std::string_view Trim(std::string_view text) {
 
 std::string Fold(std::string_view name) { return LowerCaseCp932(Trim(name)); }
 
+// A NUL byte ends a name or a value, as it ends the profile functions'
+// strings; whatever follows it on the line is not read.
+std::string_view BeforeNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+// Where the line that starts at `begin` ends, and where the next one starts.
+// A line ends at LF, at CR LF or at a CR alone, as in the profile functions:
+// a file saved with CR line ends, or a CR left inside a CR LF file, still
+// parts its lines.  Neither byte is ever the second byte of a double-byte
+// character, so a plain search is safe.
+struct TLineSpan {
+  std::size_t End;   // the first byte of the line end (or the end of the text)
+  std::size_t Next;  // the first byte after the line end
+};
+
+TLineSpan LineAt(std::string_view text, std::size_t begin) {
+  // A plain loop: it costs the line's length whichever line end the file
+  // uses, where a search for each byte on its own would run to the end of a
+  // file that has none of one kind.
+  std::size_t stop = begin;
+  while (stop < text.size() && text[stop] != '\n' && text[stop] != '\r') ++stop;
+  if (stop == text.size()) return {stop, stop};
+  const bool crLf = text[stop] == '\r' && stop + 1 < text.size() && text[stop + 1] == '\n';
+  return {stop, stop + (crLf ? 2 : 1)};
+}
+
 // The section name of a header line ("[name]", blanks allowed around the
 // name and before the bracket), or nullopt.  The closing bracket is the last
 // "]" that is not the second byte of a double-byte character (0x5D is a
@@ -35,20 +60,18 @@ std::optional<std::string_view> SectionName(std::string_view line) {
     }
   }
   if (close == std::string_view::npos) return std::nullopt;
-  return Trim(text.substr(1, close - 1));
+  return Trim(BeforeNul(text.substr(1, close - 1)));
 }
 
 // "=" (0x3D) is never a trail byte, so a plain search is safe.
 std::optional<std::string_view> KeyName(std::string_view line) {
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos) return std::nullopt;
-  return Trim(line.substr(0, equals));
+  return Trim(BeforeNul(line.substr(0, equals)));
 }
 
 std::string_view KeyValue(std::string_view line) {
-  std::string_view value = line.substr(line.find('=') + 1);
-  value = value.substr(0, value.find('\0'));
-  return Trim(value);
+  return Trim(BeforeNul(line.substr(line.find('=') + 1)));
 }
 
 std::string_view OneLine(std::string_view value) {
@@ -86,10 +109,7 @@ TIniDocument::TIniDocument(std::string bytes) : source_(std::move(bytes)) {
   std::size_t current = std::string_view::npos;  // the section being read, if it can be looked up
   bool inDuplicate = false;
   for (std::size_t begin = 0; begin < text.size();) {
-    const std::size_t newline = text.find('\n', begin);
-    const std::size_t next = newline == std::string_view::npos ? text.size() : newline + 1;
-    std::size_t end = newline == std::string_view::npos ? text.size() : newline;
-    if (end > begin && newline != std::string_view::npos && text[end - 1] == '\r') --end;
+    const auto [end, next] = LineAt(text, begin);
     const std::string_view line = text.substr(begin, end - begin);
     if (line.empty()) {  // most lines of a padded file: nothing to index
       begin = next;
@@ -116,10 +136,7 @@ TIniDocument::TIniDocument(std::string bytes) : source_(std::move(bytes)) {
 
 std::string_view TIniDocument::SourceLine(std::size_t begin) const {
   const std::string_view text(source_);
-  const std::size_t newline = text.find('\n', begin);
-  std::size_t end = newline == std::string_view::npos ? text.size() : newline;
-  if (end > begin && newline != std::string_view::npos && text[end - 1] == '\r') --end;
-  return text.substr(begin, end - begin);
+  return text.substr(begin, LineAt(text, begin).End - begin);
 }
 
 std::string_view TIniDocument::CurrentLine(std::size_t at) const {
@@ -150,6 +167,10 @@ std::optional<std::string_view> TIniDocument::FindValue(std::string_view section
   return KeyValue(found.Added[addedIt->second]);
 }
 
+bool TIniDocument::HasSection(std::string_view section) const {
+  return sectionIndex_.contains(Fold(section));
+}
+
 bool TIniDocument::SetValue(std::string_view section, std::string_view key,
                             std::string_view value) {
   value = OneLine(value);
@@ -173,9 +194,7 @@ bool TIniDocument::SetValue(std::string_view section, std::string_view key,
     if (KeyValue(line) == value) return false;
     // Keep the key's name as the file spells it.
     std::string rewritten = KeyLine(*KeyName(line), value);
-    const std::size_t newline = source_.find('\n', at);
-    const std::size_t end = newline == std::string::npos ? source_.size() : newline + 1;
-    replaced_[at] = TReplacement{end, std::move(rewritten)};
+    replaced_[at] = TReplacement{LineAt(source_, at).Next, std::move(rewritten)};
     return true;
   }
   if (const auto addedIt = found.AddedKeys.find(foldedKey); addedIt != found.AddedKeys.end()) {
@@ -221,7 +240,7 @@ std::string TIniDocument::Text() const {
   // A line added after a last line that has no line end gets one first, so
   // it starts a line of its own.
   const auto appendLine = [&text](std::string_view line) {
-    if (!text.empty() && text.back() != '\n') text.append(kCrLf);
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') text.append(kCrLf);
     text.append(line).append(kCrLf);
   };
   std::size_t copied = 0;

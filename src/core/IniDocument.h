@@ -9,7 +9,8 @@
 // names and values do not count, and only the first section of a name is
 // used (keys of a later duplicate are neither read nor written), as is only
 // the first of duplicate keys.  Lines that are neither a section header nor
-// hold an "=" are kept but never match a key.
+// hold an "=" are kept but never match a key.  A line ends at LF, CR LF or a
+// CR alone, and a NUL byte ends a section name, a key name or a value.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,13 +24,17 @@
 class TIniDocument {
 public:
   TIniDocument() = default;
-  // Parses a file's bytes (CP932; CR LF or LF line ends) and keeps them.
+  // Parses a file's bytes (CP932; CR LF, LF or CR line ends) and keeps them.
   explicit TIniDocument(std::string bytes);
 
   // The stored value of a key: the text after the first "=", cut at a NUL
-  // byte, without blanks at either end.  nullopt when the section or key is
+  // byte, without blanks at either end.  The key's name is the text before
+  // the "=", also cut at a NUL byte.  nullopt when the section or key is
   // not there.  The view is valid until the next SetValue.
   std::optional<std::string_view> FindValue(std::string_view section, std::string_view key) const;
+
+  // True when the file holds a section of that name.
+  bool HasSection(std::string_view section) const;
 
   // Sets a key, creating its line or its section as needed.  A value is one
   // line: it is cut at the first CR, LF or NUL so that it can never add

@@ -51,6 +51,9 @@ public:
   // An integer read with default 1 or 0; any non-zero value is true.
   bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
+  // True when the file holds a section of that name (ignoring ASCII case).
+  bool HasSection(std::string_view section) const { return document_.HasSection(section); }
+
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   // Integers in decimal, flags as "1" and "0".
   void WriteInteger(std::string_view section, std::string_view key, int value);

@@ -143,6 +143,18 @@ TJobKeyResult SetJobKey(JobSettings &job, std::string_view section, std::string_
   single.WriteString(result.Key->Section, result.Key->Key, value);
   result.Read = single.ReadString(result.Key->Section, result.Key->Key, {});
   result.Status = CheckValue(*result.Key, result.Read);
-  if (result.Status == TJobKeyStatus::Set) ReadJobSettings(single, job);
+  if (result.Status != TJobKeyStatus::Set) return result;
+  JobSettings read = job;
+  ReadJobSettings(single, read);
+  if (result.Key->Type == TJobKeyType::Caption) {
+    // The position the key names is the one the reader changed.
+    for (std::size_t position = 0; position < kStepCount; ++position) {
+      if (read.Rename.OrderItems[position] == job.Rename.OrderItems[position]) continue;
+      MoveStepTo(job.Rename, position, read.Rename.OrderItems[position]);
+      break;
+    }
+    return result;
+  }
+  job = std::move(read);
   return result;
 }

@@ -59,6 +59,9 @@ struct TJobKeyResult {
 // `job` by reading a settings text that holds only this key: the same
 // trimming, quotes, number forms and domain rules as ReadJobSettings.  A
 // value the reader would silently clamp, drop or ignore is refused instead,
-// and `job` is left as it was.  Section, key and value are CP932.
+// and `job` is left as it was.  An order item (OrderItemsN) is the one
+// exception to reading it as a file would: it moves its step to position N
+// and the step that was there to the moved step's old place (MoveStepTo), so
+// the list never holds a step twice.  Section, key and value are CP932.
 TJobKeyResult SetJobKey(JobSettings &job, std::string_view section, std::string_view key,
                         std::string_view value);

@@ -39,6 +39,35 @@ int StepNumberOfCaption(std::string_view caption) {
   return -1;
 }
 
+void MoveStepTo(JobSettings::RenameGroup &rename, std::size_t position, std::string_view caption) {
+  if (position >= kStepCount || rename.OrderItems[position] == caption) return;
+  for (std::size_t from = 0; from < kStepCount; ++from) {
+    if (from != position && rename.OrderItems[from] == caption) {
+      std::swap(rename.OrderItems[from], rename.OrderItems[position]);
+      return;
+    }
+  }
+  rename.OrderItems[position] = caption;
+}
+
+TOrderListFaults CheckOrderList(const JobSettings::RenameGroup &rename) {
+  TOrderListFaults faults;
+  std::array<std::vector<std::size_t>, kStepCount> held;
+  for (std::size_t position = 0; position < kStepCount; ++position) {
+    const int step = StepNumberOfCaption(rename.OrderItems[position]);
+    if (step < 0) {
+      faults.Unknown.push_back(position);
+    } else {
+      held[static_cast<std::size_t>(step)].push_back(position);
+    }
+  }
+  for (std::size_t step = 0; step < kStepCount; ++step) {
+    if (held[step].size() > 1) faults.Repeated.push_back(held[step]);
+    if (held[step].empty()) faults.Missing.push_back(static_cast<int>(step));
+  }
+  return faults;
+}
+
 // A checked item whose upper neighbour is unchecked swaps with it and then
 // keeps rising: the inner loop revisits the position it came from (and the
 // one above it), so the item bubbles up past every unchecked item above.

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // No item selected in a choice list.
 inline constexpr int kNoChoice = -1;
@@ -180,6 +181,27 @@ struct JobSettings {
 // Step number of an order-list caption (exact, case-sensitive), or -1 when
 // the text is none of the six captions.
 int StepNumberOfCaption(std::string_view caption);
+
+// Moves the step of `caption` to `position` of the order list, and the step
+// that was there to the position the moved step left, so that the list
+// stays a list of the six steps.  The check marks stay with their positions
+// (OrderChecked names a position, as OrderItems does).  A list that does not
+// hold the step at all (a settings file named another step twice) gets it
+// at `position` in place of what was there.
+void MoveStepTo(JobSettings::RenameGroup &rename, std::size_t position, std::string_view caption);
+
+// What keeps an order list from holding each of the six steps once, as a
+// settings file written by hand can leave it.  Such a list is read as it
+// stands: a position whose caption is no step gives the pipeline nothing,
+// and of a step held twice the later position's check mark counts.
+struct TOrderListFaults {
+  // Positions that hold the same step, one list per step held twice or more.
+  std::vector<std::vector<std::size_t>> Repeated;
+  std::vector<std::size_t> Unknown;  // positions whose caption is none of the six
+  std::vector<int> Missing;          // step numbers that no position holds
+  bool Any() const { return !Repeated.empty() || !Unknown.empty() || !Missing.empty(); }
+};
+TOrderListFaults CheckOrderList(const JobSettings::RenameGroup &rename);
 
 // Puts every checked position of the order list before every unchecked one,
 // each group keeping its relative order (the list is moved, never re-sorted

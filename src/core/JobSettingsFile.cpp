@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/JobKeyVisit.h"
+#include "core/JobKeys.h"
 #include "core/ProfileValues.h"
 #include "platform/Errors.h"
 
@@ -67,6 +68,18 @@ private:
 
 }  // namespace
 
+ENoJobError::ENoJobError() : EInOutError("設定ファイルにジョブが見つかりません") {}
+
+bool HoldsJob(const TIniFile &file) {
+  std::string_view last;
+  for (const TJobKey &key : JobKeys()) {
+    if (key.Section == last) continue;
+    if (file.HasSection(key.Section)) return true;
+    last = key.Section;
+  }
+  return false;
+}
+
 void ReadJobSettings(const TIniFile &file, JobSettings &job) {
   VisitJobKeys(job, TJobReader(file));
 }
@@ -80,6 +93,7 @@ void LoadJobSettingsFile(const std::string &fileName, JobSettings &job) {
   // A file that is there but cannot be read is not an empty job: loading it
   // as one would run the defaults where the user asked for his own job.
   if (file.Unreadable()) throw EInOutError("ファイル " + fileName + " は開けません");
+  if (!HoldsJob(file)) throw ENoJobError();
   ReadJobSettings(file, job);
 }
 

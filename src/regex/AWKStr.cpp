@@ -164,10 +164,17 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
     AppendExpansion(out, compiled, rest.substr(match.Start, match.End - match.Start), MaxOutput);
     std::size_t end = match.End;
     if (match.Start == match.End && match.Start < rest.size()) {
-      // An empty match: copy one character unchanged and go on after it
-      // (CR LF counts as one character in CR LF mode).
-      const auto b = static_cast<unsigned char>(rest[match.Start]);
-      std::size_t n = (IsLeadByte(b) || (LineSeparator == mcls_CRLF && b == 13)) ? 2 : 1;
+      // An empty match: copy one character unchanged and go on after it.
+      // In CR LF mode a CR is copied together with the character after it
+      // (so CR LF counts as one), and that character is copied whole: the
+      // next search must never start on a trail byte, where a match would
+      // put the template inside a double-byte character.
+      const auto characterLength = [&rest](std::size_t at) -> std::size_t {
+        if (at >= rest.size()) return 0;
+        return IsLeadByte(static_cast<unsigned char>(rest[at])) ? 2 : 1;
+      };
+      std::size_t n = characterLength(match.Start);
+      if (LineSeparator == mcls_CRLF && rest[match.Start] == '\r') n += characterLength(match.Start + 1);
       n = std::min(n, rest.size() - match.Start);
       AppendWithin(out, rest.substr(match.Start, n), MaxOutput);
       end = match.Start + n;

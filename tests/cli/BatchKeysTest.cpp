@@ -32,28 +32,28 @@ TEST_F(BatchTest, SetRefusesWhatASettingsFileWouldIgnoreAndNamesIt) {
     std::string Set;
     std::string Said;
   } cases[] = {
-      {"Rename.SeqIndex", "no '='"},
-      {"Rename.=5", "the key is empty"},
-      {" .SeqIndex=5", "the section is empty"},
-      {"SeqIndex=5", "no section"},
-      {"FindFile.SeqIndex=5", "SeqIndex is a key of Rename, not of FindFile"},
-      {"Copy.Recycled=0", "Recycled is a key of Delete, not of Copy"},
-      {"Rename.SeqBefore=a\nb", "line break"},
-      {"Rename.SeqBefore=a\r", "line break"},
-      {"Rename.SeqBefore=\x8e\xca\x90\x5e", "not UTF-8 text"},  // 写真 in Shift-JIS bytes
-      {"Folder.0=/tmp", "unknown section Folder"},
-      {"Rename.Bogus=1", "unknown key Bogus in section Rename"},
-      {"Rename.SeqDeg=9", "Rename.SeqDeg takes an integer from 0 to 8, not '9'"},
-      {"FindFile.SizeTo=9999999", "FindFile.SizeTo takes an integer from -1 to 2097151"},
-      {"Rename.SeqSort=6", "Rename.SeqSort takes a choice from 0 to 5, not '6'"},
-      {"FindFile.FileOnly=-1", "FindFile.FileOnly takes a choice from 0 to 2"},
-      {"Rename.Copy=false", "Rename.Copy takes a flag, 0 or 1, not 'false'"},
-      {"Rename.Copy=2", "Rename.Copy takes a flag, 0 or 1, not '2'"},
-      {"Rename.SeqIndex=", "Rename.SeqIndex takes an integer from 0 to 99999999, not ''"},
-      {"Rename.OrderItems0=renban", "Rename.OrderItems0 takes one of the step names"},
-      {"FindFile.DateFrom=2003/02/30", "'2003/02/30' is not a valid date for FindFile.DateFrom"},
-      {"Change.UpTime=24:00:00", "'24:00:00' is not a valid time for Change.UpTime"},
-      {"Rename.BaseName=" + std::string(2048, 'x'), "longer than a settings value can be"},
+      {"Rename.SeqIndex", U8(u8"「=」がありません")},
+      {"Rename.=5", U8(u8"キー名が空です")},
+      {" .SeqIndex=5", U8(u8"セクション名が空です")},
+      {"SeqIndex=5", U8(u8"セクションがありません")},
+      {"FindFile.SeqIndex=5", U8(u8"SeqIndex は Rename のキーで、FindFile のキーではありません")},
+      {"Copy.Recycled=0", U8(u8"Recycled は Delete のキーで、Copy のキーではありません")},
+      {"Rename.SeqBefore=a\nb", U8(u8"値に改行があります")},
+      {"Rename.SeqBefore=a\r", U8(u8"値に改行があります")},
+      {"Rename.SeqBefore=\x8e\xca\x90\x5e", U8(u8"UTF-8 のテキストではありません")},  // 写真 in Shift-JIS bytes
+      {"Folder.0=/tmp", U8(u8"不明なセクション Folder です")},
+      {"Rename.Bogus=1", U8(u8"セクション Rename にキー Bogus はありません")},
+      {"Rename.SeqDeg=9", U8(u8"Rename.SeqDeg には 0 から 8 までの整数を指定します。「9」は指定できません")},
+      {"FindFile.SizeTo=9999999", U8(u8"FindFile.SizeTo には -1 から 2097151 までの整数を指定します")},
+      {"Rename.SeqSort=6", U8(u8"Rename.SeqSort には 0 から 5 までの項目の番号を指定します。「6」")},
+      {"FindFile.FileOnly=-1", U8(u8"FindFile.FileOnly には 0 から 2 までの項目の番号を指定します")},
+      {"Rename.Copy=false", U8(u8"Rename.Copy にはフラグ 0 か 1 を指定します。「false」")},
+      {"Rename.Copy=2", U8(u8"Rename.Copy にはフラグ 0 か 1 を指定します。「2」")},
+      {"Rename.SeqIndex=", U8(u8"Rename.SeqIndex には 0 から 99999999 までの整数を指定します。「」")},
+      {"Rename.OrderItems0=renban", U8(u8"Rename.OrderItems0 には手順の名前 (文字列置換, 連番")},
+      {"FindFile.DateFrom=2003/02/30", U8(u8"「2003/02/30」は FindFile.DateFrom の日付として正しくありません")},
+      {"Change.UpTime=24:00:00", U8(u8"「24:00:00」は Change.UpTime の時刻として正しくありません")},
+      {"Rename.BaseName=" + std::string(2048, 'x'), U8(u8"値が設定ファイルの値の上限 (2047 バイト) より長いです")},
   };
   for (const auto &c : cases) {
     TResult result = RunBatch({"--folder", P("t"), "--set", "Delete.Recycled=0", "--set", c.Set, "delete"});
@@ -98,6 +98,59 @@ TEST_F(BatchTest, SetsApplyInOrderAfterTheSettingsFile) {
   result = RunBatch({"--set", "Rename.OrderChecked3=1", "--print-settings"});
   EXPECT_EQ(ValueIn(result.Out, "Rename", "OrderItems0"), U8(u8"更新日付付加"));
   EXPECT_EQ(ValueIn(result.Out, "Rename", "OrderChecked0"), "1");
+}
+
+// An order item set on the command line moves its step; the step that was
+// there takes its old place, so no step is named twice and none is lost.
+TEST_F(BatchTest, SetMovesAStepInTheOrderList) {
+  Tree.Add("t/a.txt");
+  TResult result = RunBatch({"--folder", P("t"), "--set", "Rename.Copy=0", "--set",
+                             U8(u8"Rename.OrderItems0=大/小文字"), "--set", "Rename.OrderChecked0=1",
+                             "--set", "Rename.NameCase=1", "rename"});
+  EXPECT_EQ(result.Exit, 0) << result.Out << result.Err;
+  EXPECT_TRUE(Tree.Exists("t/A.txt")) << result.Out;
+  EXPECT_TRUE(result.Err.find(U8(u8"警告")) == std::string::npos) << result.Err;
+
+  result = RunBatch({"--set", U8(u8"Rename.OrderItems4=連番"), "--set", U8(u8"Rename.OrderItems0=拡張子"),
+                     "--print-settings"});
+  EXPECT_EQ(result.Exit, 0) << result.Err;
+  const std::string expected[] = {U8(u8"拡張子"), U8(u8"文字列置換"), U8(u8"大/小文字"),
+                                  U8(u8"更新日付付加"), U8(u8"連番"), U8(u8"フォルダ名付加")};
+  for (std::size_t i = 0; i < 6; ++i)
+    EXPECT_EQ(ValueIn(result.Out, "Rename", "OrderItems" + std::to_string(i)), expected[i]) << i;
+}
+
+// A file written by hand that names a step twice, or no step, is read as it
+// stands, as the window reads it; korvane-batch says which keys do it and
+// which step then has no place, before a rename runs with it.
+TEST_F(BatchTest, AnOrderListThatIsNotTheSixStepsIsReadWithAWarning) {
+  Tree.Add("t/a.txt");
+  const std::string job = Settings(
+      "[Rename]\r\nCopy=0\r\nOrderItems0=大/小文字\r\nOrderChecked0=1\r\nNameCase=1\r\n"
+      "OrderItems4=xyz\r\n");
+  const std::string repeated = U8(u8"korvane-batch: 警告: Rename.OrderItems0, Rename.OrderItems2 が同じ手順「大/小文字」です\n");
+  const std::string unknown = U8(u8"korvane-batch: 警告: Rename.OrderItems4 の「xyz」は手順の名前ではありません\n");
+  const std::string missing[] = {
+      U8(u8"korvane-batch: 警告: 手順「文字列置換」は Rename.OrderItems0 から 5 のどの位置にもありません\n"),
+      U8(u8"korvane-batch: 警告: 手順「拡張子」は Rename.OrderItems0 から 5 のどの位置にもありません\n")};
+  for (const Strings &arguments : {Strings{"--sample", "a.txt"}, Strings{"--print-settings"},
+                                   Strings{"--dry-run", "rename"}, Strings{"rename"}}) {
+    Strings all = {"--settings", job, "--folder", P("t")};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    TResult result = RunBatch(all);
+    const std::string &shown = arguments.front();
+    EXPECT_NE(result.Err.find(repeated), std::string::npos) << shown << "\n" << result.Err;
+    EXPECT_NE(result.Err.find(unknown), std::string::npos) << shown << "\n" << result.Err;
+    for (const std::string &step : missing)
+      EXPECT_NE(result.Err.find(step), std::string::npos) << shown << "\n" << result.Err;
+  }
+  // The later, unchecked place of the case step governs it, as in the
+  // window: the rename changes nothing.
+  EXPECT_TRUE(Tree.Exists("t/a.txt"));
+  // A run that does not rename has nothing to say about the list.
+  TResult list = RunBatch({"--settings", job, "--folder", P("t"), "list"});
+  EXPECT_EQ(list.Exit, 0);
+  EXPECT_TRUE(list.Err.empty()) << list.Err;
 }
 
 TEST_F(BatchTest, PrintedSettingsReadBackAsTheSameJob) {

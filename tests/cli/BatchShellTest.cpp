@@ -53,12 +53,12 @@ TEST_F(BatchTest, SettingsFileThatCannotBeReadWholeIsRefused) {
   ASSERT_EQ(mkfifo(P("fifo.ini").c_str(), 0600), 0);
   const struct {
     const char *Name;
-    const char *Reason;
+    std::string Reason;
   } cases[] = {
-      {"fifo.ini", "FIFO"},
-      {"dangling.ini", "symbolic link"},
-      {"folder.ini", "folder"},
-      {"missing.ini", "not found"},
+      {"fifo.ini", U8(u8"FIFO で、ファイルではありません")},
+      {"dangling.ini", U8(u8"リンク先のないシンボリックリンク")},
+      {"folder.ini", U8(u8"フォルダです")},
+      {"missing.ini", U8(u8"設定ファイルが見つかりません")},
   };
   for (const auto &c : cases) {
     // Read as no file, the job would be the default one: every file of
@@ -78,8 +78,68 @@ TEST_F(BatchTest, SettingsFileWithoutReadPermissionIsRefused) {
   ASSERT_EQ(chmod(job.c_str(), 0), 0);
   TResult result = RunBatch({"--settings", job, "--folder", P("t"), "list"});
   EXPECT_EQ(result.Exit, 2);
-  EXPECT_NE(result.Err.find("Permission denied"), std::string::npos) << result.Err;
+  EXPECT_NE(result.Err.find(U8(u8"権限がありません")), std::string::npos) << result.Err;
   EXPECT_TRUE(Tree.Exists("t/a.txt"));
+}
+
+// A file that holds no job is refused, where it once ran the default job
+// (every file of the folder, into the trash or gone).
+TEST_F(BatchTest, ASettingsFileWithoutAJobRunsNothing) {
+  const struct {
+    const char *Name;
+    std::string Text;
+  } cases[] = {
+      {"empty", ""},
+      {"binary garbage", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\r\n\xff\xfe[\x01]", 17)},
+      {"UTF-16 without a mark", std::string("[\0D\0e\0l\0e\0t\0e\0]\0\r\0\n\0", 20)},
+      {"histories only", "[Folder]\r\n0=/tmp\r\n[Settings]\r\nSuccess=1\r\n"},
+      {"keys before any section", "Recycled=0\r\nFilter=*.*\r\n"},
+  };
+  for (const auto &c : cases) {
+    Tree.Add("t/a.txt\nt/b.dat");
+    const std::string job = Settings(c.Text);
+    for (const char *mode : {"delete", "list"}) {
+      TResult result = RunBatch({"--settings", job, "--folder", P("t"), mode});
+      EXPECT_EQ(result.Exit, 2) << c.Name << " " << mode;
+      EXPECT_NE(result.Err.find(U8(u8"設定ファイルにジョブが見つかりません")), std::string::npos)
+          << c.Name << ": " << result.Err;
+      EXPECT_NE(result.Err.find(job), std::string::npos) << result.Err;
+      EXPECT_TRUE(result.Out.empty()) << c.Name;
+    }
+    EXPECT_TRUE(Tree.Exists("t/a.txt")) << c.Name;
+    EXPECT_TRUE(Tree.Exists("t/b.dat")) << c.Name;
+  }
+}
+
+// Files as other editors save them: CR line ends, a CR left inside a CR LF
+// file, UTF-16 with a byte-order mark in either byte order.
+TEST_F(BatchTest, SettingsFilesWithCrLineEndsOrInUtf16AreRead) {
+  const auto utf16 = [](std::u16string_view text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+      bytes += static_cast<char>(little ? unit & 0xFF : unit >> 8);
+      bytes += static_cast<char>(little ? unit >> 8 : unit & 0xFF);
+    }
+    return bytes;
+  };
+  const std::u16string text = u"[FindFile]\r\nFilter=*.txt\r\n[Delete]\r\nRecycled=0\r\n";
+  const struct {
+    const char *Name;
+    std::string Bytes;
+  } cases[] = {
+      {"CR line ends", "[FindFile]\rFilter=*.txt\r[Delete]\rRecycled=0\r"},
+      {"a bare CR in a CR LF file", "[FindFile]\r\nFilter=*.txt\r[Delete]\r\nRecycled=0\r\n"},
+      {"UTF-16, little end first", utf16(text, true)},
+      {"UTF-16, big end first", utf16(text, false)},
+  };
+  for (const auto &c : cases) {
+    Tree.Add("t/a.txt\nt/b.dat");
+    TResult result = RunBatch({"--settings", Settings(c.Bytes), "--folder", P("t"), "delete"});
+    EXPECT_EQ(result.Exit, 0) << c.Name << ": " << result.Err;
+    EXPECT_FALSE(Tree.Exists("t/a.txt")) << c.Name;
+    EXPECT_TRUE(Tree.Exists("t/b.dat")) << c.Name << ": the filter was not read";
+    EXPECT_EQ(Count(result.Out, "\n"), 3u) << c.Name << ": " << result.Out;
+  }
 }
 
 // --- Pipes and signals ---------------------------------------------------
@@ -91,7 +151,7 @@ TEST_F(BatchTest, AReaderThatGoesAwayStopsTheRunWithItsLogComplete) {
   process.CloseOut();
   TResult result = process.Finish();
   EXPECT_EQ(result.Exit, 3) << result.Err;
-  EXPECT_NE(result.Err.find("output could not be written"), std::string::npos) << result.Err;
+  EXPECT_NE(result.Err.find(U8(u8"出力を書き込めないため、実行を中止しました")), std::string::npos) << result.Err;
   const std::string log = Tree.Read("pp.log");
   EXPECT_EQ(log.substr(log.size() - 6), "\x92\x86\x92\x66\r\n");  // 中断
   // Every file changed on disk has its record.
@@ -142,14 +202,14 @@ TEST_F(BatchTest, VersionDoubleDashAndUnknownOptions) {
 
   const struct {
     Strings Arguments;
-    const char *Said;
+    std::string Said;
   } refused[] = {
-      {{"-x", "list"}, "unknown option: -x"},
-      {{"--bogus", "list"}, "unknown option: --bogus"},
-      {{"--", "--folder"}, "unknown mode: --folder"},
-      {{"--help=yes"}, "--help takes no value"},
-      {{"--folder", P(), "--log", P("l.txt"), "list"}, "--log cannot be used with list"},
-      {{"--folder", P(), "-0", "delete"}, "-0/--null is for list only"},
+      {{"-x", "list"}, U8(u8"不明なオプションです: -x")},
+      {{"--bogus", "list"}, U8(u8"不明なオプションです: --bogus")},
+      {{"--", "--folder"}, U8(u8"不明なモードです: --folder")},
+      {{"--help=yes"}, U8(u8"--help には値を指定できません")},
+      {{"--folder", P(), "--log", P("l.txt"), "list"}, U8(u8"--log は list と共には指定できません")},
+      {{"--folder", P(), "-0", "delete"}, U8(u8"-0/--null は list 専用です")},
   };
   for (const auto &c : refused) {
     result = RunBatch(c.Arguments);
@@ -207,7 +267,7 @@ TEST_F(BatchTest, RefusalsNameWhatTheyRefuse) {
 
 TEST_F(BatchTest, ARenameThatMakesCopiesBesideTheOriginalsSaysSo) {
   Tree.Add("t/a.txt\nc/");
-  const std::string notice = "copies are made, not renames: set Rename.Copy=0";
+  const std::string notice = U8(u8"名前を変えたコピーを作ります。リネームするには Rename.Copy=0 を指定します");
   const Strings step = {"--set", "Rename.OrderChecked0=1", "--set", "Rename.FromName0=a",
                         "--set", "Rename.ToName0=b"};
   const struct {

@@ -307,9 +307,9 @@ TEST_F(BatchTest, NamesPastTheLastExtensionCodeArePassedOverAndCounted) {
   }
   EXPECT_EQ(renamed + left, 2000u);
   EXPECT_GT(renamed, 1800u);
-  EXPECT_NE(result.Err.find(std::to_string(left) + " entries passed over"), std::string::npos) << result.Err;
+  EXPECT_NE(result.Err.find(std::to_string(left) + U8(u8" 件を飛ばしました")), std::string::npos) << result.Err;
   // The first few are named, with their folder.
-  EXPECT_NE(result.Err.find("(1,880): " + P("t") + "/e"), std::string::npos) << result.Err;
+  EXPECT_NE(result.Err.find(U8(u8"(1,880) を超えています: ") + P("t") + "/e"), std::string::npos) << result.Err;
 }
 
 // The output is larger than a pipe holds, so the run cannot end before the

@@ -22,6 +22,17 @@ struct TLookupCase {
   std::optional<std::string> Expected;
 };
 
+template <std::size_t N>
+void ExpectLookups(const TLookupCase (&cases)[N]) {
+  for (const TLookupCase &c : cases) {
+    const TIniDocument document(c.Text);
+    const auto found = document.FindValue(c.Section, c.Key);
+    EXPECT_EQ(found ? std::optional<std::string>(std::string(*found)) : std::nullopt,
+              c.Expected)
+        << c.Name;
+  }
+}
+
 TEST(IniDocument, FindsValuesAsTheProfileFunctionsDo) {
   const TLookupCase cases[] = {
       {"case ignored", "[Rename]\r\nSeqIndex=5\r\n", "RENAME", "seqindex", "5"},
@@ -46,13 +57,39 @@ TEST(IniDocument, FindsValuesAsTheProfileFunctionsDo) {
       {"binary garbage around", "\xff\xfe\x01\r\n[A]\r\n\x80\x00=\r\nk=1\r\n\x1a"s, "A", "k",
        "1"},
   };
-  for (const TLookupCase &c : cases) {
-    const TIniDocument document(c.Text);
-    const auto found = document.FindValue(c.Section, c.Key);
-    EXPECT_EQ(found ? std::optional<std::string>(std::string(*found)) : std::nullopt,
-              c.Expected)
-        << c.Name;
-  }
+  ExpectLookups(cases);
+}
+
+// Line ends and NUL bytes as the profile functions read them: a CR alone
+// ends a line wherever it stands, and a NUL ends a name or a value.
+TEST(IniDocument, ACrAloneEndsALineAndANulEndsANameOrValue) {
+  const TLookupCase cases[] = {
+      {"CR line ends", "[A]\rk=v\rm=w\r", "A", "m", "w"},
+      {"CR line ends, first key", "[A]\rk=v\r", "A", "k", "v"},
+      {"CR line ends, no end at the end", "[A]\rk=v", "A", "k", "v"},
+      {"a section after a CR-only line", "[A]\r\n\r[B]\r\nk=2\r\n", "B", "k", "2"},
+      {"a section after CR-only lines", "[A]\rx=1\r\r\r[B]\rk=2\r", "B", "k", "2"},
+      {"a key after a bare CR in a CR LF file", "[A]\r\nx=1\ry=2\r\n", "A", "y", "2"},
+      {"the value before a bare CR", "[A]\r\nx=1\ry=2\r\n", "A", "x", "1"},
+      {"LF CR is two line ends", "[A]\n\rk=v\n\r", "A", "k", "v"},
+      {"a header ended by a bare CR", "[A]\rk=v\r\n", "A", "k", "v"},
+      {"NUL ends the key", "[A]\r\nk\0junk=v\r\n"s, "A", "k", "v"},
+      {"NUL ends the section name", "[A\0junk]\r\nk=v\r\n"s, "A", "k", "v"},
+      {"NUL ends the value", "[A]\r\nk=v\0w\r\nm=x\r\n"s, "A", "m", "x"},
+      {"NUL in the key's name before its end", "[A]\r\nkk\0=v\r\n"s, "A", "k", std::nullopt},
+  };
+  ExpectLookups(cases);
+}
+
+TEST(IniDocument, AFileWithCrLineEndsKeepsItsBytesWhereNothingChanged) {
+  const std::string before = "[A]\rk=1\rm=2\r\r[B]\rz=3";
+  TIniDocument document(before);
+  EXPECT_TRUE(document.SetValue("A", "k", "9"));
+  EXPECT_TRUE(document.SetValue("A", "n", "4"));
+  EXPECT_TRUE(document.SetValue("B", "y", "5"));
+  EXPECT_EQ(document.Text(), "[A]\rk=9\r\nm=2\rn=4\r\n\r[B]\rz=3\r\ny=5\r\n");
+  EXPECT_EQ(document.FindValue("A", "m"), "2");
+  EXPECT_EQ(document.FindValue("A", "k"), "9");
 }
 
 struct TWriteCase {

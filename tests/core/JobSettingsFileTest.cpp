@@ -191,13 +191,47 @@ TEST(JobSettingsFile, TextsLoseBlanksAndQuotesAndDatesTakeTheirForm) {
   EXPECT_EQ(job.Change.UpTime, " 1: 2: 3");
 }
 
-TEST(JobSettingsFile, GarbageAndAMissingFileLeaveTheJobAsItWas) {
+// A file that holds no job is refused rather than read as "no keys": the
+// job already in the window would otherwise run as if the user had chosen
+// it, and a delete run deletes every file of the folder.
+TEST(JobSettingsFile, AFileWithoutAJobIsRefusedAndTheJobKept) {
+  const struct {
+    const char *Name;
+    std::string Text;
+  } cases[] = {
+      {"empty", ""},
+      {"binary garbage", std::string("\0\x01\xff[Rename\nSeqIndex=7\n=\n[]\n\0", 28)},
+      {"histories only", "[Folder]\r\n0=/a\r\n[Settings]\r\nSuccess=1\r\n"},
+      {"keys without a section", "SeqIndex=7\r\n"},
+      {"UTF-16 without a mark", std::string("[\0R\0e\0n\0a\0m\0e\0]\0", 16)},
+      {"blank lines", "\r\n\r\r\n  \n"},
+  };
   TTempFolder folder;
-  folder.WriteFile("bin.INI", std::string("\0\x01\xff[Rename\nSeqIndex=7\n=\n[]\n\0", 28));
+  for (const auto &c : cases) {
+    folder.WriteFile("job.INI", c.Text);
+    JobSettings job = UnusualJob();
+    EXPECT_THROW(LoadJobSettingsFile(folder.Path("job.INI"), job), ENoJobError) << c.Name;
+    EXPECT_EQ(job, UnusualJob()) << c.Name;
+  }
   JobSettings job = UnusualJob();
-  LoadJobSettingsFile(folder.Path("bin.INI"), job);
-  LoadJobSettingsFile(folder.Path("missing.INI"), job);
+  try {
+    LoadJobSettingsFile(folder.Path("missing.INI"), job);
+    ADD_FAILURE() << "a missing file was read as an empty job";
+  } catch (const ENoJobError &error) {
+    EXPECT_EQ(error.Message(), "設定ファイルにジョブが見つかりません");
+  }
   EXPECT_EQ(job, UnusualJob());
+}
+
+TEST(JobSettingsFile, AnySectionOfTheJobMakesAJobFile) {
+  TTempFolder folder;
+  for (const char *text : {"[Delete]\r\n", "[rename]\r\nSeqIndex=7\r\n", "[Settings]\r\n[COPY]\r\n",
+                           "\x80\xa0 garbage\r\n[FindFile]\r\n", "[Folder]\r[Change]\r"}) {
+    folder.WriteFile("job.INI", text);
+    EXPECT_TRUE(HoldsJob(TIniFile(folder.Path("job.INI")))) << text;
+    JobSettings job = UnusualJob();
+    EXPECT_NO_THROW(LoadJobSettingsFile(folder.Path("job.INI"), job)) << text;
+  }
 }
 
 TEST(JobSettingsFile, SavingKeepsWhateverElseTheFileHolds) {

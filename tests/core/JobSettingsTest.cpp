@@ -43,6 +43,67 @@ TEST(JobSettings, KeepCheckedFirstIsAStablePartition) {
   }
 }
 
+using TOrder = std::array<std::string, kStepCount>;
+
+TOrder Captions(std::initializer_list<int> steps) {
+  TOrder order;
+  std::size_t at = 0;
+  for (const int step : steps) order[at++] = step < 0 ? "?" : std::string(kStepCaptions[step]);
+  return order;
+}
+
+// A step set at a position swaps places with the step that was there, so a
+// list of the six steps stays one; the check marks stay where they were.
+TEST(JobSettings, MovingAStepSwapsItWithTheStepAtItsNewPlace) {
+  const struct {
+    TOrder Before;
+    std::size_t Position;
+    int Step;
+    TOrder After;
+  } cases[] = {
+      {Captions({0, 1, 2, 3, 4, 5}), 0, 2, Captions({2, 1, 0, 3, 4, 5})},
+      {Captions({0, 1, 2, 3, 4, 5}), 5, 0, Captions({5, 1, 2, 3, 4, 0})},
+      {Captions({0, 1, 2, 3, 4, 5}), 3, 3, Captions({0, 1, 2, 3, 4, 5})},
+      // A list that lacks the step (one held twice) gets it in place.
+      {Captions({2, 1, 2, 3, 4, 5}), 2, 0, Captions({2, 1, 0, 3, 4, 5})},
+      {Captions({-1, 1, 2, 3, 4, 5}), 0, 0, Captions({0, 1, 2, 3, 4, 5})},
+      // Of a step held twice, the first other position gives it up.
+      {Captions({2, 1, 2, 3, 4, 5}), 1, 2, Captions({1, 2, 2, 3, 4, 5})},
+  };
+  for (const auto &c : cases) {
+    JobSettings::RenameGroup rename;
+    rename.OrderItems = c.Before;
+    rename.OrderChecked = {true, false, true, false, false, false};
+    MoveStepTo(rename, c.Position, kStepCaptions[c.Step]);
+    EXPECT_EQ(rename.OrderItems, c.After) << c.Position << " " << c.Step;
+    EXPECT_EQ(rename.OrderChecked, (std::array<bool, kStepCount>{true, false, true, false, false, false}));
+  }
+}
+
+TEST(JobSettings, AnOrderListThatIsNotTheSixStepsIsFound) {
+  const struct {
+    TOrder Order;
+    std::vector<std::vector<std::size_t>> Repeated;
+    std::vector<std::size_t> Unknown;
+    std::vector<int> Missing;
+  } cases[] = {
+      {Captions({0, 1, 2, 3, 4, 5}), {}, {}, {}},
+      {Captions({5, 4, 3, 2, 1, 0}), {}, {}, {}},
+      {Captions({2, 1, 2, 3, 4, 5}), {{0, 2}}, {}, {0}},
+      {Captions({1, 1, 1, 3, 3, 5}), {{0, 1, 2}, {3, 4}}, {}, {0, 2, 4}},
+      {Captions({0, -1, 2, 3, 4, -1}), {}, {1, 5}, {1, 5}},
+  };
+  for (const auto &c : cases) {
+    JobSettings::RenameGroup rename;
+    rename.OrderItems = c.Order;
+    const TOrderListFaults faults = CheckOrderList(rename);
+    EXPECT_EQ(faults.Repeated, c.Repeated);
+    EXPECT_EQ(faults.Unknown, c.Unknown);
+    EXPECT_EQ(faults.Missing, c.Missing);
+    EXPECT_EQ(faults.Any(), !c.Missing.empty());
+  }
+}
+
 TEST(JobSettings, NormaliseSelectsDefaultsOnlyForListsWithoutASelection) {
   JobSettings job;
   job.Rename.SeqSort = -1;

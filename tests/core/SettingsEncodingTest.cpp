@@ -75,6 +75,36 @@ TEST(SettingsEncoding, Utf8FilesAreReadAsUtf8AndShiftJisAsBefore) {
   EXPECT_EQ(job.Rename.OrderItems[0], "連番");  // a UTF-8 caption still names its step
 }
 
+std::string Utf16LittleEndian(std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+// A job saved by a Windows editor as "Unicode", the way the Windows profile
+// functions read it; and written back in the same form.
+TEST(SettingsEncoding, AUtf16FileIsReadAndWrittenBackAsUtf16) {
+  TTempFolder folder;
+  folder.WriteFile("job.ini", Utf16LittleEndian(u"[Rename]\r\nSeqBefore=写真_\r\nOrderItems0=連番\r\n"
+                                                u"[FindFile]\r\nFilter=*.jpg\r\n"));
+  JobSettings job;
+  LoadJobSettingsFile(folder.Path("job.ini"), job);
+  EXPECT_EQ(job.Rename.SeqBefore, "写真_");
+  EXPECT_EQ(job.Rename.OrderItems[0], "連番");
+  EXPECT_EQ(job.FindFile.Filter, "*.jpg");
+
+  TIniFile file(folder.Path("job.ini"));
+  EXPECT_EQ(file.Encoding(), TTextEncoding::Utf16LittleEndian);
+  file.WriteString("Rename", "SeqAfter", "_済");
+  file.UpdateFile();
+  EXPECT_EQ(folder.ReadFile("job.ini"),
+            Utf16LittleEndian(u"[Rename]\r\nSeqBefore=写真_\r\nOrderItems0=連番\r\nSeqAfter=_済\r\n"
+                              u"[FindFile]\r\nFilter=*.jpg\r\n"));
+}
+
 TEST(SettingsEncoding, AUtf8FileIsWrittenBackAsUtf8) {
   TTempFolder folder;
   folder.WriteFile("job.ini", U8(u8"; 写真の番号付け\n[Rename]\nSeqBefore=写真_\n"));

@@ -57,4 +57,51 @@ TEST(TextFileTest, AFileIsShiftJisUnlessItMustHoldMore) {
   EXPECT_EQ(EncodeText(wide, TTextEncoding::Utf8WithMark, false), bytes->substr(kUtf8Mark.size()));
 }
 
+// UTF-16 as Windows editors save it: the mark says which byte comes first.
+std::string Utf16(std::u16string_view text, bool little) {
+  std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+  for (const char16_t unit : text) {
+    const char low = static_cast<char>(unit & 0xFF);
+    const char high = static_cast<char>(unit >> 8);
+    bytes += little ? low : high;
+    bytes += little ? high : low;
+  }
+  return bytes;
+}
+
+TEST(TextFileTest, Utf16WithAMarkIsReadAndWrittenBackAsUtf16) {
+  const std::u16string text = u"[Rename]\r\nSeqBefore=写真_\U0001F600\r\n";
+  const std::string expected = *Utf8ToCp932(U8(u8"[Rename]\r\nSeqBefore=写真_\U0001F600\r\n"));
+  for (const bool little : {true, false}) {
+    const TTextEncoding encoding =
+        little ? TTextEncoding::Utf16LittleEndian : TTextEncoding::Utf16BigEndian;
+    for (const bool detectUtf8 : {true, false}) {
+      const std::optional<TDecodedText> decoded = DecodeTextFile(Utf16(text, little), detectUtf8);
+      ASSERT_TRUE(decoded) << little;
+      EXPECT_EQ(decoded->Encoding, encoding);
+      EXPECT_EQ(decoded->Cp932, expected);
+    }
+    // An odd last byte is no character.
+    const std::optional<TDecodedText> odd = DecodeTextFile(Utf16(u"[a]", little) + "x", true);
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->Cp932, "[a]");
+
+    // UTF-16 holds every character, so the file stays UTF-16, a raw byte
+    // of a name included.
+    const std::string wide = *Utf8ToCp932("Folder=/home/" kEmoji "\xFF\r\n");
+    EXPECT_EQ(EncodingFor(wide, encoding), encoding);
+    EXPECT_EQ(EncodingFor("plain", encoding), encoding);
+    const std::optional<std::string> bytes = EncodeText(wide, encoding, true);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(bytes->substr(0, 2), little ? "\xFF\xFE" : "\xFE\xFF");
+    const std::optional<TDecodedText> back = DecodeTextFile(*bytes, true);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Encoding, encoding);
+    EXPECT_EQ(back->Cp932, wide);
+    EXPECT_EQ(EncodeText("[a]", encoding, true), Utf16(u"[a]", little));
+  }
+  // A broken surrogate pair names no character.
+  EXPECT_FALSE(DecodeTextFile(Utf16(u"a\xD800" u"b", true), true));
+}
+
 }  // namespace

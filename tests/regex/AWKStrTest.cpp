@@ -8,7 +8,9 @@
 
 #include <string>
 
+#include "platform/Cp932.h"
 #include "regex/AWKStr.h"
+#include "regex/MBChar.h"
 #include "regex/Messages.h"
 
 namespace {
@@ -21,6 +23,18 @@ struct TReplaceCase {
   int count;
 };
 
+
+// Each case on a new TAWKStr: the count and the text ReplaceAll leaves.
+template <std::size_t N>
+void ExpectReplacements(const TReplaceCase (&cases)[N]) {
+  for (const TReplaceCase &c : cases) {
+    TAWKStr awk;
+    awk.SetRegExp(c.pattern);
+    std::string text = c.subject;
+    EXPECT_EQ(awk.ReplaceAll(c.templ, text), c.count) << c.pattern << " / " << c.subject;
+    EXPECT_EQ(text, c.expected) << c.pattern << " / " << c.subject;
+  }
+}
 
 } // namespace
 
@@ -53,13 +67,7 @@ TEST(ReplaceAll, Results) {
       {"[0-9]+", "img12_3.jpg", "#", "img#_#.jpg", 2},
       {"t", "report.txt", "T", "reporT.TxT", 3},
   };
-  for (const TReplaceCase &c : cases) {
-    TAWKStr awk;
-    awk.SetRegExp(c.pattern);
-    std::string text = c.subject;
-    EXPECT_EQ(awk.ReplaceAll(c.templ, text), c.count) << c.pattern << " / " << c.subject;
-    EXPECT_EQ(text, c.expected) << c.pattern << " / " << c.subject;
-  }
+  ExpectReplacements(cases);
 }
 
 TEST(ReplaceAll, LineFeedMode) {
@@ -149,6 +157,61 @@ TEST(ReplaceAll, DoubleByteSubjects) {
   }
 }
 
+// An empty match at a CR copies the CR together with the whole character
+// after it.  Copying only the byte after the CR would start the next search
+// on a trail byte and put the template inside the character.
+TEST(ReplaceAll, AnEmptyMatchAtACrCopiesTheWholeNextCharacter) {
+  std::string leads;
+  for (int b = 0x81; b <= 0xFC; ++b) {
+    if (IsLeadByte(static_cast<unsigned char>(b))) leads += static_cast<char>(b);
+  }
+  ASSERT_EQ(leads.size(), 60u);
+  // Trail bytes that read as a backslash, as a lead byte and as a letter
+  // when taken on their own.
+  for (const char trail : {'\x5c', '\x81', '\x40', '\x61'}) {
+    for (const char lead : leads) {
+      const std::string character{lead, trail};
+      const std::string shown = "lead " + std::to_string(static_cast<unsigned char>(lead)) +
+                                " trail " + std::to_string(static_cast<unsigned char>(trail));
+      TAWKStr awk;
+      awk.SetRegExp("x*");
+      std::string text = "a\r" + character + "b";
+      EXPECT_EQ(awk.ReplaceAll("_", text), 3) << shown;
+      EXPECT_EQ(text, "_a_\r" + character + "_b") << shown;
+
+      awk.SetRegExp("$");
+      text = "a\r" + character;
+      EXPECT_EQ(awk.ReplaceAll("X", text), 1) << shown;
+      EXPECT_EQ(text, "aX\r" + character) << shown;
+      text = "a\r" + character + "b\r" + character + "c";
+      EXPECT_EQ(awk.ReplaceAll("X", text), 3) << shown;
+      EXPECT_EQ(text, "aX\r" + character + "bX\r" + character + "cX") << shown;
+    }
+  }
+  const TReplaceCase cases[] = {
+      {"x*", "a\r表", "_", "_a_\r表", 2},
+      {"x*", "\r\r\n", "_", "_\r\r_\n", 2},   // a CR after a CR is the next character
+      {"x*", "a\r", "_", "_a_\r", 2},
+      {"x*", "a\r\x81", "_", "_a_\r\x81", 2}, // a lead byte that ends the subject
+      {"$", "ab\r\n", "X", "abX\r\n", 1},
+      {"$|x*", "\r表\r\n", "X", "X\r表X\r\n", 2},
+  };
+  ExpectReplacements(cases);
+  // Characters Shift-JIS lacks and raw bytes of a name travel as extension
+  // codes, which are double-byte characters like any other.
+  for (const char8_t *utf8 : {u8"\u00ab", u8"\U0001F600", u8"\xff"}) {
+    const std::optional<std::string> character =
+        Utf8ToCp932(reinterpret_cast<const char *>(utf8));
+    ASSERT_TRUE(character.has_value());
+    ASSERT_EQ(character->size(), 2u);
+    TAWKStr awk;
+    awk.SetRegExp("x*");
+    std::string text = "\r" + *character;
+    EXPECT_EQ(awk.ReplaceAll("_", text), 1);
+    EXPECT_EQ(text, "_\r" + *character);
+  }
+}
+
 TEST(ReplaceAll, CodeZeroNeverMatchesTheEnd) {
   TAWKStr awk;
   awk.SetRegExp("a\\x00*");
@@ -168,13 +231,7 @@ TEST(ReplaceAll, ReservedCodesAreNeverAnchorsNorEmpty) {
       {"\\xfffda", "a", "X", "a", 0},     // not '^'
       {"\\xfcfc", "\xfc\xfc", "X", "X", 1}, // the highest code '.' knows is an ordinary character
   };
-  for (const TReplaceCase &c : cases) {
-    TAWKStr awk;
-    awk.SetRegExp(c.pattern);
-    std::string text = c.subject;
-    EXPECT_EQ(awk.ReplaceAll(c.templ, text), c.count) << c.pattern;
-    EXPECT_EQ(text, c.expected) << c.pattern;
-  }
+  ExpectReplacements(cases);
 }
 
 TEST(ReplaceAll, BeforeAnyAssignmentTheEmptyExpressionIsSearched) {

@@ -174,6 +174,63 @@ TEST_F(SettingsWindowTest, LoadingAFileThatCannotBeReadShowsTheErrorAndKeepsTheJ
   EXPECT_EQ(W().ReadJob(), before);
 }
 
+// A file that holds no job is refused: "読込" shows why and keeps the job
+// the window has, where it once read "no keys" and let that job run as if
+// the user had chosen it.
+TEST_F(SettingsWindowTest, LoadingAFileWithoutAJobShowsItAndKeepsTheJob) {
+  const QString jobFile = Scratch(QStringLiteral("nojob.ini"));
+  C().SpinEditSeqIndex->setValue(6);
+  C().ComboBoxFilter->setEditText(QStringLiteral("*.txt"));
+  const JobSettings before = W().ReadJob();
+  const QByteArray texts[] = {"", "[Folder]\r\n0=/a\r\n", QByteArray("\0\x01\xff\r\n", 5),
+                              "SeqIndex=5\r\n"};
+  for (const QByteArray &text : texts) {
+    errors_.clear();
+    QFile file(jobFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    AnswerFileDialogs(jobFile);
+    C().SpeedButtonSettingsOpen->click();
+    EXPECT_EQ(errors_, QStringList{QStringLiteral("設定ファイルにジョブが見つかりません.")}) << text.toStdString();
+    EXPECT_EQ(W().ReadJob(), before);
+  }
+}
+
+// A job file saved with CR line ends, or in UTF-16, loads like any other.
+TEST_F(SettingsWindowTest, LoadingReadsCrLineEndsAndUtf16) {
+  const QString jobFile = Scratch(QStringLiteral("other.ini"));
+  const QString text = QStringLiteral("[Rename]\rSeqIndex=5\rSeqBefore=写真\r");
+  QByteArray utf16("\xff\xfe", 2);
+  for (const QChar c : text) {
+    utf16 += static_cast<char>(c.unicode() & 0xFF);
+    utf16 += static_cast<char>(c.unicode() >> 8);
+  }
+  for (const QByteArray &bytes : {text.toUtf8(), utf16}) {
+    StartFresh();
+    QFile file(jobFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    AnswerFileDialogs(jobFile);
+    C().SpeedButtonSettingsOpen->click();
+    EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(C().SpinEditSeqIndex->value(), 5);
+    EXPECT_EQ(C().EditSeqBefore->text(), QStringLiteral("写真"));
+  }
+}
+
+// The default settings file at start-up holds the histories; without a job
+// in it, it still loads.
+TEST_F(SettingsWindowTest, AStartUpFileWithoutAJobStillLoads) {
+  WriteText(QString::fromStdString(SettingsFile()),
+            {"[Folder]", "0=/f0", "[Settings]", "Success=1"});
+  StartFresh();
+  EXPECT_TRUE(errors_.isEmpty()) << errors_.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(C().ComboBoxFolder->Items().front(), "/f0");
+  EXPECT_TRUE(C().CheckBoxSuccess->isChecked());
+}
+
 // A job loaded in the middle of a run would change the running operation's
 // options from one target to the next, so "読込" waits like a second run.
 TEST_F(SettingsWindowTest, LoadingIsIgnoredWhileARunIsUnderWay) {

@@ -1,0 +1,104 @@
+#pragma once
+// korvane-batch's own messages on stderr.  They are Japanese, like the log
+// lines and the system's own messages they stand beside, and every one of
+// them is a row of one table (BatchMessages.cpp): a new message is a new
+// row, and the program's wording can be read in one place.  --help,
+// --help-keys and the manual page stay English; they are documentation,
+// not messages.
+//
+// A text names its arguments {1}, {2}, ... so that a sentence may put them
+// in the order the language wants.  Texts and arguments are UTF-8.
+
+#include <exception>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+enum class TBatchText {
+  // The command line.
+  SeeHelp,
+  SetNoEquals,
+  SetNoSection,
+  SetEmptySection,
+  SetEmptyKey,
+  SetNotUtf8,
+  SetTooManyUnicode,
+  UndoTwice,
+  UndoNeedsLog,
+  UndoLogTooManyUnicode,
+  UnknownMode,
+  TwoModes,
+  OptionTakesNoValue,
+  UnknownOption,
+  OptionNeedsValue,
+  OptionValueTooManyUnicode,
+  OptionTwice,
+  DryRunMode,
+  NoMode,
+  OneAction,
+  AllWithoutUndo,
+  NullWithoutList,
+  LogWithList,
+  LogWithoutRun,
+  // --set and --print-settings.
+  KeyUnknownSection,
+  KeyUnknown,
+  KeyOfOtherSection,
+  KeyMultiLine,
+  KeyTooLong,
+  KeyNotACaption,
+  KeyOutOfDomain,
+  KeyBadDate,
+  KeyBadTime,
+  DomainText,
+  DomainCaption,
+  DomainDate,
+  DomainTime,
+  DomainFlag,
+  DomainInteger,
+  DomainChoice,
+  JobNotShiftJis,
+  // The settings file.
+  SettingsDanglingLink,
+  SettingsNotFound,
+  SettingsUnreadable,
+  ReasonFifo,
+  ReasonNotRegular,
+  OrderRepeated,
+  OrderUnknown,
+  OrderMissing,
+  // The run.
+  CopyNotice,
+  PassedOver,
+  BadDateTimeIn,
+  BadDateTime,
+  OutputNotWritten,
+  Summary,
+  PlanSummary,
+  UndoLinesPassedOver,
+  // Errors that are no error of the system's own.
+  OutOfMemory,
+  UnexpectedError,
+  // What the operating system answered.
+  ErrorPermission,
+  ErrorNotFound,
+  ErrorIsFolder,
+  ErrorInputOutput,
+  ErrorTooManyOpenFiles,
+  ErrorNameTooLong,
+  ErrorTooManyLinks,
+  ErrorEncoding,
+  ErrorNumber,
+  Count_
+};
+
+// The text of `id` with {n} replaced by the n-th argument.
+std::string BatchText(TBatchText id, std::initializer_list<std::string_view> arguments = {});
+
+// What an exception that is none of the system's own says (std::bad_alloc
+// and the like).
+std::string ExceptionText(const std::exception &error);
+
+// An errno value as a reason; one the table does not know shows its number
+// and the system's text.
+std::string SystemErrorText(int error);
