@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -95,9 +96,9 @@ std::optional<std::string> ReadSettingsFile(const std::string &path, JobSettings
       struct stat st {};
       const std::optional<std::string> native = Cp932ToUtf8(path);
       const bool known = native && ::stat(native->c_str(), &st) == 0;
-      reason = BatchText(known && S_ISDIR(st.st_mode)    ? TBatchText::ErrorIsFolder
-                         : known && S_ISFIFO(st.st_mode) ? TBatchText::ReasonFifo
-                                                         : TBatchText::ReasonNotRegular);
+      reason = known && S_ISDIR(st.st_mode)    ? SystemErrorText(EISDIR)
+               : known && S_ISFIFO(st.st_mode) ? BatchText(TBatchText::ReasonFifo)
+                                               : BatchText(TBatchText::ReasonNotRegular);
     }
     return BatchText(TBatchText::SettingsUnreadable, {Shown(path), reason});
   }
@@ -152,14 +153,14 @@ std::string Summary(const TRunStats &stats, bool planned = false) {
 void ReportFailures(RunMode mode, const TRunStats &stats) {
   if (mode == RunMode::List) {
     for (const auto &[folder, reason] : stats.UnreadFolders)
-      Message(U8(u8"読めないフォルダ: ") + Shown(folder) + " (" + Shown(reason) + ")");
+      Message(BatchText(TBatchText::UnreadFolder, {Shown(folder), Shown(reason)}));
     return;
   }
   std::vector<std::pair<std::string, std::size_t>> reasons = stats.FailureReasons;
   std::stable_sort(reasons.begin(), reasons.end(),
                    [](const auto &a, const auto &b) { return a.second > b.second; });
   for (const auto &[reason, count] : reasons)
-    Message(U8(u8"  失敗 ") + std::to_string(count) + U8(u8" 件: ") + Shown(reason));
+    Message(BatchText(TBatchText::FailureCount, {std::to_string(count), Shown(reason)}));
 }
 
 void ReportPassedOver(const TRunStats &stats) {

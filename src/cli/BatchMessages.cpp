@@ -5,6 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "ops/FailReason.h"
+#include "platform/Cp932.h"
+
 namespace {
 
 struct TRow {
@@ -84,19 +87,11 @@ constexpr std::array kTexts = {
     TRow{Summary, u8"{1} 件成功, {2} 件失敗"},
     TRow{PlanSummary, u8"{1} 件予定, {2} 件失敗"},
     TRow{UndoLinesPassedOver, u8"ログの {1} 行はレコードではないため、飛ばしました"},
+    TRow{FailureCount, u8"  失敗 {1} 件: {2}"},
+    TRow{UnreadFolder, u8"読めないフォルダ: {1} ({2})"},
 
     TRow{OutOfMemory, u8"メモリが足りません"},
     TRow{UnexpectedError, u8"予期しないエラーです: {1}"},
-
-    TRow{ErrorPermission, u8"権限がありません"},
-    TRow{ErrorNotFound, u8"対象が見つかりません"},
-    TRow{ErrorIsFolder, u8"フォルダです"},
-    TRow{ErrorInputOutput, u8"入出力エラーです"},
-    TRow{ErrorTooManyOpenFiles, u8"開いているファイルが多すぎます"},
-    TRow{ErrorNameTooLong, u8"名前が長すぎます"},
-    TRow{ErrorTooManyLinks, u8"シンボリックリンクをたどりきれません"},
-    TRow{ErrorEncoding, u8"文字コードを読み取れません"},
-    TRow{ErrorNumber, u8"エラー {1} ({2})"},
 };
 
 constexpr bool InOrder() {
@@ -132,20 +127,4 @@ std::string ExceptionText(const std::exception &error) {
   return BatchText(UnexpectedError, {error.what()});
 }
 
-std::string SystemErrorText(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM: return BatchText(ErrorPermission);
-    case ENOENT: return BatchText(ErrorNotFound);
-    case EISDIR: return BatchText(ErrorIsFolder);
-    case EIO: return BatchText(ErrorInputOutput);
-    case EMFILE:
-    case ENFILE: return BatchText(ErrorTooManyOpenFiles);
-    case ENAMETOOLONG: return BatchText(ErrorNameTooLong);
-    case ELOOP: return BatchText(ErrorTooManyLinks);
-    case EILSEQ: return BatchText(ErrorEncoding);
-    case ENOMEM: return BatchText(OutOfMemory);
-    default: break;
-  }
-  return BatchText(ErrorNumber, {std::to_string(error), std::strerror(error)});
-}
+std::string SystemErrorText(int error) { return Cp932ToUtf8Lossy(ReasonText(FailureOf(error))); }

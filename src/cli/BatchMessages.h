@@ -76,19 +76,11 @@ enum class TBatchText {
   Summary,
   PlanSummary,
   UndoLinesPassedOver,
+  FailureCount,
+  UnreadFolder,
   // Errors that are no error of the system's own.
   OutOfMemory,
   UnexpectedError,
-  // What the operating system answered.
-  ErrorPermission,
-  ErrorNotFound,
-  ErrorIsFolder,
-  ErrorInputOutput,
-  ErrorTooManyOpenFiles,
-  ErrorNameTooLong,
-  ErrorTooManyLinks,
-  ErrorEncoding,
-  ErrorNumber,
   Count_
 };
 
@@ -99,6 +91,5 @@ std::string BatchText(TBatchText id, std::initializer_list<std::string_view> arg
 // and the like).
 std::string ExceptionText(const std::exception &error);
 
-// An errno value as a reason; one the table does not know shows its number
-// and the system's text.
+// An errno value as a reason, in the words of the run's records (UTF-8).
 std::string SystemErrorText(int error);

@@ -28,8 +28,8 @@ TEST(BatchMessages, ErrorsOfTheLibraryAndTheSystemAreSaidInJapanese) {
   EXPECT_EQ(ExceptionText(std::runtime_error("x")), U8(u8"予期しないエラーです: x"));
   EXPECT_EQ(SystemErrorText(EACCES), U8(u8"権限がありません"));
   // One the table does not know shows its number and the system's text.
-  const std::string unknown = SystemErrorText(EXDEV);
-  EXPECT_EQ(unknown.rfind(U8(u8"エラー ") + std::to_string(EXDEV) + " (", 0), 0u) << unknown;
+  const std::string unknown = SystemErrorText(EDOM);
+  EXPECT_EQ(unknown.rfind(U8(u8"エラー ") + std::to_string(EDOM) + " (", 0), 0u) << unknown;
 }
 
 TEST(BatchMessages, ArgumentsGoWhereTheTextNamesThem) {
