@@ -45,7 +45,8 @@ TEST_F(BatchTest, SetRefusesWhatASettingsFileWouldIgnoreAndNamesIt) {
       {"Rename.Bogus=1", "unknown key Bogus in section Rename"},
       {"Rename.SeqDeg=9", "Rename.SeqDeg takes an integer from 0 to 8, not '9'"},
       {"FindFile.SizeTo=9999999", "FindFile.SizeTo takes an integer from -1 to 2097151"},
-      {"Rename.SeqSort=6", "Rename.SeqSort takes a choice from 0 to 5, not '6'"},
+      {"Rename.SeqSort=10", "Rename.SeqSort takes a choice from 0 to 7, not '10'"},
+      {"Rename.WidthAlnum=3", "Rename.WidthAlnum takes a choice from 0 to 2, not '3'"},
       {"FindFile.FileOnly=-1", "FindFile.FileOnly takes a choice from 0 to 2"},
       {"Rename.Copy=false", "Rename.Copy takes a flag, 0 or 1, not 'false'"},
       {"Rename.Copy=2", "Rename.Copy takes a flag, 0 or 1, not '2'"},
@@ -143,9 +144,10 @@ TEST_F(BatchTest, HelpKeysListsExactlyTheKeysOfASettingsFile) {
     else
       written.insert(section + "." + line.substr(0, line.find('=')));
   }
-  EXPECT_EQ(written.size(), 91u);
+  EXPECT_EQ(written.size(), 95u);
   EXPECT_EQ(listed, written);
-  for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 5", U8(u8"日付順【昇】"),
+  for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 7", U8(u8"日付順【昇】"),
+                                         U8(u8"名前順(自然)【降】"), "Rename.ComposeMarks",
                                          "FindFile.SizeFrom", "an integer from -1 to 2097151", "default -1"})
     EXPECT_NE(keys.Out.find(part), std::string::npos) << part;
 }
@@ -199,13 +201,21 @@ protected:
     if (any) words.push_back(word);
     const std::pair<const char *, const char *> folders[] = {
         {"~/photos", "photos"}, {"~/docs", "docs"}, {"~/work", "work"},
-        {"/mnt/backup/work", "backup"}, {"~/tmp", "tmp"}};
+        {"/mnt/backup/work", "backup"}, {"~/tmp", "tmp"}, {"~/scans", "scans"}};
     for (std::string &w : words)
       for (const auto &[shown, used] : folders)
         if (w == shown) w = P(used);
     EXPECT_EQ(words.at(0), "korvane-batch");
     words.erase(words.begin());
     return words;
+  }
+  // The example whose arguments hold `word`, wherever it stands in the page.
+  Strings ExampleHolding(const std::string &word) {
+    for (std::size_t n = 0;; ++n) {
+      Strings example = Example(n);
+      if (example.empty() || std::find(example.begin(), example.end(), word) != example.end())
+        return example;
+    }
   }
   TResult Run(const Strings &arguments) {
     TResult result = RunBatch(arguments);
@@ -263,6 +273,16 @@ TEST_F(ManualExamples, MoveOldFilesToTheTrash) {
   EXPECT_FALSE(Tree.Exists("tmp/old.log"));
   EXPECT_TRUE(Tree.Exists("tmp/new.log"));
   EXPECT_TRUE(Tree.Exists("data/Trash/files/old.log"));
+}
+
+TEST_F(ManualExamples, CleanUpTheWidthOfNames) {
+  Tree.Add(U8(u8"scans/ＩＭＧ＿００１.jpg\nscans/ﾃｽﾄﾌｧｲﾙ.txt\nscans/ﾒﾓ２.ＴＸＴ"));
+  const Strings example = ExampleHolding("Rename.WidthKana=1");
+  ASSERT_FALSE(example.empty());
+  Run(example);
+  EXPECT_TRUE(Tree.Exists("scans/IMG_001.jpg"));
+  EXPECT_TRUE(Tree.Exists(U8(u8"scans/テストファイル.txt")));
+  EXPECT_TRUE(Tree.Exists(U8(u8"scans/メモ2.TXT")));
 }
 
 }  // namespace
