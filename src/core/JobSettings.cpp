@@ -32,11 +32,11 @@ const std::array<std::string_view, 3> kCaseItems = {"すべて小文字", "す�
                                                                "変更なし"};
 const std::array<std::string_view, 5> kDateFormatItems = {
     "yymmdd", "yymmddhhnnss", "yy-mm-dd", "yy-mm-dd-hh-nn-ss", "ggee.mm.dd"};
-const std::array<std::string_view, 3> kWidthAlnumItems = {"英数:変更なし", "英数→半角",
+const std::array<std::string_view, 3> kWidthAlnumItems = {"英数:無変換", "英数→半角",
                                                           "英数→全角"};
-const std::array<std::string_view, 3> kWidthKanaItems = {"ｶﾅ幅:変更なし", "ｶﾅ→全角",
+const std::array<std::string_view, 3> kWidthKanaItems = {"ｶﾅ幅:無変換", "ｶﾅ→全角",
                                                          "ｶﾅ→半角"};
-const std::array<std::string_view, 3> kKanaKindItems = {"かな:変更なし", "ひら→カタ",
+const std::array<std::string_view, 3> kKanaKindItems = {"かな:無変換", "ひら→カタ",
                                                         "カタ→ひら"};
 
 int StepNumberOfCaption(std::string_view caption) {
