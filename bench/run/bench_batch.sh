@@ -143,7 +143,9 @@ while [ "$round" -le "$rounds" ]; do
   fi
   round=$((round + 1))
 done
-left=$(ls "$work/jk" | grep -c -v '^IMG_' || true)
+# IMG_0000001_シャシン_シャシン_IMG_ガ.dat
+kana_done=$(printf '_\343\202\267\343\203\243\343\202\267\343\203\263_\343\202\267\343\203\243\343\202\267\343\203\263_IMG_\343\202\254.dat')
+left=$(ls "$work/jk" | grep -c -v "^IMG_[0-9]*$kana_done\$" || true)
 [ "$left" -eq 0 ] || echo "warning: $left Japanese names not converted" >&2
 rm -rf "$work/jc" "$work/jk"
 
