@@ -5,6 +5,8 @@
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
                   clang libbenchmark-dev libre2-dev libblkid-dev
                   qt6-translations-l10n)
+# ICU: the width and kana conversions, the natural order, the eras.
+korvane_packages+=(libicu-dev)
 
 # What only the tests need (./test): the install test's validators and
 # package tools, and an X server with a session bus for the portal dialogs'

@@ -17,6 +17,11 @@
 #   scale:  the same list over a tenth of the tree: ten times the files may
 #           cost at most eleven times the time; and korvane-batch's peak
 #           memory over the whole tree (goal: under 64 MB at a million files)
+#   kana:   korvane-batch rename (the case step) over RENAME_FILES Japanese
+#           names with full-width letters, half-width katakana, hiragana and
+#           a decomposed voiced mark, with the four width and kana
+#           conversions on, against the same rename with the case step
+#           alone (goal: within 1.50x)
 #   plan:   korvane-batch --dry-run rename (the numbering step) over the
 #           same tree and over FILES files in 10 folders, against the list
 #           run of the same tree (goal: within 1.2x), with the peak memory
@@ -119,6 +124,31 @@ left=$(ls "$work/w" | grep -c -v '^f[0-9]\{7\}-caf.*[0-9]\{4,\}\.dat$' || true)
 [ "$left" -eq 0 ] || echo "warning: $left files with extension codes not renamed" >&2
 rm -rf "$work/k" "$work/b" "$work/s" "$work/w"
 
+# Japanese names: the case step alone (capitals), and with the conversions.
+printf '[Rename]\r\nCopy=0\r\nOrderChecked2=1\r\nNameCase=1\r\n' > "$work/case.ini"
+{ cat "$work/case.ini"
+  printf 'WidthAlnum=1\r\nWidthKana=1\r\nKanaKind=1\r\nComposeMarks=1\r\n'; } > "$work/kana.ini"
+kana_names=$(printf 'img_%%07g_\357\275\274\357\275\254\357\275\274\357\276\235_\343\201\227\343\202\203\343\201\227\343\202\223_\357\274\251\357\274\255\357\274\247_\343\201\213\343\202\231.dat')
+round=1
+while [ "$round" -le "$rounds" ]; do
+  rm -rf "$work/jc" "$work/jk"
+  make_flat "$work/jc" "$rename_files" "$kana_names"
+  make_flat "$work/jk" "$rename_files" "$kana_names"
+  if [ $((round % 2)) -eq 1 ]; then
+    timed c_kana "$batch" --settings "$work/case.ini" --folder "$work/jc" rename
+    timed k_kana "$batch" --settings "$work/kana.ini" --folder "$work/jk" rename
+  else
+    timed k_kana "$batch" --settings "$work/kana.ini" --folder "$work/jk" rename
+    timed c_kana "$batch" --settings "$work/case.ini" --folder "$work/jc" rename
+  fi
+  round=$((round + 1))
+done
+# IMG_0000001_シャシン_シャシン_IMG_ガ.dat
+kana_done=$(printf '_\343\202\267\343\203\243\343\202\267\343\203\263_\343\202\267\343\203\243\343\202\267\343\203\263_IMG_\343\202\254.dat')
+left=$(ls "$work/jk" | grep -c -v "^IMG_[0-9]*$kana_done\$" || true)
+[ "$left" -eq 0 ] || echo "warning: $left Japanese names not converted" >&2
+rm -rf "$work/jc" "$work/jk"
+
 make_tree "$work/tree" "$files"
 make_tree "$work/tenth" $((files / 10))
 round=1
@@ -160,4 +190,7 @@ awk -v n="$rename_files" -v files="$files" \
   printf "list 10x the files: %d files %.3f s, %d files %.3f s, ratio %.2f (goal 11.0; processor time %.2f); peak memory %.1f MB at %d files (goal under 64 MB at 1000000; the baseline %.1f MB)\n", files / 10, tl / 1e9, files, kl / 1e9, kl / tl, ckl / ctl, mem / 1024, files, smem / 1024
   printf "plan (--dry-run rename) of %d files in %d folders: %.3f s, ratio to the list run %.2f (goal 1.20)\n", files, files / 100, kp / 1e9, kp / kl
   printf "plan of %d files in 10 folders: %.3f s, ratio to the list run %.2f (goal 1.20); peak memory: list %.1f MB, plan %.1f MB\n", files, wp / 1e9, wp / wl, wlmem / 1024, wpmem / 1024
+}'
+awk -v n="$rename_files" -v kk="$w_k_kana" -v ckk="$c_k_kana" -v ck="$w_c_kana" -v cck="$c_c_kana" 'BEGIN {
+  printf "rename %d Japanese names with the width and kana conversions: korvane-batch %.3f s; the case step alone %.3f s, ratio %.2f (goal 1.50; processor time %.2f)\n", n, kk / 1e9, ck / 1e9, kk / ck, ckk / cck
 }'

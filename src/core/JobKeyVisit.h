@@ -133,6 +133,10 @@ void VisitJobKeys(Job &job, Visitor &&visit) {
   visit.Integer(rn, "ExtCase", rename.ExtCase, Radio(kCaseItems));
   visit.Flag(rn, "NameInitial", rename.NameInitial);
   visit.Flag(rn, "ExtInitial", rename.ExtInitial);
+  visit.Integer(rn, "WidthAlnum", rename.WidthAlnum, DropDown(kWidthAlnumItems));
+  visit.Integer(rn, "WidthKana", rename.WidthKana, DropDown(kWidthKanaItems));
+  visit.Integer(rn, "KanaKind", rename.KanaKind, DropDown(kKanaKindItems));
+  visit.Flag(rn, "ComposeMarks", rename.ComposeMarks);
   visit.Text(rn, "DateFormat", rename.DateFormat);
   visit.Text(rn, "DateBefore", rename.DateBefore);
   visit.Text(rn, "DateAfter", rename.DateAfter);

@@ -21,16 +21,23 @@ const std::array<std::string_view, 6> kCopyOverWriteItems = {
 const std::array<std::string_view, 5> kCopyAliasItems = {
     "全てする", "全てしない", "更新日付が既存ファイルと違えばする",
     "サイズが既存ファイルと違えばする", "更新日付かサイズが既存ファイルと違えばする"};
-const std::array<std::string_view, 6> kSeqSortItems = {
+const std::array<std::string_view, 8> kSeqSortItems = {
     "名前順【昇】", "ｻｲｽﾞ順【昇】", "日付順【昇】",
-    "名前順【降】", "ｻｲｽﾞ順【降】", "日付順【降】"};
+    "名前順【降】", "ｻｲｽﾞ順【降】", "日付順【降】",
+    "名前順(自然)【昇】", "名前順(自然)【降】"};
 const std::array<std::string_view, 2> kUnityItems = {"カレントフォルダ",
                                                                 "固定文字列"};
 const std::array<std::string_view, 2> kAddItems = {"先付", "後付"};
 const std::array<std::string_view, 3> kCaseItems = {"すべて小文字", "すべて大文字",
                                                                "変更なし"};
-const std::array<std::string_view, 4> kDateFormatItems = {
-    "yymmdd", "yymmddhhnnss", "yy-mm-dd", "yy-mm-dd-hh-nn-ss"};
+const std::array<std::string_view, 5> kDateFormatItems = {
+    "yymmdd", "yymmddhhnnss", "yy-mm-dd", "yy-mm-dd-hh-nn-ss", "ggee.mm.dd"};
+const std::array<std::string_view, 3> kWidthAlnumItems = {"英数:無変換", "英数→半角",
+                                                          "英数→全角"};
+const std::array<std::string_view, 3> kWidthKanaItems = {"ｶﾅ幅:無変換", "ｶﾅ→全角",
+                                                         "ｶﾅ→半角"};
+const std::array<std::string_view, 3> kKanaKindItems = {"かな:無変換", "ひら→カタ",
+                                                        "カタ→ひら"};
 
 int StepNumberOfCaption(std::string_view caption) {
   for (std::size_t k = 0; k < kStepCaptions.size(); ++k) {
@@ -103,4 +110,7 @@ void NormaliseJob(JobSettings &job) {
   SelectDefaultWhenUnselected(job.Copy.OverWrite, kCopyOverWriteItems.size(),
                               kDefaultCopyOverWrite);
   SelectDefaultWhenUnselected(job.Copy.Alias, kCopyAliasItems.size(), kDefaultCopyAlias);
+  SelectDefaultWhenUnselected(job.Rename.WidthAlnum, kWidthAlnumItems.size(), 0);
+  SelectDefaultWhenUnselected(job.Rename.WidthKana, kWidthKanaItems.size(), 0);
+  SelectDefaultWhenUnselected(job.Rename.KanaKind, kKanaKindItems.size(), 0);
 }

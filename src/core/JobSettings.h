@@ -41,14 +41,19 @@ extern const std::array<std::string_view, 3> kCopyDeleteItems;
 extern const std::array<std::string_view, 5> kCopySameItems;
 extern const std::array<std::string_view, 6> kCopyOverWriteItems;
 extern const std::array<std::string_view, 5> kCopyAliasItems;
-extern const std::array<std::string_view, 6> kSeqSortItems;
+extern const std::array<std::string_view, 8> kSeqSortItems;
 extern const std::array<std::string_view, 2> kUnityItems;
 // SeqAdd, DateAdd and FolderAdd.
 extern const std::array<std::string_view, 2> kAddItems;
 // NameCase and ExtCase.
 extern const std::array<std::string_view, 3> kCaseItems;
 // Offered in the date-format box; the field itself is free text.
-extern const std::array<std::string_view, 4> kDateFormatItems;
+extern const std::array<std::string_view, 5> kDateFormatItems;
+// The width and kana conversions of the case step (WidthAlnum, WidthKana,
+// KanaKind), 0 leaving the characters as they are.
+extern const std::array<std::string_view, 3> kWidthAlnumItems;
+extern const std::array<std::string_view, 3> kWidthKanaItems;
+extern const std::array<std::string_view, 3> kKanaKindItems;
 
 // Index a drop-down choice list gets when it is found without a selection.
 inline constexpr int kDefaultSeqSort = 0;
@@ -149,6 +154,11 @@ struct JobSettings {
     int ExtCase = 0;   // kCaseItems
     bool NameInitial = false;
     bool ExtInitial = false;
+    // Absent from the files of the Windows program: 0, characters unchanged.
+    int WidthAlnum = 0;  // kWidthAlnumItems
+    int WidthKana = 0;   // kWidthKanaItems
+    int KanaKind = 0;    // kKanaKindItems
+    bool ComposeMarks = false;
     std::string DateFormat;
     std::string DateBefore;
     std::string DateAfter;

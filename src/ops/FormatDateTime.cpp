@@ -1,8 +1,10 @@
 #include "ops/FormatDateTime.h"
 
 #include <array>
+#include <optional>
 
 #include "platform/Cp932.h"
+#include "platform/JapaneseText.h"
 
 namespace {
 
@@ -125,6 +127,18 @@ private:
     case 'N': AppendNumber(out, t.Minute, count == 1 ? 1 : 2); return;
     case 'S': AppendNumber(out, t.Second, count == 1 ? 1 : 2); return;
     case 'Z': AppendNumber(out, t.MilliSecond, count == 1 ? 1 : 3); return;
+    case 'G':
+      // Before Meiji a date has no era of the modern calendar: nothing.
+      if (const std::optional<TJapaneseEra> era = JapaneseEraOf(t.Year, t.Month, t.Day))
+        out += count == 1 ? era->Initial : era->Name;
+      return;
+    case 'E':
+      // The Gregorian year stands in before Meiji.
+      if (const std::optional<TJapaneseEra> era = JapaneseEraOf(t.Year, t.Month, t.Day))
+        AppendNumber(out, era->Year, count == 1 ? 1 : 2);
+      else
+        AppendNumber(out, t.Year, count == 1 ? 1 : 2);
+      return;
     case 'T':
       if (depth < kMaxDepth) Append(out, count == 1 ? kShortTimeFormat : kLongTimeFormat, depth + 1);
       return;

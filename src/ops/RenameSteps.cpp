@@ -8,6 +8,7 @@
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Cp932.h"
+#include "platform/JapaneseText.h"
 
 namespace {
 
@@ -67,6 +68,13 @@ std::string TRenameCn::CaseStep(const std::string &name) const {
   if (NameInitial) UpperCaseByteAt(parts.Base, 0);
   parts.Ext = ApplyCase(parts.Ext, ExtCase);
   if (ExtInitial) UpperCaseByteAt(parts.Ext, 1);
+  const TKanaConversions kana{WidthAlnum, WidthKana, KanaKind, ComposeMarks};
+  if (kana.Any()) {
+    parts.Base = ConvertKana(parts.Base, kana);
+    // The extension keeps its characters, but a full-width one (.ＪＰＧ) is
+    // no extension a program looks for.
+    if (WidthAlnum == 1) parts.Ext = ConvertKana(parts.Ext, {.WidthAlnum = 1});
+  }
   return parts.Base + parts.Ext;
 }
 

@@ -88,6 +88,12 @@ public:
   bool NameInitial = false;
   int ExtCase = 0;
   bool ExtInitial = false;
+  // Width and kana conversions of the case step, after its letter case
+  // (TKanaConversions); 0 leaves a kind of character as it is.
+  int WidthAlnum = 0;  // also makes a full-width extension half-width when 1
+  int WidthKana = 0;
+  int KanaKind = 0;
+  bool ComposeMarks = false;
 
   std::string Ext;  // new extension, dot included
 

@@ -39,6 +39,10 @@ void ApplyJobToOperations(const JobSettings &job, TRenameCn &rename, TCopyCn &co
   rename.NameInitial = r.NameInitial;
   rename.ExtCase = r.ExtCase;
   rename.ExtInitial = r.ExtInitial;
+  rename.WidthAlnum = r.WidthAlnum;
+  rename.WidthKana = r.WidthKana;
+  rename.KanaKind = r.KanaKind;
+  rename.ComposeMarks = r.ComposeMarks;
   rename.Ext = r.Ext;
   rename.DateFormat = r.DateFormat;
   rename.DateBefore = r.DateBefore;

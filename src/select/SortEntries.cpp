@@ -4,7 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <string>
 #include <utility>
+
+#include "platform/JapaneseText.h"
 
 namespace {
 
@@ -22,13 +25,13 @@ int CompareBytes(std::string_view a, std::string_view b) {
 
 // The quicksort over pointers: the pivot is the item that sat in the middle
 // when the partition started and stays that item while others move around it.
-void QuickSort(std::vector<TargetEntry *> &list, std::ptrdiff_t l, std::ptrdiff_t r,
-               TEntryComparer compare) {
+template <class T, class Compare>
+void QuickSort(std::vector<T *> &list, std::ptrdiff_t l, std::ptrdiff_t r, Compare compare) {
   std::ptrdiff_t i, j;
   do {
     i = l;
     j = r;
-    const TargetEntry *pivot = list[static_cast<std::size_t>((l + r) >> 1)];
+    const T *pivot = list[static_cast<std::size_t>((l + r) >> 1)];
     do {
       while (compare(*list[static_cast<std::size_t>(i)], *pivot) < 0) ++i;
       while (compare(*list[static_cast<std::size_t>(j)], *pivot) > 0) --j;
@@ -83,6 +86,37 @@ bool SortByDistinctNames(std::vector<TargetEntry *> &order, bool descending) {
   return true;
 }
 
+// The natural order from keys made once per name (the collator's keys
+// order as its own comparison does), the bytes deciding between equal keys;
+// names that are equal after all go through the quicksort as other ties do.
+void SortNaturally(std::vector<TargetEntry *> &order, bool descending) {
+  struct TKeyed {
+    std::string Key;
+    TargetEntry *Entry;
+  };
+  std::vector<TKeyed> keyed;
+  keyed.reserve(order.size());
+  for (TargetEntry *entry : order) keyed.push_back({NaturalSortKey(entry->Name), entry});
+  const int sign = descending ? -1 : 1;
+  const auto compare = [sign](const TKeyed &a, const TKeyed &b) {
+    const int c = CompareBytes(a.Key, b.Key);
+    return sign * (c != 0 ? c : CompareBytes(a.Entry->Name, b.Entry->Name));
+  };
+  std::vector<TKeyed *> sorted;
+  sorted.reserve(keyed.size());
+  for (TKeyed &item : keyed) sorted.push_back(&item);
+  std::sort(sorted.begin(), sorted.end(),
+            [&](const TKeyed *a, const TKeyed *b) { return compare(*a, *b) < 0; });
+  bool tie = false;
+  for (std::size_t i = 1; i < sorted.size() && !tie; ++i) tie = compare(*sorted[i - 1], *sorted[i]) == 0;
+  if (tie) {
+    // The quicksort starts from the listing order, as it does for the others.
+    for (std::size_t i = 0; i < keyed.size(); ++i) sorted[i] = &keyed[i];
+    QuickSort(sorted, 0, static_cast<std::ptrdiff_t>(sorted.size()) - 1, compare);
+  }
+  for (std::size_t i = 0; i < sorted.size(); ++i) order[i] = sorted[i]->Entry;
+}
+
 }  // namespace
 
 int CompareNameAsc(const TargetEntry &a, const TargetEntry &b) { return CompareBytes(a.Name, b.Name); }
@@ -91,6 +125,11 @@ int CompareSizeAsc(const TargetEntry &a, const TargetEntry &b) { return Sign(a.S
 int CompareSizeDesc(const TargetEntry &a, const TargetEntry &b) { return -Sign(a.Size, b.Size); }
 int CompareDateAsc(const TargetEntry &a, const TargetEntry &b) { return Sign(a.Time, b.Time); }
 int CompareDateDesc(const TargetEntry &a, const TargetEntry &b) { return -Sign(a.Time, b.Time); }
+int CompareNaturalAsc(const TargetEntry &a, const TargetEntry &b) {
+  const int c = CompareNatural(a.Name, b.Name);
+  return c != 0 ? c : CompareBytes(a.Name, b.Name);
+}
+int CompareNaturalDesc(const TargetEntry &a, const TargetEntry &b) { return -CompareNaturalAsc(a, b); }
 
 TEntryComparer ComparerOfSortKind(int sortKind) {
   switch (sortKind) {
@@ -100,6 +139,8 @@ TEntryComparer ComparerOfSortKind(int sortKind) {
     case kSortNameDesc: return CompareNameDesc;
     case kSortSizeDesc: return CompareSizeDesc;
     case kSortDateDesc: return CompareDateDesc;
+    case kSortNaturalAsc: return CompareNaturalAsc;
+    case kSortNaturalDesc: return CompareNaturalDesc;
     default: return nullptr;
   }
 }
@@ -111,7 +152,9 @@ void SortEntries(std::vector<TargetEntry> &entries, int sortKind) {
   order.reserve(entries.size());
   for (TargetEntry &entry : entries) order.push_back(&entry);
   const bool byName = sortKind == kSortNameAsc || sortKind == kSortNameDesc;
-  if (!byName || !SortByDistinctNames(order, sortKind == kSortNameDesc))
+  if (sortKind == kSortNaturalAsc || sortKind == kSortNaturalDesc)
+    SortNaturally(order, sortKind == kSortNaturalDesc);
+  else if (!byName || !SortByDistinctNames(order, sortKind == kSortNameDesc))
     QuickSort(order, 0, static_cast<std::ptrdiff_t>(order.size()) - 1, compare);
   std::vector<TargetEntry> sorted;
   sorted.reserve(entries.size());

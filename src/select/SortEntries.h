@@ -20,6 +20,10 @@ enum TSortKind : int {
   kSortNameDesc = 3,
   kSortSizeDesc = 4,
   kSortDateDesc = 5,
+  // Names in their natural order (numbers by value, Japanese order);
+  // equal keys fall back to the byte order.
+  kSortNaturalAsc = 6,
+  kSortNaturalDesc = 7,
 };
 
 // -1: a first, 0: equal keys, 1: b first.
@@ -35,8 +39,12 @@ int CompareSizeDesc(const TargetEntry &a, const TargetEntry &b);
 // DosDateTime can hold (a signed comparison would put 2044 and later first).
 int CompareDateAsc(const TargetEntry &a, const TargetEntry &b);
 int CompareDateDesc(const TargetEntry &a, const TargetEntry &b);
+// Natural order (NaturalSortKey), then the bytes as CompareNameAsc.  Each
+// call asks the collator; SortEntries works on keys made once per name.
+int CompareNaturalAsc(const TargetEntry &a, const TargetEntry &b);
+int CompareNaturalDesc(const TargetEntry &a, const TargetEntry &b);
 
-// The comparer of a SortKind, or nullptr for a value outside 0..5.
+// The comparer of a SortKind, or nullptr for a value outside 0..7.
 TEntryComparer ComparerOfSortKind(int sortKind);
 
 // Sorts in place by `sortKind`; any other value leaves the listing order.

@@ -24,6 +24,9 @@ std::vector<std::string> ItemList(TItemList list) {
     case TItemList::Case: return Copy(kCaseItems);
     case TItemList::DateFormat: return Copy(kDateFormatItems);
     case TItemList::StepCaptions: return Copy(kStepCaptions);
+    case TItemList::WidthAlnum: return Copy(kWidthAlnumItems);
+    case TItemList::WidthKana: return Copy(kWidthKanaItems);
+    case TItemList::KanaKind: return Copy(kKanaKindItems);
   }
   return {};
 }

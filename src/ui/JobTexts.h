@@ -30,6 +30,9 @@ enum class TItemList {
   Case, // NameCase, ExtCase
   DateFormat,
   StepCaptions,
+  WidthAlnum,
+  WidthKana,
+  KanaKind,
 };
 
 // The CP932 item texts of one list, index 0 first.

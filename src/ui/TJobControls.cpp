@@ -99,6 +99,10 @@ JobSettings ReadJobFromControls(const TMainControls &c, const TRenameCn &rename)
   r.ExtCase = c.RadioGroupExtCase->ItemIndex();
   r.NameInitial = c.CheckBoxNameInitial->isChecked();
   r.ExtInitial = c.CheckBoxExtInitial->isChecked();
+  r.WidthAlnum = c.ComboBoxWidthAlnum->currentIndex();
+  r.WidthKana = c.ComboBoxWidthKana->currentIndex();
+  r.KanaKind = c.ComboBoxKanaKind->currentIndex();
+  r.ComposeMarks = c.CheckBoxComposeMarks->isChecked();
   r.DateFormat = c.ComboBoxDateFormat->Text();
   r.DateBefore = TextOf(c.EditDateBefore);
   r.DateAfter = TextOf(c.EditDateAfter);
@@ -198,6 +202,10 @@ void WriteJobToControls(const JobSettings &job, const TMainControls &c, TRenameC
   c.RadioGroupExtCase->SetItemIndex(r.ExtCase);
   c.CheckBoxNameInitial->setChecked(r.NameInitial);
   c.CheckBoxExtInitial->setChecked(r.ExtInitial);
+  SetChoice(c.ComboBoxWidthAlnum, r.WidthAlnum);
+  SetChoice(c.ComboBoxWidthKana, r.WidthKana);
+  SetChoice(c.ComboBoxKanaKind, r.KanaKind);
+  c.CheckBoxComposeMarks->setChecked(r.ComposeMarks);
   c.ComboBoxDateFormat->SetText(r.DateFormat);
   SetText(c.EditDateBefore, r.DateBefore);
   SetText(c.EditDateAfter, r.DateAfter);

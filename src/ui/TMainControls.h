@@ -123,6 +123,10 @@ struct TMainControls {
   QCheckBox *CheckBoxNameInitial = nullptr;
   TRadioGroup *RadioGroupExtCase = nullptr;
   QCheckBox *CheckBoxExtInitial = nullptr;
+  QComboBox *ComboBoxWidthAlnum = nullptr;
+  QComboBox *ComboBoxWidthKana = nullptr;
+  QComboBox *ComboBoxKanaKind = nullptr;
+  QCheckBox *CheckBoxComposeMarks = nullptr;
 
   THistoryCombo *ComboBoxDateFormat = nullptr;
   QLineEdit *EditDateBefore = nullptr;

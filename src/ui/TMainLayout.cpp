@@ -1,5 +1,6 @@
 #include "ui/TMainLayout.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -351,6 +352,8 @@ void BuildSeqPage(TMainControls &c, QValidator *v) {
   p.Label(T("ソートして連番"), 190, 48, 86);
   c.ComboBoxSeqSort =
       p.Choice(276, 48, 104, T("ソートした後連番付けします。"), Items(TItemList::SeqSort));
+  // Some orders are named wider than the box: its list shows them whole.
+  c.ComboBoxSeqSort->view()->setMinimumWidth(150);
 
   c.CheckBoxSeqName = p.Check(T("名前連番"), 4, 78, 76,
                               T("チェックするとファイル名の拡張子以外の部分に連番を付加します。"),
@@ -380,6 +383,18 @@ void BuildCasePage(TMainControls &c, QValidator *v) {
                                 T("拡張子を大文字・小文字チェックしたほうに統一します。"));
   c.CheckBoxExtInitial = p.Check(T("先頭文字のみ大文字"), 200, 84, 176,
                                  T("拡張子の先頭文字を大文字にします。"));
+  // The width and kana conversions, in the free row under the case choices.
+  c.ComboBoxWidthAlnum =
+      p.Choice(4, 104, 96, T("全角の英数字と記号を半角に、または半角を全角に統一します。"),
+               Items(TItemList::WidthAlnum));
+  c.ComboBoxWidthKana =
+      p.Choice(104, 104, 96, T("半角カタカナを全角に(濁点も結合)、または全角を半角にします。"),
+               Items(TItemList::WidthKana));
+  c.ComboBoxKanaKind =
+      p.Choice(204, 104, 96, T("ひらがなをカタカナに、またはカタカナをひらがなにします。"),
+               Items(TItemList::KanaKind));
+  c.CheckBoxComposeMarks = p.Check(T("濁点結合"), 306, 105, 74,
+                                   T("チェックすると分解された濁点・半濁点をかなと結合します。"));
 }
 
 void BuildDatePage(TMainControls &c, QValidator *v) {

@@ -129,7 +129,8 @@ void TBunselMain::ConnectInput() {
         c_.CheckBoxAcDate, c_.CheckBoxAcCurrent, c_.CheckBoxAttr, c_.CheckBoxAttrSysFile,
         c_.CheckBoxAttrHidden, c_.CheckBoxAttrReadOnly, c_.CheckBoxAttrArchive, c_.CheckBoxCopy,
         c_.CheckBoxReplExt, c_.CheckBoxNoCase, c_.CheckBoxUnity, c_.CheckBoxSeqName,
-        c_.CheckBoxSeqExt, c_.CheckBoxNameInitial, c_.CheckBoxExtInitial, c_.CheckBoxRecycled}) {
+        c_.CheckBoxSeqExt, c_.CheckBoxNameInitial, c_.CheckBoxExtInitial, c_.CheckBoxComposeMarks,
+        c_.CheckBoxRecycled}) {
     bind(box, &QCheckBox::toggled);
   }
   for (TRadioGroup *group : {c_.RadioGroupUnity, c_.RadioGroupSeqAdd, c_.RadioGroupNameCase,
@@ -153,7 +154,8 @@ void TBunselMain::ConnectInput() {
     bind(combo, &THistoryCombo::Change);
   }
   for (QComboBox *combo : {c_.ComboBoxSeqSort, c_.ComboBoxCopyDelete, c_.ComboBoxCopySame,
-                           c_.ComboBoxCopyOverWrite, c_.ComboBoxCopyAlias}) {
+                           c_.ComboBoxCopyOverWrite, c_.ComboBoxCopyAlias, c_.ComboBoxWidthAlnum,
+                           c_.ComboBoxWidthKana, c_.ComboBoxKanaKind}) {
     bind(combo, &QComboBox::currentIndexChanged);
   }
   bind(c_.CheckListBoxOrder, &TCheckListBox::ClickCheck);

@@ -90,6 +90,10 @@ void TBunselMain::Input(QObject *origin) {
   if (is(c_.CheckBoxNameInitial)) r.NameInitial = c_.CheckBoxNameInitial->isChecked();
   if (is(c_.RadioGroupExtCase)) r.ExtCase = c_.RadioGroupExtCase->ItemIndex();
   if (is(c_.CheckBoxExtInitial)) r.ExtInitial = c_.CheckBoxExtInitial->isChecked();
+  if (is(c_.ComboBoxWidthAlnum)) r.WidthAlnum = SelectedOrDefault(c_.ComboBoxWidthAlnum, 0);
+  if (is(c_.ComboBoxWidthKana)) r.WidthKana = SelectedOrDefault(c_.ComboBoxWidthKana, 0);
+  if (is(c_.ComboBoxKanaKind)) r.KanaKind = SelectedOrDefault(c_.ComboBoxKanaKind, 0);
+  if (is(c_.CheckBoxComposeMarks)) r.ComposeMarks = c_.CheckBoxComposeMarks->isChecked();
   if (is(c_.EditExt)) r.Ext = TextOf(c_.EditExt);
   if (is(c_.ComboBoxDateFormat)) r.DateFormat = c_.ComboBoxDateFormat->Text();
   if (is(c_.EditDateBefore)) r.DateBefore = TextOf(c_.EditDateBefore);

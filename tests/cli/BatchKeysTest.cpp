@@ -45,7 +45,8 @@ TEST_F(BatchTest, SetRefusesWhatASettingsFileWouldIgnoreAndNamesIt) {
       {"Rename.Bogus=1", U8(u8"セクション Rename にキー Bogus はありません")},
       {"Rename.SeqDeg=9", U8(u8"Rename.SeqDeg には 0 から 8 までの整数を指定します。「9」は指定できません")},
       {"FindFile.SizeTo=9999999", U8(u8"FindFile.SizeTo には -1 から 2097151 までの整数を指定します")},
-      {"Rename.SeqSort=6", U8(u8"Rename.SeqSort には 0 から 5 までの項目の番号を指定します。「6」")},
+      {"Rename.SeqSort=10", U8(u8"Rename.SeqSort には 0 から 7 までの項目の番号を指定します。「10」")},
+      {"Rename.WidthAlnum=3", U8(u8"Rename.WidthAlnum には 0 から 2 までの項目の番号を指定します。「3」")},
       {"FindFile.FileOnly=-1", U8(u8"FindFile.FileOnly には 0 から 2 までの項目の番号を指定します")},
       {"Rename.Copy=false", U8(u8"Rename.Copy にはフラグ 0 か 1 を指定します。「false」")},
       {"Rename.Copy=2", U8(u8"Rename.Copy にはフラグ 0 か 1 を指定します。「2」")},
@@ -196,9 +197,10 @@ TEST_F(BatchTest, HelpKeysListsExactlyTheKeysOfASettingsFile) {
     else
       written.insert(section + "." + line.substr(0, line.find('=')));
   }
-  EXPECT_EQ(written.size(), 91u);
+  EXPECT_EQ(written.size(), 95u);
   EXPECT_EQ(listed, written);
-  for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 5", U8(u8"日付順【昇】"),
+  for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 7", U8(u8"日付順【昇】"),
+                                         U8(u8"名前順(自然)【降】"), "Rename.ComposeMarks",
                                          "FindFile.SizeFrom", "an integer from -1 to 2097151", "default -1"})
     EXPECT_NE(keys.Out.find(part), std::string::npos) << part;
 }
@@ -252,13 +254,21 @@ protected:
     if (any) words.push_back(word);
     const std::pair<const char *, const char *> folders[] = {
         {"~/photos", "photos"}, {"~/docs", "docs"}, {"~/work", "work"},
-        {"/mnt/backup/work", "backup"}, {"~/tmp", "tmp"}};
+        {"/mnt/backup/work", "backup"}, {"~/tmp", "tmp"}, {"~/scans", "scans"}};
     for (std::string &w : words)
       for (const auto &[shown, used] : folders)
         if (w == shown) w = P(used);
     EXPECT_EQ(words.at(0), "korvane-batch");
     words.erase(words.begin());
     return words;
+  }
+  // The example whose arguments hold `word`, wherever it stands in the page.
+  Strings ExampleHolding(const std::string &word) {
+    for (std::size_t n = 0;; ++n) {
+      Strings example = Example(n);
+      if (example.empty() || std::find(example.begin(), example.end(), word) != example.end())
+        return example;
+    }
   }
   TResult Run(const Strings &arguments) {
     TResult result = RunBatch(arguments);
@@ -316,6 +326,16 @@ TEST_F(ManualExamples, MoveOldFilesToTheTrash) {
   EXPECT_FALSE(Tree.Exists("tmp/old.log"));
   EXPECT_TRUE(Tree.Exists("tmp/new.log"));
   EXPECT_TRUE(Tree.Exists("data/Trash/files/old.log"));
+}
+
+TEST_F(ManualExamples, CleanUpTheWidthOfNames) {
+  Tree.Add(U8(u8"scans/ＩＭＧ＿００１.jpg\nscans/ﾃｽﾄﾌｧｲﾙ.txt\nscans/ﾒﾓ２.ＴＸＴ"));
+  const Strings example = ExampleHolding("Rename.WidthKana=1");
+  ASSERT_FALSE(example.empty());
+  Run(example);
+  EXPECT_TRUE(Tree.Exists("scans/IMG_001.jpg"));
+  EXPECT_TRUE(Tree.Exists(U8(u8"scans/テストファイル.txt")));
+  EXPECT_TRUE(Tree.Exists(U8(u8"scans/メモ2.TXT")));
 }
 
 }  // namespace

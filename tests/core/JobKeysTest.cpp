@@ -64,6 +64,9 @@ TEST(JobKeys, DomainsAreTheControlsRanges) {
       {"Change.AcTime", TJobKeyType::Time, 0, 0, 0},
       {"FindFile.DateTo", TJobKeyType::Date, 0, 0, 0},
       {"Rename.DateFormat", TJobKeyType::Text, 0, 0, 0},
+      {"Rename.WidthAlnum", TJobKeyType::Choice, 0, 2, 3},
+      {"Rename.KanaKind", TJobKeyType::Choice, 0, 2, 3},
+      {"Rename.ComposeMarks", TJobKeyType::Flag, 0, 1, 0},
   };
   for (const auto &c : cases) {
     const TJobKey key = find(c.Name);

@@ -42,7 +42,8 @@ TEST(JobSettingsFile, ANewFileHoldsTheFiveSectionsInKeyOrder) {
   lines.insert(lines.end(),
                {"IfUnity=0", "Unity=0", "BaseName=", "SeqIndex=1", "SeqDeg=4", "SeqStep=1",
                 "SeqSort=0", "SeqName=1", "SeqExt=0", "SeqBefore=", "SeqAfter=", "SeqAdd=1",
-                "NameCase=0", "ExtCase=0", "NameInitial=0", "ExtInitial=0", "DateFormat=",
+                "NameCase=0", "ExtCase=0", "NameInitial=0", "ExtInitial=0", "WidthAlnum=0",
+                "WidthKana=0", "KanaKind=0", "ComposeMarks=0", "DateFormat=",
                 "DateBefore=", "DateAfter=", "DateAdd=1", "Ext=", "FolderBefore=",
                 "FolderAfter=", "FolderAdd=1", "ResolveChains=0", "[Delete]", "Recycled=1"});
   EXPECT_EQ(folder.ReadFile("job.INI"), CrLfLines(lines));
@@ -78,6 +79,10 @@ JobSettings UnusualJob() {
   r.NameCase = 2;
   r.ExtCase = 1;
   r.NameInitial = r.ExtInitial = true;
+  r.WidthAlnum = 2;
+  r.WidthKana = 1;
+  r.KanaKind = 2;
+  r.ComposeMarks = true;
   r.DateFormat = "yy-mm-dd";
   r.DateBefore = "[";
   r.DateAfter = "]";
@@ -120,6 +125,9 @@ TEST(JobSettingsFile, ReadBringsValuesIntoTheirDomain) {
   const auto seqStep = [](JobSettings &j) -> int & { return j.Rename.SeqStep; };
   const auto seqIndex = [](JobSettings &j) -> int & { return j.Rename.SeqIndex; };
   const auto same = [](JobSettings &j) -> int & { return j.Copy.Same; };
+  const auto widthAlnum = [](JobSettings &j) -> int & { return j.Rename.WidthAlnum; };
+  const auto widthKana = [](JobSettings &j) -> int & { return j.Rename.WidthKana; };
+  const auto kanaKind = [](JobSettings &j) -> int & { return j.Rename.KanaKind; };
   const TCase cases[] = {
       {"[FindFile]\nSizeFrom=0x10\n", sizeFrom, -1, 16},
       {"[FindFile]\nSizeFrom=abc\n", sizeFrom, 5, 5},
@@ -131,6 +139,12 @@ TEST(JobSettingsFile, ReadBringsValuesIntoTheirDomain) {
       {"[Rename]\nSeqSort=9\n", seqSort, 0, -1},
       {"[Rename]\nSeqSort=-1\n", seqSort, 0, -1},
       {"[Rename]\nSeqSort=$5\n", seqSort, 0, 5},
+      {"[Rename]\nSeqSort=7\n", seqSort, 0, 7},
+      {"[Rename]\nWidthAlnum=2\n", widthAlnum, 0, 2},
+      {"[Rename]\nWidthAlnum=3\n", widthAlnum, 0, -1},
+      {"[Rename]\nKanaKind=1\n", kanaKind, 0, 1},
+      {"[Rename]\nWidthKana=-1\n", widthKana, 1, -1},
+      {"[Rename]\nSeqIndex=5\n", widthKana, 2, 2},  // a file of the Windows program
       {"[Rename]\nSeqDeg=9\n", seqDeg, 4, 8},
       {"[Rename]\nSeqStep=0\n", seqStep, 1, 1},
       {"[Rename]\nSeqIndex=100000000\n", seqIndex, 1, 99999999},

@@ -51,6 +51,33 @@ TEST(FormatDateTime, Patterns) {
   }
 }
 
+// The era turns at midnight; its first year is written 1 (01 with ee).
+TEST(FormatDateTime, JapaneseEras) {
+  const struct {
+    int Year, Month, Day;
+    const char *Pattern, *Expected;
+  } cases[] = {
+      {2019, 4, 30, "gge", "平成31"},
+      {2019, 5, 1, "gge", "令和1"},
+      {2019, 5, 1, "ggee.mm.dd", "令和01.05.01"},
+      {2019, 5, 1, "gee", "R01"},
+      {2019, 4, 30, "g.e", "H.31"},
+      {1989, 1, 7, "ggee", "昭和64"},
+      {1989, 1, 8, "ggee", "平成01"},
+      {1989, 1, 8, "GE", "H1"},              // letter case does not matter
+      {1926, 12, 25, "gge'年'", "昭和1年"},
+      {2024, 5, 17, "ggg e", "令和 6"},      // a longer run is the name
+      {1850, 1, 1, "ggee", "1850"},          // before Meiji: the Gregorian year
+      {1850, 1, 1, "ge", "1850"},
+      {2024, 5, 17, "'e'e", "e6"},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(FormatDateTime(c.Pattern, At(c.Year, c.Month, c.Day, 12, 0, 0)), c.Expected)
+        << c.Year << '-' << c.Month << '-' << c.Day << ' ' << c.Pattern;
+  }
+  EXPECT_EQ(FormatDateTime("dddd mmmm", At(2019, 5, 1, 0, 0, 0)), "水曜日 5月");
+}
+
 TEST(FormatDateTime, EmptyPatternIsShortDateAndLongTime) {
   EXPECT_EQ(FormatDateTime("", At(2024, 5, 17, 13, 45, 8)), "2024/05/17 13:45:08");
   EXPECT_EQ(FormatDateTime("", At(2024, 5, 17, 9, 5, 3)), "2024/05/17 9:05:03");

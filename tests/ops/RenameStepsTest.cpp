@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ops/UnitFileCn.h"
+#include "platform/Cp932.h"
 
 namespace {
 
@@ -131,6 +132,47 @@ TEST(CaseStep, TrailBytesThatLookLikeLetters) {
   EXPECT_EQ(d.cn.CaseStep(name), name);
   d.cn.NameCase = 0;
   EXPECT_EQ(d.cn.CaseStep(name), name);
+}
+
+// The conversions come after the letter case, on the base name; only
+// WidthAlnum = 1 reaches the extension.
+TEST(CaseStep, WidthAndKanaConversions) {
+  struct {
+    int NameCase, WidthAlnum, WidthKana, KanaKind;
+    bool ComposeMarks;
+    std::string Name, Expected;
+  } const cases[] = {
+      {0, 1, 0, 0, false, "ＩＭＧ＿００１.jpg", "IMG_001.jpg"},
+      {2, 0, 1, 0, false, "ﾃｽﾄﾌｧｲﾙ.txt", "テストファイル.txt"},
+      {2, 0, 0, 1, false, "しゃしん.png", "シャシン.png"},
+      {2, 1, 0, 0, false, "photo.ＪＰＧ", "photo.JPG"},
+      {2, 1, 0, 0, false, "ＩＭＧ．ＪＰＧ", "IMG.JPG"},       // no extension: all base
+      {2, 2, 0, 0, false, "img 1.jpg", "ｉｍｇ　１.jpg"},      // the extension stays
+      {2, 0, 2, 1, false, "しゃしん.ｊｐｇ", "ｼｬｼﾝ.ｊｐｇ"},
+      {2, 0, 0, 2, false, "シャシン.ＴＸＴ", "しゃしん.ＴＸＴ"},
+      {0, 1, 0, 0, false, "Ｉmg.TXT", "Img.TXT"},              // case first, then width
+      {2, 1, 1, 1, true, "a／b：ｃ.txt", "a／b：c.txt"},       // path characters stay
+  };
+  for (const auto &c : cases) {
+    TDefaults d;
+    d.cn.NameCase = c.NameCase;
+    d.cn.ExtCase = 2;
+    d.cn.WidthAlnum = c.WidthAlnum;
+    d.cn.WidthKana = c.WidthKana;
+    d.cn.KanaKind = c.KanaKind;
+    d.cn.ComposeMarks = c.ComposeMarks;
+    EXPECT_EQ(d.cn.CaseStep(c.Name), c.Expected) << c.Name;
+  }
+}
+
+TEST(CaseStep, ComposesTheMarksOfANameFromAnotherSystem) {
+  // か and a combining voiced mark (U+3099), which Shift-JIS lacks.
+  const std::optional<std::string> decomposed = Utf8ToCp932("\xE3\x81\x8B\xE3\x82\x99.txt");
+  ASSERT_TRUE(decomposed.has_value());
+  TDefaults d;
+  EXPECT_EQ(d.cn.CaseStep(*decomposed), *decomposed);
+  d.cn.ComposeMarks = true;
+  EXPECT_EQ(d.cn.CaseStep(*decomposed), "が.txt");
 }
 
 TEST(DateStep, AddsTheFormattedDate) {

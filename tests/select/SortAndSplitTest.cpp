@@ -94,9 +94,28 @@ TEST(SortEntriesTest, TiesFollowTheQuicksort) {
   EXPECT_EQ(Names(four), (Strings{"c", "d", "a", "b"}));
 }
 
+// Numbers by value, full-width digits too; letters without case or width,
+// kana and kanji in Japanese order; equal keys in byte order.
+TEST(SortEntriesTest, NaturalOrder) {
+  const Strings ascending = {"ABC", "abc", "ａｂｃ", "IMG_1", "IMG_002", "IMG_2", "img_02",
+                             "IMG_10", "IMG_２０", "さくら", "サクラ", "桜", "写真2", "写真10"};
+  std::vector<TargetEntry> entries;
+  for (const char *name : {"写真10", "IMG_10", "サクラ", "IMG_２０", "abc", "IMG_1", "桜", "img_02",
+                           "IMG_2", "ａｂｃ", "写真2", "ABC", "IMG_002", "さくら"})
+    entries.push_back(Named(name));
+  SortEntries(entries, kSortNaturalAsc);
+  EXPECT_EQ(Names(entries), ascending);
+  SortEntries(entries, kSortNaturalDesc);
+  EXPECT_EQ(Names(entries), Strings(ascending.rbegin(), ascending.rend()));
+  // The names of the numbering example, in the order they get their numbers.
+  auto example = Entries({Named("IMG_２０"), Named("IMG_10"), Named("IMG_2"), Named("IMG_1")});
+  SortEntries(example, kSortNaturalAsc);
+  EXPECT_EQ(Names(example), (Strings{"IMG_1", "IMG_2", "IMG_10", "IMG_２０"}));
+}
+
 TEST(SortEntriesTest, UnknownKindKeepsListingOrder) {
   auto entries = Entries({Named("b"), Named("a")});
-  SortEntries(entries, 6);
+  SortEntries(entries, 10);
   SortEntries(entries, -1);
   EXPECT_EQ(Names(entries), (Strings{"b", "a"}));
 }
@@ -119,7 +138,9 @@ TEST(FolderNamesTest, ExactOnACaseSensitiveFileSystem) {
 // The name orders come out exactly as the numbering's quicksort leaves
 // them, for names that share long prefixes, are prefixes of each other or
 // hold high bytes, and for lists with equal names, whose order among
-// themselves is the quicksort's (the sizes tell them apart).
+// themselves is the quicksort's (the sizes tell them apart).  For the
+// natural orders this also checks the collation keys against the
+// collator's own comparison.
 TEST(SortEntriesTest, NameOrdersAreTheQuicksortsOrder) {
   const auto quicksort = [](std::vector<TargetEntry> entries, TEntryComparer compare) {
     std::vector<TargetEntry *> list;
@@ -144,7 +165,8 @@ TEST(SortEntriesTest, NameOrdersAreTheQuicksortsOrder) {
     for (const TargetEntry *entry : list) out.emplace_back(entry->Name, entry->Size);
     return out;
   };
-  const std::string pieces[] = {"f0000", "f00000", "a", "B", "\x83\x41", "\xFF", "1", "."};
+  const std::string pieces[] = {"f0000", "f00000", "a", "B", "\x83\x41", "\xFF", "1", ".",
+                                "２", "10", "あ", "ｱ", "Ａ", "_"};
   std::mt19937 random(7);
   for (int round = 0; round < 400; ++round) {
     std::vector<TargetEntry> entries;
@@ -155,7 +177,7 @@ TEST(SortEntriesTest, NameOrdersAreTheQuicksortsOrder) {
       entries.push_back(Named(name, k));
     }
     if (round % 2 == 1) entries.push_back(Named(entries.front().Name, count));  // one name twice
-    for (int kind : {kSortNameAsc, kSortNameDesc}) {
+    for (int kind : {kSortNameAsc, kSortNameDesc, kSortNaturalAsc, kSortNaturalDesc}) {
       std::vector<TargetEntry> sorted = entries;
       SortEntries(sorted, kind);
       std::vector<std::pair<std::string, std::int64_t>> got;

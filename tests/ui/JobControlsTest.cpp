@@ -48,7 +48,7 @@ TEST_F(WindowTest, JobSurvivesTheControls) {
   r.SeqIndex = 99999999;
   r.SeqDeg = 8;
   r.SeqStep = 20;
-  r.SeqSort = 5;
+  r.SeqSort = 7;
   r.SeqName = false;
   r.SeqExt = true;
   r.SeqBefore = "<";
@@ -57,6 +57,10 @@ TEST_F(WindowTest, JobSurvivesTheControls) {
   r.NameCase = 2;
   r.ExtCase = 1;
   r.NameInitial = r.ExtInitial = true;
+  r.WidthAlnum = 2;
+  r.WidthKana = 1;
+  r.KanaKind = 2;
+  r.ComposeMarks = true;
   r.DateFormat = "yy-mm-dd";
   r.DateBefore = "(";
   r.DateAfter = ")";

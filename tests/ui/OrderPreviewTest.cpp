@@ -97,6 +97,26 @@ TEST_F(WindowTest, TypingUpdatesTheThreePreviews) {
   EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("ABC.TXT"));
 }
 
+// Each conversion of the case page shows in the sample at once.
+TEST_F(WindowTest, ConversionsShowInThePreview) {
+  ClickOrderItem(kCase);
+  C().RadioGroupNameCase->SetItemIndex(2);
+  C().EditSample->setText(QStringLiteral("ＩＭＧ_ﾃｽﾄ_しゃしん.ＪＰＧ"));
+  // Letter case is only ASCII's.
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("ＩＭＧ_ﾃｽﾄ_しゃしん.ＪＰＧ"));
+  C().RadioGroupExtCase->SetItemIndex(2);
+  C().ComboBoxWidthAlnum->setCurrentIndex(1);
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("IMG_ﾃｽﾄ_しゃしん.JPG"));
+  C().ComboBoxWidthKana->setCurrentIndex(1);
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("IMG_テスト_しゃしん.JPG"));
+  C().ComboBoxKanaKind->setCurrentIndex(2);
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("IMG_てすと_しゃしん.JPG"));
+  C().EditSample->setText(QString::fromUtf16(u"\u304B\u3099.txt"));  // か and a combining mark
+  EXPECT_EQ(C().StaticTextSample->text(), QString::fromUtf16(u"\u304B\u3099.txt"));
+  C().CheckBoxComposeMarks->setChecked(true);
+  EXPECT_EQ(C().StaticTextSample->text(), QStringLiteral("が.txt"));
+}
+
 // A malformed pattern goes to the application's error handler: one box per
 // change that leaves it malformed, whatever that change refreshed; the
 // preview keeps its last good text and the rest of the refresh still runs.

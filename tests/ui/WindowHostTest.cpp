@@ -79,6 +79,8 @@ TEST_F(WindowHostTest, EveryJobControlChangedDuringARunIsReadAgain) {
       {"TabControlReplace", [&] { c.TabControlReplace->setCurrentIndex(2); }},
       {"CheckBoxNoCase", [&] { c.CheckBoxNoCase->toggle(); }},
       {"RadioGroupNameCase", [&] { c.RadioGroupNameCase->SetItemIndex(1); }},
+      {"ComboBoxKanaKind", [&] { c.ComboBoxKanaKind->setCurrentIndex(2); }},
+      {"CheckBoxComposeMarks", [&] { c.CheckBoxComposeMarks->toggle(); }},
       {"SpinEditSeqIndex", [&] { c.SpinEditSeqIndex->setValue(9); }},
       {"ComboBoxSeqSort", [&] { c.ComboBoxSeqSort->setCurrentIndex(3); }},
       {"EditSeqBefore", [&] { c.EditSeqBefore->setText(QStringLiteral("_")); }},
