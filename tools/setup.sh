@@ -13,6 +13,10 @@ korvane_packages+=(libicu-dev)
 # fallback.
 korvane_test_packages=(desktop-file-utils appstream bash-completion dpkg-dev groff-base
                        xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme)
+# The file systems people keep files on, mounted from images by the tests:
+# exFAT and FAT32 through FUSE, NTFS, XFS, btrfs, ext4.
+korvane_test_packages+=(fuse3 exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs btrfs-progs
+                        e2fsprogs util-linux)
 
 # korvane_install_missing [extra packages...]
 korvane_install_missing() {
