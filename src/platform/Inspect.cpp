@@ -49,6 +49,16 @@ std::optional<FindEntry> InspectEntry(const TEntryRef &entry) {
   return InspectAt(target->Dir, target->Name.c_str(), fs::LastComponent(target->Name));
 }
 
+int OpenForReading(const TEntryRef &entry) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return -1;
+  // Non-blocking: a FIFO among the targets must not hang the run.
+  return sys::Call("openat", [&] {
+    return ::openat(target->Dir, target->Name.c_str(),
+                    O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
+  });
+}
+
 std::optional<FileTimes> InspectFileTimes(const std::string &path) {
   const auto utf8 = fs::SystemPath(path);
   if (!utf8) return std::nullopt;
