@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "media/ShotTime.h"
 #include "ops/UnitFileCn.h"
 #include "platform/FileSystem.h"
 
@@ -21,13 +22,26 @@ std::optional<timespec> ToFileTime(std::int32_t value) {
 
 }  // namespace
 
-bool TChangeCn::ChangeTarget(const TEntryRef &target) {
+bool TChangeCn::TakeShotTime(const TMediaFacts *media) {
+  const std::optional<DosDateTime> shot =
+      media != nullptr && media->Taken ? ShotDosDateTime(*media->Taken) : std::nullopt;
+  NoShotTime = !shot;
+  if (shot) UpDateValue = static_cast<std::int32_t>(*shot);
+  return shot.has_value();
+}
+
+bool TChangeCn::ChangeTarget(const TEntryRef &target, const TMediaFacts *media) {
   UpDateDone = NwDateDone = AcDateDone = AttrDone = 0;
   UpDateOld = NwDateOld = AcDateOld = 0;
+  NoShotTime = false;
   bool result = true;
 
   if (IfUpDate || IfNwDate || IfAcDate) {
-    if (ApplyTimes(target)) {
+    // A target without a shooting time keeps its times; the attributes
+    // are still set.
+    if (IfUpDate && UpDateShot && !TakeShotTime(media)) {
+      result = false;
+    } else if (ApplyTimes(target)) {
       if (IfUpDate) UpDateDone = UpDateValue;
       if (IfNwDate) NwDateDone = NwDateValue;
       if (IfAcDate) AcDateDone = AcDateValue;

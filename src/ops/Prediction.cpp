@@ -37,11 +37,17 @@ bool IsStorableName(const std::string &name) {
   return bytes && bytes->size() <= NAME_MAX;
 }
 
-TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time) {
-  switch (rename.BuildTargetName(name, time)) {
+TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time,
+                              const TMediaFacts *media) {
+  switch (rename.BuildTargetName(name, time, media)) {
   case TRenameCn::TNameBuilt::Built: break;
   case TRenameCn::TNameBuilt::TimeUnconvertible: return TPrediction::Fail(TPredictReason::TimeUnconvertible);
   case TRenameCn::TNameBuilt::EngineError: return TPrediction::Fail(TPredictReason::ReplaceFailed);
+  case TRenameCn::TNameBuilt::FieldMissing: {
+    TPrediction missing = TPrediction::Fail(TPredictReason::FieldMissing);
+    missing.Field = rename.MissingField;
+    return missing;
+  }
   }
   if (rename.ResultName == name) return TPrediction::Fail(TPredictReason::Unchanged);
   if (!IsPlainName(rename.ResultName)) return TPrediction::Fail(TPredictReason::InvalidName);
@@ -62,8 +68,8 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
-                          DosDateTime time, std::uint32_t attributes) {
-  const TPrediction named = PredictRenameName(rename, name, time);
+                          DosDateTime time, std::uint32_t attributes, const TMediaFacts *media) {
+  const TPrediction named = PredictRenameName(rename, name, time, media);
   if (!named.Ok) return named;
   if (!rename.MakeCopy) return PredictMove(view, folder, name, rename.ResultName);
 
@@ -101,6 +107,8 @@ TPrediction PredictChange(TChangeCn &change, const TChangeSubject &subject) {
     // The order of the refusals is that of the time change itself.
     TPredictReason refusal = TPredictReason::None;
     if (!subject.Exists) refusal = TPredictReason::Missing;
+    else if (change.IfUpDate && change.UpDateShot && !change.TakeShotTime(subject.Media))
+      refusal = TPredictReason::NoShotTime;
     else if (!subject.IsSymlink && subject.IsFolder) refusal = TPredictReason::Folder;
     else if (!subject.IsSymlink && subject.ReadOnly) refusal = TPredictReason::ReadOnly;
     else if (!subject.Times) refusal = TPredictReason::Missing;

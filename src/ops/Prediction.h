@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "media/MediaFacts.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 
@@ -36,6 +37,10 @@ enum class TPredictReason {
   DotNameHidden,      // a name that starts with '.' cannot lose its hidden mark
   LinkAttributes,     // a symbolic link cannot take other attributes
   Missing,            // the target is no longer there (an earlier target moved it)
+  NoShotTime,         // no shooting time to set the modification time to
+  FieldMissing,       // the file lacks a field of the name's template
+  // Not a failure: a note on a target that will succeed.
+  ShotTimeFallback,   // no shooting time: the modification time is used
 };
 
 // An entry as the run would find it when it reaches the target.
@@ -61,14 +66,16 @@ public:
 struct TPrediction {
   bool Ok = true;
   TPredictReason Reason = TPredictReason::None;
-  static TPrediction Fail(TPredictReason reason) { return TPrediction{false, reason}; }
+  std::string Field;  // FieldMissing: the field as the template writes it
+  static TPrediction Fail(TPredictReason reason) { return TPrediction{false, reason, {}}; }
 };
 
 // The name part of a rename: ResultName as RenameTarget builds it (the
 // target's own time for the date step, the counter as it stands), and the
 // refusals that need no disk: a time without date form, a replacement
 // that fails, an unchanged name, a name that is not plain.
-TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time);
+TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time,
+                              const TMediaFacts *media = nullptr);
 
 // The disk part of renaming folder + name to folder + newName in place.
 TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
@@ -78,7 +85,8 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 // leaves it.
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
-                          DosDateTime time, std::uint32_t attributes);
+                          DosDateTime time, std::uint32_t attributes,
+                          const TMediaFacts *media = nullptr);
 
 // The copy of one target, with ResultName left as CopyTarget leaves it (the
 // alias the copy would get).  An existing file whose size a condition needs
@@ -100,6 +108,7 @@ struct TChangeSubject {
   bool DotName = false;              // its name starts with '.'
   std::uint32_t Attributes = 0;      // as it reports them now
   std::optional<FileTimes> Times;    // as the change would read them
+  const TMediaFacts *Media = nullptr; // what it says of itself (UpDateShot)
 };
 
 // The change of one target, with the Old and Done fields of `change` left
