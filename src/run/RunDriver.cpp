@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "platform/FileSystem.h"
 #include "run/RenameChains.h"
+#include "run/RunPlan.h"
 #include "run/RunLog.h"
 #include "run/RunSteps.h"
 #include "run/ValidateRun.h"
@@ -47,6 +48,7 @@ public:
 
   void ProcessMessages() override { D_.Host_.ProcessMessages(); }
   bool Aborted() override { return D_.AbortRequested_; }
+  TMediaNeed MediaNeed() override { return RunMediaNeed(Mode_, D_.Rename_, D_.Change_); }
   void EnterFolder(const std::string &folder) override { D_.Host_.SetStatusText(folder); }
 
   void PrepareLevel(std::vector<TargetEntry> &entries) override {
@@ -87,7 +89,7 @@ public:
         const std::string copyName = D_.Copy_.ResultName;
         const std::string copyPath = destination + copyName;
         Log(RunMode::Copy, path, ok, {}, copyPath);
-        if (ok) FollowUp(copyPath, copyPath, entry.Attributes);
+        if (ok) FollowUp(copyPath, copyPath, entry);
         if (IsPlainName(copyName)) outcome.DestinationName = copyName;
         break;
       }
@@ -95,8 +97,8 @@ public:
         Log(RunMode::Delete, path, D_.Delete_.DeleteTarget(Target(entry.Name, level, path)), {}, {});
         break;
       case RunMode::Change: {
-        const bool ok = D_.Change_.ChangeTarget(Target(entry.Name, level, path));
-        Log(RunMode::Change, path, ok, ChangeNumbers(entry.Attributes), {});
+        const bool ok = D_.Change_.ChangeTarget(Target(entry.Name, level, path), entry.Media.get());
+        Log(RunMode::Change, path, ok, ChangeNumbers(entry.Attributes), {}, ChangeReason());
         break;
       }
     }
@@ -130,17 +132,20 @@ private:
     const TLevelTexts &texts = TextsOf(level);
     const std::string &destination = texts.Destination;
     const std::string &folder = texts.Folder;
+    const TMediaFacts *media = entry.Media.get();
+    rename.MissingField.clear();
     const bool ok = level.Held ? rename.RenameTarget(*level.Held, folder, entry.Name, destination,
-                                                     entry.Time, entry.Attributes)
+                                                     entry.Time, entry.Attributes, media)
                                : rename.RenameTarget(folder, entry.Name, destination, entry.Time,
-                                                     entry.Attributes);
+                                                     entry.Attributes, media);
     // Left as it is until the next target's rename.
     const std::string &newName = rename.ResultName;
     const std::string newPath = destination + newName;
-    Log(RunMode::Rename, path, ok, {}, newPath);
+    Log(RunMode::Rename, path, ok, {}, newPath,
+        rename.MissingField.empty() ? std::string()
+                                    : RunLogReason(TPredictReason::FieldMissing, rename.MissingField));
     // A rename in place leaves the file in the held folder.
-    if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath,
-                     entry.Attributes);
+    if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath, entry);
     // Advanced whether or not the rename succeeded.
     AdvanceSeqCounter(rename);
 
@@ -181,7 +186,7 @@ private:
                                   : MoveFile(folder + step.From, folder + step.To));
     const std::string newPath = destination + step.To;
     Log(RunMode::Rename, path, ok, {}, newPath);
-    if (ok && step.Final) FollowUp(Target(step.To, level, newPath), newPath, entry.Attributes);
+    if (ok && step.Final) FollowUp(Target(step.To, level, newPath), newPath, entry);
     if (ok) outcome.SourceName = outcome.DestinationName = step.To;
     // A folder is walked once it has its new name; the closing scan must
     // not enter it under its temporary one either.
@@ -194,18 +199,24 @@ private:
   }
 
   // The date and attribute change that follows a successful rename or copy
-  // whenever one of its switches is on; logged only when it succeeds.
-  void FollowUp(const TEntryRef &target, const std::string &newPath, std::uint32_t sourceAttributes) {
+  // whenever one of its switches is on; logged only when it succeeds.  The
+  // new file holds the source's contents, and so its shooting time.
+  void FollowUp(const TEntryRef &target, const std::string &newPath, const TargetEntry &source) {
     TChangeCn &c = D_.Change_;
     if (!FollowsUp(c)) return;
-    if (c.ChangeTarget(target)) Log(RunMode::Change, newPath, true, ChangeNumbers(sourceAttributes), {});
+    if (c.ChangeTarget(target, source.Media.get()))
+      Log(RunMode::Change, newPath, true, ChangeNumbers(source.Attributes), {});
+  }
+
+  std::string ChangeReason() const {
+    return D_.Change_.NoShotTime ? RunLogReason(TPredictReason::NoShotTime, {}) : std::string();
   }
 
   void Log(RunMode mode, const std::string &path, bool ok, const TChangeNumbers &numbers,
-           const std::string &destination) {
+           const std::string &destination, std::string_view reason = {}) {
     ++D_.Stats_.Records;
     if (!ok) ++D_.Stats_.FailedRecords;
-    D_.Host_.AddLogLine(FormatLogLine(mode, path, ok, numbers, destination));
+    D_.Host_.AddLogLine(FormatLogLine(mode, path, ok, numbers, destination, reason));
   }
 
   TRunDriver &D_;
@@ -256,7 +267,10 @@ std::optional<TRunSetup> TRunDriver::Prepare(RunMode mode) {
   // touched: a malformed one refuses the job.  Once the run has started,
   // RenameTarget turns an engine error into a failed target.
   if (mode == RunMode::Rename) {
-    if (const std::optional<std::string> error = Rename_.CheckReplaceConditions()) {
+    std::optional<std::string> error = Rename_.CheckReplaceConditions();
+    // So is a malformed template of the names made of the files' information.
+    if (!error) error = Rename_.CheckTemplate();
+    if (error) {
       Host_.SetStatusText(*error);
       return std::nullopt;
     }

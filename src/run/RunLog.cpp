@@ -55,7 +55,8 @@ std::string WithPath(std::string_view format, const std::string &path) {
 }  // namespace
 
 std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
-                          const TChangeNumbers &numbers, std::string_view destination) {
+                          const TChangeNumbers &numbers, std::string_view destination,
+                          std::string_view reason) {
   if (mode == RunMode::List) return {};
   // One allocation for the whole line: its heads take well under 128 bytes.
   std::string line;
@@ -89,6 +90,11 @@ std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
     case RunMode::Delete:
     case RunMode::List:
       break;
+  }
+  if (!ok && !reason.empty()) {
+    line += " 理由: ";
+    line += reason;
+    line += ';';
   }
   return line;
 }

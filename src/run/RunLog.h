@@ -34,8 +34,11 @@ struct TChangeNumbers {
 // One record.  Rename and Copy use `destination` (the numbers are not
 // printed); Change uses the numbers; Delete uses neither.  List has no record
 // (an empty string).
+// A failure whose cause the user could not tell otherwise (a field the
+// file lacks, no shooting time) ends with " 理由: reason;".
 std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
-                          const TChangeNumbers &numbers, std::string_view destination);
+                          const TChangeNumbers &numbers, std::string_view destination,
+                          std::string_view reason = {});
 
 // Writes log lines to a file as they come, replacing the file.  Lines are
 // buffered; Close (or the destructor) writes out what is left, so the file

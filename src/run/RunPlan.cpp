@@ -220,7 +220,7 @@ private:
 
 }  // namespace
 
-std::string_view ReasonText(TPredictReason reason) {
+std::string ReasonText(TPredictReason reason, std::string_view field) {
   switch (reason) {
   case TPredictReason::None: break;
   case TPredictReason::NameExists: return "同じ名前が既にあります";
@@ -238,26 +238,36 @@ std::string_view ReasonText(TPredictReason reason) {
   case TPredictReason::DotNameHidden: return "'.'で始まる名前は隠し属性を外せません";
   case TPredictReason::LinkAttributes: return "シンボリックリンクの属性は変更できません";
   case TPredictReason::Missing: return "対象がありません";
+  case TPredictReason::NoShotTime: return "撮影日時がありません";
+  case TPredictReason::FieldMissing: return "ファイルに" + std::string(field) + "がありません";
+  case TPredictReason::ShotTimeFallback: return "撮影日時がないため更新日時";
   }
   return {};
 }
 
 std::string RunLineOf(const TPlanRecord &record) {
-  return FormatLogLine(record.Mode, record.Path, record.Ok, record.Numbers, record.Destination);
+  return FormatLogLine(record.Mode, record.Path, record.Ok, record.Numbers, record.Destination,
+                       RunLogReason(record.Reason, record.Field));
 }
 
 std::string PlanLineOf(const TPlanRecord &record) {
-  std::string line = RunLineOf(record);
+  std::string line = FormatLogLine(record.Mode, record.Path, record.Ok, record.Numbers, record.Destination);
   if (record.Ok) {
     // The result is the head's second field, before any path.
     const std::size_t at = line.find(kSucceeded, 0);
     if (at != std::string::npos) line.replace(at, kSucceeded.size(), kPlanned);
-    return line;
+    if (record.Reason == TPredictReason::None) return line;
   }
   line += " 理由: ";
-  line += ReasonText(record.Reason);
+  line += ReasonText(record.Reason, record.Field);
   line += ';';
   return line;
+}
+
+std::string RunLogReason(TPredictReason reason, std::string_view field) {
+  return reason == TPredictReason::NoShotTime || reason == TPredictReason::FieldMissing
+             ? ReasonText(reason, field)
+             : std::string();
 }
 
 // The plan's side of the walk: the run's options (nothing is removed), its
@@ -283,6 +293,7 @@ public:
 
   void ProcessMessages() override { D_.Host_.ProcessMessages(); }
   bool Aborted() override { return D_.AbortRequested_; }
+  TMediaNeed MediaNeed() override { return RunMediaNeed(Mode_, D_.Rename_, D_.Change_); }
 
   void EnterFolder(const std::string &folder) override {
     Current_ = PlannedOf(folder);
@@ -354,9 +365,11 @@ public:
       break;
     }
     case RunMode::Change: {
-      const TPrediction p = PredictChange(D_.Change_, SubjectOnDisk(folder + entry.Name));
+      TChangeSubject subject = SubjectOnDisk(folder + entry.Name);
+      subject.Media = entry.Media.get();
+      const TPrediction p = PredictChange(D_.Change_, subject);
       TPlanRecord record{RunMode::Change, p.Ok, p.Reason, shown, {},
-                         ChangeNumbersOf(D_.Change_, entry.Attributes)};
+                         ChangeNumbersOf(D_.Change_, entry.Attributes), {}};
       Add(record);
       break;
     }
@@ -370,8 +383,12 @@ private:
     TRenameCn &rename = D_.Rename_;
     const std::string &folder = PathsOf(level).Folder;
     const std::string &destination = PathsOf(level).Destination;
-    const TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
-                                        entry.Attributes);
+    TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
+                                  entry.Attributes, entry.Media.get());
+    // A target without a shooting time is named or placed by its
+    // modification time: the run says nothing, the plan notes it.
+    if (p.Ok && RenameUsesShotTime(rename) && !(entry.Media && entry.Media->Taken))
+      p.Reason = TPredictReason::ShotTimeFallback;
     const std::string newName = rename.ResultName;
     Record(RunMode::Rename, p, shown, destination + newName);
     AdvanceSeqCounter(rename);
@@ -448,9 +465,10 @@ private:
       subject = SubjectOnDisk(source);
     }
     subject.DotName = StartsWithDot(newPath);
+    subject.Media = entry.Media.get();
     if (PredictChange(change, subject).Ok)
       Add(TPlanRecord{RunMode::Change, true, TPredictReason::None, newPath, {},
-                      ChangeNumbersOf(change, entry.Attributes)});
+                      ChangeNumbersOf(change, entry.Attributes), {}});
   }
 
   TChangeSubject SubjectOnDisk(const std::string &path) {
@@ -508,7 +526,7 @@ private:
 
   void Record(RunMode mode, const TPrediction &p, const std::string &path,
               const std::string &destination) {
-    Add(TPlanRecord{mode, p.Ok, p.Reason, path, destination, {}});
+    Add(TPlanRecord{mode, p.Ok, p.Reason, path, destination, {}, p.Field});
   }
 
   void Add(const TPlanRecord &record) {

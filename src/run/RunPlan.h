@@ -18,14 +18,20 @@ struct TPlanRecord {
   std::string Path;         // as the log names the target
   std::string Destination;  // Rename and Copy
   TChangeNumbers Numbers;   // Change
+  std::string Field;        // FieldMissing: the field the file lacks
 };
 
 // The line the run would write for the record.
 std::string RunLineOf(const TPlanRecord &record);
+// The reason a run's own log line gives for a failure (empty for the
+// failures its lines have always left unexplained).
+std::string RunLogReason(TPredictReason reason, std::string_view field);
 // The line a dry run prints for it.
 std::string PlanLineOf(const TPlanRecord &record);
-// The reason as a dry run prints it (CP932).
-std::string_view ReasonText(TPredictReason reason);
+// The reason as a dry run prints it (CP932); `field` names the field of a
+// FieldMissing.  A record that succeeds may carry a note
+// (ShotTimeFallback), printed the same way.
+std::string ReasonText(TPredictReason reason, std::string_view field = {});
 
 class TPlanSink {
 public:

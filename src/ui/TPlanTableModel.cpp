@@ -57,7 +57,8 @@ QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
     case RunMode::List: break;
     }
     return {};
-  case kReason: return record.Ok ? QString() : Q(ReasonText(record.Reason));
+  case kReason:
+    return record.Reason == TPredictReason::None ? QString() : Q(ReasonText(record.Reason, record.Field));
   default: return {};
   }
 }
