@@ -3,6 +3,7 @@
 // extensions of its formats.
 
 #include <memory>
+#include <vector>
 
 #include "media/MetadataSource.h"
 
@@ -17,5 +18,8 @@ std::unique_ptr<TMetadataSource> MakeVideoSource();
 std::unique_ptr<TMetadataSource> MakeTagSource();
 
 // What the libraries need once per process before any of them reads a file
-// on any thread; MakeMediaReader... call it.  Idempotent.
+// on any thread.  Idempotent.
 void InitMediaLibraries();
+
+// The module's entry (ModuleEntry.cpp): all of the above, initialised.
+extern "C" void KorvaneMediaSources(std::vector<std::unique_ptr<TMetadataSource>> &sources);

@@ -44,6 +44,10 @@ struct TMediaFacts {
   int Year = 0;
 };
 
+// The shooting time as a file time: the instant as this machine's packed
+// local time; nullopt outside what the packed form holds (1980-2107).
+std::optional<DosDateTime> ShotDosDateTime(const TShotTime &shot);
+
 // What a run needs to know of its targets.  Reading the shooting time alone
 // passes over files that cannot hold one (music).
 enum class TMediaNeed { None, Taken, Everything };

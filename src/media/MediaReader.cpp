@@ -1,6 +1,10 @@
 #include "media/MediaReader.h"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "media/LibrarySources.h"
 #include "platform/Inspect.h"
@@ -45,15 +49,54 @@ std::shared_ptr<const TMediaFacts> TMediaReader::Read(const TEntryRef &entry, st
   return facts;
 }
 
+namespace {
+
+constexpr const char *kModuleName = "korvane-media.so";
+
+// Where the module lies: beside an installed program in lib/korvane, or
+// where the build left it.
+std::vector<std::string> ModulePlaces() {
+  std::vector<std::string> places;
+  char self[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length > 0) {
+    std::string folder(self, static_cast<std::size_t>(length));
+    folder.erase(folder.rfind('/') + 1);
+    places.push_back(folder + "../lib/korvane/" + kModuleName);
+  }
+#ifdef KORVANE_MEDIA_MODULE
+  places.emplace_back(KORVANE_MEDIA_MODULE);
+#endif
+  return places;
+}
+
+std::vector<std::unique_ptr<TMetadataSource>> LoadModuleSources() {
+  std::vector<std::unique_ptr<TMetadataSource>> sources;
+  for (const std::string &place : ModulePlaces()) {
+    // Never unloaded: the sources live as long as the process.
+    void *module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) continue;
+    using TEntry = void (*)(std::vector<std::unique_ptr<TMetadataSource>> &);
+    const auto entry = reinterpret_cast<TEntry>(::dlsym(module, "KorvaneMediaSources"));
+    if (entry == nullptr) continue;
+    entry(sources);
+    break;
+  }
+  return sources;
+}
+
+}  // namespace
+
 const TMediaReader &TMediaReader::Default() {
-  static const TMediaReader reader = [] {
-    InitMediaLibraries();
-    std::vector<std::unique_ptr<TMetadataSource>> sources;
-    sources.push_back(MakeHeifSource());
-    sources.push_back(MakeExiv2Source());
-    sources.push_back(MakeVideoSource());
-    sources.push_back(MakeTagSource());
-    return TMediaReader(std::move(sources));
-  }();
+  static const TMediaReader reader(LoadModuleSources());
   return reader;
+}
+
+std::optional<DosDateTime> ShotDosDateTime(const TShotTime &shot) {
+  // Whole seconds, rounded down also before 1970.
+  std::int64_t seconds = shot.Instant / 1000;
+  if (shot.Instant % 1000 < 0) --seconds;
+  timespec time{};
+  time.tv_sec = static_cast<std::time_t>(seconds);
+  return FileTimeToDosDateTime(time);
 }

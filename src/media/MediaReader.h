@@ -26,8 +26,12 @@ public:
   std::shared_ptr<const TMediaFacts> Read(const TEntryRef &entry, std::string_view name,
                                           TMediaNeed need) const;
 
-  // The reader of the libraries (Exiv2, libheif, libavformat, TagLib).
+  // The reader of the libraries (Exiv2, libheif, libavformat, TagLib),
+  // which live in a module of their own, loaded on first use.
   static const TMediaReader &Default();
+  // False when the reader has no source: the module of the libraries could
+  // not be loaded.
+  bool Available() const { return !Sources_.empty(); }
 
 private:
   const TMetadataSource *SourceFor(std::string_view name, TMediaNeed need) const;

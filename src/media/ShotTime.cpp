@@ -154,10 +154,3 @@ std::optional<TShotTime> ShotTimeFromUtc(std::int64_t instantMs) {
   if (!IsRealDate(local)) return std::nullopt;
   return TShotTime{local, instantMs};
 }
-
-std::optional<DosDateTime> ShotDosDateTime(const TShotTime &shot) {
-  const std::int64_t seconds = FloorDiv(shot.Instant, 1000);
-  timespec time{};
-  time.tv_sec = static_cast<std::time_t>(seconds);
-  return FileTimeToDosDateTime(time);
-}

@@ -25,7 +25,3 @@ std::optional<TShotTime> ShotTimeFromClock(const DateTimeParts &clock,
                                            std::optional<int> offsetMinutes);
 // An instant in UTC, shown in this machine's local time.
 std::optional<TShotTime> ShotTimeFromUtc(std::int64_t instantMs);
-
-// The shooting time as a file time: the instant as this machine's packed
-// local time; nullopt outside what the packed form holds (1980-2107).
-std::optional<DosDateTime> ShotDosDateTime(const TShotTime &shot);

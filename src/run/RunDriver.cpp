@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "media/MediaReader.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Paths.h"
 #include "platform/FileSystem.h"
@@ -15,6 +16,8 @@
 #include "select/Walk.h"
 
 namespace {
+
+constexpr std::string_view kMsgNoMediaModule = "撮影日時やファイル情報を読むモジュールを読み込めません";
 
 // Trim as the window trims: every character up to the blank counts.
 std::string_view Trim(std::string_view text) {
@@ -274,6 +277,14 @@ std::optional<TRunSetup> TRunDriver::Prepare(RunMode mode) {
       Host_.SetStatusText(*error);
       return std::nullopt;
     }
+  }
+
+  // A run that needs what files say of themselves cannot do without the
+  // module that reads it: it would quietly fall back to the modification
+  // times or fail every target.
+  if (RunMediaNeed(mode, Rename_, Change_) != TMediaNeed::None && !TMediaReader::Default().Available()) {
+    Host_.SetStatusText(std::string(kMsgNoMediaModule));
+    return std::nullopt;
   }
 
   SplitList(job.FindFile.Filter, setup.Filters);
