@@ -45,7 +45,7 @@ TEST_F(BatchTest, SetRefusesWhatASettingsFileWouldIgnoreAndNamesIt) {
       {"Rename.Bogus=1", "unknown key Bogus in section Rename"},
       {"Rename.SeqDeg=9", "Rename.SeqDeg takes an integer from 0 to 8, not '9'"},
       {"FindFile.SizeTo=9999999", "FindFile.SizeTo takes an integer from -1 to 2097151"},
-      {"Rename.SeqSort=6", "Rename.SeqSort takes a choice from 0 to 5, not '6'"},
+      {"Rename.SeqSort=10", "Rename.SeqSort takes a choice from 0 to 9, not '10'"},
       {"FindFile.FileOnly=-1", "FindFile.FileOnly takes a choice from 0 to 2"},
       {"Rename.Copy=false", "Rename.Copy takes a flag, 0 or 1, not 'false'"},
       {"Rename.Copy=2", "Rename.Copy takes a flag, 0 or 1, not '2'"},
@@ -143,9 +143,9 @@ TEST_F(BatchTest, HelpKeysListsExactlyTheKeysOfASettingsFile) {
     else
       written.insert(section + "." + line.substr(0, line.find('=')));
   }
-  EXPECT_EQ(written.size(), 91u);
+  EXPECT_EQ(written.size(), 94u);
   EXPECT_EQ(listed, written);
-  for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 5", U8(u8"日付順【昇】"),
+  for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 9", U8(u8"撮影日時順【昇】"),
                                          "FindFile.SizeFrom", "an integer from -1 to 2097151", "default -1"})
     EXPECT_NE(keys.Out.find(part), std::string::npos) << part;
 }
