@@ -8,8 +8,8 @@ set(KORVANE_DATA ${PROJECT_SOURCE_DIR}/data)
 install(TARGETS korvane-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The libraries that read photos, videos and music, loaded when a run needs
 # them, from ../lib/korvane beside the programs.
-if(TARGET korvane_media_sources)
-  install(TARGETS korvane_media_sources LIBRARY DESTINATION lib/korvane)
+if(KORVANE_MEDIA_MODULES)
+  install(TARGETS ${KORVANE_MEDIA_MODULES} LIBRARY DESTINATION lib/korvane)
 endif()
 if(TARGET korvane)
   install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

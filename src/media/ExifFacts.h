@@ -17,6 +17,9 @@ class ExifData;
 // Width and height only where the EXIF gives them and `facts` has none yet.
 void AddExifFacts(const Exiv2::ExifData &exif, TMediaFacts &facts);
 
+// What Exiv2 needs once per process before any thread reads with it.
+void InitExiv2();
+
 // An EXIF block in the TIFF layout ("II*\0" or "MM\0*" first) decoded into
 // `facts`; false when it is no such block.
 bool AddExifBlock(const unsigned char *data, std::size_t size, TMediaFacts &facts);

@@ -13,11 +13,10 @@
 #include <vector>
 
 #include "media/ExifFacts.h"
-#include "media/LibrarySources.h"
+#include "media/MediaKinds.h"
+#include "media/MetadataSource.h"
 
 namespace {
-
-constexpr std::array<std::string_view, 4> kExtensions = {".heic", ".heif", ".hif", ".avif"};
 
 // The file as libheif's reader sees it: reads at a position of our own.
 struct TReaderState {
@@ -90,10 +89,7 @@ void AddExif(const heif_image_handle *handle, TMediaFacts &facts) {
 class THeifSource final : public TMetadataSource {
 public:
   bool Reads(std::string_view extension, TMediaNeed need) const override {
-    if (need == TMediaNeed::None) return false;
-    for (const std::string_view known : kExtensions)
-      if (known == extension) return true;
-    return false;
+    return KindReads(kMediaKinds[0], extension, need);
   }
 
   bool Read(const TMediaInput &input, TMediaFacts &facts) const override {
@@ -116,4 +112,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<TMetadataSource> MakeHeifSource() { return std::make_unique<THeifSource>(); }
+extern "C" __attribute__((visibility("default"))) const TMetadataSource *KorvaneMediaSource() {
+  InitExiv2();
+  static const THeifSource source;
+  return &source;
+}

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <mutex>
+#include <optional>
 #include <string>
 
-#include "media/LibrarySources.h"
+#include "media/MediaKinds.h"
 #include "platform/Inspect.h"
 #include "platform/Sys.h"
 
@@ -51,44 +53,71 @@ std::shared_ptr<const TMediaFacts> TMediaReader::Read(const TEntryRef &entry, st
 
 namespace {
 
-constexpr const char *kModuleName = "korvane-media.so";
-
-// Where the module lies: beside an installed program in lib/korvane, or
-// where the build left it.
-std::vector<std::string> ModulePlaces() {
+// Where a module lies: beside an installed program in lib/korvane, or where
+// the build left it.  nullopt when it is in neither place.
+std::optional<std::string> ModulePath(std::string_view kind) {
+  const std::string file = "korvane-media-" + std::string(kind) + ".so";
   std::vector<std::string> places;
   char self[4096];
   const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (length > 0) {
     std::string folder(self, static_cast<std::size_t>(length));
     folder.erase(folder.rfind('/') + 1);
-    places.push_back(folder + "../lib/korvane/" + kModuleName);
+    places.push_back(folder + "../lib/korvane/" + file);
   }
-#ifdef KORVANE_MEDIA_MODULE
-  places.emplace_back(KORVANE_MEDIA_MODULE);
+#ifdef KORVANE_MEDIA_MODULE_DIR
+  places.push_back(std::string(KORVANE_MEDIA_MODULE_DIR) + "/" + file);
 #endif
-  return places;
+  for (const std::string &place : places)
+    if (::access(place.c_str(), R_OK) == 0) return place;
+  return std::nullopt;
 }
 
-std::vector<std::unique_ptr<TMetadataSource>> LoadModuleSources() {
-  std::vector<std::unique_ptr<TMetadataSource>> sources;
-  for (const std::string &place : ModulePlaces()) {
-    // Never unloaded: the sources live as long as the process.
-    void *module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) continue;
-    using TEntry = void (*)(std::vector<std::unique_ptr<TMetadataSource>> &);
-    const auto entry = reinterpret_cast<TEntry>(::dlsym(module, "KorvaneMediaSources"));
-    if (entry == nullptr) continue;
-    entry(sources);
-    break;
+// A kind's source, its module loaded on the first file it is to read.
+class TModuleSource final : public TMetadataSource {
+public:
+  TModuleSource(const TMediaKind &kind, std::string path) : Kind_(kind), Path_(std::move(path)) {}
+
+  bool Reads(std::string_view extension, TMediaNeed need) const override {
+    return KindReads(Kind_, extension, need);
   }
-  return sources;
-}
+
+  bool Read(const TMediaInput &input, TMediaFacts &facts) const override {
+    std::call_once(Once_, [this] {
+      // Never unloaded: the source lives as long as the process.
+      void *module = ::dlopen(Path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (module == nullptr) return;
+      using TEntry = const TMetadataSource *(*)();
+      if (const auto entry = reinterpret_cast<TEntry>(::dlsym(module, "KorvaneMediaSource")))
+        Loaded_ = entry();
+    });
+    return Loaded_ != nullptr && Loaded_->Read(input, facts);
+  }
+
+private:
+  const TMediaKind &Kind_;
+  std::string Path_;
+  mutable std::once_flag Once_;
+  mutable const TMetadataSource *Loaded_ = nullptr;
+};
 
 }  // namespace
 
 const TMediaReader &TMediaReader::Default() {
-  static const TMediaReader reader(LoadModuleSources());
+  static const TMediaReader reader = [] {
+    std::vector<std::unique_ptr<TMetadataSource>> sources;
+    bool available = true;
+    for (const TMediaKind &kind : kMediaKinds) {
+      const std::optional<std::string> path = ModulePath(kind.Module);
+      if (path)
+        sources.push_back(std::make_unique<TModuleSource>(kind, *path));
+      else
+        available = false;
+    }
+    TMediaReader made(std::move(sources));
+    made.Available_ = available;
+    return made;
+  }();
   return reader;
 }
 

@@ -27,15 +27,16 @@ public:
                                           TMediaNeed need) const;
 
   // The reader of the libraries (Exiv2, libheif, libavformat, TagLib),
-  // which live in a module of their own, loaded on first use.
+  // each in a module of its own (MediaKinds.h), loaded when the first file
+  // of its kind is read.
   static const TMediaReader &Default();
-  // False when the reader has no source: the module of the libraries could
-  // not be loaded.
-  bool Available() const { return !Sources_.empty(); }
+  // False when a module of the libraries is missing.
+  bool Available() const { return Available_; }
 
 private:
   const TMetadataSource *SourceFor(std::string_view name, TMediaNeed need) const;
   std::vector<std::unique_ptr<TMetadataSource>> Sources_;
+  bool Available_ = true;
 };
 
 // The extension of a name in ASCII lower case, dot included (empty without

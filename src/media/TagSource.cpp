@@ -19,7 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "media/LibrarySources.h"
+#include "media/MediaKinds.h"
+#include "media/MetadataSource.h"
 #include "media/ShiftJisLatin1.h"
 
 namespace {
@@ -90,11 +91,7 @@ std::unique_ptr<TagLib::File> OpenAs(TKind kind, TagLib::IOStream *stream) {
 class TTagSource final : public TMetadataSource {
 public:
   bool Reads(std::string_view extension, TMediaNeed need) const override {
-    // Music has no shooting time.
-    if (need != TMediaNeed::Everything) return false;
-    for (const TFormat &format : kFormats)
-      if (format.Extension == extension) return true;
-    return false;
+    return KindReads(kMediaKinds[3], extension, need);
   }
 
   bool Read(const TMediaInput &input, TMediaFacts &facts) const override {
@@ -132,11 +129,11 @@ public:
 
 }  // namespace
 
-std::unique_ptr<TMetadataSource> MakeTagSource() { return std::make_unique<TTagSource>(); }
-
-void InstallTagLibTextHandlers() {
+extern "C" __attribute__((visibility("default"))) const TMetadataSource *KorvaneMediaSource() {
   static const TId3v2Latin1 id3v2;
   static const TId3v1Latin1 id3v1;
   TagLib::ID3v2::Tag::setLatin1StringHandler(&id3v2);
   TagLib::ID3v1::Tag::setStringHandler(&id3v1);
+  static const TTagSource source;
+  return &source;
 }

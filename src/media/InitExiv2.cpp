@@ -1,16 +1,10 @@
-// What the libraries need once per process, before any of them reads a
-// file on any thread.
+// What Exiv2 needs once per process, before it reads a file on any thread.
 
 #include <exiv2/exiv2.hpp>
-extern "C" {
-#include <libavutil/log.h>
-}
 
 #include <mutex>
 
-#include "media/LibrarySources.h"
-
-void InstallTagLibTextHandlers();
+#include "media/ExifFacts.h"
 
 namespace {
 
@@ -25,16 +19,13 @@ void LockXmp(void *, bool lock) {
 
 }  // namespace
 
-void InitMediaLibraries() {
+void InitExiv2() {
   static std::once_flag once;
   std::call_once(once, [] {
-    // A damaged file is a file without facts: no library may talk about it
-    // on the terminal.
+    // A damaged file is a file without facts: nothing is said on the terminal.
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
     Exiv2::XmpParser::initialize(LockXmp, nullptr);
     // CR3 is an ISO media file; Exiv2 reads it only when told to.
     Exiv2::enableBMFF(true);
-    av_log_set_level(AV_LOG_QUIET);
-    InstallTagLibTextHandlers();
   });
 }
