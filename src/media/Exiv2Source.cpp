@@ -129,10 +129,8 @@ public:
   }
 
   bool Read(const TMediaInput &input, TMediaFacts &facts) const override {
-    struct stat st {};
-    if (::fstat(input.Fd, &st) != 0) return false;
     try {
-      Exiv2::BasicIo::AutoPtr io(new TDescriptorIo(input.Fd, static_cast<long>(st.st_size)));
+      Exiv2::BasicIo::AutoPtr io(new TDescriptorIo(input.Fd, static_cast<long>(input.Size)));
       Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(io);
       if (image.get() == nullptr) return false;
       image->readMetadata();

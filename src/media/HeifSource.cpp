@@ -93,9 +93,7 @@ public:
   }
 
   bool Read(const TMediaInput &input, TMediaFacts &facts) const override {
-    struct stat st {};
-    if (::fstat(input.Fd, &st) != 0) return false;
-    TReaderState state{input.Fd, 0, static_cast<std::int64_t>(st.st_size)};
+    TReaderState state{input.Fd, 0, static_cast<std::int64_t>(input.Size)};
     TContext context;
     if (context.Ptr == nullptr) return false;
     if (heif_context_read_from_reader(context.Ptr, &kReader, &state, nullptr).code != heif_error_Ok)

@@ -47,7 +47,8 @@ std::shared_ptr<const TMediaFacts> TMediaReader::Read(const TEntryRef &entry, st
   if (::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   const std::string extension = MediaExtension(name);
   auto facts = std::make_shared<TMediaFacts>();
-  if (!source->Read(TMediaInput{file.Get(), extension}, *facts)) return nullptr;
+  if (!source->Read(TMediaInput{file.Get(), static_cast<long long>(st.st_size), extension}, *facts))
+    return nullptr;
   return facts;
 }
 

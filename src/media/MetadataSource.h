@@ -12,6 +12,7 @@
 // it must neither close nor keep; the file is a regular file.
 struct TMediaInput {
   int Fd = -1;
+  long long Size = 0;  // bytes
   // The name's extension in lower case, dot included (".jpg"); empty
   // without one.
   std::string_view Extension;

@@ -103,9 +103,7 @@ public:
   }
 
   bool Read(const TMediaInput &input, TMediaFacts &facts) const override {
-    struct stat st {};
-    if (::fstat(input.Fd, &st) != 0) return false;
-    TStream stream{input.Fd, 0, static_cast<std::int64_t>(st.st_size)};
+    TStream stream{input.Fd, 0, static_cast<std::int64_t>(input.Size)};
     const TDemuxer demuxer(stream);
     const AVFormatContext *format = demuxer.Format();
     if (format == nullptr) return false;

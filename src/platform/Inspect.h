@@ -17,9 +17,10 @@
 std::optional<FindEntry> InspectEntry(const TEntryRef &entry);
 
 // Opens a file to read what it holds, never through a symbolic link in its
-// place (ELOOP) and never for writing: the descriptor, which the caller
-// owns, or -1 with errno set.  An entry of a held folder is opened
-// relative to it.  Safe on any thread.
+// place (ELOOP), never for writing, and without changing its access time
+// where the file system allows: the descriptor, which the caller owns, or
+// -1 with errno set.  An entry of a held folder is opened relative to it.
+// Safe on any thread.
 int OpenForReading(const TEntryRef &entry);
 
 // The times the time change would read (a link's own times), read with
