@@ -13,6 +13,8 @@
 #include <ctime>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -122,6 +124,37 @@ void MakeWebp(const std::string &path, const TExif &exif) {
   const std::string body = "WEBP" + std::string("VP8L") + Le32(13) + vp8l.substr(0, 13) + '\0';
   WriteBytes(path, "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body);
   AddExifTo(path, exif);
+}
+
+namespace {
+
+// A little-endian TIFF block with one directory of ASCII entries.
+std::string AsciiTiff(const std::vector<std::pair<std::uint16_t, std::string>> &entries) {
+  const auto count = static_cast<std::uint32_t>(entries.size());
+  const std::uint32_t dataAt = 8 + 2 + 12 * count + 4;
+  std::string directory = Le16(static_cast<std::uint16_t>(count)), data;
+  for (const auto &[tag, text] : entries) {
+    const std::string value = text + '\0';
+    directory += Le16(tag) + Le16(2) + Le32(static_cast<std::uint32_t>(value.size()));
+    if (value.size() <= 4) {
+      directory += value + std::string(4 - value.size(), '\0');
+    } else {
+      directory += Le32(dataAt + static_cast<std::uint32_t>(data.size()));
+      data += value;
+    }
+  }
+  return "II*" + std::string(1, '\0') + Le32(8) + directory + Le32(0) + data;
+}
+
+}  // namespace
+
+void MakeCr3(const std::string &path, const std::string &make, const std::string &model,
+             const std::string &taken) {
+  const std::string canon("\x85\xc0\xb6\x87\x82\x0f\x11\xe0\x81\x11\xf4\xce\x46\x2b\x6a\x48", 16);
+  const std::string cmt1 = AsciiTiff({{0x010F, make}, {0x0110, model}});
+  const std::string cmt2 = AsciiTiff({{0x9003, taken}});
+  const std::string movie = Box("moov", Box("uuid", canon + Box("CMT1", cmt1) + Box("CMT2", cmt2)));
+  WriteBytes(path, Box("ftyp", "crx " + Be32(1) + "crx isom") + movie + Box("mdat", std::string(64, '\0')));
 }
 
 void MakeHeif(const std::string &path, const TExif &exif, bool avif) {

@@ -18,6 +18,11 @@ void MakeJpeg(const std::string &path, const TExif &exif, std::size_t trailingBy
 void MakeTiff(const std::string &path, const TExif &exif);
 void MakePngWithExifChunk(const std::string &path, const TExif &exif);
 void MakeWebp(const std::string &path, const TExif &exif);
+// A Canon CR3 as the camera lays it out: an ISO media file whose movie box
+// holds Canon's box with the first directory (CMT1) and the EXIF directory
+// (CMT2) as TIFF blocks.
+void MakeCr3(const std::string &path, const std::string &make, const std::string &model,
+             const std::string &taken);
 // HEVC ("heic") or AV1 ("avif") through libheif's encoders; 64 x 48 pixels.
 void MakeHeif(const std::string &path, const TExif &exif, bool avif);
 

@@ -181,6 +181,12 @@ TEST_F(TMediaFolder, PhotoFormatsGiveTheirShootingTime) {
     EXPECT_EQ(Clock(*facts->Taken), "2021-07-15 10:20:30.250");
     EXPECT_EQ(facts->Camera, "Canon EOS R5");
   }
+  // CR3 is read through Exiv2's reader of ISO media files.
+  MakeCr3(Path("h.CR3"), "Canon", "Canon EOS R5", "2021:07:15 10:20:30");
+  const auto cr3 = Read("h.CR3", TMediaNeed::Taken);
+  ASSERT_TRUE(cr3 && cr3->Taken);
+  EXPECT_EQ(Clock(*cr3->Taken), "2021-07-15 10:20:30.000");
+  EXPECT_EQ(cr3->Camera, "Canon EOS R5");
   EXPECT_EQ(Read("e.heic")->Width, 64);
   EXPECT_EQ(Read("e.heic")->Height, 48);
   EXPECT_EQ(Read("a.jpg")->Width, 1);
