@@ -208,7 +208,8 @@ void TBunselMain::RefreshChangeDates(QObject *origin) {
       s.Switch = s.If->isChecked();
       if (shot) c_.CheckBoxUpDateShot->setEnabled(s.Switch);
     }
-    if (full || origin == static_cast<QObject *>(s.If) || shotChanged) s.Current->setEnabled(s.Switch && !fromFile);
+    if (full || origin == static_cast<QObject *>(s.If) || shotChanged)
+      s.Current->setEnabled(s.Switch && !fromFile);
     if (full || origin == static_cast<QObject *>(s.If) ||
         origin == static_cast<QObject *>(s.Current) || shotChanged) {
       const bool editable = s.Switch && !s.Current->isChecked() && !fromFile;

@@ -104,7 +104,7 @@ TEST_F(MediaRunTest, NumberedAndDatedByShootingTime) {
   for (const std::string &line : Host.Log) EXPECT_EQ(line.find("理由"), std::string::npos) << line;
 }
 
-// By modification time (the Part's date order) the same photos keep the
+// By modification time (the plain date order) the same photos keep the
 // order they were copied in: the shooting orders are what tells them apart.
 class DateOrderTest : public MediaRunTest, public ::testing::WithParamInterface<int> {};
 
