@@ -66,6 +66,10 @@ void TBunselMain::SpeedButtonUndoClick() {
   const std::vector<std::string> lines = GetLogLines();
   if (ConfirmUndo && !ConfirmUndo(QStringLiteral("ログの最後の実行を元に戻しますか?"))) return;
   TUndoStats stats;
+  // A second press goes on with the run the first one was taking back,
+  // never takes back the undo itself.
+  TUndoOptions options;
+  options.SkipUndoRuns = true;
   // The driver says in the status bar what was done, or why nothing was.
-  RunGuarded([&] { RunDriver_->UndoRun(lines, false, stats); });
+  RunGuarded([&] { RunDriver_->UndoRun(lines, options, stats); });
 }
