@@ -263,14 +263,17 @@ bool TJournalWriter::Close(bool aborted) {
   return written;
 }
 
-std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnly) {
+std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnly,
+                                    const std::function<void()> &pump) {
   std::unique_ptr<std::FILE, int (*)(std::FILE *)> in(std::fopen(file.c_str(), "rbe"), std::fclose);
   if (!in) return std::nullopt;
   TJournal journal;
   journal.File = file;
   std::string line;
   bool first = true;
+  std::size_t count = 0;
   for (int c = 0; c != EOF;) {
+    if (pump && ++count % 4096 == 0) pump();
     line.clear();
     while ((c = std::fgetc(in.get())) != EOF && c != '\n') line += static_cast<char>(c);
     if (c == EOF && line.empty()) break;
@@ -328,7 +331,8 @@ std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnl
   return journal;
 }
 
-std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string &logPath) {
+std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string &logPath,
+                                    const std::function<void()> &pump) {
   const std::optional<std::string> folder = JournalFolder();
   if (!folder) return std::nullopt;
   const std::vector<std::string> names = JournalNames(*folder);
@@ -340,7 +344,7 @@ std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string
     const std::uint64_t first = head->Records.empty() ? 0 : head->Records.front();
     const bool fits = firstRecord != 0 ? first == firstRecord
                                        : first == 0 && !logPath.empty() && head->LogPath == logPath;
-    if (fits) return ReadJournal(file);
+    if (fits) return ReadJournal(file, false, pump);
   }
   return std::nullopt;
 }

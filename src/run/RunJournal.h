@@ -18,6 +18,7 @@
 // escaped where they hold a blank, a tab, a line end or '%'.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -119,9 +120,12 @@ std::optional<std::string> JournalFolder();
 
 // Reads a journal; nullopt when it is no journal.  With firstRecordOnly it
 // stops at the first record, which is all a search needs.
-std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnly = false);
+// `pump` is called every few thousand lines (a front end answering its user).
+std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnly = false,
+                                    const std::function<void()> &pump = {});
 
 // The journal of the run whose first record line hashes to `firstRecord`
 // (0 when the run has none), written with the log file `logPath` (CP932,
 // empty when unknown): the newest that fits.
-std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string &logPath);
+std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string &logPath,
+                                    const std::function<void()> &pump = {});

@@ -1,6 +1,7 @@
 #include "run/RunUndo.h"
 
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -259,7 +260,16 @@ private:
   // device; elsewhere (a card, a FUSE drive, a disk mounted again) its size
   // and last write must do.
   bool Same(const std::optional<TIdentity> &then, const std::optional<TEntryStatus> &status, const TPlace &place) {
-    return Same(then, status, place ? FileSystemOf(*place.Folder) : std::nullopt);
+    return Same(then, status, place ? TraitsOf(*place.Folder) : std::nullopt);
+  }
+
+  // A folder's file system, asked once per folder held.
+  std::optional<TFileSystemTraits> TraitsOf(const TFolderHandle &folder) {
+    if (&folder != TraitsFolder_) {
+      TraitsFolder_ = &folder;
+      Traits_ = FileSystemOf(folder);
+    }
+    return Traits_;
   }
   bool Same(const std::optional<TIdentity> &then, const std::optional<TEntryStatus> &status,
             const std::optional<TFileSystemTraits> &traits) {
@@ -405,7 +415,7 @@ private:
     if (!status) return {{TCheck::Fail, kNotWhereLogged}, back};
     // The same file, whatever its times say (they are judged below).
     if (act.After && status->Id.Device == act.After->Device && status->Id.Inode != act.After->Inode) {
-      const std::optional<TFileSystemTraits> traits = FileSystemOf(*place.Folder);
+      const std::optional<TFileSystemTraits> traits = TraitsOf(*place.Folder);
       if (traits && traits->StableFileNumbers) return {{TCheck::Fail, kReplacedSince}, back};
     }
     const std::optional<FileTimes> times = InspectFileTimes(place.Entry());
@@ -494,8 +504,12 @@ private:
       ok = false;
     } else {
       const std::optional<TEntryStatus> status = StatusAt(now);
-      ok = Begin(TActKind::Rename, act.To, act.From, now) && MoveFile(now.Entry(), from.Entry());
+      std::optional<TIdentity> identity;
+      if (status) identity = TIdentity{status->Id.Device, status->Id.Inode, status->Size, status->LastWrite.tv_sec};
+      ok = Begin(TActKind::Rename, act.To, act.From, identity) && MoveFile(now.Entry(), from.Entry());
+      bool copiedBack = false;
       if (!ok && errno == EXDEV && status && !status->IsFolder) {
+        copiedBack = true;
         // Across file systems: the file is copied back and its copy removed.
         ok = CopyFile(now.Entry(), from.Entry(), true, TCopyPurpose::Move);
         if (ok && !DeleteFile(now.Entry())) {
@@ -505,7 +519,8 @@ private:
           ok = false;
         }
       }
-      End(ok, ok ? IdentityOf(from.Entry()) : std::nullopt);
+      // A rename leaves the entry as it was; a copy back is a file of its own.
+      End(ok, !ok ? std::nullopt : copiedBack ? IdentityOf(from.Entry()) : identity);
     }
     if (!ok) reason = ReasonOf(FailureOf(errno));
     Log(FormatUndoLine(act.To, ok, act.From, nullptr, reason), ok);
@@ -550,6 +565,10 @@ private:
     if (Journal_ == nullptr) return true;
     std::optional<TIdentity> before;
     if (place) before = IdentityOf(place.Entry());
+    return Begin(kind, from, to, before);
+  }
+  bool Begin(TActKind kind, const std::string &from, const std::string &to, const std::optional<TIdentity> &before) {
+    if (Journal_ == nullptr) return true;
     if (Journal_->Begin(kind, from, to, before, false, false, Act_)) return true;
     errno = Journal_->Error();
     Act_ = 0;
@@ -595,6 +614,8 @@ private:
   TRootedFolders Folders_;
   TTrashIndex Trash_;
   std::size_t Act_ = 0;
+  const TFolderHandle *TraitsFolder_ = nullptr;
+  std::optional<TFileSystemTraits> Traits_;
 };
 
 namespace {
@@ -624,11 +645,13 @@ bool IsUndoRun(const TLogRun &run) {
 // The items of one run: its journal's acts, newest first, each with the
 // record the log has of it; and the records the journal does not know.
 void CollectItems(const TLogRun &run, const std::vector<std::string> &lines, const TJournal *journal,
-                  std::vector<TUndoItem> &items) {
+                  std::vector<TUndoItem> &items, const std::function<void()> &pump) {
   std::unordered_map<std::uint64_t, const TLogRecord *> logged;
   std::unordered_set<std::uint64_t> known;
   if (journal != nullptr) known.insert(journal->Records.begin(), journal->Records.end());
+  std::size_t count = 0;
   for (const TLogRecord &record : run.Records) {
+    if (++count % 1024 == 0) pump();
     const std::uint64_t hash = RecordHash(lines[record.Line - 1]);
     logged.emplace(hash, &record);
     if (journal == nullptr || known.count(hash) == 0) {
@@ -663,7 +686,7 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
   Stats_ = TRunStats{};
   stats = TUndoStats{};
 
-  const TLogContents contents = ParseLog(logLines);
+  const TLogContents contents = ParseLog(logLines, [this] { Host_.ProcessMessages(); });
   const auto refuse = [&](std::string_view message) {
     stats.Message = std::string(message);
     Host_.SetStatusText(stats.Message);
@@ -686,14 +709,15 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
     const TLogRun &logRun = contents.Runs[run];
     const std::uint64_t firstRecord =
         logRun.Records.empty() ? 0 : RecordHash(logLines[logRun.Records.front().Line - 1]);
-    std::optional<TJournal> journal = FindJournal(firstRecord, options.LogPath);
+    const auto pump = [this] { Host_.ProcessMessages(); };
+    std::optional<TJournal> journal = FindJournal(firstRecord, options.LogPath, pump);
     const TJournal *found = nullptr;
     if (journal) {
       journals.push_back(std::make_unique<TJournal>(*std::move(journal)));
       found = journals.back().get();
       roots.insert(roots.end(), found->Roots.begin(), found->Roots.end());
     }
-    CollectItems(logRun, logLines, found, items);
+    CollectItems(logRun, logLines, found, items, pump);
   }
   stats.Unreadable = contents.Unreadable;
 
@@ -704,6 +728,7 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
     TUndoStep probe(*this, looked, true, nullptr, roots);
     bool anything = false;
     for (const TUndoItem &item : items) {
+      Host_.ProcessMessages();
       switch (probe.Check(item).Check) {
       case TCheck::Reverse:
       case TCheck::Fail: anything = true; break;

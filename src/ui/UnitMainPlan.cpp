@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "run/RunUndo.h"
+#include "ui/TWindowHost.h"
 #include "ui/QtText.h"
 #include "ui/TPreviewDialog.h"
 #include "ui/UnitMain.h"
@@ -71,5 +72,15 @@ void TBunselMain::SpeedButtonUndoClick() {
   TUndoOptions options;
   options.SkipUndoRuns = true;
   // The driver says in the status bar what was done, or why nothing was.
-  RunGuarded([&] { RunDriver_->UndoRun(lines, options, stats); });
+  // Its lines go out as a run's do, gathered for the repaint clock.
+  RunGuarded([&] {
+    Host_->BeginRun();
+    try {
+      RunDriver_->UndoRun(lines, options, stats);
+    } catch (...) {
+      Host_->EndRun();
+      throw;
+    }
+    Host_->EndRun();
+  });
 }
