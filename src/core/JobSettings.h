@@ -166,7 +166,9 @@ struct JobSettings {
     int WidthKana = 0;   // kWidthKanaItems
     int KanaKind = 0;    // kKanaKindItems
     bool ComposeMarks = false;
-    std::string DateFormat;
+    // A first start offers the first item; an empty format read from a file
+    // keeps its meaning.
+    std::string DateFormat = "yymmdd";
     std::string DateBefore;
     std::string DateAfter;
     int DateAdd = 1;  // kAddItems

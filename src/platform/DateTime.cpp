@@ -249,9 +249,12 @@ std::optional<DosDateTime> FileTimeToDosDateTime(const timespec &fileTime) {
   return PackLocal(local);
 }
 
-std::optional<timespec> DosDateTimeToFileTime(DosDateTime value) {
-  if (!IsValidDosDateTime(value)) return std::nullopt;
-  const DateTimeParts parts = UnpackDosDateTime(value);
+namespace {
+
+// The inverse of a local time, by mktime, which is dear (it looks for a new
+// zone file on every call).  A run takes its targets' listed times back one
+// by one, and they mostly share an hour.
+std::optional<std::time_t> MakeLocalTime(const DateTimeParts &parts) {
   std::tm local{};
   local.tm_year = parts.Year - 1900;
   local.tm_mon = parts.Month - 1;
@@ -271,8 +274,50 @@ std::optional<timespec> DosDateTimeToFileTime(DosDateTime value) {
       local.tm_min != asked.tm_min || local.tm_sec != asked.tm_sec) {
     return std::nullopt;
   }
+  return seconds;
+}
+
+// The local hour last taken back: the time of its first second, kept only
+// when its first and last second both exist and lie an hour apart, so every
+// second between is that start plus its count (no gap and no repeat of a
+// daylight-saving change within).  A zone set anew forgets it, as above.
+class TLocalHourBack {
+public:
+  std::optional<std::time_t> Convert(DosDateTime value, const DateTimeParts &parts) {
+    const std::uint32_t key = value >> 11;  // the date and the hour
+    if (key != Key_ || Names_[0] != tzname[0] || Names_[1] != tzname[1] || Standard_ != timezone) {
+      Key_ = key;
+      Start_.reset();
+      DateTimeParts first = parts, last = parts;
+      first.Minute = first.Second = 0;
+      last.Minute = 59;
+      last.Second = 58;
+      const std::optional<std::time_t> start = MakeLocalTime(first), end = MakeLocalTime(last);
+      if (start && end && *end - *start == 3598) Start_ = start;
+      Names_[0] = tzname[0];
+      Names_[1] = tzname[1];
+      Standard_ = timezone;
+    }
+    if (Start_) return *Start_ + parts.Minute * 60 + parts.Second;
+    return MakeLocalTime(parts);
+  }
+
+private:
+  std::uint32_t Key_ = 0xFFFFFFFF;
+  std::optional<std::time_t> Start_;
+  const char *Names_[2] = {nullptr, nullptr};
+  long Standard_ = 0;
+};
+
+}  // namespace
+
+std::optional<timespec> DosDateTimeToFileTime(DosDateTime value) {
+  if (!IsValidDosDateTime(value)) return std::nullopt;
+  thread_local TLocalHourBack hour;
+  const std::optional<std::time_t> seconds = hour.Convert(value, UnpackDosDateTime(value));
+  if (!seconds) return std::nullopt;
   timespec out{};
-  out.tv_sec = seconds;
+  out.tv_sec = *seconds;
   return out;
 }
 

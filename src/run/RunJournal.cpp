@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -44,17 +45,23 @@ std::optional<TActKind> KindOf(std::string_view name) {
   return std::nullopt;
 }
 
-// A path as the journal writes it: its system bytes, with what would break
-// the line ('%', blanks, control characters) as %XX.  Empty is "-".
-std::string Escaped(const std::string &cp932) {
-  if (cp932.empty()) return "-";
-  const std::string bytes = Cp932ToUtf8(cp932).value_or(cp932);
+// A path as the journal writes it, appended to `out`: its system bytes, with
+// what would break the line ('%', blanks, control characters) as %XX.  Empty
+// is "-".  A path of ASCII alone is its own system bytes.
+void AppendEscaped(std::string &out, const std::string &cp932) {
+  if (cp932.empty()) {
+    out += '-';
+    return;
+  }
+  const bool ascii = std::all_of(cp932.begin(), cp932.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  std::optional<std::string> converted;
+  if (!ascii) converted = Cp932ToUtf8(cp932);
+  const std::string &bytes = converted ? *converted : cp932;
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(bytes.size());
+  const std::size_t start = out.size();
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte <= ' ' || byte == '%' || byte == 0x7F || (out.empty() && c == '-')) {
+    if (byte <= ' ' || byte == '%' || byte == 0x7F || (out.size() == start && c == '-')) {
       out += '%';
       out += kHex[byte >> 4];
       out += kHex[byte & 15];
@@ -62,7 +69,24 @@ std::string Escaped(const std::string &cp932) {
       out += c;
     }
   }
+}
+
+std::string Escaped(const std::string &cp932) {
+  std::string out;
+  AppendEscaped(out, cp932);
   return out;
+}
+
+void AppendNumber(std::string &out, unsigned long long value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+void AppendNumber(std::string &out, long long value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
 }
 
 std::string Unescaped(std::string_view text) {
@@ -83,10 +107,18 @@ std::string Unescaped(std::string_view text) {
   return Utf8ToCp932(bytes).value_or(std::string());
 }
 
-std::string IdentityText(const std::optional<TIdentity> &id) {
-  if (!id) return "-";
-  return std::to_string(id->Device) + ":" + std::to_string(id->Inode) + ":" + std::to_string(id->Size) + ":" +
-         std::to_string(id->WrittenSeconds);
+void AppendIdentity(std::string &out, const std::optional<TIdentity> &id) {
+  if (!id) {
+    out += '-';
+    return;
+  }
+  AppendNumber(out, static_cast<unsigned long long>(id->Device));
+  out += ':';
+  AppendNumber(out, static_cast<unsigned long long>(id->Inode));
+  out += ':';
+  AppendNumber(out, static_cast<long long>(id->Size));
+  out += ':';
+  AppendNumber(out, static_cast<long long>(id->WrittenSeconds));
 }
 
 std::optional<TIdentity> ParseIdentity(const std::string &text) {
@@ -112,10 +144,9 @@ std::vector<std::string> Fields(std::string_view line) {
   }
 }
 
-std::string Hex(std::uint64_t value) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
-  return text;
+void AppendHex(std::string &out, std::uint64_t value) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (int shift = 60; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 15];
 }
 
 struct TJournalFile {
@@ -210,7 +241,7 @@ std::optional<std::string> JournalFolder() {
 }
 
 TJournalWriter::~TJournalWriter() {
-  if (Fd_ >= 0) Close(true);
+  if (IsOpen()) Close(true);
 }
 
 bool TJournalWriter::Open(std::string_view mode, const std::vector<std::string> &roots) {
@@ -223,13 +254,15 @@ bool TJournalWriter::Open(std::string_view mode, const std::vector<std::string> 
   localtime_r(&now, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  for (int attempt = 0; attempt < 1000 && Fd_ < 0; ++attempt) {
+  int fd = -1;
+  for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
     const std::string name = *folder + "/" + stamp + "-" + std::to_string(::getpid()) + "-" +
                              std::to_string(attempt) + std::string(kSuffix);
-    Fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (Fd_ < 0 && errno != EEXIST) return false;
+    fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0 && errno != EEXIST) return false;
   }
-  if (Fd_ < 0) return false;
+  if (fd < 0) return false;
+  File_.Adopt(fd);
   std::string heading = std::string(kMagic) + "\nmode\t" + std::string(mode) + "\n";
   for (const std::string &root : roots) heading += "root\t" + Escaped(root) + "\n";
   return Write(heading);
@@ -237,7 +270,7 @@ bool TJournalWriter::Open(std::string_view mode, const std::vector<std::string> 
 
 std::optional<TFileId> TJournalWriter::FileId() const {
   struct stat st {};
-  if (Fd_ < 0 || ::fstat(Fd_, &st) != 0) return std::nullopt;
+  if (!IsOpen() || ::fstat(File_.Fd(), &st) != 0) return std::nullopt;
   return TFileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
@@ -247,19 +280,14 @@ bool TJournalWriter::NoteLog(const std::string &cp932Path) {
 
 bool TJournalWriter::Write(const std::string &text) {
   Pending_.clear();
-  if (Fd_ < 0 || Error_ != 0) {
+  if (!IsOpen() || Error_ != 0) {
     if (Error_ == 0) Error_ = EBADF;
     errno = Error_;
     return false;
   }
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t put = ::write(Fd_, text.data() + done, text.size() - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      Error_ = errno;
-      return false;
-    }
-    done += static_cast<std::size_t>(put);
+  if (!File_.Append(text)) {
+    Error_ = errno;
+    return false;
   }
   return true;
 }
@@ -268,28 +296,52 @@ bool TJournalWriter::Begin(TActKind kind, const std::string &from, const std::st
                            const std::optional<TIdentity> &before, bool folder, bool toExisted,
                            std::size_t &number) {
   number = Next_++;
-  std::string flags = std::string(folder ? "F" : "") + (toExisted ? "E" : "");
-  if (flags.empty()) flags = "-";
-  return Write(Pending_ + "act\t" + std::to_string(number) + "\t" + KindName(kind) + "\t" + Escaped(from) + "\t" +
-               Escaped(to) + "\t" + IdentityText(before) + "\t" + flags + "\n");
+  std::string &line = Line_;
+  line = Pending_;
+  line += "act\t";
+  AppendNumber(line, static_cast<unsigned long long>(number));
+  line += '\t';
+  line += KindName(kind);
+  line += '\t';
+  AppendEscaped(line, from);
+  line += '\t';
+  AppendEscaped(line, to);
+  line += '\t';
+  AppendIdentity(line, before);
+  line += '\t';
+  if (folder) line += 'F';
+  if (toExisted) line += 'E';
+  if (!folder && !toExisted) line += '-';
+  line += '\n';
+  return Write(line);
 }
 
 void TJournalWriter::End(std::size_t number, bool ok, const std::optional<TIdentity> &after,
                          const std::string &trashInfo, const std::string &trashFile) {
-  Pending_ += "done\t" + std::to_string(number) + "\t" + (ok ? "ok" : "failed") + "\t" + IdentityText(after) +
-              "\t" + Escaped(trashFile) + "\t" + Escaped(trashInfo) + "\n";
+  Pending_ += "done\t";
+  AppendNumber(Pending_, static_cast<unsigned long long>(number));
+  Pending_ += ok ? "\tok\t" : "\tfailed\t";
+  AppendIdentity(Pending_, after);
+  Pending_ += '\t';
+  AppendEscaped(Pending_, trashFile);
+  Pending_ += '\t';
+  AppendEscaped(Pending_, trashInfo);
+  Pending_ += '\n';
 }
 
 void TJournalWriter::Recorded(std::size_t number, std::string_view cp932Line) {
-  Pending_ += "record\t" + std::to_string(number) + "\t" + Hex(RecordHash(cp932Line)) + "\n";
+  Pending_ += "record\t";
+  AppendNumber(Pending_, static_cast<unsigned long long>(number));
+  Pending_ += '\t';
+  AppendHex(Pending_, RecordHash(cp932Line));
+  Pending_ += '\n';
 }
 
 bool TJournalWriter::Close(bool aborted) {
-  if (Fd_ < 0) return Error_ == 0;
+  if (!IsOpen()) return Error_ == 0;
   const bool written = Write(Pending_ + (aborted ? "end\taborted\n" : "end\tdone\n"));
-  ::close(Fd_);
-  Fd_ = -1;
-  return written;
+  if (!File_.Close() && Error_ == 0) Error_ = errno;
+  return written && Error_ == 0;
 }
 
 std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnly,
@@ -304,8 +356,10 @@ std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnl
   for (int c = 0; c != EOF;) {
     if (pump && ++count % 4096 == 0) pump();
     line.clear();
-    while ((c = std::fgetc(in.get())) != EOF && c != '\n') line += static_cast<char>(c);
-    if (c == EOF && line.empty()) break;
+    while ((c = std::fgetc(in.get())) != EOF && c != '\n' && c != '\0') line += static_cast<char>(c);
+    // The space a killed run had reserved reads as NUL bytes; a line cut
+    // short by the kill was never acted on.
+    if (c == EOF || c == '\0') break;
     if (first) {
       if (line != kMagic) return std::nullopt;
       first = false;

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/AppendFile.h"
 #include "ops/Acts.h"
 #include "platform/FileSystem.h"
 
@@ -86,7 +87,7 @@ public:
   // Makes the journal file and writes the run's heading.  False (errno
   // set) when it cannot be made: the run must not act without it.
   bool Open(std::string_view mode, const std::vector<std::string> &roots);
-  bool IsOpen() const { return Fd_ >= 0; }
+  bool IsOpen() const { return File_.Fd() >= 0; }
   // The journal file, so the walk can leave it alone.
   std::optional<TFileId> FileId() const;
   // The log file the run writes, for the undo to find its journal by.
@@ -109,8 +110,9 @@ public:
 
 private:
   bool Write(const std::string &text);
-  int Fd_ = -1;
+  TAppendFile File_;
   std::string Pending_;  // outcome lines not yet written
+  std::string Line_;     // the line under way, kept for its room
   std::size_t Next_ = 1;
   int Error_ = 0;
 };

@@ -415,7 +415,7 @@ void BuildDatePage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheet1, v);
   c.ComboBoxDateFormat =
       p.History(104, 4, 180, T("付加するファイル更新日付のフォーマットを指定します。"),
-                Items(TItemList::DateFormat));
+                Items(TItemList::DateFormat), Items(TItemList::DateFormat).front());
   p.Label(T("日付フォーマット"), 4, 4, 100, c.ComboBoxDateFormat);
   p.Label(T("前置"), 4, 30, 26);
   c.EditDateBefore = p.Edit(30, 30, 60, T("日付の前に一定の文字を付加します。"));
@@ -519,8 +519,8 @@ void BuildCopyPage(TMainControls &c, QValidator *v) {
 
 void BuildDeletePage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetDelete, v);
-  c.CheckBoxRecycled = p.Check(T("ウィンドウズのごみ箱を使って削除する。(&R)"), 8, 10, 400,
-                               T("チェックするとファイルをウィンドウズのごみ箱へ移動します。"),
+  c.CheckBoxRecycled = p.Check(T("ごみ箱を使って削除する。(&R)"), 8, 10, 400,
+                               T("チェックするとファイルをごみ箱へ移動します。"),
                                true);
   c.SpeedButtonDelete =
       p.Button(T("削除"), 458, 153, 62, 24, T("対象ﾌｧｲﾙの削除処理を行います。"));

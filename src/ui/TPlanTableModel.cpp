@@ -4,6 +4,7 @@
 #include <QColor>
 
 #include "platform/Paths.h"
+#include "ui/FailureColour.h"
 #include "ui/QtText.h"
 
 TPlanTableModel::TPlanTableModel(const std::string &targetFolder, QObject *parent)
@@ -43,7 +44,7 @@ QString TPlanTableModel::Shown(const std::string &path) const {
 QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
   if (!index.isValid() || index.row() >= ShownRows_) return {};
   const TPlanRecord &record = Record(index.row());
-  if (role == Qt::ForegroundRole) return record.Ok ? QVariant() : QBrush(QColor(0xC0, 0, 0));
+  if (role == Qt::ForegroundRole) return record.Ok ? QVariant() : QBrush(FailureColour());
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   switch (index.column()) {
   case kResult: return record.Ok ? QStringLiteral("予定") : QStringLiteral("失敗");

@@ -397,6 +397,8 @@ void TBunselMain::SetTargetFilter(const std::string &filter) {
   Input(c_.ComboBoxFilter);
 }
 
+std::string TBunselMain::TargetFilter() { return c_.ComboBoxFilter->Text(); }
+
 void TBunselMain::SetCopyFolder(const std::string &folder) {
   c_.ComboBoxCopyFolder->SetText(folder);
 }

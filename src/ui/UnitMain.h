@@ -109,6 +109,7 @@ public:
   void ShowTargetPage() override;
   void SetTargetFolder(const std::string &folder) override;
   void SetTargetFilter(const std::string &filter) override;
+  std::string TargetFilter() override;
   void SetCopyFolder(const std::string &folder) override;
   std::vector<std::string> GetLogLines() override;
   void SetLogLines(const std::vector<std::string> &lines) override;

@@ -43,7 +43,7 @@ TEST(JobSettingsFile, ANewFileHoldsTheFiveSectionsInKeyOrder) {
                {"IfUnity=0", "Unity=0", "BaseName=", "Template=", "SeqIndex=1", "SeqDeg=4", "SeqStep=1",
                 "SeqSort=0", "SeqName=1", "SeqExt=0", "SeqBefore=", "SeqAfter=", "SeqAdd=1",
                 "NameCase=0", "ExtCase=0", "NameInitial=0", "ExtInitial=0", "WidthAlnum=0",
-                "WidthKana=0", "KanaKind=0", "ComposeMarks=0", "DateFormat=",
+                "WidthKana=0", "KanaKind=0", "ComposeMarks=0", "DateFormat=yymmdd",
                 "DateBefore=", "DateAfter=", "DateAdd=1", "DateSource=0", "Ext=", "FolderBefore=",
                 "FolderAfter=", "FolderAdd=1", "ResolveChains=0", "[Delete]", "Recycled=1"});
   EXPECT_EQ(folder.ReadFile("job.INI"), CrLfLines(lines));

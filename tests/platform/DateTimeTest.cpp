@@ -186,6 +186,17 @@ TEST(DateTimeTest, FileTimesByTheHourAgreeWithLocaltimeEverywhere) {
       if (FileTimeToDosDateTime(timespec{t, 0}) != expected(t)) ++differences;
     }
     EXPECT_EQ(differences, 0) << c.Zone;
+    // And back: each local time a file can show is the instant that shows
+    // it (in the hour a change repeats, one of the two), taken back by the
+    // hour as mktime would.
+    int wrong = 0;
+    for (std::time_t t = c.Around - 3 * 3600; t < c.Around + 3 * 3600; t += 2) {
+      const std::optional<DosDateTime> shown = FileTimeToDosDateTime(timespec{t, 0});
+      if (!shown) continue;
+      const std::optional<timespec> back = DosDateTimeToFileTime(*shown);
+      if (!back || FileTimeToDosDateTime(*back) != shown || std::abs(back->tv_sec - t) > 3600) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0) << c.Zone;
   }
   // The same instant under another zone set in between.
   const timespec instant{1057010400, 0};

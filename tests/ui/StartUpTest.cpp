@@ -29,6 +29,25 @@ TEST_F(StartUpTest, OneFileArgumentSetsFolderAndFilterAndKeepsTheRestOfTheJob) {
   EXPECT_EQ(R().FolderNameText, "in");
 }
 
+// What a file manager runs for "open with": a folder alone.  A first start
+// then has a filter and a date format that let a job run at once.
+TEST_F(StartUpTest, AFolderAloneOnAFirstStartGivesAJobThatRuns) {
+  ASSERT_FALSE(QFile::exists(QString::fromStdString(SettingsFile())));
+  WriteText(Scratch(QStringLiteral("photos/a.jpg")), {"x"});
+  StartFresh({Scratch(QStringLiteral("photos"))});
+  EXPECT_EQ(Folder(), Scratch(QStringLiteral("photos")));
+  EXPECT_EQ(Filter(), QStringLiteral("*.*"));
+  EXPECT_EQ(C().ComboBoxDateFormat->currentText(), QStringLiteral("yymmdd"));
+}
+
+TEST_F(StartUpTest, AFolderAloneKeepsTheCarriedOverFilter) {
+  CarryOver({"[FindFile]", "Folder=/old", "Filter=*.old", "[Rename]", "DateFormat="});
+  QDir().mkpath(Scratch(QStringLiteral("a")));
+  StartFresh({Scratch(QStringLiteral("a"))});
+  EXPECT_EQ(Filter(), QStringLiteral("*.old"));
+  EXPECT_EQ(C().ComboBoxDateFormat->currentText(), QString()) << "a stored empty format keeps its meaning";
+}
+
 TEST_F(StartUpTest, LastArgumentDecidesTheFolder) {
   QDir().mkpath(Scratch(QStringLiteral("a")));
   WriteText(Scratch(QStringLiteral("b/x.c")), {"x"});
@@ -71,14 +90,14 @@ TEST_F(StartUpTest, DotArgumentBecomesTheAbsoluteCurrentFolder) {
   EXPECT_EQ(Stored("FindFile", "Folder"), Cp(folder));
 }
 
-// Arguments that name nothing clear the carried-over folder and filter; the
-// current folder fills the target, and the note about the skipped argument
-// outlives the first refresh.
-TEST_F(StartUpTest, ArgumentsThatNameNothingClearTheCarriedOverTargetAndSaySo) {
+// Arguments that name nothing clear the carried-over folder (the filter
+// stays: no file named an extension); the current folder fills the target,
+// and the note about the skipped argument outlives the first refresh.
+TEST_F(StartUpTest, ArgumentsThatNameNothingClearTheCarriedOverFolderAndSaySo) {
   CarryOver({"[FindFile]", "Folder=/old", "Filter=*.old"});
   StartFresh({QStringLiteral("/no/such/file.txt")});
   EXPECT_EQ(Folder(), QDir::currentPath());
-  EXPECT_EQ(Filter(), QString());
+  EXPECT_EQ(Filter(), QStringLiteral("*.old"));
   EXPECT_FALSE(Panel0().isEmpty());
 }
 

@@ -84,7 +84,7 @@ TEST_F(WindowHostTest, EveryJobControlChangedDuringARunIsReadAgain) {
       {"SpinEditSeqIndex", [&] { c.SpinEditSeqIndex->setValue(9); }},
       {"ComboBoxSeqSort", [&] { c.ComboBoxSeqSort->setCurrentIndex(3); }},
       {"EditSeqBefore", [&] { c.EditSeqBefore->setText(QStringLiteral("_")); }},
-      {"ComboBoxDateFormat", [&] { c.ComboBoxDateFormat->setEditText(QStringLiteral("yymmdd")); }},
+      {"ComboBoxDateFormat", [&] { c.ComboBoxDateFormat->setEditText(QStringLiteral("yy-mm-dd")); }},
       {"EditExt", [&] { c.EditExt->setText(QStringLiteral(".txt")); }},
       {"CheckBoxRecycled", [&] { c.CheckBoxRecycled->toggle(); }},
   };

@@ -156,7 +156,7 @@ TEST(QtPathsTest, StartupArgumentsFillAnEmptyFolderWithTheCurrentOne) {
   TFakeWindow window;
   const std::string message = ApplyStartupArguments(window, {QStringLiteral("/no/such/path")});
   EXPECT_EQ(window.Job.FindFile.Folder, CurrentFolder().value());
-  EXPECT_EQ(window.Job.FindFile.Filter, "");
+  EXPECT_EQ(window.Job.FindFile.Filter, "*.*");  // kept: no file named an extension
   EXPECT_FALSE(message.empty());
 }
 

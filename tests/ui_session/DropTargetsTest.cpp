@@ -139,13 +139,31 @@ TEST(CommandLineTest, NoArgumentsChangeNothing) {
   EXPECT_TRUE(window.Calls.empty());
 }
 
-TEST(CommandLineTest, ArgumentsNamingNothingClearFolderAndFilter) {
+TEST(CommandLineTest, ArgumentsNamingNothingClearTheFolderAndKeepTheFilter) {
   TTempTree tree;
   TFakeWindow window;
+  window.Job.FindFile.Filter = "*.jpg";
   const TCommandLineResult result = ApplyCommandLine({{tree.Path("nothing")}}, window);
   EXPECT_TRUE(result.Applied);
-  EXPECT_EQ(window.Calls, (Calls{"Folder=", "Filter="}));
+  EXPECT_EQ(window.Calls, (Calls{"Folder="}));
   EXPECT_EQ(result.Choice.Missing, 1u);
+}
+
+// What a file manager's "open with" passes: folders alone.  The filter stays
+// as it was, and one left empty becomes *.*, so the job can run at once.
+TEST(CommandLineTest, FoldersAloneKeepTheFilterOrGiveEveryFile) {
+  struct Case {
+    std::string Before, After;
+  };
+  for (const Case &c : {Case{"*.jpg;*.png", "*.jpg;*.png"}, Case{"", "*.*"}}) {
+    TTempTree tree;
+    TFakeWindow window;
+    window.Job.FindFile.Filter = c.Before;
+    const std::string folder = tree.Folder("A");
+    ApplyCommandLine({{folder}}, window);
+    EXPECT_EQ(window.Job.FindFile.Folder, folder);
+    EXPECT_EQ(window.Job.FindFile.Filter, c.After) << c.Before;
+  }
 }
 
 TEST(CommandLineTest, UnrepresentableArgumentsStillCountAsArguments) {
@@ -153,7 +171,7 @@ TEST(CommandLineTest, UnrepresentableArgumentsStillCountAsArguments) {
   TPathList arguments;
   arguments.Unrepresentable = 1;
   EXPECT_TRUE(ApplyCommandLine(arguments, window).Applied);
-  EXPECT_EQ(window.Calls, (Calls{"Folder=", "Filter="}));
+  EXPECT_EQ(window.Calls, (Calls{"Folder="}));
 }
 
 TEST(CommandLineTest, LongPathsAreNotLimited) {

@@ -39,6 +39,7 @@ public:
     Calls.push_back("Filter=" + filter);
     Job.FindFile.Filter = filter;
   }
+  std::string TargetFilter() override { return Job.FindFile.Filter; }
   void SetCopyFolder(const std::string &folder) override {
     Calls.push_back("CopyFolder=" + folder);
     Job.Copy.Folder = folder;

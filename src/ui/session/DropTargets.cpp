@@ -94,6 +94,10 @@ TCommandLineResult ApplyCommandLine(const TPathList &arguments, TTargetFields &f
   result.Applied = true;
   result.Choice = ChooseTargets(arguments, kNoPathLimit);
   fields.SetTargetFolder(result.Choice.Folder);
-  fields.SetTargetFilter(result.Choice.Filter);
+  // Files name their extensions.  Folders alone (a file manager's "open
+  // with") keep the filter the window had, as an empty one would refuse
+  // every run.
+  if (!result.Choice.Filter.empty()) fields.SetTargetFilter(result.Choice.Filter);
+  else if (fields.TargetFilter().empty()) fields.SetTargetFilter("*.*");
   return result;
 }

@@ -75,6 +75,8 @@ public:
   virtual void SetTargetFolder(const std::string &folder) = 0;
   // ComboBoxFilter's text, followed by Input(ComboBoxFilter).
   virtual void SetTargetFilter(const std::string &filter) = 0;
+  // ComboBoxFilter's text as it stands.
+  virtual std::string TargetFilter() = 0;
   // ComboBoxCopyFolder's text only; no refresh.
   virtual void SetCopyFolder(const std::string &folder) = 0;
 };
