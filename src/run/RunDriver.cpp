@@ -360,9 +360,11 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
   }
   finish(AbortRequested_);
   const TRunOutcome outcome = AbortRequested_ ? TRunOutcome::Aborted : TRunOutcome::Finished;
-  if (!logs) return outcome;
+  if (logs) PushHistories(mode);
+  return outcome;
+}
 
-  // Histories, from the boxes as they stand now.
+void TRunDriver::PushHistories(RunMode mode) {
   const JobSettings &now = Host_.Job();
   const std::pair<THistoryBox, const std::string *> typed[] = {
       {THistoryBox::Folder, &now.FindFile.Folder},
@@ -378,5 +380,4 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
     Host_.PushReplaceHistory(THistoryBox::FromName, Rename_.FromName);
     Host_.PushReplaceHistory(THistoryBox::ToName, Rename_.ToName);
   }
-  return outcome;
 }

@@ -421,7 +421,7 @@ public:
     case RunMode::Change: {
       const TPrediction p = PredictChange(D_.Change_, SubjectOnDisk(folder + entry.Name));
       TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown, {},
-                         ChangeNumbersOf(D_.Change_, entry.Attributes)};
+                         ChangeNumbersOf(D_.Change_, entry.Attributes), {}, false};
       Add(record);
       break;
     }
@@ -461,7 +461,7 @@ private:
     const TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
                                         entry.Attributes, entry.Size);
     const std::string newName = rename.ResultName;
-    Record(RunMode::Rename, p, shown, destination + newName);
+    Record(RunMode::Rename, p, shown, destination + newName, folder + entry.Name);
     AdvanceSeqCounter(rename);
 
     const bool plain = IsPlainName(newName);
@@ -487,7 +487,7 @@ private:
     D_.Rename_.ResultName = step.To;
     TPrediction p = step.Tried ? PredictMove(View_, folder, step.From, step.To)
                                : TPrediction::Fail(step.Refusal);
-    Record(RunMode::Rename, p, shown, destination + step.To);
+    Record(RunMode::Rename, p, shown, destination + step.To, folder + step.Original, !step.Final);
     TargetEntry moved = entry;
     moved.Name = step.From;
     if (p.Ok) {
@@ -538,7 +538,7 @@ private:
     subject.DotName = StartsWithDot(newPath);
     if (PredictChange(change, subject).Ok)
       Add(TPlanRecord{RunMode::Change, true, TFailure{}, newPath, {},
-                      ChangeNumbersOf(change, entry.Attributes)});
+                      ChangeNumbersOf(change, entry.Attributes), {}, false});
   }
 
   TChangeSubject SubjectOnDisk(const std::string &path) {
@@ -595,8 +595,9 @@ private:
   }
 
   void Record(RunMode mode, const TPrediction &p, const std::string &path,
-              const std::string &destination) {
-    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}});
+              const std::string &destination, const std::string &source = {},
+              bool temporary = false) {
+    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}, source, temporary});
   }
 
   void Add(const TPlanRecord &record) {

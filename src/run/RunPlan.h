@@ -18,6 +18,12 @@ struct TPlanRecord {
   std::string Path;         // as the log names the target
   std::string Destination;  // Rename and Copy
   TChangeNumbers Numbers;   // Change
+  // A rename: the target's path on disk when the plan was made (Path shows
+  // it under the new names of the folders above it), and whether this is
+  // the move of a resolved chain to a temporary name, which a later record
+  // moves on to the target's new name.
+  std::string Source;
+  bool Temporary = false;
 };
 
 // The line the run would write for the record.
