@@ -134,3 +134,7 @@ void TBatchHost::PushReplaceHistory(THistoryBox box,
                                     const std::array<std::string, kConditionCount> &texts) {
   ::PushReplaceHistory(ListOf(Histories_, box), texts);
 }
+
+const TRunStats &TBatchHost::StatsOf(const TRunDriver &driver) const {
+  return PlanStats_ ? *PlanStats_ : driver.Stats();
+}

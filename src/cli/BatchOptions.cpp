@@ -56,14 +56,17 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
       {"--sample", &TBatchOptions::Sample},   {"--settings", &TBatchOptions::Settings},
       {"--folder", &TBatchOptions::Folder},   {"--filter", &TBatchOptions::Filter},
       {"--copy-folder", &TBatchOptions::CopyFolder}, {"--log", &TBatchOptions::Log},
-      {"--dry-run", &TBatchOptions::DryRun},
+      {"--dry-run", &TBatchOptions::DryRun}, {"--job", &TBatchOptions::Job},
+      {"--steps", &TBatchOptions::Steps},     {"--names-from", &TBatchOptions::NamesFrom},
   };
   const std::map<std::string, bool TBatchOptions::*> switches = {
       {"--help", &TBatchOptions::Help},          {"-h", &TBatchOptions::Help},
       {"--version", &TBatchOptions::Version},    {"--help-keys", &TBatchOptions::HelpKeys},
       {"--print-settings", &TBatchOptions::PrintSettings},
       {"--null", &TBatchOptions::Null},          {"-0", &TBatchOptions::Null},
-      {"--all", &TBatchOptions::UndoAll},
+      {"--all", &TBatchOptions::UndoAll},        {"--list-jobs", &TBatchOptions::ListJobs},
+      {"--in-place", &TBatchOptions::InPlace},   {"--confirm", &TBatchOptions::Confirm},
+      {"--yes", &TBatchOptions::Yes},
   };
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -75,6 +78,11 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
         if (i + 1 >= arguments.size()) return Fail(TBatchText::UndoNeedsLog);
         options.UndoLog = Utf8ToCp932(arguments[++i]);
         if (!options.UndoLog) return Fail(TBatchText::UndoLogTooManyUnicode);
+        continue;
+      }
+      if (argument == "edit") {
+        if (options.Edit) return Fail(TBatchText::TwoModes);
+        options.Edit = true;
         continue;
       }
       auto mode = kModes.find(argument);
@@ -127,13 +135,21 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
   }
   const int actions = (options.Mode ? 1 : 0) + (options.Sample ? 1 : 0) +
                       (options.PrintSettings ? 1 : 0) + (options.HelpKeys ? 1 : 0) +
-                      (options.PlanMode ? 1 : 0) + (options.UndoLog ? 1 : 0);
+                      (options.PlanMode ? 1 : 0) + (options.UndoLog ? 1 : 0) +
+                      (options.Edit ? 1 : 0) + (options.ListJobs ? 1 : 0);
   if (actions == 0) return Fail(TBatchText::NoMode);
   if (actions > 1) return Fail(TBatchText::OneAction);
+  if (options.Job && options.Settings) return Fail(TBatchText::JobWithSettings);
+  if (options.NamesFrom && options.Mode != RunMode::Rename && options.PlanMode != RunMode::Rename &&
+      !options.Edit)
+    return Fail(TBatchText::NamesFromWithoutRename);
+  if (options.Confirm && (!options.Mode || options.Mode == RunMode::List))
+    return Fail(TBatchText::ConfirmWithoutRun);
+  if (options.Yes && !options.Edit && !options.Confirm) return Fail(TBatchText::YesWithoutQuestion);
   if (options.UndoAll && !options.UndoLog) return Fail(TBatchText::AllWithoutUndo);
   if (options.Null && options.Mode != RunMode::List) return Fail(TBatchText::NullWithoutList);
   if (options.Log && options.Mode == RunMode::List) return Fail(TBatchText::LogWithList);
-  if (options.Log && !options.Mode && !options.PlanMode && !options.UndoLog)
+  if (options.Log && !options.Mode && !options.PlanMode && !options.UndoLog && !options.Edit)
     return Fail(TBatchText::LogWithoutRun);
   return TBatchParse{options, {}};
 }
