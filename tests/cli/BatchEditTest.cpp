@@ -23,6 +23,7 @@
 #include "TempTree.h"
 #include "cli/BatchEdit.h"
 #include "cli/BatchSteps.h"
+#include "core/JobMenu.h"
 #include "core/NamedJobs.h"
 #include "platform/Cp932.h"
 
@@ -453,6 +454,91 @@ TEST_F(NamedJobsTest, ConfirmShowsThePlanAndRunsItOnYes) {
   EXPECT_EQ(Listing(Tree.Native("photos")), (Strings{"a0001.jpg", "b0002.jpg"}));
   const TResult piped = Batch({"--job", "photos", "--folder", P("photos"), "--confirm", "delete"}, {"y\n", false});
   EXPECT_EQ(piped.Exit, 2) << "a question needs a terminal";
+}
+
+// The desktop entry specification's reading of an Exec value: the string
+// escapes, then the arguments with their quotes.
+std::vector<std::string> ReadExec(const std::string &value) {
+  std::string line;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\\' && i + 1 < value.size()) {
+      const char next = value[++i];
+      line += next == 's' ? ' ' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
+    } else {
+      line += value[i];
+    }
+  }
+  std::vector<std::string> arguments;
+  std::string argument;
+  bool inArgument = false, quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c == '\\' && i + 1 < line.size()) argument += line[++i];
+      else if (c == '"') quoted = false;
+      else argument += c;
+    } else if (c == '"') {
+      quoted = inArgument = true;
+    } else if (c == ' ') {
+      if (inArgument) arguments.push_back(argument);
+      argument.clear();
+      inArgument = false;
+    } else {
+      argument += c;
+      inArgument = true;
+    }
+  }
+  if (inArgument) arguments.push_back(argument);
+  for (std::string &a : arguments) {
+    std::string out;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i] == '%' && i + 1 < a.size() && a[i + 1] == '%') ++i;
+      out += a[i];
+    }
+    a = out;
+  }
+  return arguments;
+}
+
+TEST(JobMenuExec, ArgumentsReadBackAsTheyWereGiven) {
+  const std::vector<std::string> arguments = {
+      "plain", "with blank", "quote\"d", "dollar $HOME", "back\\slash", "tick`s", "50%", "semi;colon",
+      "single'quote", "", U8(u8"写真 日付順"), "#hash", "~tilde", "a&b|c<d>e*f?(g)"};
+  for (const std::string &argument : arguments)
+    EXPECT_EQ(ReadExec(ExecValue({argument})), std::vector<std::string>{argument}) << argument;
+  EXPECT_EQ(ReadExec(ExecValue(arguments)), arguments);
+}
+
+// The Exec value of an action of a desktop file.
+std::string ActionExec(const std::string &text, const std::string &action) {
+  const std::size_t group = text.find("[Desktop Action " + action + "]");
+  const std::size_t exec = text.find("\nExec=", group);
+  if (group == std::string::npos || exec == std::string::npos) return {};
+  const std::size_t start = exec + 6;
+  return text.substr(start, text.find('\n', start) - start);
+}
+
+// The file manager's menu of the jobs: the validator accepts it, and the
+// command of a job's entry, as the file manager runs it on a folder, shows
+// the plan, asks, and renames.
+TEST_F(NamedJobsTest, TheJobMenusEntryRunsTheJobOnTheFolder) {
+  Tree.Add(U8(u8"写真/b.jpg\n写真/a.jpg"));
+  const TResult saved = Batch({"--steps", "number", "--in-place", "--print-settings"});
+  std::ofstream(Tree.Native("config/korvane/jobs") / U8(u8"番号 $付け.INI")) << saved.Out;
+  const std::string text = JobMenuText({*Utf8ToCp932(U8(u8"番号 $付け"))}, Program);
+  const std::string file = Write("scratch/org.korvane.Korvane-jobs.desktop", text);
+  if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
+    EXPECT_EQ(std::system(("desktop-file-validate '" + file + "'").c_str()), 0) << text;
+  }
+  Strings command = ReadExec(ActionExec(text, "job1"));
+  ASSERT_GE(command.size(), 3u) << text;
+  ASSERT_EQ(command.front(), "sh");
+  ASSERT_EQ(command.back(), "%f");
+  command.back() = P(U8(u8"写真"));
+  const TResult run = Spawn(Strings(command.begin() + 1, command.end()), Env, {"y\n\n", true}, "/bin/sh");
+  EXPECT_EQ(run.Exit, 0) << run.Out << run.Err;
+  EXPECT_NE(run.Out.find(U8(u8"結果: 予定")), std::string::npos) << run.Out;
+  EXPECT_EQ(Listing(Tree.Native(U8(u8"写真"))), (Strings{"a0001.jpg", "b0002.jpg"}));
 }
 
 TEST(BatchOptionsEdit, WhatGoesWithWhat) {
