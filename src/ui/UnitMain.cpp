@@ -248,6 +248,14 @@ void TBunselMain::SpeedButtonClick(QObject *sender) {
   } else {
     return;
   }
+  DriverRun([&] { return RunDriver_->SpeedButtonClick(mode); });
+}
+
+void TBunselMain::RunPlan(const TEditedPlan &plan) {
+  DriverRun([&] { return RunDriver_->RunEditedPlan(plan); });
+}
+
+void TBunselMain::DriverRun(const std::function<TRunOutcome()> &run) {
   // The walk pumps events, so a second click can arrive during a run; the
   // driver refuses it as Busy and nothing happens.
   if (RunDriver_->IsRunning()) return;
@@ -255,7 +263,7 @@ void TBunselMain::SpeedButtonClick(QObject *sender) {
     TRunOutcome outcome;
     Host_->BeginRun();
     try {
-      outcome = RunDriver_->SpeedButtonClick(mode);
+      outcome = run();
     } catch (...) {
       Host_->EndRun();
       throw;

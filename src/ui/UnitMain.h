@@ -28,6 +28,7 @@ class TSessionDialogs;
 class TRunOutput;
 class TWindowHost;
 class TPreviewDialog;
+class TEditedPlan;
 
 // How the window starts.
 struct TStartOptions {
@@ -84,6 +85,9 @@ public:
   // stays open.
   void ShowPreview(RunMode mode);
   TPreviewDialog *Preview() const;
+  // Runs a rename plan as it stands, names edited by hand included (the
+  // preview's run button), as the run buttons run a job.
+  void RunPlan(const TEditedPlan &plan);
   // 元に戻す on the log page: takes back the last run of the log, after
   // asking (ConfirmUndo; replaceable for tests).
   void SpeedButtonUndoClick();
@@ -142,6 +146,10 @@ private:
   // change, a loaded job) so that a pattern error shows once, at its end;
   // any error the action raises goes to the error handler.
   void Grouped(const std::function<void()> &action);
+  // One run of the driver, with the host's run output around it and the
+  // window's report of names passed over; a close asked for during the run
+  // follows it.
+  void DriverRun(const std::function<TRunOutcome()> &run);
   void ShowPendingPreviewError();
   void RefreshOrderList();
   void RefreshPreview();
