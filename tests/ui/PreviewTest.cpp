@@ -168,7 +168,8 @@ TEST_F(PreviewTest, TheNewControlsSitInFreeRoom) {
   QApplication::processEvents();
   for (QWidget *control : {static_cast<QWidget *>(C().SpeedButtonUndo),
                            static_cast<QWidget *>(C().SpeedButtonCopyPreview),
-                           static_cast<QWidget *>(C().CheckBoxResolveChains)}) {
+                           static_cast<QWidget *>(C().CheckBoxResolveChains),
+                           static_cast<QWidget *>(C().SpeedButtonJobs)}) {
     QWidget *page = control->parentWidget();
     ASSERT_NE(page, nullptr);
     // Every page of a page control has the size of the one in front; the

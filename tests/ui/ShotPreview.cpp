@@ -41,7 +41,7 @@ int main(int argc, char *argv[]) {
   QFile taken(photos.filePath(QStringLiteral("写真0004_240517.JPG")));
   taken.open(QIODevice::WriteOnly);
 
-  TBunselMain window(TStartOptions{.SettingsFile = root.filePath(QStringLiteral("korvane.INI")).toStdString(), .Arguments = {}});
+  TBunselMain window(TStartOptions{.SettingsFile = root.filePath(QStringLiteral("korvane.INI")).toStdString(), .Arguments = {}, .JobsFolder = std::nullopt});
   window.show();
   const TMainControls &c = window.Controls();
   c.ComboBoxFolder->setEditText(photos.path());
