@@ -8,11 +8,11 @@ korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
 # ICU: the width and kana conversions, the natural order, the eras.
 korvane_packages+=(libicu-dev)
 
-# What only the tests need (./test): the install test's validators and
-# package tools, and an X server with a session bus for the portal dialogs'
+# What only the tests need (./test): the install test's validators (desktop
+# files, AppStream, XML) and package tools, and an X server with a session bus for the portal dialogs'
 # fallback.
 korvane_test_packages=(desktop-file-utils appstream bash-completion dpkg-dev groff-base
-                       xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme)
+                       xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme libxml2-utils)
 
 # korvane_install_missing [extra packages...]
 korvane_install_missing() {
