@@ -278,7 +278,7 @@ void ShowEdits(const TEditedPlan &plan, const std::vector<std::size_t> &rows, co
     Note(BatchText(TBatchText::EditNoChange));
     return;
   }
-  Note(BatchText(TBatchText::EditCount, {std::to_string(changed), std::to_string(plan.Size()),
+  Note(BatchText(TBatchText::EditCount, {std::to_string(changed), std::to_string(plan.RowsToRun()),
                                          std::to_string(plan.Failures())}));
 }
 
@@ -294,11 +294,19 @@ void PrintPlan(const std::vector<TPlanRecord> &rows) {
 
 TRunStats PlanStats(const TEditedPlan &plan) {
   TRunStats stats;
-  stats.Records = plan.Size();
+  stats.Records = plan.RowsToRun();
   stats.FailedRecords = plan.Failures();
   for (std::size_t i = 0; i < plan.Size(); ++i)
-    if (!plan.Row(i).Ok) stats.CountFailure(ReasonText(plan.Row(i).Failure));
+    if (!plan.PassedOver(i) && !plan.Row(i).Ok) stats.CountFailure(ReasonText(plan.Row(i).Failure));
   return stats;
+}
+
+// A names list or an editor renames the files it names; the targets whose
+// names neither it nor the steps change are left alone rather than
+// recorded as failed renames.
+void PassOverUnchanged(TEditedPlan &plan) {
+  if (const std::size_t count = plan.PassOverUnchanged(); count > 0)
+    Note(BatchText(TBatchText::PassedOverUnchanged, {std::to_string(count)}));
 }
 
 // --confirm for a copy, a delete or a change: the plan, the question, the run.
@@ -427,12 +435,14 @@ TRunOutcome StartPlannedRun(const TBatchOptions &options, TRunDriver &driver, TB
         NameListEdits(plan, nameLines, IncludeTrailingDelimiter(job.FindFile.Folder), shownList, error);
     if (!error.empty()) return Refuse(host, error);
     plan.SetNewNames(edits);
+    if (!options.Edit) PassOverUnchanged(plan);
   }
 
   if (options.PlanMode) {
     // --dry-run rename: the plan with the list's names, as a dry run prints it.
     host.AddLogLine(std::string(kLogStart));
-    for (std::size_t i = 0; i < plan.Size(); ++i) host.AddLogLine(PlanLineOf(plan.Row(i)));
+    for (std::size_t i = 0; i < plan.Size(); ++i)
+      if (!plan.PassedOver(i)) host.AddLogLine(PlanLineOf(plan.Row(i)));
     host.AddLogLine(std::string(kLogFinished));
     host.SetPlanStats(PlanStats(plan));
     return TRunOutcome::Finished;
@@ -451,13 +461,15 @@ TRunOutcome StartPlannedRun(const TBatchOptions &options, TRunDriver &driver, TB
       return TRunOutcome::Aborted;
     }
     plan.SetNewNames(*edits);
+    PassOverUnchanged(plan);
     ShowEdits(plan, EditableRows(plan), root);
   } else if (options.Confirm) {
     std::vector<TPlanRecord> rows;
-    for (std::size_t i = 0; i < plan.Size(); ++i) rows.push_back(plan.Row(i));
+    for (std::size_t i = 0; i < plan.Size(); ++i)
+      if (!plan.PassedOver(i)) rows.push_back(plan.Row(i));
     PrintPlan(rows);
     Note(BatchText(TBatchText::PlanSummary,
-                   {std::to_string(plan.Size() - plan.Failures()), std::to_string(plan.Failures())}));
+                   {std::to_string(plan.RowsToRun() - plan.Failures()), std::to_string(plan.Failures())}));
   }
   if (asks && !Agreed(options.Edit ? TBatchText::AskRename : TBatchText::AskRun)) {
     host.Decline();

@@ -130,6 +130,7 @@ constexpr std::array kTexts = {
     TRow{EditChangedFails, u8"  {1} → {2} (失敗の予測: {3})"},
     TRow{EditNoChange, u8"変更した行はありません。手順の作った名前でリネームします"},
     TRow{EditCount, u8"{1} 行を変更しました。{2} 件のうち、失敗の予測は {3} 件です"},
+    TRow{PassedOverUnchanged, u8"名前の変わらない {1} 件はそのままにします"},
     TRow{AskRename, u8"この名前でリネームしますか? [y/N] "},
     TRow{AskRun, u8"この計画のとおりに実行しますか? [y/N] "},
     TRow{Declined, u8"何も変更していません"},

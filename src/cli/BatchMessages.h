@@ -111,6 +111,7 @@ enum class TBatchText {
   EditChangedFails,
   EditNoChange,
   EditCount,
+  PassedOverUnchanged,
   AskRename,
   AskRun,
   Declined,

@@ -156,7 +156,8 @@ private:
 
 TEditedPlan::TEditedPlan(std::vector<TPlanRecord> records, bool makeCopy)
     : Planned_(std::move(records)), Rows_(Planned_), Edits_(Planned_.size()),
-      SourceAttributes_(Planned_.size()), MakeCopy_(makeCopy), View_(std::make_unique<TView>()) {
+      SourceAttributes_(Planned_.size()), PassedOver_(Planned_.size()), MakeCopy_(makeCopy),
+      View_(std::make_unique<TView>()) {
   for (const TPlanRecord &row : Rows_)
     if (!row.Ok) ++Failures_;
 }
@@ -202,6 +203,24 @@ std::size_t TEditedPlan::SetNewNames(const std::vector<std::pair<std::size_t, st
   return taken;
 }
 
+std::size_t TEditedPlan::PassOverUnchanged() {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < Rows_.size(); ++i) {
+    if (Editable(i) && !Edited(i) && !Rows_[i].Ok && Rows_[i].Failure.Reason == TFailReason::Unchanged) {
+      PassedOver_[i] = true;
+      ++count;
+    }
+  }
+  Check();
+  return count;
+}
+
+std::size_t TEditedPlan::PassedOverCount() const {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < Rows_.size(); ++i) count += PassedOver(i) ? 1 : 0;
+  return count;
+}
+
 std::uint32_t TEditedPlan::SourceAttributes(std::size_t row) {
   std::optional<std::uint32_t> &attributes = SourceAttributes_[row];
   if (!attributes) {
@@ -231,6 +250,7 @@ void TEditedPlan::Check() {
     const std::string name = NewName(i);
     const std::string destination = FolderOfPath(row.Destination);
     row.Destination = destination + name;
+    if (PassedOver(i)) continue;
     if (!KeptFailure(planned, Edited(i))) {
       TPrediction p;
       if (MakeCopy_) {

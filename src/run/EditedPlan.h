@@ -85,6 +85,15 @@ public:
 
   // Rows predicted to fail.
   std::size_t Failures() const { return Failures_; }
+
+  // Leaves out of the run every rename that neither the steps nor an edit
+  // changes (a names list names only the files it renames); returns how
+  // many.  A row edited afterwards is run again.  Such a row is no record
+  // of the run and no failure of the plan.
+  std::size_t PassOverUnchanged();
+  bool PassedOver(std::size_t row) const { return PassedOver_[row] && !Edited(row); }
+  // Rows the run acts on.
+  std::size_t RowsToRun() const { return Size() - PassedOverCount(); }
   bool MakesCopies() const { return MakeCopy_; }
 
 private:
@@ -92,11 +101,13 @@ private:
   bool Store(std::size_t row, const std::string &name);
   void Check();
   std::uint32_t SourceAttributes(std::size_t row);
+  std::size_t PassedOverCount() const;
 
   std::vector<TPlanRecord> Planned_;
   std::vector<TPlanRecord> Rows_;
   std::vector<std::optional<std::string>> Edits_;
   std::vector<std::optional<std::uint32_t>> SourceAttributes_;  // copies: read when first needed
+  std::vector<bool> PassedOver_;
   bool MakeCopy_ = false;
   std::size_t EditCount_ = 0;
   std::size_t Failures_ = 0;

@@ -34,7 +34,7 @@ public:
       if (Aborted_) return;
       const TPlanRecord &planned = plan.Planned(i);
       // A change that follows a rename is made with its rename, below.
-      if (planned.Mode != RunMode::Rename) continue;
+      if (planned.Mode != RunMode::Rename || plan.PassedOver(i)) continue;
       const std::string path = moves.Moved(planned.Path);
       if (ExtractFileName(path).empty()) {
         // A folder the plan could not read: the run cannot either.

@@ -309,6 +309,23 @@ TEST_F(EditedPlanTest, EscStopsItAfterTheRowUnderWay) {
   EXPECT_EQ(Host.Log.back(), "中断");
 }
 
+TEST_F(EditedPlanTest, RowsNeitherTheStepsNorAnEditChangeCanBeLeftOut) {
+  Tree.Add("a\nb\nc");
+  EnableSteps({kStepCase});  // lower case: nothing changes
+  const std::unique_ptr<TEditedPlan> plan = Plan();
+  ASSERT_EQ(plan->Failures(), 3u);
+  ASSERT_TRUE(plan->SetNewName(Row(*plan, "b"), "B"));
+  EXPECT_EQ(plan->PassOverUnchanged(), 2u);
+  EXPECT_EQ(plan->Failures(), 0u);
+  EXPECT_EQ(plan->RowsToRun(), 1u);
+  ASSERT_TRUE(plan->SetNewName(Row(*plan, "c"), "C"));
+  EXPECT_FALSE(plan->PassedOver(Row(*plan, "c"))) << "an edit brings a row back";
+  ASSERT_EQ(RunPlan(*plan), TRunOutcome::Finished);
+  EXPECT_EQ(Host.Log.size(), 4u);
+  EXPECT_EQ(Driver.Stats().FailedRecords, 0u);
+  EXPECT_TRUE(Tree.Exists("a") && Tree.Exists("B") && Tree.Exists("C"));
+}
+
 TEST_F(EditedPlanTest, OnlyTheRenamesOfTargetsCanBeEdited) {
   Tree.Add("a 1\nb 2");
   Job().Rename.ResolveChains = true;
