@@ -312,6 +312,7 @@ int Main(const std::vector<std::string> &arguments) {
     CheckSteps(job.Rename, steps);
   }
   if (options.InPlace) job.Rename.Copy = false;
+  if (options.NamesFrom || options.Edit) StepThatKeepsNames(job.Rename);
   WarnAboutOrderList(options, job);
   NormaliseJob(job);
   if (options.Folder) job.FindFile.Folder = *options.Folder;

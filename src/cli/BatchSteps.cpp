@@ -4,6 +4,7 @@
 #include <array>
 
 #include "cli/BatchMessages.h"
+#include "ops/UnitFileCn.h"
 #include "platform/Cp932.h"
 
 namespace {
@@ -73,4 +74,13 @@ void CheckSteps(JobSettings::RenameGroup &rename, const std::vector<int> &steps)
     rename.OrderItems[position] = std::string(kStepCaptions[static_cast<std::size_t>(order[position])]);
     rename.OrderChecked[position] = position < steps.size();
   }
+}
+
+void StepThatKeepsNames(JobSettings::RenameGroup &rename) {
+  if (rename.OrderChecked[0]) return;
+  CheckSteps(rename, {kStepCase});
+  rename.NameCase = rename.ExtCase = 2;
+  rename.NameInitial = rename.ExtInitial = false;
+  rename.WidthAlnum = rename.WidthKana = rename.KanaKind = 0;
+  rename.ComposeMarks = false;
 }

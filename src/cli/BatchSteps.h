@@ -20,3 +20,10 @@ std::vector<int> ParseSteps(std::string_view list, std::string &error);
 // settings file left out takes the place of one it held twice), so the list
 // holds each of the six steps once.
 void CheckSteps(JobSettings::RenameGroup &rename, const std::vector<int> &steps);
+
+// A names list or an editor gives the new names itself: a job that checks
+// no step would be refused as a rename that renames nothing.  Such a job
+// gets the case step, set to change nothing (letter case kept, no width or
+// kana conversion), so that every target's planned name is its own and only
+// the names given change.  A job that checks a step is left as it is.
+void StepThatKeepsNames(JobSettings::RenameGroup &rename);

@@ -576,6 +576,22 @@ TEST(BatchOptionsEdit, WhatGoesWithWhat) {
   }
 }
 
+TEST(StepThatKeepsNames, OnlyForAJobThatChecksNoStep) {
+  JobSettings none;
+  StepThatKeepsNames(none.Rename);
+  EXPECT_EQ(none.Rename.OrderItems[0], kStepCaptions[2]);
+  EXPECT_TRUE(none.Rename.OrderChecked[0]);
+  EXPECT_FALSE(none.Rename.OrderChecked[1]);
+  EXPECT_EQ(none.Rename.NameCase, 2);  // a new window's lower case would change names
+  EXPECT_EQ(none.Rename.ExtCase, 2);
+  JobSettings numbering;
+  numbering.Rename.OrderChecked[0] = true;
+  numbering.Rename.NameCase = 1;
+  const JobSettings before = numbering;
+  StepThatKeepsNames(numbering.Rename);
+  EXPECT_EQ(numbering, before);
+}
+
 TEST(NamesLines, NewNameOfALine) {
   struct TCase {
     const char *Line, *Relative;

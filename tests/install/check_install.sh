@@ -116,6 +116,9 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
   complete_line korvane-batch --print | grep -qx -- '--print-settings' || fail "completes options"
   complete_line korvane-batch ren | grep -qx rename || fail "completes modes"
   complete_line korvane-batch --set Rename.SeqI | grep -qx 'Rename.SeqIndex=' || fail "completes keys"
+  complete_line korvane-batch --steps num | grep -qx 'number' || fail "completes steps"
+  complete_line korvane-batch --steps replace,ca | grep -qx 'replace,case' || fail "completes a step list"
+  complete_line korvane-batch ed | grep -qx edit || fail "completes edit"
 fi
 
 # The Debian package.
