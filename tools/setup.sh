@@ -1,18 +1,25 @@
 # Sourced by ./run and ./test: installs the missing build packages and
 # configures/builds one build tree.  Keep it quick when nothing is missing.
 
-# The last line: Qt's Japanese texts for the window's standard dialogs.
+# The line before the last: what files say of themselves (photos, HEIF,
+# videos, music).  The last line: Qt's Japanese texts for the window's
+# standard dialogs.
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
                   clang libbenchmark-dev libre2-dev libblkid-dev
+                  libexiv2-dev libheif-dev libavformat-dev libtag1-dev zlib1g-dev
                   qt6-translations-l10n)
 # ICU: the width and kana conversions, the natural order, the eras.
 korvane_packages+=(libicu-dev)
 
 # What only the tests need (./test): the install test's validators (desktop
-# files, AppStream, XML) and package tools, and an X server with a session bus for the portal dialogs'
-# fallback.
+# files, AppStream, XML) and package tools, and an X server with a session
+# bus for the portal dialogs' fallback.
 korvane_test_packages=(desktop-file-utils appstream bash-completion dpkg-dev groff-base
                        xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme libxml2-utils)
+# The file systems people keep files on, mounted from images by the tests:
+# exFAT and FAT32 through FUSE, NTFS, XFS, btrfs, ext4.
+korvane_test_packages+=(fuse3 exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs btrfs-progs
+                        e2fsprogs util-linux)
 
 # korvane_install_missing [extra packages...]
 korvane_install_missing() {

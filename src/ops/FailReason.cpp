@@ -84,6 +84,9 @@ std::string ReasonText(const TFailure &failure) {
   case TFailReason::TimeNotStored: return "このファイルシステムにはその日時を保存できません";
   case TFailReason::SourceKept: return "元のファイルを削除できません";
   case TFailReason::SpecialFile: return "特殊なファイルです";
+  case TFailReason::NoShotTime: return "撮影日時がありません";
+  case TFailReason::FieldMissing: return "ファイルに" + failure.Field + "がありません";
+  case TFailReason::ShotTimeFallback: return "撮影日時がないため更新日時";
   case TFailReason::System: {
     if (const char *text = SystemText(failure.Error)) return text;
     // The system's own text, as the terminal's language gives it.

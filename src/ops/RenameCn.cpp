@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ops/FileInfoTemplate.h"
+#include "ops/FormatDateTime.h"
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Errors.h"
@@ -78,19 +80,35 @@ std::string TRenameCn::BuildName(const std::string &name) {
   return current;
 }
 
-TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDateTime time) {
+TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDateTime time,
+                                                 const TMediaFacts *media) {
   // Only the date step needs the time as a date.  A file time the packed
   // form cannot hold (before 1980, after 2107: an mtime of 0 from an archive
   // or a reproducible build) fails this one target, and only when the date
-  // step would have used it.
+  // step would have used it.  A shooting time, where it is the date source
+  // and the file has one, stands in for it.
   if (AppliesStep(kStepDate)) {
     try {
-      FileDateTime = DosDateTimeToDateTime(time);
+      if (DateSource == 1 && media != nullptr && media->Taken)
+        FileDateTime = LocalPartsToDateTime(media->Taken->Local);
+      else
+        FileDateTime = DosDateTimeToDateTime(time);
     } catch (const EConvertError &) {
       ResultName = name;
       return TNameBuilt::TimeUnconvertible;
     }
   }
+  // The target's information is there only while its name is built.
+  struct TTargetScope {
+    TRenameCn &Rename;
+    ~TTargetScope() {
+      Rename.ForTarget_ = false;
+      Rename.Media_ = nullptr;
+    }
+  } scope{*this};
+  ForTarget_ = true;
+  Media_ = media;
+  MissingField_.clear();
   // Once a run is under way an engine error (a condition changed in
   // mid-run, a result too long) fails this one target.
   try {
@@ -99,33 +117,54 @@ TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDat
     ResultName = name;
     return TNameBuilt::EngineError;
   }
+  if (!MissingField_.empty()) {
+    MissingField = MissingField_;
+    ResultName = name;
+    return TNameBuilt::FieldMissing;
+  }
   return TNameBuilt::Built;
+}
+
+bool TRenameCn::UsesTemplate() const {
+  return AppliesStep(kStepSequence) && SeqName && IfUnity && Unity == 2;
+}
+
+std::optional<std::string> TRenameCn::CheckTemplate() const {
+  if (!UsesTemplate()) return std::nullopt;
+  const TParsedTemplate parsed = ParseFileInfoTemplate(Template);
+  if (parsed.Error.empty()) return std::nullopt;
+  if (Template.empty()) return std::string("ファイル情報の書式が空です");
+  return "ファイル情報の書式が正しくありません: " + parsed.Error;
 }
 
 bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
                              const std::string &destination, DosDateTime time,
-                             std::uint32_t attributes) {
-  return RenameIn(nullptr, folder, name, destination, time, attributes);
+                             std::uint32_t attributes, const TMediaFacts *media) {
+  return RenameIn(nullptr, folder, name, destination, time, attributes, media);
 }
 
 bool TRenameCn::RenameTarget(const TFolderHandle &held, const std::string &folder,
                              const std::string &name, const std::string &destination,
-                             DosDateTime time, std::uint32_t attributes) {
-  return RenameIn(&held, folder, name, destination, time, attributes);
+                             DosDateTime time, std::uint32_t attributes, const TMediaFacts *media) {
+  return RenameIn(&held, folder, name, destination, time, attributes, media);
 }
 
 bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
                          const std::string &name, const std::string &destination,
-                         DosDateTime time, std::uint32_t attributes) {
+                         DosDateTime time, std::uint32_t attributes, const TMediaFacts *media) {
   Failure = {};
   const auto fail = [this](TFailReason reason) {
     Failure = {reason};
     return false;
   };
-  switch (BuildTargetName(name, time)) {
+  switch (BuildTargetName(name, time, media)) {
   case TNameBuilt::Built: break;
   case TNameBuilt::TimeUnconvertible: return fail(TFailReason::TimeUnconvertible);
   case TNameBuilt::EngineError: return fail(TFailReason::ReplaceFailed);
+  case TNameBuilt::FieldMissing:
+    fail(TFailReason::FieldMissing);
+    Failure.Field = MissingField;
+    return false;
   }
   return PutUnderResultName(held, folder, name, destination, attributes);
 }

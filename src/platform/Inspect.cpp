@@ -54,6 +54,21 @@ std::optional<FindEntry> InspectEntry(const TEntryRef &entry) {
   return InspectAt(target->Dir, target->Name.c_str(), fs::LastComponent(target->Name));
 }
 
+int OpenForReading(const TEntryRef &entry) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return -1;
+  // Non-blocking: a FIFO among the targets must not hang the run.  Reading
+  // a header is no use of the file: its access time stays as it was (and
+  // no inode is written back for each photo of a folder), where the file
+  // system lets its owner ask for that.
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
+  const int fd = sys::Call("openat", [&] {
+    return ::openat(target->Dir, target->Name.c_str(), kFlags | O_NOATIME);
+  });
+  if (fd >= 0 || errno != EPERM) return fd;
+  return sys::Call("openat", [&] { return ::openat(target->Dir, target->Name.c_str(), kFlags); });
+}
+
 std::optional<FileTimes> InspectFileTimes(const std::string &path) {
   const auto entry = fs::SystemEntry(path);
   if (!entry) return std::nullopt;

@@ -16,6 +16,13 @@
 // one new name after another in the same folder.
 std::optional<FindEntry> InspectEntry(const TEntryRef &entry);
 
+// Opens a file to read what it holds, never through a symbolic link in its
+// place (ELOOP), never for writing, and without changing its access time
+// where the file system allows: the descriptor, which the caller owns, or
+// -1 with errno set.  An entry of a held folder is opened relative to it.
+// Safe on any thread.
+int OpenForReading(const TEntryRef &entry);
+
 // The times the time change would read (a link's own times), read with
 // statx without following a link; nullopt when the entry is missing.
 std::optional<FileTimes> InspectFileTimes(const std::string &path);

@@ -23,7 +23,8 @@ bool KeptFailure(const TPlanRecord &planned, bool edited) {
   case TFailReason::InvalidName:
   case TFailReason::NameNotHeld: return false;
   case TFailReason::TimeUnconvertible:
-  case TFailReason::ReplaceFailed: return !edited;
+  case TFailReason::ReplaceFailed:
+  case TFailReason::FieldMissing: return !edited;
   default: return true;
   }
 }
@@ -270,7 +271,9 @@ void TEditedPlan::Check() {
         }
       }
       row.Ok = p.Ok;
-      row.Failure = p.Failure;
+      // A note of the plan's on a success (a shooting time missing) stays
+      // with the name the steps made.
+      row.Failure = p.Ok && !Edited(i) && planned.Ok ? planned.Failure : p.Failure;
     }
     if (!row.Ok) ++Failures_;
     // Where the rows below a folder target were shown, and where they are now.

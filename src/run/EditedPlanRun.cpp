@@ -47,8 +47,8 @@ public:
       bool ok = false;
       std::uint32_t attributes = 0;
       const TFailReason reason = planned.Ok ? TFailReason::None : planned.Failure.Reason;
-      if (!plan.Edited(i) &&
-          (reason == TFailReason::TimeUnconvertible || reason == TFailReason::ReplaceFailed)) {
+      if (!plan.Edited(i) && (reason == TFailReason::TimeUnconvertible ||
+                              reason == TFailReason::ReplaceFailed || reason == TFailReason::FieldMissing)) {
         // The steps made no name for it, and none was given by hand.
         Log(RunMode::Rename, path, false, {}, newPath, planned.Failure);
       } else {

@@ -3,10 +3,12 @@
 #include <cerrno>
 #include <vector>
 
+#include "media/MediaReader.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Paths.h"
 #include "platform/FileSystem.h"
 #include "run/RenameChains.h"
+#include "run/RunPlan.h"
 #include "run/RunLog.h"
 #include "run/RunSteps.h"
 #include "run/ValidateRun.h"
@@ -15,6 +17,8 @@
 #include "select/Walk.h"
 
 namespace {
+
+constexpr std::string_view kMsgNoMediaModule = "撮影日時やファイル情報を読むモジュールを読み込めません";
 
 // Trim as the window trims: every character up to the blank counts.
 std::string_view Trim(std::string_view text) {
@@ -48,6 +52,7 @@ public:
 
   void ProcessMessages() override { D_.Host_.ProcessMessages(); }
   bool Aborted() override { return D_.AbortRequested_; }
+  TMediaNeed MediaNeed() override { return RunMediaNeed(Mode_, D_.Rename_, D_.Change_); }
   void EnterFolder(const std::string &folder) override { D_.Host_.SetStatusText(folder); }
 
   void PrepareLevel(std::vector<TargetEntry> &entries) override {
@@ -88,7 +93,7 @@ public:
         const std::string copyName = D_.Copy_.ResultName;
         const std::string copyPath = destination + copyName;
         Log(RunMode::Copy, path, ok, {}, copyPath, D_.Copy_.Failure);
-        if (ok) FollowUp(copyPath, copyPath, entry.Attributes);
+        if (ok) FollowUp(copyPath, copyPath, entry);
         if (IsPlainName(copyName)) outcome.DestinationName = copyName;
         break;
       }
@@ -100,7 +105,7 @@ public:
             D_.Delete_.Failure);
         break;
       case RunMode::Change: {
-        const bool ok = D_.Change_.ChangeTarget(Target(entry.Name, level, path));
+        const bool ok = D_.Change_.ChangeTarget(Target(entry.Name, level, path), entry.Media.get());
         Log(RunMode::Change, path, ok, ChangeNumbers(entry.Attributes), {}, D_.Change_.Failure);
         break;
       }
@@ -135,17 +140,18 @@ private:
     const TLevelTexts &texts = TextsOf(level);
     const std::string &destination = texts.Destination;
     const std::string &folder = texts.Folder;
+    const TMediaFacts *media = entry.Media.get();
+    rename.MissingField.clear();
     const bool ok = level.Held ? rename.RenameTarget(*level.Held, folder, entry.Name, destination,
-                                                     entry.Time, entry.Attributes)
+                                                     entry.Time, entry.Attributes, media)
                                : rename.RenameTarget(folder, entry.Name, destination, entry.Time,
-                                                     entry.Attributes);
+                                                     entry.Attributes, media);
     // Left as it is until the next target's rename.
     const std::string &newName = rename.ResultName;
     const std::string newPath = destination + newName;
     Log(RunMode::Rename, path, ok, {}, newPath, rename.Failure);
     // A rename in place leaves the file in the held folder.
-    if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath,
-                     entry.Attributes);
+    if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath, entry);
     // Advanced whether or not the rename succeeded.
     AdvanceSeqCounter(rename);
 
@@ -187,7 +193,7 @@ private:
     const TFailure failure = ok ? TFailure{} : step.Tried ? FailureOf(errno) : TFailure{step.Refusal};
     const std::string newPath = destination + step.To;
     Log(RunMode::Rename, path, ok, {}, newPath, failure);
-    if (ok && step.Final) FollowUp(Target(step.To, level, newPath), newPath, entry.Attributes);
+    if (ok && step.Final) FollowUp(Target(step.To, level, newPath), newPath, entry);
     if (ok) outcome.SourceName = outcome.DestinationName = step.To;
     // A folder is walked once it has its new name; the closing scan must
     // not enter it under its temporary one either.
@@ -200,11 +206,13 @@ private:
   }
 
   // The date and attribute change that follows a successful rename or copy
-  // whenever one of its switches is on; logged only when it succeeds.
-  void FollowUp(const TEntryRef &target, const std::string &newPath, std::uint32_t sourceAttributes) {
+  // whenever one of its switches is on; logged only when it succeeds.  The
+  // new file holds the source's contents, and so its shooting time.
+  void FollowUp(const TEntryRef &target, const std::string &newPath, const TargetEntry &source) {
     TChangeCn &c = D_.Change_;
     if (!FollowsUp(c)) return;
-    if (c.ChangeTarget(target)) Log(RunMode::Change, newPath, true, ChangeNumbers(sourceAttributes), {});
+    if (c.ChangeTarget(target, source.Media.get()))
+      Log(RunMode::Change, newPath, true, ChangeNumbers(source.Attributes), {});
   }
 
   // A folder target once the walk is done with what it holds: one deleted
@@ -308,10 +316,21 @@ std::optional<TRunSetup> TRunDriver::Prepare(RunMode mode) {
   // touched: a malformed one refuses the job.  Once the run has started,
   // RenameTarget turns an engine error into a failed target.
   if (mode == RunMode::Rename) {
-    if (const std::optional<std::string> error = Rename_.CheckReplaceConditions()) {
+    std::optional<std::string> error = Rename_.CheckReplaceConditions();
+    // So is a malformed template of the names made of the files' information.
+    if (!error) error = Rename_.CheckTemplate();
+    if (error) {
       Host_.SetStatusText(*error);
       return std::nullopt;
     }
+  }
+
+  // A run that needs what files say of themselves cannot do without the
+  // module that reads it: it would quietly fall back to the modification
+  // times or fail every target.
+  if (RunMediaNeed(mode, Rename_, Change_) != TMediaNeed::None && !TMediaReader::Default().Available()) {
+    Host_.SetStatusText(std::string(kMsgNoMediaModule));
+    return std::nullopt;
   }
 
   SplitList(job.FindFile.Filter, setup.Filters);

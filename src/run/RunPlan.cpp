@@ -318,9 +318,16 @@ std::string PlanLineOf(const TPlanRecord &record) {
     // The result is the head's second field, before any path.
     const std::size_t at = line.find(kSucceeded, 0);
     if (at != std::string::npos) line.replace(at, kSucceeded.size(), kPlanned);
+    // A note on a target that will succeed: the plan alone says it.
+    if (record.Failure.Reason == TFailReason::ShotTimeFallback) {
+      line += " 理由: ";
+      line += ReasonText(record.Failure);
+      line += ';';
+    }
   }
   return line;
 }
+
 
 // The plan's side of the walk: the run's options (nothing is removed), its
 // order and numbering, and a prediction where the run would act.
@@ -345,6 +352,7 @@ public:
 
   void ProcessMessages() override { D_.Host_.ProcessMessages(); }
   bool Aborted() override { return D_.AbortRequested_; }
+  TMediaNeed MediaNeed() override { return RunMediaNeed(Mode_, D_.Rename_, D_.Change_); }
 
   void EnterFolder(const std::string &folder) override {
     Current_ = PlannedOf(folder);
@@ -419,7 +427,9 @@ public:
       break;
     }
     case RunMode::Change: {
-      const TPrediction p = PredictChange(D_.Change_, SubjectOnDisk(folder + entry.Name));
+      TChangeSubject subject = SubjectOnDisk(folder + entry.Name);
+      subject.Media = entry.Media.get();
+      const TPrediction p = PredictChange(D_.Change_, subject);
       TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown, {},
                          ChangeNumbersOf(D_.Change_, entry.Attributes), {}, false};
       Add(record);
@@ -458,8 +468,12 @@ private:
     TRenameCn &rename = D_.Rename_;
     const std::string &folder = PathsOf(level).Folder;
     const std::string &destination = PathsOf(level).Destination;
-    const TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
-                                        entry.Attributes, entry.Size);
+    TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
+                                  entry.Attributes, entry.Size, entry.Media.get());
+    // A target without a shooting time is named or placed by its
+    // modification time: the run says nothing, the plan notes it.
+    if (p.Ok && RenameUsesShotTime(rename) && !(entry.Media && entry.Media->Taken))
+      p.Failure = {TFailReason::ShotTimeFallback};
     const std::string newName = rename.ResultName;
     Record(RunMode::Rename, p, shown, destination + newName, folder + entry.Name);
     AdvanceSeqCounter(rename);
@@ -536,6 +550,7 @@ private:
       subject = SubjectOnDisk(source);
     }
     subject.DotName = StartsWithDot(newPath);
+    subject.Media = entry.Media.get();
     if (PredictChange(change, subject).Ok)
       Add(TPlanRecord{RunMode::Change, true, TFailure{}, newPath, {},
                       ChangeNumbersOf(change, entry.Attributes), {}, false});

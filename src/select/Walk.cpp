@@ -7,6 +7,7 @@
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
 #include "select/FolderName.h"
+#include "select/LevelMedia.h"
 
 std::int64_t LocalTimeKey(const DateTimeParts &value) {
   std::int64_t key = value.Year;
@@ -136,7 +137,7 @@ int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFo
       if (names.Size() != 0 && names.Contains(entry.Name)) continue;
       if (!lastFilter || isFolder) names.Add(entry.Name);
       entries.push_back(TargetEntry{folder, std::move(entry.Name), entry.Attributes,
-                                    isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink});
+                                    isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink, nullptr});
       hooks.ProcessMessages();
       if (hooks.Aborted()) {
         stopped = true;
@@ -209,6 +210,9 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
       reported = true;
     }
     Hooks_.ProcessMessages();
+    const TMediaNeed need = Hooks_.Aborted() ? TMediaNeed::None : Hooks_.MediaNeed();
+    if (need != TMediaNeed::None)
+      ReadLevelMedia(entries, held, need, Reader_ ? *Reader_ : TMediaReader::Default(), Hooks_);
     if (!Hooks_.Aborted()) Hooks_.PrepareLevel(entries);
     Hooks_.SetFolderName(LastFolderName(dir));
     Hooks_.ProcessMessages();
