@@ -160,8 +160,18 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   const std::string sourceName = ResultName;
   const TEntryRef sourceEntry = held ? TEntryRef(*held, sourceName) : TEntryRef(source);
   if (!IsPlainName(ResultName)) return fail(TFailReason::InvalidName);
-  if (attributes & kAttrDirectory) return checked(ForceFolder(folder + ResultName));
+  const bool deletesSource = Delete == 0 || Delete == 2;
+  // The run hears of the act first; it may forbid it (its journal failed).
+  const auto allowed = [&](TActKind kind, bool existed) {
+    return !BeforeAct || BeforeAct(TAct{kind, source, folder + ResultName,
+                                        (attributes & kAttrDirectory) != 0, existed});
+  };
+  if (attributes & kAttrDirectory) {
+    if (FolderExists(folder + ResultName)) return true;
+    return checked(allowed(TActKind::MakeFolder, false) && ForceFolder(folder + ResultName));
+  }
 
+  bool replaces = false;
   if (IsExistingFile(folder + ResultName)) {
     // A file copied onto itself would be lost by the source deletion.
     if (folder + ResultName == source || OneNameThere(folder + ResultName, source))
@@ -170,13 +180,13 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
     switch (Decide(*this, existing, time, size)) {
     case TSameOutcome::Keep: return fail(TFailReason::KeepsExisting);
     case TSameOutcome::Alias: ResultName = AliasName(folder, ResultName); break;
-    case TSameOutcome::Overwrite: break;
+    case TSameOutcome::Overwrite: replaces = true; break;
     }
   }
 
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
   if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
-  const bool deletesSource = Delete == 0 || Delete == 2;
+  if (!allowed(deletesSource ? TActKind::Move : TActKind::Copy, replaces)) return checked(false);
   // A move must not leave a window in which a power loss loses both files:
   // the copy and its name are flushed before the source is removed.
   if (!CopyFile(sourceEntry, folder + ResultName, /*failIfExists=*/false,

@@ -193,16 +193,29 @@ bool TRenameCn::PutUnderResultName(const TFolderHandle *held, const std::string 
     if (!ok) Failure = FailureOf(errno);
     return ok;
   };
-  if (!MakeCopy && held) return checked(MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName)));
+  const bool isFolder = (attributes & kAttrDirectory) != 0;
+  // The run hears of the act first; it may forbid it (its journal failed).
+  const auto allowed = [&](TActKind kind, const std::string &from, const std::string &to) {
+    return !BeforeAct || BeforeAct(TAct{kind, from, to, isFolder, false});
+  };
   const std::string source = IncludeTrailingDelimiter(folder) + name;
-  if (!MakeCopy) return checked(MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName));
+  if (!MakeCopy) {
+    const std::string target = IncludeTrailingDelimiter(folder) + ResultName;
+    if (!allowed(TActKind::Rename, source, target)) return checked(false);
+    if (held) return checked(MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName)));
+    return checked(MoveFile(source, target));
+  }
 
   const std::string target = IncludeTrailingDelimiter(destination) + ResultName;
   // A folder target is only created in the destination; the run driver
   // descends into the source and copies its files.
-  if (attributes & kAttrDirectory) return checked(ForceFolder(target));
+  if (isFolder) {
+    if (FolderExists(target)) return true;
+    return checked(allowed(TActKind::MakeFolder, source, target) && ForceFolder(target));
+  }
 
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
   if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
+  if (!allowed(TActKind::Copy, source, target)) return checked(false);
   return checked(CopyFile(held ? TEntryRef(*held, name) : TEntryRef(source), target, /*failIfExists=*/true));
 }

@@ -12,16 +12,19 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "media/MediaFacts.h"
+#include "ops/Acts.h"
 #include "ops/FailReason.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 
 class TAWKStr;
+
 
 // Step numbers of the rename pipeline, as StepEnabled is indexed and
 // StepOrder holds them.
@@ -60,6 +63,8 @@ public:
 
   std::array<bool, kRenameStepCount> StepEnabled{};  // by step number
   std::array<int, kRenameStepCount> StepOrder{};     // step number at each position
+
+  TBeforeAct BeforeAct;
 
   bool MakeCopy = false;  // copy under the new name instead of renaming
   bool ReplExt = false;   // the replacement step leaves the extension alone
@@ -230,6 +235,8 @@ public:
   std::string ResultName;
   // Why the last target failed (None after a success).
   TFailure Failure;
+
+  TBeforeAct BeforeAct;
 
   int Same = 0;       // 0 keep, 1 overwrite, 2 alias, 3 overwrite->alias, 4 alias->overwrite
   int OverWrite = 1;  // 0 always, 1 never, 2 newer, 3 older, 4 larger, 5 smaller (or equal)

@@ -69,8 +69,25 @@ int OpenForReading(const TEntryRef &entry) {
   return sys::Call("openat", [&] { return ::openat(target->Dir, target->Name.c_str(), kFlags); });
 }
 
-std::optional<FileTimes> InspectFileTimes(const std::string &path) {
-  const auto entry = fs::SystemEntry(path);
+std::optional<TEntryStatus> InspectStatus(const TEntryRef &entry) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return std::nullopt;
+  struct stat st {};
+  if (sys::Call("fstatat", [&] {
+        return ::fstatat(target->Dir, target->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+      }) != 0)
+    return std::nullopt;
+  TEntryStatus status;
+  status.Id = fs::FileIdOf(st);
+  status.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
+  status.LastWrite = st.st_mtim;
+  status.IsFolder = S_ISDIR(st.st_mode);
+  status.IsSymlink = S_ISLNK(st.st_mode);
+  return status;
+}
+
+std::optional<FileTimes> InspectFileTimes(const TEntryRef &ref) {
+  const auto entry = fs::SystemEntry(ref);
   if (!entry) return std::nullopt;
   struct statx stx {};
   constexpr unsigned mask = STATX_ATIME | STATX_MTIME | STATX_BTIME;

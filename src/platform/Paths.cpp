@@ -10,6 +10,7 @@
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/FsInternal.h"
 
 namespace {
 
@@ -91,4 +92,18 @@ bool ForceFolder(const std::string &path) {
   if (FolderExists(folder)) return true;
   errno = error;
   return false;
+}
+
+std::string AbsolutePath(const std::string &path) {
+  if (path.empty() || path.front() == kPathDelimiter) return path;
+  // The working folder's own path, however long.
+  const TFolderHandle here = TFolderHandle::Open(".");
+  const std::optional<std::string> folder = here.Valid() ? korvane::fs::CurrentFolderPath(here.Native()) : std::nullopt;
+  if (!folder) return path;
+  std::string_view rest = path;
+  while (rest.starts_with("./")) rest.remove_prefix(2);
+  const std::string base = Utf8ToCp932(*folder).value_or(std::string());
+  if (base.empty()) return path;
+  if (rest == ".") return base;
+  return IncludeTrailingDelimiter(base) + std::string(rest);
 }

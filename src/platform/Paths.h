@@ -28,3 +28,7 @@ std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimite
 // done.  True only when every level exists afterwards.  An empty path raises
 // EInOutError("ディレクトリを作成できません").
 bool ForceFolder(const std::string &path);
+
+// A path as absolute: a relative one is taken from the working folder.
+// One that cannot be made so comes back as it is.
+std::string AbsolutePath(const std::string &path);

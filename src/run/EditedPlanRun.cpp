@@ -4,25 +4,44 @@
 // rename (or renamed copy) RenameTarget would make under the row's name,
 // through the same operation, then its log record and the date and
 // attribute follow-up, before the next row, as the walk's step does it.
-// What a row meets on the disk decides its record, as in any run.
+// Every act goes into the run's journal before it is made, so the undo
+// takes the run back as any other.  What a row meets on the disk decides
+// its record, as in any run.
 
+#include <cerrno>
+#include <memory>
 #include <optional>
 
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
+#include "platform/Errors.h"
 #include "platform/Inspect.h"
+#include "platform/Paths.h"
 #include "run/EditedPlan.h"
 #include "run/RunDriver.h"
+#include "run/RunJournal.h"
 #include "run/RunLog.h"
 #include "run/RunSteps.h"
 
 namespace {
 
+// As the walk's run says them.
+constexpr std::string_view kMsgNoJournal = "元に戻すための記録 (ジャーナル) を作れません: ";
+constexpr std::string_view kMsgJournalFailed =
+    "元に戻すための記録 (ジャーナル) に書き込めないため、実行を中止しました";
+
 class TEditedRun {
 public:
   TEditedRun(TRunHost &host, TRenameCn &rename, TChangeCn &change, TRunStats &stats,
-             const bool &aborted)
-      : Host_(host), Rename_(rename), Change_(change), Stats_(stats), Aborted_(aborted) {}
+             const bool &aborted, TJournalWriter *journal)
+      : Host_(host), Rename_(rename), Change_(change), Stats_(stats), Aborted_(aborted),
+        Journal_(journal) {
+    // Every act is journaled first, as in any run.
+    Rename_.BeforeAct = [this](const TAct &act) { return BeforeAct(act); };
+  }
+  ~TEditedRun() { Rename_.BeforeAct = nullptr; }
+  TEditedRun(const TEditedRun &) = delete;
+  TEditedRun &operator=(const TEditedRun &) = delete;
 
   void Run(const TEditedPlan &plan) {
     // Where the rows below a folder target are now, where that differs from
@@ -52,12 +71,13 @@ public:
         // The steps made no name for it, and none was given by hand.
         Log(RunMode::Rename, path, false, {}, newPath, planned.Failure);
       } else {
-        if (makeCopy || FollowsUp(Change_)) {
-          if (const std::optional<FindEntry> found = InspectEntry(TEntryRef(path)))
-            attributes = found->Attributes;
-        }
+        if (const std::optional<FindEntry> found = InspectEntry(TEntryRef(path)))
+          attributes = found->Attributes;
+        Current_ = path;
         ok = Rename_.RenameTargetTo(FolderOfPath(path), ExtractFileName(path), destination,
                                     attributes, name);
+        // A rename leaves the entry as it was; a copy is a file of its own.
+        Ended(ok, !ok ? std::nullopt : makeCopy ? IdentityOf(TEntryRef(newPath)) : BeforeIdentity_);
         Log(RunMode::Rename, path, ok, {}, newPath, Rename_.Failure);
         // A chain's move to a temporary name is no new name of its own.
         if (ok && !planned.Temporary) FollowUp(newPath, attributes);
@@ -73,8 +93,29 @@ private:
   // logged only when it succeeds.
   void FollowUp(const std::string &newPath, std::uint32_t sourceAttributes) {
     if (!FollowsUp(Change_)) return;
-    if (Change_.ChangeTarget(TEntryRef(newPath)))
-      Log(RunMode::Change, newPath, true, ChangeNumbersOf(Change_, sourceAttributes), {});
+    Current_ = newPath;
+    const bool folder = (sourceAttributes & kAttrDirectory) != 0;
+    if (!BeforeAct(TAct{TActKind::Change, newPath, {}, folder, false})) return;
+    const bool ok = Change_.ChangeTarget(TEntryRef(newPath));
+    Ended(ok, ok ? IdentityOf(TEntryRef(newPath)) : std::nullopt);
+    if (ok) Log(RunMode::Change, newPath, true, ChangeNumbersOf(Change_, sourceAttributes), {});
+  }
+
+  // Before an act on the disk: the journal gets it first, with what the
+  // entry is.  A journal that cannot be written forbids the act.
+  bool BeforeAct(const TAct &act) {
+    if (Journal_ == nullptr) return true;
+    BeforeIdentity_ = IdentityOf(TEntryRef(Current_));
+    if (Journal_->Begin(act.Kind, std::string(act.From), std::string(act.To), BeforeIdentity_, act.Folder,
+                        act.ToExisted, Act_))
+      return true;
+    Act_ = 0;
+    errno = Journal_->Error();
+    return false;
+  }
+
+  void Ended(bool ok, const std::optional<TIdentity> &after) {
+    if (Act_ != 0 && Journal_ != nullptr) Journal_->End(Act_, ok, after);
   }
 
   void Log(RunMode mode, const std::string &path, bool ok, const TChangeNumbers &numbers,
@@ -86,7 +127,15 @@ private:
       reason = ReasonText(failure);
       Stats_.CountFailure(reason);
     }
-    Host_.AddLogLine(FormatLogLine(mode, path, ok, numbers, destination, reason));
+    const std::string line = FormatLogLine(mode, path, ok, numbers, destination, reason);
+    Host_.AddLogLine(line);
+    if (Journal_ != nullptr) {
+      Journal_->Recorded(Act_, line);
+      // A run that can no longer journal its acts must not make any more.
+      if (Journal_->Error() != 0)
+        throw EInOutError(std::string(kMsgJournalFailed) + " (" + ReasonText(FailureOf(Journal_->Error())) + ")");
+    }
+    Act_ = 0;
   }
 
   TRunHost &Host_;
@@ -94,6 +143,11 @@ private:
   TChangeCn &Change_;
   TRunStats &Stats_;
   const bool &Aborted_;
+  TJournalWriter *Journal_;
+  // The entry under way, what the journal knows of it, and its act.
+  std::string Current_;
+  std::optional<TIdentity> BeforeIdentity_;
+  std::size_t Act_ = 0;
 };
 
 }  // namespace
@@ -104,7 +158,18 @@ TRunOutcome TRunDriver::RunEditedPlan(const TEditedPlan &plan) {
   Stats_ = TRunStats{};
   // The job is checked as a run checks it (its folder may have gone since
   // the plan), and the values of the follow-up are worked out again.
-  if (!Prepare(RunMode::Rename)) return TRunOutcome::Refused;
+  const std::optional<TRunSetup> setup = Prepare(RunMode::Rename);
+  if (!setup) return TRunOutcome::Refused;
+  // No run acts on the disk without its journal, this one neither.
+  struct TJournalScope {
+    std::unique_ptr<TJournalWriter> &Journal;
+    ~TJournalScope() { Journal.reset(); }
+  } journalScope{Journal_};
+  Journal_ = std::make_unique<TJournalWriter>();
+  if (!Journal_->Open("rename", {AbsolutePath(setup->Job.FindFile.Folder), AbsolutePath(setup->Destination)})) {
+    Host_.SetStatusText(std::string(kMsgNoJournal) + ReasonText(FailureOf(errno)));
+    return TRunOutcome::Refused;
+  }
 
   AbortRequested_ = false;
   Host_.SetBusyCursor(true);
@@ -113,11 +178,13 @@ TRunOutcome TRunDriver::RunEditedPlan(const TEditedPlan &plan) {
     Host_.SetRunMessage(std::string());
     Host_.SetBusyCursor(false);
     Host_.AddLogLine(std::string(aborted ? kLogAborted : kLogFinished));
+    Journal_->Close(aborted);
   };
   try {
     Host_.AddLogLine(std::string(kLogStart));
+    if (const std::optional<std::string> log = Host_.LogFilePath()) Journal_->NoteLog(*log);
     Host_.ShowLogPage();
-    TEditedRun(Host_, Rename_, Change_, Stats_, AbortRequested_).Run(plan);
+    TEditedRun(Host_, Rename_, Change_, Stats_, AbortRequested_, Journal_.get()).Run(plan);
   } catch (...) {
     finish(true);
     throw;

@@ -7,6 +7,7 @@
 
 #include "media/MediaFacts.h"
 #include "platform/DateTime.h"
+#include "platform/FileSystem.h"
 
 struct TargetEntry {
   std::string Folder;            // the folder being walked, with its delimiter
@@ -19,4 +20,5 @@ struct TargetEntry {
   // when the run needs it; null otherwise, and for a file whose kind no
   // source reads or that could not be read.
   std::shared_ptr<const TMediaFacts> Media;
+  TFileId Id;                    // what the entry leads to (a link: what it points to)
 };

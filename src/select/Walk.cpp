@@ -132,12 +132,14 @@ int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFo
       if (entry.Name == "." || entry.Name == "..") continue;
       const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
       if (output && isFolder && output->Is(entry.Id)) continue;
+      if (!isFolder && hooks.IsRunsOwnFile(entry.Id)) continue;
       if (collect && IsWalkableFolder(entry)) collect->Names.push_back(entry.Name);
       if (!AcceptEntry(entry, exclusions, hooks.Options())) continue;
       if (names.Size() != 0 && names.Contains(entry.Name)) continue;
       if (!lastFilter || isFolder) names.Add(entry.Name);
       entries.push_back(TargetEntry{folder, std::move(entry.Name), entry.Attributes,
-                                    isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink, nullptr});
+                                    isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink, nullptr,
+                                    entry.Id});
       hooks.ProcessMessages();
       if (hooks.Aborted()) {
         stopped = true;

@@ -121,6 +121,9 @@ public:
   // What the run needs to know of its targets' contents; asked once per
   // level, after the listing and before PrepareLevel.
   virtual TMediaNeed MediaNeed() { return TMediaNeed::None; }
+  // True for a file the run itself keeps (its log, its journal): never a
+  // target, wherever it lies.
+  virtual bool IsRunsOwnFile(const TFileId &) { return false; }
   // The name of the folder being processed (FolderNameText); every level.
   virtual void SetFolderName(const std::string &name) = 0;
   // The per-target step.

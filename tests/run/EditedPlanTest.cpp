@@ -46,7 +46,7 @@ public:
   TRunOutcome Undo() {
     TUndoStats stats;
     const Strings log = Host.Log;
-    return Driver.UndoRun(log, false, stats);
+    return Driver.UndoRun(log, TUndoOptions{}, stats);
   }
   // The row whose target has this path relative to the tree.
   static std::size_t RowOf(const TEditedPlan &plan, const std::string &source) {

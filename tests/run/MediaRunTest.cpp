@@ -158,7 +158,7 @@ TEST_F(MediaRunTest, ModificationTimesSetToTheShootingTimeAndTakenBack) {
   EXPECT_EQ(local.tm_min, 20);
 
   TUndoStats stats;
-  EXPECT_EQ(Driver.UndoRun(Host.Log, false, stats), TRunOutcome::Finished);
+  EXPECT_EQ(Driver.UndoRun(Host.Log, TUndoOptions{}, stats), TRunOutcome::Finished);
   EXPECT_EQ(stats.Reversed, 2u);
   EXPECT_EQ(TreeListing(Tree.Native()), before);
 }
