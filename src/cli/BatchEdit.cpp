@@ -461,12 +461,14 @@ TRunOutcome StartPlannedRun(const TBatchOptions &options, TRunDriver &driver, TB
       return TRunOutcome::Aborted;
     }
     plan.SetNewNames(*edits);
+    host.SayNotice();
     PassOverUnchanged(plan);
     ShowEdits(plan, EditableRows(plan), root);
   } else if (options.Confirm) {
     std::vector<TPlanRecord> rows;
     for (std::size_t i = 0; i < plan.Size(); ++i)
       if (!plan.PassedOver(i)) rows.push_back(plan.Row(i));
+    host.SayNotice();
     PrintPlan(rows);
     Note(BatchText(TBatchText::PlanSummary,
                    {std::to_string(plan.RowsToRun() - plan.Failures()), std::to_string(plan.Failures())}));

@@ -50,16 +50,16 @@ void TBatchHost::ProcessMessages() {
   }
 }
 
-void TBatchHost::BeforeFirstLine() {
-  if (FirstLineWritten_) return;
-  FirstLineWritten_ = true;
+void TBatchHost::SayNotice() {
+  if (NoticeSaid_) return;
+  NoticeSaid_ = true;
   if (Output_.NoticeBeforeFirstLine.empty()) return;
   std::fflush(stdout);
   std::fprintf(stderr, "korvane-batch: %s\n", Output_.NoticeBeforeFirstLine.c_str());
 }
 
 void TBatchHost::WriteOut(const std::string &cp932Line, char end) {
-  BeforeFirstLine();
+  SayNotice();
   if (Output_.Progress != nullptr) Output_.Progress->Clear();
   std::string text = TerminalText(cp932Line);
   text += end;

@@ -85,10 +85,13 @@ public:
   // Flushes stdout; false when any output of the run could not be written.
   bool FlushOutput();
   bool OutputFailed() const { return OutputFailed_; }
+  // The notice of the output, said once: before the run's first line, or
+  // earlier, before a plan shown for a question, so the user reads it
+  // before answering.
+  void SayNotice();
 
 private:
   void WriteOut(const std::string &cp932Line, char end);
-  void BeforeFirstLine();
   void FailLogFile(const std::string &message);
 
   const JobSettings &Job_;
@@ -97,7 +100,7 @@ private:
   TLogFileWriter LogFile_;
   bool LogFileTried_ = false;
   bool OutputFailed_ = false;
-  bool FirstLineWritten_ = false;
+  bool NoticeSaid_ = false;
   TBatchOutput Output_;
   std::optional<std::string> LogFileError_;
   std::string StatusText_;

@@ -459,6 +459,32 @@ TEST_F(NamedJobsTest, ConfirmShowsThePlanAndRunsItOnYes) {
   EXPECT_EQ(piped.Exit, 2) << "a question needs a terminal";
 }
 
+// Renamed copies beside the originals are said before the question, where
+// the user can still answer no, and once.
+TEST_F(BatchEditTest, RenamedCopiesAreSaidBeforeTheQuestion) {
+  Files(2);
+  const std::string notice = U8(u8"名前を変えたコピーを作ります");
+  const std::string editor = Write("scratch/editor.sh", "#!/bin/sh\nsed -i '1s/.*/first.txt/' \"$1\"\n");
+  chmod(editor.c_str(), 0755);
+  const Strings copies = {"--folder", P("p"), "--steps", "number"};
+  const struct {
+    Strings More;
+    Strings Env;
+    std::string Question;
+  } cases[] = {
+      {{"--confirm", "rename"}, {}, U8(u8"この計画のとおりに実行しますか?")},
+      {{"edit"}, {"EDITOR=" + editor, "VISUAL="}, U8(u8"この名前でリネームしますか?")},
+  };
+  for (const auto &c : cases) {
+    const TResult result = Spawn(With(copies, c.More), c.Env, {"n\n", true});
+    EXPECT_EQ(result.Exit, 0) << result.Err;
+    const std::size_t said = result.Err.find(notice);
+    EXPECT_LT(said, result.Err.find(c.Question)) << result.Err;
+    EXPECT_EQ(result.Err.find(notice, said + 1), std::string::npos) << "said once: " << result.Err;
+    EXPECT_EQ(Listing(Tree.Native("p")), (Strings{Name(0), Name(1)}));
+  }
+}
+
 // The desktop entry specification's reading of an Exec value: the string
 // escapes, then the arguments with their quotes.
 std::vector<std::string> ReadExec(const std::string &value) {
