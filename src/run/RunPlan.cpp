@@ -338,7 +338,16 @@ public:
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     Now_ = now;
+    // The run opens its log file before it walks and never takes it for a
+    // target; a log file left there by an earlier run is not one of the
+    // plan's either, or a run of the plan's rows would rename the file it
+    // writes its log to.
+    LogId_ = D_.Host_.LogFileId();
+    if (!LogId_)
+      if (const std::optional<std::string> log = D_.Host_.LogFilePath()) LogId_ = GetFileId(*log);
   }
+
+  bool IsRunsOwnFile(const TFileId &id) override { return LogId_ && id == *LogId_; }
 
   const TWalkOptions &Options() override {
     Options_ = RunWalkOptions(Mode_, D_.Host_.Job(), D_.DateRangeFrom_, D_.DateRangeTo_);
@@ -635,6 +644,7 @@ private:
   std::string Current_;
   TLevelPaths Paths_;
   timespec Now_{};
+  std::optional<TFileId> LogId_;
 };
 
 TRunOutcome TRunDriver::PlanRun(RunMode mode, TPlanSink &sink) {

@@ -459,6 +459,37 @@ TEST_F(NamedJobsTest, ConfirmShowsThePlanAndRunsItOnYes) {
   EXPECT_EQ(piped.Exit, 2) << "a question needs a terminal";
 }
 
+// A log file an earlier run left among the targets is the one the run
+// writes to: the run leaves it out, and so must the plan a run through the
+// plan renames from.
+TEST_F(BatchEditTest, TheLogFileAmongTheTargetsIsNoTargetOfThePlanEither) {
+  const std::string list = "scratch/names.txt";
+  const struct {
+    const char *Name;
+    Strings More;
+  } cases[] = {
+      {"walk", {"rename"}},
+      {"dry run", {"--dry-run", "rename"}},
+      {"confirm", {"--confirm", "--yes", "rename"}},
+      {"names from", {"--names-from", P(list), "rename"}},
+  };
+  for (const auto &c : cases) {
+    Files(2);
+    Write(list, Name(0) + "\tlisted.txt\n");
+    Write("p/run.log", "an earlier run's log\r\n");
+    const TResult run = Spawn(With(Numbering(), With({"--log", P("p/run.log")}, c.More)));
+    EXPECT_EQ(run.Exit, 0) << c.Name << run.Err;
+    EXPECT_EQ(run.Out.find("run.log"), std::string::npos) << c.Name << run.Out;
+    EXPECT_TRUE(Tree.Exists("p/run.log")) << c.Name;
+    if (std::string(c.Name) != "dry run") {
+      const TResult undo = Spawn({"undo", P("p/run.log")});
+      EXPECT_EQ(undo.Exit, 0) << c.Name << undo.Err;
+    }
+    EXPECT_EQ(Listing(Tree.Native("p")), (Strings{Name(0), Name(1), "run.log"})) << c.Name;
+    std::filesystem::remove_all(Tree.Native("p"));
+  }
+}
+
 // Renamed copies beside the originals are said before the question, where
 // the user can still answer no, and once.
 TEST_F(BatchEditTest, RenamedCopiesAreSaidBeforeTheQuestion) {
