@@ -25,11 +25,6 @@
 
 namespace {
 
-// As the walk's run says them.
-constexpr std::string_view kMsgNoJournal = "元に戻すための記録 (ジャーナル) を作れません: ";
-constexpr std::string_view kMsgJournalFailed =
-    "元に戻すための記録 (ジャーナル) に書き込めないため、実行を中止しました";
-
 class TEditedRun {
 public:
   TEditedRun(TRunHost &host, TRenameCn &rename, TChangeCn &change, TRunStats &stats,

@@ -359,8 +359,7 @@ private:
       journal->Recorded(Act_, line);
       // A run that can no longer journal its acts must not make any more.
       if (journal->Error() != 0)
-        throw EInOutError("元に戻すための記録 (ジャーナル) に書き込めないため、実行を中止しました (" +
-                          ReasonText(FailureOf(journal->Error())) + ")");
+        throw EInOutError(std::string(kMsgJournalFailed) + " (" + ReasonText(FailureOf(journal->Error())) + ")");
     }
     Act_ = 0;
   }
@@ -472,7 +471,7 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
   if (logs) {
     Journal_ = std::make_unique<TJournalWriter>();
     if (!Journal_->Open(JournalModeName(mode), {AbsolutePath(job.FindFile.Folder), AbsolutePath(destination)})) {
-      Host_.SetStatusText("元に戻すための記録 (ジャーナル) を作れません: " + ReasonText(FailureOf(errno)));
+      Host_.SetStatusText(std::string(kMsgNoJournal) + ReasonText(FailureOf(errno)));
       return TRunOutcome::Refused;
     }
   }
