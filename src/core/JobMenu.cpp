@@ -14,7 +14,7 @@
 
 namespace {
 
-// Characters the desktop entry specification reserves in Exec arguments.
+// Characters a desktop file reserves in the arguments of its Exec key.
 constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
 
 // Desktop files are UTF-8; narrow literals here are Shift-JIS.

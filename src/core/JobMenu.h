@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-// One argument of a desktop file's Exec key, quoted as the desktop entry
-// specification asks where it holds a reserved character, with '%'
-// doubled.  The value's own escapes (a backslash doubled) are not applied.
+// One argument of a desktop file's Exec key, quoted as file managers
+// expect where it holds a reserved character, with '%' doubled.  The
+// value's own escapes (a backslash doubled) are not applied.
 std::string QuoteExecArgument(std::string_view argument);
 // Arguments into an Exec value: quoted, joined by blanks, then escaped as a
 // string value.

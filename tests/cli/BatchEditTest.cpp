@@ -516,7 +516,7 @@ TEST_F(BatchEditTest, RenamedCopiesAreSaidBeforeTheQuestion) {
   }
 }
 
-// The desktop entry specification's reading of an Exec value: the string
+// How a file manager reads the Exec value of a desktop file: the string
 // escapes, then the arguments with their quotes.
 std::vector<std::string> ReadExec(const std::string &value) {
   std::string line;
