@@ -308,9 +308,13 @@ private:
       // Killed in mid-act: taken back if the disk shows it was made.
       if (atTo && !atFrom && Same(act.Before, atTo, to)) return {TCheck::Reverse};
       if (!atTo && !atFrom && Same(act.Before, StatusAt(CaseTemporary(act)), to)) return {TCheck::Reverse};
-      if (act.Kind == TActKind::Move && atTo && atFrom && !act.ToExisted && Same(act.Before, atFrom, from) &&
-          atTo->Size == act.Before->Size && atTo->LastWrite.tv_sec / 2 == act.Before->WrittenSeconds / 2)
-        return {TCheck::Reverse};
+      // A move by copy: its copy gets the name only once complete, so one
+      // of the source's size and time under a name that was free is the
+      // run's, whether the source was removed yet or not.
+      const bool copied = act.Kind == TActKind::Move && atTo && !act.ToExisted && act.Before &&
+                          atTo->Size == act.Before->Size &&
+                          atTo->LastWrite.tv_sec / 2 == act.Before->WrittenSeconds / 2;
+      if (copied && (!atFrom || Same(act.Before, atFrom, from))) return {TCheck::Reverse};
       return {TCheck::NotDone};
     }
     if (!act.Ok) return {TCheck::NotDone};
@@ -407,7 +411,8 @@ private:
   std::pair<TVerdict, TChangeBack> CheckChange(const TUndoItem &item) {
     TChangeBack back;
     const TJournalAct &act = *item.Act;
-    if (!act.Ended || !act.Ok || item.Record == nullptr || !item.Record->HasNumbers)
+    // An act whose outcome the kill took is known done by its record.
+    if ((act.Ended && !act.Ok) || item.Record == nullptr || !item.Record->HasNumbers)
       return {{TCheck::NotDone}, back};
     const TPlace place = Folders_.Find(act.From);
     if (place.Outside) return {{TCheck::Fail, kOutsideRun}, back};
@@ -649,14 +654,21 @@ void CollectItems(const TLogRun &run, const std::vector<std::string> &lines, con
   std::unordered_map<std::uint64_t, const TLogRecord *> logged;
   std::unordered_set<std::uint64_t> known;
   if (journal != nullptr) known.insert(journal->Records.begin(), journal->Records.end());
+  // Records the journal does not know, by their paths: the last act's may be
+  // among them, its outcome lost with the kill that came after its record.
+  std::vector<const TLogRecord *> unknown;
+  std::multimap<std::pair<std::string_view, std::string_view>, std::size_t> unknownAt;
   std::size_t count = 0;
   for (const TLogRecord &record : run.Records) {
     if (++count % 1024 == 0) pump();
     const std::uint64_t hash = RecordHash(lines[record.Line - 1]);
     logged.emplace(hash, &record);
-    if (journal == nullptr || known.count(hash) == 0) {
-      if (record.Outcome == TLogOutcome::Succeeded)
-        items.push_back(TUndoItem{nullptr, nullptr, &record, journal == nullptr ? kNoJournal : kNotInJournal});
+    if (journal == nullptr) {
+      if (record.Outcome == TLogOutcome::Succeeded) items.push_back(TUndoItem{nullptr, nullptr, &record, kNoJournal});
+    } else if (known.count(hash) == 0) {
+      unknownAt.emplace(std::pair<std::string_view, std::string_view>(record.Path, record.Destination),
+                        unknown.size());
+      unknown.push_back(&record);
     }
   }
   if (journal == nullptr) return;
@@ -672,9 +684,19 @@ void CollectItems(const TLogRun &run, const std::vector<std::string> &lines, con
     if (record != logged.end()) {
       if (record->second->Outcome == TLogOutcome::Succeeded) items.push_back(TUndoItem{journal, &act, record->second, {}});
     } else if (i >= lastLogged) {
-      items.push_back(TUndoItem{journal, &act, nullptr, {}});
+      const TLogRecord *own = nullptr;
+      if (act.Record == 0) {
+        const auto mine = unknownAt.find({act.From, act.To});
+        if (mine != unknownAt.end()) {
+          std::swap(own, unknown[mine->second]);
+          unknownAt.erase(mine);
+        }
+      }
+      if (own == nullptr || own->Outcome == TLogOutcome::Succeeded) items.push_back(TUndoItem{journal, &act, own, {}});
     }
   }
+  for (const TLogRecord *record : unknown)
+    if (record != nullptr && record->Outcome == TLogOutcome::Succeeded) items.push_back(TUndoItem{nullptr, nullptr, record, kNotInJournal});
 }
 
 }  // namespace
