@@ -440,7 +440,7 @@ public:
       subject.Media = entry.Media.get();
       const TPrediction p = PredictChange(D_.Change_, subject);
       TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown, {},
-                         ChangeNumbersOf(D_.Change_, entry.Attributes), {}, false};
+                         ChangeNumbersOf(D_.Change_, entry.Attributes), {}, false, {}, {}};
       Add(record);
       break;
     }
@@ -562,7 +562,7 @@ private:
     subject.Media = entry.Media.get();
     if (PredictChange(change, subject).Ok)
       Add(TPlanRecord{RunMode::Change, true, TFailure{}, newPath, {},
-                      ChangeNumbersOf(change, entry.Attributes), {}, false});
+                      ChangeNumbersOf(change, entry.Attributes), {}, false, {}, {}});
   }
 
   TChangeSubject SubjectOnDisk(const std::string &path) {
@@ -621,7 +621,7 @@ private:
   void Record(RunMode mode, const TPrediction &p, const std::string &path,
               const std::string &destination, const std::string &source = {},
               bool temporary = false) {
-    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}, source, temporary});
+    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}, source, temporary, {}, {}});
   }
 
   void Add(const TPlanRecord &record) {
@@ -651,6 +651,7 @@ TRunOutcome TRunDriver::PlanRun(RunMode mode, TPlanSink &sink) {
   if (Running_ || mode == RunMode::List) return Running_ ? TRunOutcome::Busy : TRunOutcome::Refused;
   const TRunningFlag running(Running_);
   Stats_ = TRunStats{};
+  ForgetFileSystems();
   const std::optional<TRunSetup> setup = Prepare(mode);
   if (!setup) return TRunOutcome::Refused;
   const TOperationState keep(Rename_, Copy_, Change_);

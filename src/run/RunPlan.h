@@ -24,6 +24,10 @@ struct TPlanRecord {
   // moves on to the target's new name.
   std::string Source;
   bool Temporary = false;
+  // An undo's records say these in words of their own (CP932): what is done
+  // to the entry where it is not moved, and why it cannot be.
+  std::string Outcome;
+  std::string Reason;
 };
 
 // The line the run would write for the record.

@@ -18,6 +18,7 @@
 #include "run/LogRecords.h"
 #include "run/RunDriver.h"
 #include "run/RunJournal.h"
+#include "run/RunPlan.h"
 #include "run/RunSteps.h"
 
 const std::string_view kMsgWindowsLog =
@@ -179,13 +180,36 @@ struct TUndoItem {
   std::string_view Refusal;            // a record without an act: why
 };
 
+// An undo's plan line as a record of the preview's list: where the entry goes
+// back to, or what is done to it, and the reason of a predicted failure.
+TPlanRecord UndoPlanRecord(const std::string &line) {
+  TPlanRecord record;
+  const std::optional<TLogRecord> parsed = ParseLogRecord(line);
+  if (!parsed) {
+    record.Ok = false;
+    record.Path = line;
+    return record;
+  }
+  record.Ok = parsed->Outcome != TLogOutcome::Failed;
+  record.Path = parsed->Path;
+  record.Destination = parsed->Destination;
+  if (parsed->Destination.empty()) record.Outcome = parsed->HasNumbers ? "日付・属性を戻す" : "ゴミ箱へ";
+  constexpr std::string_view kReason = "理由: ";
+  if (const std::size_t at = line.find(kReason); at != std::string::npos) {
+    const std::size_t start = at + kReason.size();
+    const std::size_t end = line.find(';', start);
+    record.Reason = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  }
+  return record;
+}
+
 }  // namespace
 
 class TUndoStep {
 public:
   TUndoStep(TRunDriver &driver, TUndoStats &stats, bool plan, TJournalWriter *journal,
-            const std::vector<std::string> &roots)
-      : D_(driver), Stats_(stats), Plan_(plan), Journal_(journal), Folders_(roots) {}
+            const std::vector<std::string> &roots, TPlanSink *sink = nullptr)
+      : D_(driver), Stats_(stats), Plan_(plan), Sink_(plan ? sink : nullptr), Journal_(journal), Folders_(roots) {}
 
   // What the item asks for, judged against the disk as it is; nothing changes.
   TVerdict Check(const TUndoItem &item) {
@@ -602,7 +626,8 @@ private:
       const std::size_t at = line.find(kDone);
       if (at != std::string::npos) line.replace(at, kDone.size(), "; 結果: 予定; ");
     }
-    D_.Host_.AddLogLine(line);
+    if (Sink_ != nullptr) Sink_->AddPlanRecord(UndoPlanRecord(line));
+    else D_.Host_.AddLogLine(line);
     if (Journal_ != nullptr) {
       Journal_->Recorded(Act_, line);
       if (Journal_->Error() != 0)
@@ -615,6 +640,7 @@ private:
   TRunDriver &D_;
   TUndoStats &Stats_;
   bool Plan_;
+  TPlanSink *Sink_;
   TJournalWriter *Journal_;
   TRootedFolders Folders_;
   TTrashIndex Trash_;
@@ -706,6 +732,7 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
   if (Running_) return TRunOutcome::Busy;
   const TRunningFlag running(Running_);
   Stats_ = TRunStats{};
+  ForgetFileSystems();
   stats = TUndoStats{};
 
   const TLogContents contents = ParseLog(logLines, [this] { Host_.ProcessMessages(); });
@@ -781,19 +808,24 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
   AbortRequested_ = false;
   Host_.SetBusyCursor(true);
   Host_.SetRunMessage(std::string(kRunMessage));
-  TUndoStep step(*this, stats, options.Plan, journal.get(), roots);
+  TPlanSink *const sink = options.Plan ? options.PlanSink : nullptr;
+  TUndoStep step(*this, stats, options.Plan, journal.get(), roots, sink);
+  const auto marker = [&](std::string_view text) {
+    if (sink != nullptr) sink->AddPlanMarker(text);
+    else Host_.AddLogLine(std::string(text));
+  };
   const auto finish = [&](bool aborted) {
     Host_.SetRunMessage(std::string());
     Host_.SetBusyCursor(false);
-    Host_.AddLogLine(std::string(aborted ? kLogAborted : kLogFinished));
+    marker(aborted ? kLogAborted : kLogFinished);
     if (journal) journal->Close(aborted);
   };
   try {
-    Host_.AddLogLine(std::string(kLogStart));
+    marker(kLogStart);
     if (journal) {
       if (const std::optional<std::string> log = Host_.LogFilePath()) journal->NoteLog(*log);
     }
-    Host_.ShowLogPage();
+    if (sink == nullptr) Host_.ShowLogPage();
     for (const TUndoItem &item : items) {
       Host_.ProcessMessages();
       if (AbortRequested_) break;

@@ -55,9 +55,22 @@ private:
 
 TPreviewDialog::TPreviewDialog(QWidget *parent, TRunDriver &driver, RunMode mode,
                                const std::string &targetFolder, bool makeCopy, TRun run)
-    : QDialog(parent), Driver_(driver), Mode_(mode), MakeCopy_(makeCopy), Run_(std::move(run)),
+    : TPreviewDialog(parent, driver, Title(mode),
+                     [&driver, mode](TPlanSink &sink) { return driver.PlanRun(mode, sink); }, targetFolder,
+                     std::move(run), mode == RunMode::Rename, makeCopy) {}
+
+TPreviewDialog::TPreviewDialog(QWidget *parent, TRunDriver &driver, const QString &title, TPlanner planner,
+                               const std::string &targetFolder, std::function<void()> run)
+    : TPreviewDialog(parent, driver, title, std::move(planner), targetFolder,
+                     run ? TRun([run = std::move(run)](std::unique_ptr<TEditedPlan>) { run(); }) : TRun(),
+                     false, false) {}
+
+TPreviewDialog::TPreviewDialog(QWidget *parent, TRunDriver &driver, const QString &title, TPlanner planner,
+                               const std::string &targetFolder, TRun run, bool editable, bool makeCopy)
+    : QDialog(parent), Driver_(driver), Planner_(std::move(planner)), Run_(std::move(run)), Editable_(editable),
+      MakeCopy_(makeCopy),
       Model_(std::make_unique<TPlanTableModel>(targetFolder)), Sink_(std::make_unique<TSink>(*this)) {
-  setWindowTitle(Title(mode));
+  setWindowTitle(title);
   setWindowModality(Qt::WindowModal);
   resize(720, 440);
 
@@ -171,14 +184,14 @@ TRunOutcome TPreviewDialog::Plan() {
   TRunOutcome outcome;
   {
     const TEnd end{*this};
-    outcome = Driver_.PlanRun(Mode_, *Sink_);
+    outcome = Planner_(*Sink_);
   }
   const QString counted = QStringLiteral("%1 件の処理のうち、失敗の予測は %2 件です。")
                               .arg(Model_->Records())
                               .arg(Model_->Failures());
   switch (outcome) {
   case TRunOutcome::Finished:
-    if (Mode_ == RunMode::Rename) {
+    if (Editable_) {
       Model_->StartEditing(MakeCopy_);
       RunButton_->setToolTip(QStringLiteral("プレビューを閉じて、表示のとおりに実行します。"
                                             "新しい名前は F2 かダブルクリックで変更できます。"));

@@ -26,6 +26,7 @@ class QPushButton;
 class QSortFilterProxyModel;
 class QTableView;
 class TEditedPlan;
+class TPlanSink;
 class TPlanTableModel;
 
 class TPreviewDialog : public QDialog {
@@ -38,6 +39,11 @@ public:
   using TRun = std::function<void(std::unique_ptr<TEditedPlan> plan)>;
   TPreviewDialog(QWidget *parent, TRunDriver &driver, RunMode mode, const std::string &targetFolder,
                  bool makeCopy, TRun run);
+  // Any other plan the driver makes into a sink (the undo's), under `title`;
+  // its rows are shown as they are, not edited.
+  using TPlanner = std::function<TRunOutcome(TPlanSink &sink)>;
+  TPreviewDialog(QWidget *parent, TRunDriver &driver, const QString &title, TPlanner planner,
+                 const std::string &targetFolder, std::function<void()> run);
   ~TPreviewDialog() override;
 
   // Plans the run and shows it; errors go on to the caller.
@@ -64,13 +70,19 @@ protected:
 
 private:
   class TSink;
+  // What both kinds of plan share.
+  TPreviewDialog(QWidget *parent, TRunDriver &driver, const QString &title, TPlanner planner,
+                 const std::string &targetFolder, TRun run, bool editable, bool makeCopy);
   void ShowCount();
   void ShowCounted();
 
   TRunDriver &Driver_;
-  RunMode Mode_;
-  bool MakeCopy_;
+  TPlanner Planner_;
   TRun Run_;
+  // A rename's plan, whose new names can be edited; `MakeCopy_`: into
+  // renamed copies.
+  bool Editable_;
+  bool MakeCopy_;
   std::unique_ptr<TPlanTableModel> Model_;
   std::unique_ptr<TSink> Sink_;
   QSortFilterProxyModel *Proxy_ = nullptr;

@@ -92,10 +92,12 @@ public:
   // Runs a rename plan as it stands, names edited by hand included (the
   // preview's run button), as the run buttons run a job.
   void RunPlan(const TEditedPlan &plan);
-  // 元に戻す on the log page: takes back the last run of the log, after
-  // asking (ConfirmUndo; replaceable for tests).
-  void SpeedButtonUndoClick();
-  std::function<bool(const QString &question)> ConfirmUndo;
+  // 元に戻す on the log page: shows what taking back the last run of the log
+  // (or, with `all`, every run of it) would do in the preview, whose run
+  // button does it.  Returns once the plan is made.  Without UndoPreview
+  // (tests and benchmarks timing the undo itself) it is done at once.
+  void SpeedButtonUndoClick(bool all = false);
+  bool UndoPreview = true;
 
   // Jobs kept by name (UnitMainJobs.cpp): the 設定 page's 読込 and 保存
   // offer them on their arrows, and the ジョブ button is a menu of them.
