@@ -22,6 +22,16 @@ if(TARGET korvane)
   install(FILES ${KORVANE_DATA}/icons/${KORVANE_APP_ID}-256.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
           RENAME ${KORVANE_APP_ID}.png)
+  # The file manager's menu: Dolphin finds service menus for everyone in
+  # kio/servicemenus.  Files and Thunar keep theirs per user, so their
+  # entries are documented files to copy (see the comments in them).
+  install(FILES ${KORVANE_DATA}/servicemenus/${KORVANE_APP_ID}-folder.desktop
+                ${KORVANE_DATA}/servicemenus/${KORVANE_APP_ID}-files.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus)
+  install(PROGRAMS ${KORVANE_DATA}/file-managers/nautilus-script
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvane/file-managers)
+  install(FILES ${KORVANE_DATA}/file-managers/thunar-uca.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvane/file-managers)
 endif()
 
 # Debian keeps its manual pages compressed.

@@ -11,11 +11,11 @@ korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
 # ICU: the width and kana conversions, the natural order, the eras.
 korvane_packages+=(libicu-dev)
 
-# What only the tests need (./test): the install test's validators and
-# package tools, and an X server with a session bus for the portal dialogs'
-# fallback.
+# What only the tests need (./test): the install test's validators (desktop
+# files, AppStream, XML) and package tools, and an X server with a session
+# bus for the portal dialogs' fallback.
 korvane_test_packages=(desktop-file-utils appstream bash-completion dpkg-dev groff-base
-                       xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme)
+                       xvfb xauth dbus-daemon qt6-xdgdesktopportal-platformtheme libxml2-utils)
 # The file systems people keep files on, mounted from images by the tests:
 # exFAT and FAT32 through FUSE, NTFS, XFS, btrfs, ext4.
 korvane_test_packages+=(fuse3 exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs btrfs-progs

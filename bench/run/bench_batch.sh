@@ -22,6 +22,11 @@
 #           a decomposed voiced mark, with the four width and kana
 #           conversions on, against the same rename with the case step
 #           alone (goal: within 1.50x)
+#   names:  the same numbering over RENAME_FILES files run through its
+#           plan: with 10 new names from a list (--names-from), and with an
+#           editor that changes three lines (edit --yes), each against the
+#           walk's rename of the same folder (goal: within 2.0x, a plan and
+#           a run for one walk)
 #   plan:   korvane-batch --dry-run rename (the numbering step) over the
 #           same tree and over FILES files in 10 folders, against the list
 #           run of the same tree (goal: within 1.2x), with the peak memory
@@ -139,6 +144,38 @@ left=$(ls "$work/w" | grep -c -v '^f[0-9]\{7\}-caf.*[0-9]\{4,\}\.dat$' || true)
 [ "$left" -eq 0 ] || echo "warning: $left files with extension codes not renamed" >&2
 rm -rf "$work/k" "$work/b" "$work/s" "$work/w"
 
+# Names by hand: a list of 10 and an editor changing three lines, each a
+# plan made, changed and run, against the walk's rename.
+: > "$work/names.txt"
+for i in 1 2 3 4 5 6 7 8 9 10; do
+  printf 'f%07d.dat\tby hand %d.dat\n' $((i * (rename_files / 10))) "$i" >> "$work/names.txt"
+done
+printf '#!/bin/sh\nsed -i -e "1s/.*/first.dat/" -e "2s/.*/second.dat/" -e "\\$s/.*/last.dat/" "$1"\n' \
+  > "$work/editor.sh"
+chmod +x "$work/editor.sh"
+round=1
+while [ "$round" -le "$rounds" ]; do
+  rm -rf "$work/hk" "$work/hn" "$work/he"
+  make_flat "$work/hk" "$rename_files"
+  make_flat "$work/hn" "$rename_files"
+  make_flat "$work/he" "$rename_files"
+  if [ $((round % 2)) -eq 1 ]; then
+    timed h_walk "$batch" --settings "$work/job.ini" --folder "$work/hk" rename
+    timed h_names "$batch" --settings "$work/job.ini" --folder "$work/hn" --names-from "$work/names.txt" rename
+    timed h_edit env EDITOR="$work/editor.sh" VISUAL= "$batch" --settings "$work/job.ini" --folder "$work/he" --yes edit
+  else
+    timed h_edit env EDITOR="$work/editor.sh" VISUAL= "$batch" --settings "$work/job.ini" --folder "$work/he" --yes edit
+    timed h_names "$batch" --settings "$work/job.ini" --folder "$work/hn" --names-from "$work/names.txt" rename
+    timed h_walk "$batch" --settings "$work/job.ini" --folder "$work/hk" rename
+  fi
+  round=$((round + 1))
+done
+[ -e "$work/hn/by hand 10.dat" ] || echo "warning: the names list was not applied" >&2
+[ -e "$work/he/first.dat" ] && [ -e "$work/he/last.dat" ] || echo "warning: the editor's names were not applied" >&2
+left=$(ls "$work/hn" | grep -c -v -e '^f[0-9]\{11,\}\.dat$' -e '^by hand' || true)
+[ "$left" -eq 0 ] || echo "warning: $left files not renamed through the names list" >&2
+rm -rf "$work/hk" "$work/hn" "$work/he"
+
 # Japanese names: the case step alone (capitals), and with the conversions.
 printf '[Rename]\r\nCopy=0\r\nOrderChecked2=1\r\nNameCase=1\r\n' > "$work/case.ini"
 { cat "$work/case.ini"
@@ -247,5 +284,9 @@ awk -v n="$rename_files" -v files="$files" \
 }'
 awk -v n="$rename_files" -v kk="$w_k_kana" -v ckk="$c_k_kana" -v ck="$w_c_kana" -v cck="$c_c_kana" 'BEGIN {
   printf "rename %d Japanese names with the width and kana conversions: korvane-batch %.3f s; the case step alone %.3f s, ratio %.2f (goal 1.50; processor time %.2f)\n", n, kk / 1e9, ck / 1e9, kk / ck, ckk / cck
+}'
+awk -v n="$rename_files" -v hk="$w_h_walk" -v chk="$c_h_walk" -v hn="$w_h_names" -v chn="$c_h_names" \
+    -v he="$w_h_edit" -v che="$c_h_edit" 'BEGIN {
+  printf "rename %d files through the plan: the walk %.3f s; --names-from 10 lines %.3f s, ratio %.2f (goal 2.00; processor time %.2f); edit changing 3 lines %.3f s, ratio %.2f (goal 2.00; processor time %.2f)\n", n, hk / 1e9, hn / 1e9, hn / hk, chn / chk, he / 1e9, he / hk, che / chk
 }'
 echo "$exif_line"

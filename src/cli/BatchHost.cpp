@@ -50,16 +50,16 @@ void TBatchHost::ProcessMessages() {
   }
 }
 
-void TBatchHost::BeforeFirstLine() {
-  if (FirstLineWritten_) return;
-  FirstLineWritten_ = true;
+void TBatchHost::SayNotice() {
+  if (NoticeSaid_) return;
+  NoticeSaid_ = true;
   if (Output_.NoticeBeforeFirstLine.empty()) return;
   std::fflush(stdout);
   std::fprintf(stderr, "korvane-batch: %s\n", Output_.NoticeBeforeFirstLine.c_str());
 }
 
 void TBatchHost::WriteOut(const std::string &cp932Line, char end) {
-  BeforeFirstLine();
+  SayNotice();
   if (Output_.Progress != nullptr) Output_.Progress->Clear();
   std::string text = TerminalText(cp932Line);
   text += end;
@@ -142,4 +142,8 @@ void TBatchHost::PushHistory(THistoryBox box, const std::string &text) {
 void TBatchHost::PushReplaceHistory(THistoryBox box,
                                     const std::array<std::string, kConditionCount> &texts) {
   ::PushReplaceHistory(ListOf(Histories_, box), texts);
+}
+
+const TRunStats &TBatchHost::StatsOf(const TRunDriver &driver) const {
+  return PlanStats_ ? *PlanStats_ : driver.Stats();
 }

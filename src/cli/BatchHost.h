@@ -10,9 +10,8 @@
 
 #include "core/Histories.h"
 #include "run/RunHost.h"
+#include "run/RunDriver.h"
 #include "run/RunLog.h"
-
-class TRunDriver;
 
 // Set by the signal handler; the host's pump turns it into an abort.
 extern volatile std::sig_atomic_t gBatchStopSignal;
@@ -61,6 +60,21 @@ public:
   void PushReplaceHistory(THistoryBox box,
                           const std::array<std::string, kConditionCount> &texts) override;
 
+  // A job refused for a reason of korvane-batch's own (UTF-8), said instead
+  // of the status text.
+  void Refuse(std::string message) { Refusal_ = std::move(message); }
+  const std::optional<std::string> &Refusal() const { return Refusal_; }
+  // Nothing was run, at the user's word or for want of anything to do.
+  void Decline(std::string message = {}) {
+    Declined_ = true;
+    DeclineMessage_ = std::move(message);
+  }
+  bool Declined() const { return Declined_; }
+  const std::string &DeclineMessage() const { return DeclineMessage_; }
+  // The counts of a plan whose rows were changed after the driver made it.
+  void SetPlanStats(TRunStats stats) { PlanStats_ = std::move(stats); }
+  const TRunStats &StatsOf(const TRunDriver &driver) const;
+
   const std::string &StatusText() const { return StatusText_; }
   TRunFocus Focus() const { return Focus_; }
   // The log file could not be created or written (CP932 message); the run
@@ -71,10 +85,13 @@ public:
   // Flushes stdout; false when any output of the run could not be written.
   bool FlushOutput();
   bool OutputFailed() const { return OutputFailed_; }
+  // The notice of the output, said once: before the run's first line, or
+  // earlier, before a plan shown for a question, so the user reads it
+  // before answering.
+  void SayNotice();
 
 private:
   void WriteOut(const std::string &cp932Line, char end);
-  void BeforeFirstLine();
   void FailLogFile(const std::string &message);
 
   const JobSettings &Job_;
@@ -83,10 +100,14 @@ private:
   TLogFileWriter LogFile_;
   bool LogFileTried_ = false;
   bool OutputFailed_ = false;
-  bool FirstLineWritten_ = false;
+  bool NoticeSaid_ = false;
   TBatchOutput Output_;
   std::optional<std::string> LogFileError_;
   std::string StatusText_;
+  std::optional<std::string> Refusal_;
+  bool Declined_ = false;
+  std::string DeclineMessage_;
+  std::optional<TRunStats> PlanStats_;
   TRunFocus Focus_ = TRunFocus::None;
   THistories Histories_ = InitialHistories();
 };

@@ -17,8 +17,10 @@
 #include "cli/BatchOptions.h"
 #include "cli/BatchPlan.h"
 #include "cli/BatchProgress.h"
+#include "cli/BatchSteps.h"
 #include "core/IniFile.h"
 #include "core/JobSettingsFile.h"
+#include "core/NamedJobs.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
@@ -125,7 +127,7 @@ std::string CopyNotice(RunMode mode, const JobSettings &job) {
 // (or shows the renaming) cares.
 void WarnAboutOrderList(const TBatchOptions &options, const JobSettings &job) {
   const bool renames = options.Mode == RunMode::Rename || options.PlanMode == RunMode::Rename ||
-                       options.Sample || options.PrintSettings;
+                       options.Edit || options.Sample || options.PrintSettings;
   if (!renames) return;
   const TOrderListFaults faults = CheckOrderList(job.Rename);
   const auto key = [](std::size_t position) { return "Rename.OrderItems" + std::to_string(position); };
@@ -169,6 +171,27 @@ void ReportPassedOver(const TRunStats &stats) {
   for (const std::string &path : stats.PassedOverExamples) names += (names.empty() ? "" : ", ") + path;
   if (stats.Unrepresentable > stats.PassedOverExamples.size()) names += ", ...";
   Message(BatchText(TBatchText::PassedOver, {std::to_string(stats.Unrepresentable), names}));
+}
+
+// The settings file of a named job, or nothing with the reason in `refused`.
+std::optional<std::string> NamedJobFile(const std::string &name, std::string &refused) {
+  if (!IsJobName(name)) {
+    refused = BatchText(TBatchText::JobBadName, {Shown(name)});
+    return std::nullopt;
+  }
+  const std::string folder = JobsFolder();
+  std::optional<std::string> file = FindJobFile(folder, name);
+  if (!file) refused = BatchText(TBatchText::JobNotFound, {Shown(name), Shown(folder)});
+  return file;
+}
+
+// --list-jobs: one name a line on stdout; a word on stderr when there is none.
+int ListNamedJobs() {
+  const std::string folder = JobsFolder();
+  const std::vector<std::string> jobs = ListJobs(folder);
+  if (jobs.empty()) Message(BatchText(TBatchText::NoJobs, {Shown(folder)}));
+  for (const std::string &name : jobs) std::printf("%s\n", TerminalText(name).c_str());
+  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitOk : kExitError;
 }
 
 // A log goes into a regular file only: never through a link in its
@@ -226,6 +249,14 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
   const bool logClosed = host.CloseLogFile();
   const bool outputWritten = host.FlushOutput();
 
+  if (host.Refusal()) {
+    Message(*host.Refusal());
+    return kExitUsage;
+  }
+  if (host.Declined()) {
+    Message(host.DeclineMessage().empty() ? BatchText(TBatchText::Declined) : host.DeclineMessage());
+    return gBatchStopSignal != 0 ? kExitSignal : kExitOk;
+  }
   if (outcome == TRunOutcome::Refused) {
     const std::string field = RefusedField(host.Focus(), job);
     if (!host.StatusText().empty())
@@ -235,7 +266,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
                             : BatchText(TBatchText::BadDateTimeIn, {field}));
     return kExitUsage;
   }
-  const TRunStats &stats = driver.Stats();
+  const TRunStats &stats = host.StatsOf(driver);
   ReportPassedOver(stats);
   if (!logClosed || host.LogFileError()) SystemMessage(host.LogFileError().value_or(std::string()));
   if (!outputWritten) Message(BatchText(TBatchText::OutputNotWritten));
@@ -269,9 +300,20 @@ int Main(const std::vector<std::string> &arguments) {
     return kExitOk;
   }
 
+  if (options.ListJobs) return ListNamedJobs();
+
   JobSettings job;
-  if (options.Settings) {
-    if (std::optional<std::string> refused = ReadSettingsFile(*options.Settings, job)) {
+  std::optional<std::string> settingsFile = options.Settings;
+  if (options.Job) {
+    std::string refused;
+    settingsFile = NamedJobFile(*options.Job, refused);
+    if (!settingsFile) {
+      Message(refused);
+      return kExitUsage;
+    }
+  }
+  if (settingsFile) {
+    if (std::optional<std::string> refused = ReadSettingsFile(*settingsFile, job)) {
       Message(*refused);
       return kExitUsage;
     }
@@ -280,6 +322,17 @@ int Main(const std::vector<std::string> &arguments) {
     Message(*refused);
     return kExitUsage;
   }
+  if (options.Steps) {
+    std::string refused;
+    const std::vector<int> steps = ParseSteps(*options.Steps, refused);
+    if (!refused.empty()) {
+      Message(refused);
+      return kExitUsage;
+    }
+    CheckSteps(job.Rename, steps);
+  }
+  if (options.InPlace) job.Rename.Copy = false;
+  if (options.NamesFrom || options.Edit) StepThatKeepsNames(job.Rename);
   WarnAboutOrderList(options, job);
   NormaliseJob(job);
   if (options.Folder) job.FindFile.Folder = *options.Folder;

@@ -56,14 +56,17 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
       {"--sample", &TBatchOptions::Sample},   {"--settings", &TBatchOptions::Settings},
       {"--folder", &TBatchOptions::Folder},   {"--filter", &TBatchOptions::Filter},
       {"--copy-folder", &TBatchOptions::CopyFolder}, {"--log", &TBatchOptions::Log},
-      {"--dry-run", &TBatchOptions::DryRun},
+      {"--dry-run", &TBatchOptions::DryRun}, {"--job", &TBatchOptions::Job},
+      {"--steps", &TBatchOptions::Steps},     {"--names-from", &TBatchOptions::NamesFrom},
   };
   const std::map<std::string, bool TBatchOptions::*> switches = {
       {"--help", &TBatchOptions::Help},          {"-h", &TBatchOptions::Help},
       {"--version", &TBatchOptions::Version},    {"--help-keys", &TBatchOptions::HelpKeys},
       {"--print-settings", &TBatchOptions::PrintSettings},
       {"--null", &TBatchOptions::Null},          {"-0", &TBatchOptions::Null},
-      {"--all", &TBatchOptions::UndoAll},
+      {"--all", &TBatchOptions::UndoAll},        {"--list-jobs", &TBatchOptions::ListJobs},
+      {"--in-place", &TBatchOptions::InPlace},   {"--confirm", &TBatchOptions::Confirm},
+      {"--yes", &TBatchOptions::Yes},
   };
   bool optionsEnded = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -81,6 +84,11 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
         if (i + 1 >= arguments.size()) return Fail(TBatchText::UndoNeedsLog);
         options.UndoLog = Utf8ToCp932(arguments[++i]);
         if (!options.UndoLog) return Fail(TBatchText::UndoLogTooManyUnicode);
+        continue;
+      }
+      if (argument == "edit") {
+        if (options.Edit) return Fail(TBatchText::TwoModes);
+        options.Edit = true;
         continue;
       }
       auto mode = kModes.find(argument);
@@ -136,13 +144,21 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
   }
   const int actions = (options.Mode ? 1 : 0) + (options.Sample ? 1 : 0) +
                       (options.PrintSettings ? 1 : 0) + (options.HelpKeys ? 1 : 0) +
-                      (options.PlanMode ? 1 : 0) + (options.UndoLog ? 1 : 0);
+                      (options.PlanMode ? 1 : 0) + (options.UndoLog ? 1 : 0) +
+                      (options.Edit ? 1 : 0) + (options.ListJobs ? 1 : 0);
   if (actions == 0) return Fail(TBatchText::NoMode);
   if (actions > 1) return Fail(TBatchText::OneAction);
+  if (options.Job && options.Settings) return Fail(TBatchText::JobWithSettings);
+  if (options.NamesFrom && options.Mode != RunMode::Rename && options.PlanMode != RunMode::Rename &&
+      !options.Edit)
+    return Fail(TBatchText::NamesFromWithoutRename);
+  if (options.Confirm && (!options.Mode || options.Mode == RunMode::List))
+    return Fail(TBatchText::ConfirmWithoutRun);
+  if (options.Yes && !options.Edit && !options.Confirm) return Fail(TBatchText::YesWithoutQuestion);
   if (options.UndoAll && !options.UndoLog) return Fail(TBatchText::AllWithoutUndo);
   if (options.Null && options.Mode != RunMode::List) return Fail(TBatchText::NullWithoutList);
   if (options.Log && options.Mode == RunMode::List) return Fail(TBatchText::LogWithList);
-  if (options.Log && !options.Mode && !options.PlanMode && !options.UndoLog)
+  if (options.Log && !options.Mode && !options.PlanMode && !options.UndoLog && !options.Edit)
     return Fail(TBatchText::LogWithoutRun);
   return TBatchParse{options, {}};
 }
@@ -150,11 +166,13 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
 const char *BatchHelpText() {
   // UTF-8 for the terminal: this source is compiled with Shift-JIS literals.
   return reinterpret_cast<const char *>(u8R"(Usage: korvane-batch [OPTIONS] [--] MODE
+       korvane-batch [OPTIONS] edit
        korvane-batch [OPTIONS] --sample NAME
        korvane-batch [OPTIONS] --dry-run MODE
        korvane-batch [--log FILE] [--all] undo LOGFILE
        korvane-batch [--all] --dry-run undo LOGFILE
        korvane-batch [OPTIONS] --print-settings
+       korvane-batch --list-jobs
        korvane-batch --help-keys
 
 Runs one Korvane job without a window, as the run buttons of the window do.
@@ -181,10 +199,45 @@ The job:
                       Rename.OrderItemsN=STEP moves STEP to position N and the
                       step there to STEP's old place.  Example:
                       --set Rename.Copy=0 --set Rename.OrderChecked0=1
+  --job NAME          read the job saved under NAME (NAME.INI in the jobs folder:
+                      $XDG_CONFIG_HOME/korvane/jobs, or "jobs" beside the program
+                      when Korvane runs from a folder of its own), as --settings
+                      reads a file; not with --settings
+  --steps LIST        the rename steps to apply, in this order: step names of the
+                      order list or replace, number, case, date, ext, folder,
+                      comma-separated; the other steps are unchecked and the order
+                      list keeps each of the six steps once.  Example: --steps
+                      number or --steps "replace,case"
+  --in-place          rename the targets themselves (Rename.Copy=0); a new
+                      window's job makes renamed copies
   --folder DIR        the target folder (FindFile.Folder); there is no default
   --filter TEXT       the target file filter (FindFile.Filter), e.g. "*.jpg;*.png"
   --copy-folder DIR   the copy destination (Copy.Folder)
-  --folder, --filter and --copy-folder are applied after --settings and --set.
+  --steps, --in-place, --folder, --filter and --copy-folder are applied after
+  --settings (or --job) and --set.
+
+New names by hand (rename, --dry-run rename and edit):
+  --names-from FILE   take new names from FILE ("-": standard input): UTF-8 lines
+                      OLD<TAB>NEW, OLD a target's path relative to --folder, NEW
+                      its new name or the same path with a new last part (a
+                      rename never moves a file to another folder).  Targets
+                      without a line keep what the steps make of them (their own
+                      names when the job checks no step), and those whose names
+                      do not change are left alone.  A line whose OLD
+                      is no target, or that names a target twice, refuses the job
+                      and nothing runs
+  edit                write the plan's new names to a temporary file, one line a
+                      target in plan order (paths relative to the folder renamed
+                      in), open it in $VISUAL, else $EDITOR, else vi, and when
+                      the editor exits 0 show the changed lines, ask, and run the
+                      whole plan with them: one run, one log, one undo.  A line
+                      count that changed, an empty line or a line that moves a
+                      target to another folder refuses the job; a name that now
+                      collides fails as in a plan
+  --confirm           with a MODE: print the plan (as --dry-run), ask, then run it
+  --yes               with edit or --confirm: run without asking.  Without a
+                      terminal on stdin the question cannot be asked, and the run
+                      needs --yes
 
 Other options:
   --log FILE          also write the run's log to FILE (Shift-JIS, CR LF after
@@ -223,7 +276,9 @@ Other options:
   --dry-run undo LOGFILE
                       print what the undo would do, and do nothing
   --all               with undo: every run of the log, newest first
-  --print-settings    print the job as a settings file (UTF-8) and run nothing
+  --print-settings    print the job as a settings file (UTF-8) and run nothing;
+                      saved in the jobs folder as NAME.INI it is the job NAME
+  --list-jobs         print the names of the saved jobs, one a line
   --help-keys         list every section and key with its type, domain and default
   --version           print the version
   -h, --help          show this text

@@ -35,6 +35,14 @@ struct TBatchOptions {
   std::optional<std::string> UndoLog;     // undo LOGFILE (CP932)
   bool UndoAll = false;                   // --all: every run of the log, newest first
   bool UndoPlan = false;                  // --dry-run undo LOGFILE
+  std::optional<std::string> Job;         // --job NAME (CP932)
+  bool ListJobs = false;                  // --list-jobs
+  std::optional<std::string> Steps;       // --steps LIST, as typed (UTF-8)
+  bool InPlace = false;                   // --in-place: Rename.Copy=0
+  std::optional<std::string> NamesFrom;   // --names-from FILE (CP932), "-" for stdin
+  bool Edit = false;                      // edit: the plan's names in an editor
+  bool Confirm = false;                   // --confirm: the plan first, then a question
+  bool Yes = false;                       // --yes: no question
 };
 
 struct TBatchParse {
@@ -44,7 +52,7 @@ struct TBatchParse {
 
 // Arguments are UTF-8 and are converted to CP932; one that cannot be
 // represented in CP932 is a usage error.  "--" ends the options: what
-// follows is the mode (or "undo" and its log file).
+// follows is the mode (or "undo" and its log file, or "edit").
 TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments);
 
 // The --help text (UTF-8).

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/BatchEdit.h"
 #include "cli/BatchMessages.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
@@ -72,12 +73,14 @@ TRunOutcome Undo(const TBatchOptions &options, TRunDriver &driver, TBatchHost &h
 
 RunMode LoggedMode(const TBatchOptions &options) {
   if (options.Mode) return *options.Mode;
+  if (options.Edit) return RunMode::Rename;
   if (options.PlanMode) return *options.PlanMode;
   return RunMode::Change;
 }
 
 TRunOutcome StartRun(const TBatchOptions &options, TRunDriver &driver, TBatchHost &host) {
   if (options.UndoLog) return Undo(options, driver, host);
+  if (RunsThroughPlan(options)) return StartPlannedRun(options, driver, host);
   if (options.PlanMode) {
     TBatchPlanSink sink(host);
     return driver.PlanRun(*options.PlanMode, sink);

@@ -58,6 +58,30 @@ TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDat
   return {};
 }
 
+TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &folder,
+                            const std::string &name, const std::string &destination,
+                            std::uint32_t attributes, std::int64_t size,
+                            const std::string &newName) {
+  if (newName == name) return TPrediction::Fail(TFailReason::Unchanged);
+  if (!IsPlainName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
+  if (!makeCopy) return PredictMove(view, folder, name, newName);
+
+  if (!IsStorableName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
+  const std::string dir = IncludeTrailingDelimiter(destination);
+  if (const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
+      traits && NameFits(*traits, newName) == TNameFit::NotHeld)
+    return TPrediction::Fail(TFailReason::NameNotHeld);
+  const TPlannedEntry target = view.Lookup(dir + newName);
+  // A folder is made with its parents; one already there will do.
+  if (attributes & kAttrDirectory) {
+    if (target.Exists && !(target.Attributes & kAttrDirectory)) return Taken(target);
+    return {};
+  }
+  if (target.Exists) return Taken(target);
+  if (!view.ReserveSpace(dir, size)) return TPrediction::Fail(TFailReason::NoSpace);
+  return {};
+}
+
 TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
                         const std::string &newName) {
   const std::string dir = IncludeTrailingDelimiter(folder);
@@ -80,22 +104,8 @@ TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string 
                           const TMediaFacts *media) {
   const TPrediction named = PredictRenameName(rename, name, time, media);
   if (!named.Ok) return named;
-  if (!rename.MakeCopy) return PredictMove(view, folder, name, rename.ResultName);
-
-  if (!IsStorableName(rename.ResultName)) return TPrediction::Fail(TFailReason::InvalidName);
-  const std::string dir = IncludeTrailingDelimiter(destination);
-  if (const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
-      traits && NameFits(*traits, rename.ResultName) == TNameFit::NotHeld)
-    return TPrediction::Fail(TFailReason::NameNotHeld);
-  const TPlannedEntry target = view.Lookup(dir + rename.ResultName);
-  // A folder is made with its parents; one already there will do.
-  if (attributes & kAttrDirectory) {
-    if (target.Exists && !(target.Attributes & kAttrDirectory)) return Taken(target);
-    return {};
-  }
-  if (target.Exists) return Taken(target);
-  if (!view.ReserveSpace(dir, size)) return TPrediction::Fail(TFailReason::NoSpace);
-  return {};
+  return PredictRenameTo(view, rename.MakeCopy, folder, name, destination, attributes, size,
+                         rename.ResultName);
 }
 
 TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path,

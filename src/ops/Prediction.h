@@ -67,6 +67,15 @@ TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDat
 TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
                         const std::string &newName);
 
+// The rename of one target once its new name is known (built by the
+// pipeline, or edited by hand), as RenameTargetTo does it: the refusals of
+// an unchanged or not plain name, then the rename in place or the copy
+// into `destination`.
+TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &folder,
+                            const std::string &name, const std::string &destination,
+                            std::uint32_t attributes, std::int64_t size,
+                            const std::string &newName);
+
 // The whole rename of one target, with ResultName left as RenameTarget
 // leaves it.
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,

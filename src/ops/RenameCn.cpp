@@ -166,6 +166,24 @@ bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
     Failure.Field = MissingField;
     return false;
   }
+  return PutUnderResultName(held, folder, name, destination, attributes);
+}
+
+bool TRenameCn::RenameTargetTo(const std::string &folder, const std::string &name,
+                               const std::string &destination, std::uint32_t attributes,
+                               const std::string &newName) {
+  Failure = {};
+  ResultName = newName;
+  return PutUnderResultName(nullptr, folder, name, destination, attributes);
+}
+
+bool TRenameCn::PutUnderResultName(const TFolderHandle *held, const std::string &folder,
+                                   const std::string &name, const std::string &destination,
+                                   std::uint32_t attributes) {
+  const auto fail = [this](TFailReason reason) {
+    Failure = {reason};
+    return false;
+  };
   if (ResultName == name) return fail(TFailReason::Unchanged);
   // A replacement must never move a target into another folder or onto its
   // parent: a name that is not a plain name fails and touches nothing.

@@ -201,11 +201,22 @@ public:
   bool RenameTarget(const TFolderHandle &held, const std::string &folder, const std::string &name,
                     const std::string &destination, DosDateTime time,
                     std::uint32_t attributes, const TMediaFacts *media = nullptr);
+  // The rename or copy of RenameTarget under a name made elsewhere (a name
+  // edited by hand) instead of the pipeline's: the same refusals of an
+  // unchanged or not plain name, the same act on disk.  ResultName is set
+  // to `newName`.
+  bool RenameTargetTo(const std::string &folder, const std::string &name,
+                      const std::string &destination, std::uint32_t attributes,
+                      const std::string &newName);
 
 private:
   bool RenameIn(const TFolderHandle *held, const std::string &folder, const std::string &name,
                 const std::string &destination, DosDateTime time, std::uint32_t attributes,
                 const TMediaFacts *media);
+  // Renames or copies the target to ResultName.
+  bool PutUnderResultName(const TFolderHandle *held, const std::string &folder,
+                          const std::string &name, const std::string &destination,
+                          std::uint32_t attributes);
   // The base name the template makes; in the preview (no target) each
   // field shows as its name.
   std::string TemplateBase() const;

@@ -360,8 +360,7 @@ private:
       journal->Recorded(Act_, line);
       // A run that can no longer journal its acts must not make any more.
       if (journal->Error() != 0)
-        throw EInOutError("元に戻すための記録 (ジャーナル) に書き込めないため、実行を中止しました (" +
-                          ReasonText(FailureOf(journal->Error())) + ")");
+        throw EInOutError(std::string(kMsgJournalFailed) + " (" + ReasonText(FailureOf(journal->Error())) + ")");
     }
     Act_ = 0;
   }
@@ -475,7 +474,7 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
   if (logs) {
     Journal_ = std::make_unique<TJournalWriter>();
     if (!Journal_->Open(JournalModeName(mode), {AbsolutePath(job.FindFile.Folder), AbsolutePath(destination)})) {
-      Host_.SetStatusText("元に戻すための記録 (ジャーナル) を作れません: " + ReasonText(FailureOf(errno)));
+      Host_.SetStatusText(std::string(kMsgNoJournal) + ReasonText(FailureOf(errno)));
       return TRunOutcome::Refused;
     }
   }
@@ -511,9 +510,11 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
   }
   finish(AbortRequested_);
   const TRunOutcome outcome = AbortRequested_ ? TRunOutcome::Aborted : TRunOutcome::Finished;
-  if (!logs) return outcome;
+  if (logs) PushHistories(mode);
+  return outcome;
+}
 
-  // Histories, from the boxes as they stand now.
+void TRunDriver::PushHistories(RunMode mode) {
   const JobSettings &now = Host_.Job();
   const std::pair<THistoryBox, const std::string *> typed[] = {
       {THistoryBox::Folder, &now.FindFile.Folder},
@@ -529,5 +530,4 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
     Host_.PushReplaceHistory(THistoryBox::FromName, Rename_.FromName);
     Host_.PushReplaceHistory(THistoryBox::ToName, Rename_.ToName);
   }
-  return outcome;
 }

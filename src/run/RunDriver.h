@@ -24,6 +24,7 @@ class TRunWalkStep;
 class TPlanWalkStep;
 class TPlanSink;
 class TUndoStep;
+class TEditedPlan;
 class TJournalWriter;
 struct TRunSetup;
 struct TUndoStats;
@@ -86,6 +87,13 @@ public:
   TRunOutcome UndoRun(const std::vector<std::string> &logLines, const TUndoOptions &options,
                       TUndoStats &stats);
 
+  // Runs a rename plan as it stands, new names edited by hand included
+  // (EditedPlanRun.cpp): the job is validated again, then every row is
+  // renamed in the plan's order and logged as a rename run logs it, with
+  // the same date and attribute follow-up, the same abort, end line and
+  // histories, so its log is undone as any rename's.
+  TRunOutcome RunEditedPlan(const TEditedPlan &plan);
+
   // Esc: sets the abort flag, which the walk polls after every pump.  The
   // next run clears it.
   void Abort() { AbortRequested_ = true; }
@@ -105,6 +113,9 @@ private:
   friend class TPlanWalkStep;
   friend class TUndoStep;
   TRunOutcome Run(RunMode mode);
+  // The drop-down histories after a run that logs, from the boxes as they
+  // stand now.
+  void PushHistories(RunMode mode);
   // Validation (a refusal shown through the host) and the run's lists.
   std::optional<TRunSetup> Prepare(RunMode mode);
 

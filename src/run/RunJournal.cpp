@@ -17,6 +17,10 @@
 #include "platform/DateTime.h"
 #include "platform/Inspect.h"
 
+const std::string_view kMsgNoJournal = "元に戻すための記録 (ジャーナル) を作れません: ";
+const std::string_view kMsgJournalFailed =
+    "元に戻すための記録 (ジャーナル) に書き込めないため、実行を中止しました";
+
 namespace {
 
 constexpr std::string_view kMagic = "korvane-journal\t1";

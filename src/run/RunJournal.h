@@ -28,6 +28,11 @@
 #include "ops/Acts.h"
 #include "platform/FileSystem.h"
 
+// What a run says when its journal fails (CP932): it cannot be made (the
+// reason follows), or it can no longer be written and the run stops.
+extern const std::string_view kMsgNoJournal;
+extern const std::string_view kMsgJournalFailed;
+
 // What an entry is on the disk: the file itself, and its size and last
 // write as the run found or left it.  A folder is known by the first two.
 struct TIdentity {

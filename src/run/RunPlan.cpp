@@ -338,7 +338,16 @@ public:
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     Now_ = now;
+    // The run opens its log file before it walks and never takes it for a
+    // target; a log file left there by an earlier run is not one of the
+    // plan's either, or a run of the plan's rows would rename the file it
+    // writes its log to.
+    LogId_ = D_.Host_.LogFileId();
+    if (!LogId_)
+      if (const std::optional<std::string> log = D_.Host_.LogFilePath()) LogId_ = GetFileId(*log);
   }
+
+  bool IsRunsOwnFile(const TFileId &id) override { return LogId_ && id == *LogId_; }
 
   const TWalkOptions &Options() override {
     Options_ = RunWalkOptions(Mode_, D_.Host_.Job(), D_.DateRangeFrom_, D_.DateRangeTo_);
@@ -431,7 +440,7 @@ public:
       subject.Media = entry.Media.get();
       const TPrediction p = PredictChange(D_.Change_, subject);
       TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown, {},
-                         ChangeNumbersOf(D_.Change_, entry.Attributes), {}, {}};
+                         ChangeNumbersOf(D_.Change_, entry.Attributes), {}, false, {}, {}};
       Add(record);
       break;
     }
@@ -475,7 +484,7 @@ private:
     if (p.Ok && RenameUsesShotTime(rename) && !(entry.Media && entry.Media->Taken))
       p.Failure = {TFailReason::ShotTimeFallback};
     const std::string newName = rename.ResultName;
-    Record(RunMode::Rename, p, shown, destination + newName);
+    Record(RunMode::Rename, p, shown, destination + newName, folder + entry.Name);
     AdvanceSeqCounter(rename);
 
     const bool plain = IsPlainName(newName);
@@ -501,7 +510,7 @@ private:
     D_.Rename_.ResultName = step.To;
     TPrediction p = step.Tried ? PredictMove(View_, folder, step.From, step.To)
                                : TPrediction::Fail(step.Refusal);
-    Record(RunMode::Rename, p, shown, destination + step.To);
+    Record(RunMode::Rename, p, shown, destination + step.To, folder + step.Original, !step.Final);
     TargetEntry moved = entry;
     moved.Name = step.From;
     if (p.Ok) {
@@ -553,7 +562,7 @@ private:
     subject.Media = entry.Media.get();
     if (PredictChange(change, subject).Ok)
       Add(TPlanRecord{RunMode::Change, true, TFailure{}, newPath, {},
-                      ChangeNumbersOf(change, entry.Attributes), {}, {}});
+                      ChangeNumbersOf(change, entry.Attributes), {}, false, {}, {}});
   }
 
   TChangeSubject SubjectOnDisk(const std::string &path) {
@@ -610,8 +619,9 @@ private:
   }
 
   void Record(RunMode mode, const TPrediction &p, const std::string &path,
-              const std::string &destination) {
-    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}, {}, {}});
+              const std::string &destination, const std::string &source = {},
+              bool temporary = false) {
+    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}, source, temporary, {}, {}});
   }
 
   void Add(const TPlanRecord &record) {
@@ -634,6 +644,7 @@ private:
   std::string Current_;
   TLevelPaths Paths_;
   timespec Now_{};
+  std::optional<TFileId> LogId_;
 };
 
 TRunOutcome TRunDriver::PlanRun(RunMode mode, TPlanSink &sink) {

@@ -18,6 +18,12 @@ struct TPlanRecord {
   std::string Path;         // as the log names the target
   std::string Destination;  // Rename and Copy
   TChangeNumbers Numbers;   // Change
+  // A rename: the target's path on disk when the plan was made (Path shows
+  // it under the new names of the folders above it), and whether this is
+  // the move of a resolved chain to a temporary name, which a later record
+  // moves on to the target's new name.
+  std::string Source;
+  bool Temporary = false;
   // An undo's records say these in words of their own (CP932): what is done
   // to the entry where it is not moved, and why it cannot be.
   std::string Outcome;

@@ -801,7 +801,7 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
   if (!options.Plan) {
     journal = std::make_unique<TJournalWriter>();
     if (!journal->Open("undo", roots)) {
-      return refuse("元に戻すための記録 (ジャーナル) を作れません: " + ReasonText(FailureOf(errno)));
+      return refuse(std::string(kMsgNoJournal) + ReasonText(FailureOf(errno)));
     }
   }
 

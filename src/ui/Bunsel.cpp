@@ -42,7 +42,7 @@ int main(int argc, char *argv[]) {
   // that are not.
   QStringList arguments;
   for (int i = 1; i < argc; ++i) arguments << QFromSystemText(argv[i]);
-  TBunselMain window(TStartOptions{.SettingsFile = std::nullopt, .Arguments = arguments});
+  TBunselMain window(TStartOptions{.SettingsFile = std::nullopt, .Arguments = arguments, .JobsFolder = std::nullopt});
   const TCloseOnSignals closeOnSignals(window);
   window.show();
   return TKorvaneApplication::exec();

@@ -55,6 +55,7 @@ struct TMainControls {
   QCheckBox *CheckBoxSuccess = nullptr;
   QToolButton *SpeedButtonSettingsOpen = nullptr;
   QToolButton *SpeedButtonSettingsSave = nullptr;
+  QToolButton *SpeedButtonJobs = nullptr;  // the menu of the named jobs
 
   // Band 2: dates, attributes, copy destination.
   QWidget *PanelMisc = nullptr;

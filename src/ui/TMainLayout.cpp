@@ -251,6 +251,10 @@ void BuildSettingsPage(TMainControls &c, QValidator *v) {
   c.SpeedButtonSettingsOpen =
       p.Button(T("読込"), 10, 40, 66, 24, T("ファイルから設定を読み込みます。"));
   c.SpeedButtonSettingsSave = p.Button(T("保存"), 80, 40, 66, 24, T("設定をファイルへ保存します。"));
+  // Beside the two: the jobs kept by name, which 読込 and 保存 offer on
+  // their arrows as well.
+  c.SpeedButtonJobs = p.Button(T("ジョブ"), 150, 40, 66, 24, T("名前を付けて保存したジョブを読み込みます。"));
+  c.SpeedButtonJobs->setPopupMode(QToolButton::InstantPopup);
 }
 
 void BuildMiscPanel(TMainControls &c, QValidator *v) {

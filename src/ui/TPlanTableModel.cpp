@@ -2,13 +2,18 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QFont>
 
+#include "platform/Cp932.h"
 #include "platform/Paths.h"
+#include "run/EditedPlan.h"
 #include "ui/FailureColour.h"
 #include "ui/QtText.h"
 
 TPlanTableModel::TPlanTableModel(const std::string &targetFolder, QObject *parent)
     : QAbstractTableModel(parent), Folder_(IncludeTrailingDelimiter(targetFolder)) {}
+
+TPlanTableModel::~TPlanTableModel() = default;
 
 void TPlanTableModel::Add(const TPlanRecord &record) {
   Records_.push_back(record);
@@ -26,9 +31,35 @@ void TPlanTableModel::Flush() {
 void TPlanTableModel::Clear() {
   beginResetModel();
   Records_.clear();
+  Plan_.reset();
   Failures_ = 0;
   ShownRows_ = 0;
   endResetModel();
+}
+
+void TPlanTableModel::StartEditing(bool makeCopy) {
+  Flush();
+  Plan_ = std::make_unique<TEditedPlan>(std::move(Records_), makeCopy);
+  Records_.clear();
+}
+
+std::unique_ptr<TEditedPlan> TPlanTableModel::TakePlan() {
+  beginResetModel();
+  std::unique_ptr<TEditedPlan> plan = std::move(Plan_);
+  Records_.clear();
+  Failures_ = 0;
+  ShownRows_ = 0;
+  endResetModel();
+  return plan;
+}
+
+std::size_t TPlanTableModel::Records() const { return Plan_ ? Plan_->Size() : Records_.size(); }
+std::size_t TPlanTableModel::Failures() const { return Plan_ ? Plan_->Failures() : Failures_; }
+std::size_t TPlanTableModel::Edits() const { return Plan_ ? Plan_->EditCount() : 0; }
+
+const TPlanRecord &TPlanTableModel::Record(int row) const {
+  const auto at = static_cast<std::size_t>(row);
+  return Plan_ ? Plan_->Row(at) : Records_[at];
 }
 
 int TPlanTableModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : ShownRows_; }
@@ -41,11 +72,45 @@ QString TPlanTableModel::Shown(const std::string &path) const {
   return Q(path);
 }
 
+Qt::ItemFlags TPlanTableModel::flags(const QModelIndex &index) const {
+  Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+  if (Plan_ && index.isValid() && index.column() == kOutcome &&
+      Plan_->Editable(static_cast<std::size_t>(index.row())))
+    flags |= Qt::ItemIsEditable;
+  return flags;
+}
+
 QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
   if (!index.isValid() || index.row() >= ShownRows_) return {};
+  const auto row = static_cast<std::size_t>(index.row());
   const TPlanRecord &record = Record(index.row());
-  if (role == Qt::ForegroundRole) return record.Ok ? QVariant() : QBrush(FailureColour());
-  if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+  const bool edited = Plan_ && Plan_->Edited(row);
+  // An edited row has a pale background of its own, light or dark theme
+  // alike; its text is then drawn to read on that background.
+  const QColor editedBase(0xFF, 0xF2, 0xB8);
+  switch (role) {
+  case kEditedRole: return edited;
+  case Qt::ForegroundRole:
+    if (!record.Ok) return QBrush(edited ? FailureColour(editedBase) : FailureColour());
+    return edited ? QVariant(QBrush(QColor(Qt::black))) : QVariant();
+  case Qt::BackgroundRole: return edited ? QBrush(editedBase) : QVariant();
+  case Qt::FontRole:
+    if (edited && index.column() == kOutcome) {
+      QFont font;
+      font.setBold(true);
+      return font;
+    }
+    return {};
+  case Qt::EditRole:
+    if (index.column() == kOutcome && Plan_) return Q(Plan_->NewName(row));
+    return {};
+  case Qt::ToolTipRole:
+    if (edited && index.column() == kOutcome)
+      return QStringLiteral("手で変更した名前です。手順の作った名前: %1").arg(Q(Plan_->PlannedName(row)));
+    break;
+  case Qt::DisplayRole: break;
+  default: return {};
+  }
   switch (index.column()) {
   case kResult: return record.Ok ? QStringLiteral("予定") : QStringLiteral("失敗");
   case kTarget: return Shown(record.Path);
@@ -64,6 +129,16 @@ QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
     return record.Failure.Reason == TFailReason::None ? QString() : Q(ReasonText(record.Failure));
   default: return {};
   }
+}
+
+bool TPlanTableModel::setData(const QModelIndex &index, const QVariant &value, int role) {
+  if (!Plan_ || role != Qt::EditRole || !index.isValid() || index.column() != kOutcome) return false;
+  const std::optional<std::string> name = Utf16ToCp932(value.toString().toStdU16String());
+  if (!name || !Plan_->SetNewName(static_cast<std::size_t>(index.row()), *name)) return false;
+  // Every row may have changed: the whole plan was checked again.
+  emit dataChanged(this->index(0, 0), this->index(ShownRows_ - 1, kColumnCount - 1));
+  emit Edited();
+  return true;
 }
 
 QVariant TPlanTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -3,35 +3,62 @@
 // what is done to it) and the reason of a predicted failure.  Records are
 // taken as the plan makes them and shown in batches, so a plan of 100,000
 // targets does not repaint the list 100,000 times.
+//
+// Once a rename plan is complete, its new names can be edited in the
+// "処理後" column: the rows then come from a TEditedPlan, every edit checks
+// the whole plan again, and an edited row is marked.  Edits belong to the
+// rows of the plan, so sorting or filtering the view keeps them.
 
 #include <QAbstractTableModel>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "run/RunPlan.h"
 
+class TEditedPlan;
+
 class TPlanTableModel : public QAbstractTableModel {
   Q_OBJECT
 public:
   enum TColumn { kResult, kTarget, kOutcome, kReason, kColumnCount };
+  // True for a row whose new name was edited by hand.
+  static constexpr int kEditedRole = Qt::UserRole + 1;
 
   // Paths below `targetFolder` (CP932) are shown relative to it.
   explicit TPlanTableModel(const std::string &targetFolder, QObject *parent = nullptr);
+  ~TPlanTableModel() override;
 
   void Add(const TPlanRecord &record);
   // Shows the records added since the last call.
   void Flush();
   void Clear();
 
-  std::size_t Records() const { return Records_.size(); }
-  std::size_t Failures() const { return Failures_; }
-  const TPlanRecord &Record(int row) const { return Records_[static_cast<std::size_t>(row)]; }
+  // The new names of the complete rename plan may now be edited;
+  // `makeCopy`: the job makes renamed copies.
+  void StartEditing(bool makeCopy);
+  bool Editing() const { return Plan_ != nullptr; }
+  // The plan as edited, for the run; the table is empty afterwards.
+  std::unique_ptr<TEditedPlan> TakePlan();
+
+  std::size_t Records() const;
+  std::size_t Failures() const;
+  std::size_t Edits() const;
+  const TPlanRecord &Record(int row) const;
 
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
   int columnCount(const QModelIndex &parent = QModelIndex()) const override;
   QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex &index) const override;
+  // A new name for the row (the "処理後" column); false for a name
+  // Shift-JIS cannot hold or a row that cannot be edited.
+  bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+signals:
+  // A name was edited and the plan checked again.
+  void Edited();
 
 private:
   QString Shown(const std::string &path) const;
@@ -40,4 +67,5 @@ private:
   std::vector<TPlanRecord> Records_;
   std::size_t Failures_ = 0;
   int ShownRows_ = 0;
+  std::unique_ptr<TEditedPlan> Plan_;
 };

@@ -4,6 +4,11 @@
 // predicted failures marked and counted at the top, and a button that runs
 // the job.  The plan runs on the window's thread like a run, pumping
 // events: a progress bar moves, and Esc stops it.
+//
+// The list can be sorted by a column and narrowed by a text.  A rename's
+// new names can be edited in place (F2 or a double click); each edit checks
+// the whole plan again, and the run button then runs exactly the plan as
+// shown, edits included.
 
 #include <QDialog>
 
@@ -15,9 +20,12 @@
 #include "run/RunMode.h"
 
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QSortFilterProxyModel;
 class QTableView;
+class TEditedPlan;
 class TPlanSink;
 class TPlanTableModel;
 
@@ -25,10 +33,14 @@ class TPreviewDialog : public QDialog {
   Q_OBJECT
 public:
   // `targetFolder` (CP932) is cut from the paths shown; `run` is what the
-  // run button does once the dialog has closed.
+  // run button does once the dialog has closed, given the plan as edited
+  // for a rename (nullptr for a copy, which runs the job again).
+  // `makeCopy`: a rename makes renamed copies.
+  using TRun = std::function<void(std::unique_ptr<TEditedPlan> plan)>;
   TPreviewDialog(QWidget *parent, TRunDriver &driver, RunMode mode, const std::string &targetFolder,
-                 std::function<void()> run);
-  // Any other plan the driver makes into a sink (the undo's), under `title`.
+                 bool makeCopy, TRun run);
+  // Any other plan the driver makes into a sink (the undo's), under `title`;
+  // its rows are shown as they are, not edited.
   using TPlanner = std::function<TRunOutcome(TPlanSink &sink)>;
   TPreviewDialog(QWidget *parent, TRunDriver &driver, const QString &title, TPlanner planner,
                  const std::string &targetFolder, std::function<void()> run);
@@ -40,8 +52,14 @@ public:
   bool Planning() const { return Planning_; }
   std::size_t Records() const;
   std::size_t Failures() const;
+  std::size_t Edits() const;
   QString Summary() const;
   QTableView *Table() const { return Table_; }
+  QLineEdit *Filter() const { return Filter_; }
+  // The plan's rows, as the table's model maps them.
+  TPlanTableModel *Model() const { return Model_.get(); }
+  // F2 or a double click: edits the new name of the row of `index`.
+  void EditName(const QModelIndex &index);
   QPushButton *RunButton() const { return RunButton_; }
   QProgressBar *Progress() const { return Progress_; }
 
@@ -52,13 +70,23 @@ protected:
 
 private:
   class TSink;
+  // What both kinds of plan share.
+  TPreviewDialog(QWidget *parent, TRunDriver &driver, const QString &title, TPlanner planner,
+                 const std::string &targetFolder, TRun run, bool editable, bool makeCopy);
   void ShowCount();
+  void ShowCounted();
 
   TRunDriver &Driver_;
   TPlanner Planner_;
-  std::function<void()> Run_;
+  TRun Run_;
+  // A rename's plan, whose new names can be edited; `MakeCopy_`: into
+  // renamed copies.
+  bool Editable_;
+  bool MakeCopy_;
   std::unique_ptr<TPlanTableModel> Model_;
   std::unique_ptr<TSink> Sink_;
+  QSortFilterProxyModel *Proxy_ = nullptr;
+  QLineEdit *Filter_ = nullptr;
   QLabel *Summary_ = nullptr;
   QLabel *Hint_ = nullptr;
   QProgressBar *Progress_ = nullptr;

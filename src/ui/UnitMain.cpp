@@ -89,6 +89,7 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
 
   Dialogs_ = std::make_unique<TSessionDialogs>(this);
   SettingsFile_ = std::move(options.SettingsFile);
+  JobsFolder_ = std::move(options.JobsFolder);
   RunOutput_ = new TRunOutput(*c_.MemoLog, *c_.MemoList, *c_.StatusBar1, this);
   Host_ = std::make_unique<TWindowHost>(*this, c_, *RenameCn_, *RunOutput_);
   RunDriver_ = std::make_unique<TRunDriver>(*Host_, *RenameCn_, *CopyCn_, *DeleteCn_, *ChangeCn_);
@@ -101,6 +102,7 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
           [this] { Grouped([this] { TabControlReplaceChange(); }); });
   ConnectButtons();
   ConnectPlan();
+  ConnectJobs();
   connect(c_.Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   c_.Timer1->start();
   Timer1Timer();
@@ -191,11 +193,14 @@ void TBunselMain::AcceptDrops() {
 
 // FormCreate, in its order: the settings of the last session (histories,
 // the carry-over flag, and the job when carried over), drops, the first
-// pages and condition 0, the command line (which overrides a carried-over
-// folder and filter), the current folder when there is still none, and the
-// full refresh that hands every option to the operation objects.  Messages
-// come last, so the refresh cannot clear or bury them.
-void TBunselMain::FormCreate(const QStringList &arguments) {
+// pages and condition 0, a named job of --job (over a carried-over one),
+// the command line (which overrides the folder and filter of either), the
+// current folder when there is still none, and the full refresh that hands
+// every option to the operation objects.  Messages come last, so the
+// refresh cannot clear or bury them.
+void TBunselMain::FormCreate(const QStringList &commandLine) {
+  const TStartArguments start = SplitStartArguments(commandLine);
+  const QStringList &arguments = start.Paths;
   ++ErrorGroupDepth_;
   QStringList errors;
   try {
@@ -213,6 +218,15 @@ void TBunselMain::FormCreate(const QStringList &arguments) {
     const TInputPause pause(*this);
     c_.TabControlReplace->setCurrentIndex(0);
     TabControlReplaceChange();
+  }
+  if (!start.Error.isEmpty()) errors << start.Error;
+  if (start.Job) {
+    try {
+      // A name that lost characters here names no job, and is said so.
+      if (std::optional<QString> missing = ReadNamedJob(ToCp932Lossy(*start.Job))) errors << *missing;
+    } catch (...) {
+      errors << ExceptionMessage(std::current_exception());
+    }
   }
   std::string skipped;
   try {
@@ -249,6 +263,14 @@ void TBunselMain::SpeedButtonClick(QObject *sender) {
   } else {
     return;
   }
+  DriverRun([&] { return RunDriver_->SpeedButtonClick(mode); });
+}
+
+void TBunselMain::RunPlan(const TEditedPlan &plan) {
+  DriverRun([&] { return RunDriver_->RunEditedPlan(plan); });
+}
+
+void TBunselMain::DriverRun(const std::function<TRunOutcome()> &run) {
   // The walk pumps events, so a second click can arrive during a run; the
   // driver refuses it as Busy and nothing happens.
   if (RunDriver_->IsRunning()) return;
@@ -256,7 +278,7 @@ void TBunselMain::SpeedButtonClick(QObject *sender) {
     TRunOutcome outcome;
     Host_->BeginRun();
     try {
-      outcome = RunDriver_->SpeedButtonClick(mode);
+      outcome = run();
     } catch (...) {
       Host_->EndRun();
       throw;

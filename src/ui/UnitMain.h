@@ -28,6 +28,7 @@ class TSessionDialogs;
 class TRunOutput;
 class TWindowHost;
 class TPreviewDialog;
+class TEditedPlan;
 
 // How the window starts.
 struct TStartOptions {
@@ -35,8 +36,12 @@ struct TStartOptions {
   // one, the default settings file beside the program, worked out anew at
   // start and at close.  Tests give a file of their own.
   std::optional<std::string> SettingsFile;
-  // The command line without the program name: folders and files.
+  // The command line without the program name: folders and files, and
+  // --job NAME to start with a named job.
   QStringList Arguments;
+  // The folder of the named jobs (CP932).  Without one, the jobs folder
+  // beside the default settings file.  Tests give a folder of their own.
+  std::optional<std::string> JobsFolder;
 };
 
 class TBunselMain : public QMainWindow, public TSessionWindow {
@@ -84,12 +89,28 @@ public:
   // stays open.
   void ShowPreview(RunMode mode);
   TPreviewDialog *Preview() const;
+  // Runs a rename plan as it stands, names edited by hand included (the
+  // preview's run button), as the run buttons run a job.
+  void RunPlan(const TEditedPlan &plan);
   // 元に戻す on the log page: shows what taking back the last run of the log
   // (or, with `all`, every run of it) would do in the preview, whose run
   // button does it.  Returns once the plan is made.  Without UndoPreview
   // (tests and benchmarks timing the undo itself) it is done at once.
   void SpeedButtonUndoClick(bool all = false);
   bool UndoPreview = true;
+
+  // Jobs kept by name (UnitMainJobs.cpp): the 設定 page's 読込 and 保存
+  // offer them on their arrows, and the ジョブ button is a menu of them.
+  // Loading takes the job as 読込 does; saving asks for a name when none is
+  // given (AskJobName, empty for a cancel) and before it replaces a job
+  // (ConfirmOverwrite), and brings the file manager's menu of the jobs up
+  // to date.  Both are replaceable for tests.
+  std::string JobsFolder() const;
+  std::vector<std::string> NamedJobs() const;
+  void LoadNamedJob(const std::string &name);
+  void SaveNamedJob(std::optional<std::string> name = std::nullopt);
+  std::function<QString(const QString &suggestion)> AskJobName;
+  std::function<bool(const QString &question)> ConfirmOverwrite;
 
   // Shows an error through the application's error handler (a message box
   // captioned with the application title).
@@ -139,12 +160,20 @@ private:
   void ConnectInput();
   void ConnectButtons();
   void ConnectPlan();  // the preview and the undo (UnitMainPlan.cpp)
+  void ConnectJobs();  // the named jobs (UnitMainJobs.cpp)
+  // The named job read into the window, as 読込 reads a file; a message
+  // when there is no such job.  File errors propagate.
+  std::optional<QString> ReadNamedJob(const std::string &name);
   void AcceptDrops();
   void FormCreate(const QStringList &arguments);
   // Runs one user action that may refresh several times (a drop, a tab
   // change, a loaded job) so that a pattern error shows once, at its end;
   // any error the action raises goes to the error handler.
   void Grouped(const std::function<void()> &action);
+  // One run of the driver, with the host's run output around it and the
+  // window's report of names passed over; a close asked for during the run
+  // follows it.
+  void DriverRun(const std::function<TRunOutcome()> &run);
   void ShowPendingPreviewError();
   void RefreshOrderList();
   void RefreshPreview();
@@ -160,6 +189,7 @@ private:
   std::unique_ptr<TRunDriver> RunDriver_;
   std::unique_ptr<TSessionDialogs> Dialogs_;
   std::optional<std::string> SettingsFile_;
+  std::optional<std::string> JobsFolder_;
   bool CloseAfterRun_ = false;
   // Input does nothing while a job or a condition is being put into the
   // controls; the full refresh that follows does the work once.

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "run/EditedPlan.h"
 #include "run/RunUndo.h"
 #include "ui/TWindowHost.h"
 #include "ui/QtText.h"
@@ -50,11 +51,18 @@ void TBunselMain::ShowPreview(RunMode mode) {
   if (RunDriver_->IsRunning()) return;
   if (Preview_) Preview_->close();
   QToolButton *button = mode == RunMode::Copy ? c_.SpeedButtonCopy : c_.SpeedButtonRename;
-  // The run starts once the preview has gone, from the window's own loop.
-  auto run = [this, button] {
-    QTimer::singleShot(0, this, [this, button] { SpeedButtonClick(button); });
+  // The run starts once the preview has gone, from the window's own loop:
+  // a rename runs the plan as the preview showed it, edits included; a copy
+  // runs the job.
+  auto run = [this, button](std::unique_ptr<TEditedPlan> edited) {
+    std::shared_ptr<TEditedPlan> plan = std::move(edited);
+    QTimer::singleShot(0, this, [this, button, plan] {
+      if (plan) RunPlan(*plan);
+      else SpeedButtonClick(button);
+    });
   };
-  auto *dialog = new TPreviewDialog(this, *RunDriver_, mode, ReadJob().FindFile.Folder, run);
+  const JobSettings job = ReadJob();
+  auto *dialog = new TPreviewDialog(this, *RunDriver_, mode, job.FindFile.Folder, job.Rename.Copy, run);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   Preview_ = dialog;
   dialog->show();

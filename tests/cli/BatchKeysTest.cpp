@@ -254,7 +254,7 @@ protected:
     if (any) words.push_back(word);
     const std::pair<const char *, const char *> folders[] = {
         {"~/photos", "photos"}, {"~/docs", "docs"}, {"~/work", "work"},
-        {"/mnt/backup/work", "backup"}, {"~/tmp", "tmp"}, {"~/scans", "scans"}};
+        {"/mnt/backup/work", "backup"}, {"~/tmp", "tmp"}, {"~/scans", "scans"}, {"~/music", "music"}};
     for (std::string &w : words)
       for (const auto &[shown, used] : folders)
         if (w == shown) w = P(used);
@@ -277,24 +277,45 @@ protected:
   }
 };
 
-TEST_F(ManualExamples, NumberThePhotosOfATreeByDate) {
+TEST_F(ManualExamples, NumberThePhotosByDateInOneLine) {
   Tree.Add("photos/IMG_7.jpg\nphotos/IMG_8.jpg\nphotos/trip/IMG_9.jpg\nphotos/notes.txt");
   Tree.SetTime("photos/IMG_8.jpg", 2020, 1, 1, 0, 0, 0);
   Tree.SetTime("photos/IMG_7.jpg", 2021, 1, 1, 0, 0, 0);
   const Strings example = Example(0);
-  EXPECT_NE(std::find(example.begin(), example.end(), U8(u8"Rename.OrderItems0=連番")), example.end());
+  EXPECT_EQ(example, (Strings{"--folder", P("photos"), "--filter", "*.jpg", "--steps", "number",
+                              "--in-place", "--set", "Rename.SeqSort=2", "rename"}))
+      << "one line, as a person types it";
   Run(example);
-  EXPECT_TRUE(Tree.Exists("photos/photo_0001.jpg"));  // IMG_8, the older
-  EXPECT_TRUE(Tree.Exists("photos/photo_0002.jpg"));
-  EXPECT_TRUE(Tree.Exists("photos/trip/photo_0001.jpg"));
+  EXPECT_TRUE(Tree.Exists("photos/IMG_80001.jpg"));  // the older
+  EXPECT_TRUE(Tree.Exists("photos/IMG_70002.jpg"));
+  EXPECT_TRUE(Tree.Exists("photos/trip/IMG_9.jpg"));
   EXPECT_TRUE(Tree.Exists("photos/notes.txt"));
-  EXPECT_LT(std::filesystem::last_write_time(Tree.Native("photos/photo_0001.jpg")),
-            std::filesystem::last_write_time(Tree.Native("photos/photo_0002.jpg")));
+}
+
+TEST_F(ManualExamples, RenameFromAListOnlyTheFilesItNames) {
+  Tree.Add("music/track01.mp3\nmusic/track02.mp3\nmusic/cover.jpg");
+  std::ofstream(P("titles.tsv")) << "track01.mp3\t" << U8(u8"01 夜明け.mp3\n") << "track02.mp3\t02 Dusk.mp3\n";
+  Strings example = ExampleHolding("music.log");
+  ASSERT_FALSE(example.empty());
+  // The block shows the dry run first; the second command is the run.
+  const auto second = std::find(example.begin(), example.end(), "korvane-batch");
+  ASSERT_NE(second, example.end());
+  example.erase(example.begin(), second + 1);
+  for (std::string &word : example) {
+    if (word == "titles.tsv") word = P("titles.tsv");
+    if (word == "music.log") word = P("music.log");
+  }
+  const TResult result = Run(example);
+  EXPECT_EQ(result.OutLines().size(), 4u) << result.Out;
+  EXPECT_TRUE(Tree.Exists(U8(u8"music/01 夜明け.mp3")));
+  EXPECT_TRUE(Tree.Exists("music/02 Dusk.mp3"));
+  EXPECT_TRUE(Tree.Exists("music/cover.jpg"));
+  EXPECT_TRUE(Tree.Exists("music.log"));
 }
 
 TEST_F(ManualExamples, ReplaceATextInNames) {
   Tree.Add("docs/draft-report.txt\ndocs/draft.txt\ndocs/final.txt");
-  Run(Example(1));
+  Run(ExampleHolding("Rename.ToName0=v2"));
   EXPECT_TRUE(Tree.Exists("docs/v2-report.txt"));
   EXPECT_TRUE(Tree.Exists("docs/v2.txt"));
   EXPECT_TRUE(Tree.Exists("docs/final.txt"));
@@ -306,7 +327,7 @@ TEST_F(ManualExamples, CopyNewerFiles) {
   Tree.SetTime("backup/a.txt", 2024, 1, 1, 0, 0, 0);
   Tree.SetTime("work/b.txt", 2023, 1, 1, 0, 0, 0);
   Tree.SetTime("backup/b.txt", 2024, 1, 1, 0, 0, 0);
-  TResult result = RunBatch(Example(2));
+  TResult result = RunBatch(ExampleHolding("Copy.OverWrite=2"));
   // b.txt is older than its copy: its record says it was not copied.
   EXPECT_EQ(result.Exit, 1) << result.Err;
   EXPECT_EQ(Tree.Read("backup/a.txt").size(), 10u);  // newer: copied over
@@ -320,7 +341,7 @@ TEST_F(ManualExamples, MoveOldFilesToTheTrash) {
   const char *saved = std::getenv("XDG_DATA_HOME");
   const std::string savedValue = saved ? saved : "";
   setenv("XDG_DATA_HOME", P("data").c_str(), 1);
-  TResult result = RunBatch(Example(3));
+  TResult result = RunBatch(ExampleHolding("Delete.Recycled=1"));
   if (saved) setenv("XDG_DATA_HOME", savedValue.c_str(), 1); else unsetenv("XDG_DATA_HOME");
   EXPECT_EQ(result.Exit, 0) << result.Err;
   EXPECT_FALSE(Tree.Exists("tmp/old.log"));

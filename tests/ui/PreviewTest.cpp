@@ -2,6 +2,7 @@
 // window.
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -42,6 +43,25 @@ protected:
     return model->data(model->index(row, column)).toString();
   }
   TBunselMain &W() const { return *window_; }
+
+  // The row of the preview's list whose target is `target` (-1: none shown).
+  int RowOf(const QString &target) const {
+    const QAbstractItemModel *model = W().Preview()->Table()->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+      if (Cell(row, TPlanTableModel::kTarget) == target) return row;
+    return -1;
+  }
+  // Gives the target's row a new name as the list's editor does.
+  bool Rename(const QString &target, const QString &name) {
+    QAbstractItemModel *model = W().Preview()->Table()->model();
+    return model->setData(model->index(RowOf(target), TPlanTableModel::kOutcome), name);
+  }
+  bool Edited(const QString &target) const {
+    const QAbstractItemModel *model = W().Preview()->Table()->model();
+    return model->data(model->index(RowOf(target), TPlanTableModel::kOutcome), TPlanTableModel::kEditedRole)
+        .toBool();
+  }
+  QString NewName(const QString &target) const { return Cell(RowOf(target), TPlanTableModel::kOutcome); }
 
   QTemporaryDir dir_;
 };
@@ -185,7 +205,8 @@ TEST_F(PreviewTest, TheNewControlsSitInFreeRoom) {
   QApplication::processEvents();
   for (QWidget *control : {static_cast<QWidget *>(C().SpeedButtonUndo),
                            static_cast<QWidget *>(C().SpeedButtonCopyPreview),
-                           static_cast<QWidget *>(C().CheckBoxResolveChains)}) {
+                           static_cast<QWidget *>(C().CheckBoxResolveChains),
+                           static_cast<QWidget *>(C().SpeedButtonJobs)}) {
     QWidget *page = control->parentWidget();
     ASSERT_NE(page, nullptr);
     // Every page of a page control has the size of the one in front; the
@@ -213,6 +234,116 @@ TEST_F(PreviewTest, TheChainsCheckBoxIsPartOfTheJob) {
   job.Rename.ResolveChains = false;
   W().SetJob(job);
   EXPECT_FALSE(C().CheckBoxResolveChains->isChecked());
+}
+
+TEST_F(PreviewTest, EditedNamesAreCheckedTogetherKeptWhenSortedOrFilteredAndRunAsShown) {
+  W().ShowPreview(RunMode::Rename);
+  TPreviewDialog *preview = W().Preview();
+  ASSERT_NE(preview, nullptr);
+  ASSERT_EQ(preview->Failures(), 1u);  // a.txt: a0001.txt is there
+  EXPECT_TRUE(preview->Model()->flags(preview->Model()->index(0, TPlanTableModel::kOutcome)) & Qt::ItemIsEditable);
+  EXPECT_FALSE(preview->Model()->flags(preview->Model()->index(0, TPlanTableModel::kTarget)) & Qt::ItemIsEditable);
+
+  ASSERT_TRUE(Rename(QStringLiteral("a.txt"), QStringLiteral("z.txt")));
+  EXPECT_EQ(preview->Failures(), 0u);
+  EXPECT_EQ(preview->Edits(), 1u);
+  EXPECT_TRUE(Edited(QStringLiteral("a.txt")));
+  EXPECT_FALSE(Edited(QStringLiteral("b.txt")));
+  EXPECT_TRUE(preview->Summary().endsWith(QStringLiteral("手で変更した名前は 1 件です。")))
+      << preview->Summary().toStdString();
+  // b.txt now takes the name a.txt took first; back to its own, it is free.
+  ASSERT_TRUE(Rename(QStringLiteral("b.txt"), QStringLiteral("z.txt")));
+  EXPECT_EQ(Cell(RowOf(QStringLiteral("b.txt")), TPlanTableModel::kResult), QStringLiteral("失敗"));
+  ASSERT_TRUE(Rename(QStringLiteral("b.txt"), QStringLiteral("b0002.txt")));
+  EXPECT_FALSE(Edited(QStringLiteral("b.txt")));
+  EXPECT_EQ(preview->Failures(), 0u);
+  // A text that is no name at all (half a surrogate pair) is not taken.
+  EXPECT_FALSE(Rename(QStringLiteral("b.txt"), QString(QChar(0xD800)) + QStringLiteral(".txt")));
+  EXPECT_EQ(NewName(QStringLiteral("b.txt")), QStringLiteral("b0002.txt"));
+
+  // Sorted the other way round, and narrowed, the rows keep their names.
+  preview->Table()->sortByColumn(TPlanTableModel::kOutcome, Qt::DescendingOrder);
+  EXPECT_EQ(RowOf(QStringLiteral("a.txt")), 0);
+  EXPECT_EQ(NewName(QStringLiteral("a.txt")), QStringLiteral("z.txt"));
+  preview->Filter()->setText(QStringLiteral("B0002"));
+  EXPECT_EQ(preview->Table()->model()->rowCount(), 1);
+  EXPECT_EQ(RowOf(QStringLiteral("a.txt")), -1);
+  preview->Filter()->clear();
+  EXPECT_TRUE(Edited(QStringLiteral("a.txt")));
+  EXPECT_EQ(NewName(QStringLiteral("a.txt")), QStringLiteral("z.txt"));
+
+  preview->RunButton()->click();
+  QTRY_COMPARE(LogLines().size(), 4);
+  EXPECT_EQ(Names(), (QStringList{QStringLiteral("a0001.txt"), QStringLiteral("b0002.txt"), QStringLiteral("z.txt")}));
+  EXPECT_TRUE(LogLines()[1].endsWith(QStringLiteral("z.txt;"))) << LogLines()[1].toStdString();
+}
+
+TEST_F(PreviewTest, F2AndADoubleClickEditTheNewNameWhicheverCellIsCurrent) {
+  W().show();
+  W().ShowPreview(RunMode::Rename);
+  TPreviewDialog *preview = W().Preview();
+  ASSERT_NE(preview, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(preview));
+  QTableView *table = preview->Table();
+  table->setFocus();
+  table->setCurrentIndex(table->model()->index(RowOf(QStringLiteral("b.txt")), TPlanTableModel::kTarget));
+  QTest::keyClick(table, Qt::Key_F2);
+  EXPECT_EQ(table->currentIndex().column(), TPlanTableModel::kOutcome);
+  auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr) << "no editor opened";
+  EXPECT_EQ(editor->text(), QStringLiteral("b0002.txt")) << "the name alone, not its folder";
+  editor->selectAll();
+  editor->insert(QStringLiteral("手で.txt"));
+  QTest::keyClick(editor, Qt::Key_Return);
+
+  // The editor hands its text over once the key has been handled.
+  QTRY_COMPARE(NewName(QStringLiteral("b.txt")), QStringLiteral("手で.txt"));
+  EXPECT_TRUE(Edited(QStringLiteral("b.txt")));
+
+  const QModelIndex target = table->model()->index(RowOf(QStringLiteral("a.txt")), TPlanTableModel::kTarget);
+  const QPoint at = table->visualRect(target).center();
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+  EXPECT_EQ(table->currentIndex().column(), TPlanTableModel::kOutcome);
+  editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr) << "no editor opened";
+  EXPECT_EQ(editor->text(), QStringLiteral("a0001.txt"));
+  QTest::keyClick(editor, Qt::Key_Escape);
+  QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()) == nullptr);
+  EXPECT_EQ(NewName(QStringLiteral("a.txt")), QStringLiteral("a0001.txt"));
+  EXPECT_TRUE(preview->isVisible()) << "Esc in the editor leaves the preview open";
+}
+
+TEST_F(PreviewTest, AThousandFilesWithTwoRowsChangedByHandRenameAndTheUndoBringsThemBack) {
+  for (int i = 0; i < 1000; ++i) Make(QStringLiteral("f%1.dat").arg(i, 4, 10, QLatin1Char('0')));
+  C().ComboBoxFilter->setEditText(QStringLiteral("*.dat"));
+  const QStringList before = Names();
+  W().ShowPreview(RunMode::Rename);
+  TPreviewDialog *preview = W().Preview();
+  ASSERT_NE(preview, nullptr);
+  ASSERT_EQ(preview->Records(), 1000u);
+  ASSERT_TRUE(Rename(QStringLiteral("f0007.dat"), QStringLiteral("七番.dat")));
+  ASSERT_TRUE(Rename(QStringLiteral("f0999.dat"), QStringLiteral("last.dat")));
+  EXPECT_EQ(preview->Failures(), 0u);
+  preview->RunButton()->click();
+  QTRY_COMPARE(LogLines().size(), 1002);
+  QStringList after = Names();
+  EXPECT_EQ(after.size(), 1003);  // with a.txt, b.txt and a0001.txt
+  EXPECT_TRUE(after.contains(QStringLiteral("七番.dat")));
+  EXPECT_TRUE(after.contains(QStringLiteral("last.dat")));
+  EXPECT_TRUE(after.contains(QStringLiteral("f00000001.dat")));
+  EXPECT_FALSE(after.contains(QStringLiteral("f0007.dat")));
+
+  // The undo shows its plan, whose rows are no names to edit, and its run
+  // button takes the edited run back.
+  C().SpeedButtonUndo->click();
+  TPreviewDialog *undo = W().Preview();
+  ASSERT_NE(undo, nullptr);
+  ASSERT_EQ(undo->Records(), 1000u);
+  EXPECT_FALSE(undo->Model()->flags(undo->Model()->index(0, TPlanTableModel::kOutcome)) & Qt::ItemIsEditable);
+  undo->RunButton()->click();
+  QTRY_COMPARE(Names(), before);
+  EXPECT_EQ(Panel0(), QStringLiteral("1000 件を元に戻しました。"));
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ TEST_F(SettingsWindowTest, FailedWriteAtCloseIsShownAndTheWindowStillCloses) {
   const QString plain = Scratch(QStringLiteral("plain"));
   WriteText(plain, {"x"});
   const std::string settings = Cp(plain) + "/korvane.INI";
-  window_ = std::make_unique<TBunselMain>(TStartOptions{.SettingsFile = settings, .Arguments = {}});
+  window_ = std::make_unique<TBunselMain>(TStartOptions{.SettingsFile = settings, .Arguments = {}, .JobsFolder = JobsFolder()});
   W().show();
   EXPECT_TRUE(W().close());
   EXPECT_FALSE(W().isVisible());

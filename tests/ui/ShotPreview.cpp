@@ -41,7 +41,7 @@ int main(int argc, char *argv[]) {
   QFile taken(photos.filePath(QStringLiteral("写真0004_240517.JPG")));
   taken.open(QIODevice::WriteOnly);
 
-  TBunselMain window(TStartOptions{.SettingsFile = root.filePath(QStringLiteral("korvane.INI")).toStdString(), .Arguments = {}});
+  TBunselMain window(TStartOptions{.SettingsFile = root.filePath(QStringLiteral("korvane.INI")).toStdString(), .Arguments = {}, .JobsFolder = std::nullopt});
   window.show();
   const TMainControls &c = window.Controls();
   c.ComboBoxFolder->setEditText(photos.path());
@@ -64,6 +64,12 @@ int main(int argc, char *argv[]) {
   preview->Table()->setColumnWidth(2, 200);
   QApplication::processEvents();
   preview->grab().save(out.filePath(QStringLiteral("preview.png")));
+  // The fourth photo's new name changed by hand: its failure goes away.
+  QAbstractItemModel *model = preview->Table()->model();
+  model->setData(model->index(3, 2), QStringLiteral("写真0004_240517_2.JPG"));
+  preview->Table()->clearSelection();
+  QApplication::processEvents();
+  preview->grab().save(out.filePath(QStringLiteral("preview-edit.png")));
 
   // The run, then its undo, on the log page.
   preview->RunButton()->click();

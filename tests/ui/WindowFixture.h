@@ -58,10 +58,12 @@ protected:
   std::string SettingsFile() const {
     return settingsDir_.filePath(QStringLiteral("korvane.INI")).toStdString();
   }
+  // The named jobs of the test's windows (CP932, ASCII), never the user's.
+  std::string JobsFolder() const { return settingsDir_.filePath(QStringLiteral("jobs")).toStdString(); }
   // A window as the program starts it, with these arguments.
   std::unique_ptr<TBunselMain> NewWindow(const QStringList &arguments = {}) {
     return std::make_unique<TBunselMain>(
-        TStartOptions{.SettingsFile = SettingsFile(), .Arguments = arguments});
+        TStartOptions{.SettingsFile = SettingsFile(), .Arguments = arguments, .JobsFolder = JobsFolder()});
   }
 
   TBunselMain &W() { return *window_; }

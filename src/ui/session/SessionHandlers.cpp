@@ -50,6 +50,27 @@ void DropFiles(TSessionWindow &window, const QMimeData &data, int y, int pageCon
   if (!message.empty()) window.SetStatusText(message);
 }
 
+TStartArguments SplitStartArguments(const QStringList &arguments) {
+  TStartArguments split;
+  bool optionsEnded = false;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    const QString &argument = arguments[i];
+    if (optionsEnded) {
+      split.Paths << argument;
+    } else if (argument == QStringLiteral("--")) {
+      optionsEnded = true;
+    } else if (argument == QStringLiteral("--job")) {
+      if (i + 1 < arguments.size()) split.Job = arguments[++i];
+      else split.Error = QStringLiteral("--job にはジョブの名前が必要です");
+    } else if (argument.startsWith(QStringLiteral("--job="))) {
+      split.Job = argument.mid(6);
+    } else {
+      split.Paths << argument;
+    }
+  }
+  return split;
+}
+
 std::string ApplyStartupArguments(TSessionWindow &window, const QStringList &arguments) {
   const TCommandLineResult result = ApplyCommandLine(PathListFromStrings(arguments), window);
   UseCurrentFolderIfEmpty(window);

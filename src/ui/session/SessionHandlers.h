@@ -33,6 +33,17 @@ void DropFiles(TSessionWindow &window, const QMimeData &data, int y,
                int pageControlFileHeight = kPageControlFileHeight,
                int panelMiscHeight = kPanelMiscHeight);
 
+// The window's own options among its arguments: --job NAME (or
+// --job=NAME) opens the window with a named job; "--" ends the options.
+// The rest are the paths of the command line.  `Error` says what is wrong
+// with an option (a --job without a name); the paths are still used.
+struct TStartArguments {
+  std::optional<QString> Job;
+  QStringList Paths;
+  QString Error;
+};
+TStartArguments SplitStartArguments(const QStringList &arguments);
+
 // Start-up steps 6 and 7: the command line (the arguments without the
 // program name), then the current folder when the target folder is still
 // empty.  Returns the message about skipped arguments (CP932, empty when
