@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The platform's path delimiter ('/' on POSIX, '\\' on Windows).
 inline constexpr char kPathDelimiter = '/';
@@ -26,5 +27,7 @@ std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimite
 // Creates a folder with its missing parents.  A path of fewer than three
 // characters, an existing folder, or a path that is its own parent counts as
 // done.  True only when every level exists afterwards.  An empty path raises
-// EInOutError("ディレクトリを作成できません").
-bool ForceFolder(const std::string &path);
+// EInOutError("ディレクトリを作成できません").  `made`, when given, gets
+// the folders this call created (without a trailing delimiter), outermost
+// first, whatever the result: each is a change on the disk to be told.
+bool ForceFolder(const std::string &path, std::vector<std::string> *made = nullptr);
