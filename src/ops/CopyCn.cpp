@@ -10,6 +10,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/FileSystems.h"
+#include "platform/Inspect.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -94,9 +95,13 @@ bool AliasAllowed(int rule, TExistingFile &existing, DosDateTime time, std::int6
   }
 }
 
+// `mayOverwrite` false: the existing file is the run's own output, which
+// no policy overwrites; an alias the policy gives is taken all the same.
 TSameOutcome Decide(const TCopyCn &cn, TExistingFile &existing, DosDateTime time,
-                    std::int64_t size) {
-  const auto overwrite = [&] { return OverwriteAllowed(cn.OverWrite, existing, time, size); };
+                    std::int64_t size, bool mayOverwrite) {
+  const auto overwrite = [&] {
+    return mayOverwrite && OverwriteAllowed(cn.OverWrite, existing, time, size);
+  };
   const auto alias = [&] { return AliasAllowed(cn.Alias, existing, time, size); };
   switch (cn.Same) {
   case 1: return overwrite() ? TSameOutcome::Overwrite : TSameOutcome::Keep;
@@ -112,6 +117,12 @@ TSameOutcome Decide(const TCopyCn &cn, TExistingFile &existing, DosDateTime time
     // user did not ask to replace.
     return TSameOutcome::Keep;
   }
+}
+
+// A link in the walk's folder: a link to a folder is copied as the link.
+bool IsLink(const TEntryRef &entry) {
+  const std::optional<FindEntry> found = InspectEntry(entry);
+  return found && found->IsSymlink;
 }
 
 bool IsExistingFile(const std::string &path) {
@@ -149,6 +160,7 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   const std::string folder = IncludeTrailingDelimiter(destination);
   ResultName = ExtractFileName(source);
   Failure = {};
+  MadeFolders.clear();
   const auto fail = [this](TFailReason reason) {
     Failure = {reason};
     return false;
@@ -160,41 +172,76 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   const std::string sourceName = ResultName;
   const TEntryRef sourceEntry = held ? TEntryRef(*held, sourceName) : TEntryRef(source);
   if (!IsPlainName(ResultName)) return fail(TFailReason::InvalidName);
-  if (attributes & kAttrDirectory) return checked(ForceFolder(folder + ResultName));
+  const std::string destFolder = ExcludeTrailingDelimiter(destination);
+  // A failure to make the destination folder shows in the copy.
+  const auto makeDestination = [&] {
+    if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders);
+  };
+  if ((attributes & kAttrDirectory) && !IsLink(sourceEntry)) {
+    makeDestination();
+    return checked(ForceFolder(folder + ResultName));
+  }
 
+  bool overwrite = false;
   if (IsExistingFile(folder + ResultName)) {
     // A file copied onto itself would be lost by the source deletion.
     if (folder + ResultName == source || OneNameThere(folder + ResultName, source))
       return fail(TFailReason::OntoItself);
+    const bool own = IsOwnOutput(folder + ResultName);
     TExistingFile existing(folder, ResultName);
-    switch (Decide(*this, existing, time, size)) {
-    case TSameOutcome::Keep: return fail(TFailReason::KeepsExisting);
+    switch (Decide(*this, existing, time, size, /*mayOverwrite=*/!own)) {
+    case TSameOutcome::Keep: return fail(own ? TFailReason::OwnOutput : TFailReason::KeepsExisting);
     case TSameOutcome::Alias: ResultName = AliasName(folder, ResultName); break;
-    case TSameOutcome::Overwrite: break;
+    case TSameOutcome::Overwrite: overwrite = true; break;
     }
   }
 
-  const std::string destFolder = ExcludeTrailingDelimiter(destination);
-  if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
-  const bool deletesSource = Delete == 0 || Delete == 2;
-  // A move must not leave a window in which a power loss loses both files:
-  // the copy and its name are flushed before the source is removed.
-  if (!CopyFile(sourceEntry, folder + ResultName, /*failIfExists=*/false,
-                deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy)) {
+  makeDestination();
+  const std::string target = folder + ResultName;
+  const auto copyFailed = [&] {
     Failure = errno == kErrorReadOnly ? TFailure{TFailReason::ReadOnlyExisting} : FailureOf(errno);
     return false;
-  }
+  };
+  const bool deletesSource = Delete == 0 || Delete == 2;
   // The source goes only after a copy that worked, whether the policy is
   // "always" (0) or "when the copy succeeded" (2): a failed copy never loses
   // the file.  A source that stays makes the move a failure, whose copy
   // stays too: the record must not look like a move that happened.
+  if (deletesSource && !(attributes & kAttrReadOnly)) {
+    bool copyStays = false;
+    if (MoveFileEx(sourceEntry, target, overwrite, &copyStays)) {
+      RememberOutput(target);
+      return true;
+    }
+    if (!copyStays) return copyFailed();
+    const int error = errno;
+    RememberOutput(target);
+    return fail(error == kErrorSourceChanged ? TFailReason::SourceChanged : TFailReason::SourceKept);
+  }
+  // A read-only source cannot be deleted (as on Windows): it is copied,
+  // durably as for a move, and stays.
+  if (!CopyFile(sourceEntry, target, /*failIfExists=*/!overwrite,
+                deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy))
+    return copyFailed();
+  RememberOutput(target);
   if (deletesSource && !DeleteFile(sourceEntry)) return fail(TFailReason::SourceKept);
   return true;
 }
 
+bool TCopyCn::IsOwnOutput(const std::string &path) const {
+  if (Output == nullptr) return false;
+  const std::optional<TFileId> id = GetEntryId(path);
+  return id && Output->Holds(*id);
+}
+
+void TCopyCn::RememberOutput(const std::string &path) {
+  if (Output == nullptr) return;
+  if (const std::optional<TFileId> id = GetEntryId(path)) Output->Add(*id);
+}
+
 TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &source,
                         const std::string &destination, DosDateTime time,
-                        std::uint32_t attributes, std::int64_t size) {
+                        std::uint32_t attributes, std::int64_t size, bool isSymlink) {
   const std::string folder = IncludeTrailingDelimiter(destination);
   copy.ResultName = ExtractFileName(source);
   if (!IsPlainName(copy.ResultName)) return TPrediction::Fail(TFailReason::InvalidName);
@@ -212,7 +259,9 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
     return {};
   };
   const bool existingFolder = existing.Exists && (existing.Attributes & kAttrDirectory);
-  if (attributes & kAttrDirectory) return existing.Exists && !existingFolder ? taken() : TPrediction{};
+  // A link to a folder is copied as a link, like a file.
+  if ((attributes & kAttrDirectory) && !isSymlink)
+    return existing.Exists && !existingFolder ? taken() : TPrediction{};
   // A folder of the name cannot be replaced by a file.
   if (existingFolder) return taken();
   if (!existing.Exists) return written();
@@ -223,8 +272,10 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
     return TPrediction::Fail(TFailReason::OntoItself);
   TExistingFile file(folder, copy.ResultName, existing.Time,
                      existing.ByPlan ? existing.Size : std::nullopt);
-  switch (Decide(copy, file, time, size)) {
-  case TSameOutcome::Keep: return TPrediction::Fail(TFailReason::KeepsExisting);
+  // A file an earlier target wrote is the run's own output.
+  const bool own = existing.ByPlan;
+  switch (Decide(copy, file, time, size, /*mayOverwrite=*/!own)) {
+  case TSameOutcome::Keep: return TPrediction::Fail(own ? TFailReason::OwnOutput : TFailReason::KeepsExisting);
   case TSameOutcome::Overwrite:
     if (existing.Attributes & kAttrReadOnly) return TPrediction::Fail(TFailReason::ReadOnlyExisting);
     return written();

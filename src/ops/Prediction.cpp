@@ -70,7 +70,8 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
-                          DosDateTime time, std::uint32_t attributes, std::int64_t size) {
+                          DosDateTime time, std::uint32_t attributes, std::int64_t size,
+                          bool isSymlink) {
   const TPrediction named = PredictRenameName(rename, name, time);
   if (!named.Ok) return named;
   if (!rename.MakeCopy) return PredictMove(view, folder, name, rename.ResultName);
@@ -81,8 +82,9 @@ TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string 
       traits && NameFits(*traits, rename.ResultName) == TNameFit::NotHeld)
     return TPrediction::Fail(TFailReason::NameNotHeld);
   const TPlannedEntry target = view.Lookup(dir + rename.ResultName);
-  // A folder is made with its parents; one already there will do.
-  if (attributes & kAttrDirectory) {
+  // A folder is made with its parents; one already there will do.  A link
+  // to a folder is copied as a link, like a file.
+  if ((attributes & kAttrDirectory) && !isSymlink) {
     if (target.Exists && !(target.Attributes & kAttrDirectory)) return Taken(target);
     return {};
   }

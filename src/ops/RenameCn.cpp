@@ -6,6 +6,7 @@
 #include "ops/UnitFileCn.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Inspect.h"
 #include "platform/Paths.h"
 #include "regex/RegExpError.h"
 
@@ -118,6 +119,7 @@ bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
                          const std::string &name, const std::string &destination,
                          DosDateTime time, std::uint32_t attributes) {
   Failure = {};
+  MadeFolders.clear();
   const auto fail = [this](TFailReason reason) {
     Failure = {reason};
     return false;
@@ -141,11 +143,15 @@ bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
   if (!MakeCopy) return checked(MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName));
 
   const std::string target = IncludeTrailingDelimiter(destination) + ResultName;
-  // A folder target is only created in the destination; the run driver
-  // descends into the source and copies its files.
-  if (attributes & kAttrDirectory) return checked(ForceFolder(target));
-
+  const TEntryRef sourceEntry = held ? TEntryRef(*held, name) : TEntryRef(source);
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
-  if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
-  return checked(CopyFile(held ? TEntryRef(*held, name) : TEntryRef(source), target, /*failIfExists=*/true));
+  if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders);  // a failure shows in the copy
+  // A folder target is only created in the destination; the run driver
+  // descends into the source and copies its files.  A link to a folder is
+  // copied as the link.
+  if (attributes & kAttrDirectory) {
+    const std::optional<FindEntry> found = InspectEntry(sourceEntry);
+    if (!found || !found->IsSymlink) return checked(ForceFolder(target));
+  }
+  return checked(CopyFile(sourceEntry, target, /*failIfExists=*/true));
 }

@@ -39,7 +39,11 @@ bool IsPlainName(std::string_view name) {
 // per-target step of each run mode.
 class TRunWalkStep final : public TWalkHooks {
 public:
-  TRunWalkStep(TRunDriver &driver, RunMode mode) : D_(driver), Mode_(mode) {}
+  // A run never overwrites what it has written itself.
+  TRunWalkStep(TRunDriver &driver, RunMode mode) : D_(driver), Mode_(mode) { D_.Copy_.Output = &Output_; }
+  ~TRunWalkStep() override { D_.Copy_.Output = nullptr; }
+  TRunWalkStep(const TRunWalkStep &) = delete;
+  TRunWalkStep &operator=(const TRunWalkStep &) = delete;
 
   const TWalkOptions &Options() override {
     Options_ = RunWalkOptions(Mode_, D_.Host_.Job(), D_.DateRangeFrom_, D_.DateRangeTo_);
@@ -87,6 +91,7 @@ public:
                                                          entry.Attributes, entry.Size);
         const std::string copyName = D_.Copy_.ResultName;
         const std::string copyPath = destination + copyName;
+        LogMadeFolders(RunMode::Copy, level, D_.Copy_.MadeFolders);
         Log(RunMode::Copy, path, ok, {}, copyPath, D_.Copy_.Failure);
         if (ok) FollowUp(copyPath, copyPath, entry.Attributes);
         if (IsPlainName(copyName)) outcome.DestinationName = copyName;
@@ -142,6 +147,7 @@ private:
     // Left as it is until the next target's rename.
     const std::string &newName = rename.ResultName;
     const std::string newPath = destination + newName;
+    LogMadeFolders(RunMode::Rename, level, rename.MadeFolders);
     Log(RunMode::Rename, path, ok, {}, newPath, rename.Failure);
     // A rename in place leaves the file in the held folder.
     if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath,
@@ -193,6 +199,13 @@ private:
     // not enter it under its temporary one either.
     outcome.Descend = step.Final;
     outcome.RememberDestinationName = ok && (entry.Attributes & kAttrDirectory) != 0;
+  }
+
+  // The folders a copy made on its way, each recorded as a folder target's
+  // copy is, before the copy's own record.
+  void LogMadeFolders(RunMode mode, const TWalkLevel &level, const std::vector<std::string> &made) {
+    for (const std::string &folder : made)
+      Log(mode, SourceFolderOf(level.Folder, level.Destination, folder), true, {}, folder);
   }
 
   TChangeNumbers ChangeNumbers(std::uint32_t attributesBefore) const {
@@ -255,6 +268,7 @@ private:
   TWalkOptions Options_;
   TChainLevels Chains_;
   TLevelTexts Texts_;
+  TOwnOutput Output_;
 };
 
 void TRunStats::CountFailure(const std::string &reason) {
