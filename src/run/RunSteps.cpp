@@ -22,7 +22,7 @@ TWalkOptions RunWalkOptions(RunMode mode, const JobSettings &job, const DateTime
   options.SubFolder = find.SubFolder;
   options.RemoveFolderTargets =
       mode == RunMode::Delete || (mode == RunMode::Copy && job.Copy.Delete != 1);
-  options.FlattenSubfolders = mode == RunMode::Copy && find.FileOnly == 0;
+  options.FlattenSubfolders = mode == RunMode::Copy && find.FileOnly == 0 && !job.Copy.KeepTree;
   options.SubfoldersStayPut = mode == RunMode::List || mode == RunMode::Change ||
                               mode == RunMode::Delete || (mode == RunMode::Rename && !job.Rename.Copy);
   return options;

@@ -210,6 +210,17 @@ const TPlanCase kPlanCases[] = {
        t.Job().Copy.Delete = 2;
      },
      {R::OwnOutput, R::OwnOutput}},
+    // With the tree kept, each camera folder arrives as a folder of its own.
+    {"CameraFoldersKeepTheirTree",
+     "t/DCIM/100CANON/IMG_0001.JPG 10\nt/DCIM/101CANON/IMG_0001.JPG 30\nt/MISC/\nc/", RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Copy.KeepTree = true;
+       t.Job().Copy.Delete = 2;
+     },
+     {}},
     // Where the policy gives another name, the later file takes it.
     {"OwnOutputTakesTheAlias", "t/a/x.txt 10\nt/b/x.txt 20\nt/c/x.txt 30\nc/", RunMode::Copy,
      [](PlanTest &t) {

@@ -148,7 +148,8 @@ TEST_F(PreviewTest, TheNewControlsSitInFreeRoom) {
   QApplication::processEvents();
   for (QWidget *control : {static_cast<QWidget *>(C().SpeedButtonUndo),
                            static_cast<QWidget *>(C().SpeedButtonCopyPreview),
-                           static_cast<QWidget *>(C().CheckBoxResolveChains)}) {
+                           static_cast<QWidget *>(C().CheckBoxResolveChains),
+                           static_cast<QWidget *>(C().CheckBoxKeepTree)}) {
     QWidget *page = control->parentWidget();
     ASSERT_NE(page, nullptr);
     // Every page of a page control has the size of the one in front; the
@@ -176,6 +177,17 @@ TEST_F(PreviewTest, TheChainsCheckBoxIsPartOfTheJob) {
   job.Rename.ResolveChains = false;
   W().SetJob(job);
   EXPECT_FALSE(C().CheckBoxResolveChains->isChecked());
+}
+
+TEST_F(PreviewTest, TheTreeCheckBoxIsPartOfTheJob) {
+  EXPECT_FALSE(W().GetJob().Copy.KeepTree);
+  EXPECT_EQ(C().CheckBoxKeepTree->parentWidget(), C().TabSheetCopy);
+  C().CheckBoxKeepTree->setChecked(true);
+  EXPECT_TRUE(W().GetJob().Copy.KeepTree);
+  JobSettings job = W().GetJob();
+  job.Copy.KeepTree = false;
+  W().SetJob(job);
+  EXPECT_FALSE(C().CheckBoxKeepTree->isChecked());
 }
 
 }  // namespace
