@@ -12,7 +12,7 @@
 //
 // A file system that refuses FICLONE is remembered for the run, as every
 // other refusal is, so the many small files of a run pay for the question
-// once.  Clones never cross file systems, so they are not even tried then.
+// once.
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -98,9 +98,11 @@ private:
 
 enum class TClone { Cloned, NotCloned, Failed };
 
-TClone TryClone(int from, int to, const struct stat &st) {
+// Not judged by the devices: the subvolumes of one btrfs have devices of
+// their own and share blocks all the same.
+TClone TryClone(int from, int to) {
   struct stat target {};
-  if (::fstat(to, &target) != 0 || target.st_dev != st.st_dev) return TClone::NotCloned;
+  if (::fstat(to, &target) != 0) return TClone::NotCloned;
   const std::uint64_t device = fs::DeviceOf(target);
   if (fs::RefusalsNoted() && fs::Refuses(device, fs::TKernelFeature::Clone)) return TClone::NotCloned;
   if (sys::Call("ficlone", [&] { return ::ioctl(to, FICLONE, from); }) == 0) return TClone::Cloned;
@@ -116,7 +118,7 @@ TClone TryClone(int from, int to, const struct stat &st) {
 namespace korvane::fs {
 
 bool CopyContents(int from, int to, const struct stat &st) {
-  switch (TryClone(from, to, st)) {
+  switch (TryClone(from, to)) {
   case TClone::Cloned: return true;
   case TClone::Failed: return false;
   case TClone::NotCloned: break;
