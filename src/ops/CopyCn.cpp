@@ -173,59 +173,89 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   const TEntryRef sourceEntry = held ? TEntryRef(*held, sourceName) : TEntryRef(source);
   if (!IsPlainName(ResultName)) return fail(TFailReason::InvalidName);
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
-  // A failure to make the destination folder shows in the copy.
-  const auto makeDestination = [&] {
-    if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders);
-  };
   if ((attributes & kAttrDirectory) && !IsLink(sourceEntry)) {
-    makeDestination();
+    if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders);
     return checked(ForceFolder(folder + ResultName));
   }
 
-  bool overwrite = false;
-  if (IsExistingFile(folder + ResultName)) {
-    // A file copied onto itself would be lost by the source deletion.
-    if (folder + ResultName == source || OneNameThere(folder + ResultName, source))
-      return fail(TFailReason::OntoItself);
-    const bool own = IsOwnOutput(folder + ResultName);
-    TExistingFile existing(folder, ResultName);
-    switch (Decide(*this, existing, time, size, /*mayOverwrite=*/!own)) {
-    case TSameOutcome::Keep: return fail(own ? TFailReason::OwnOutput : TFailReason::KeepsExisting);
-    case TSameOutcome::Alias: ResultName = AliasName(folder, ResultName); break;
-    case TSameOutcome::Overwrite: overwrite = true; break;
+  const bool deletesSource = Delete == 0 || Delete == 2;
+  // A read-only source cannot be deleted (as on Windows): it is copied,
+  // durably as for a move, and stays.
+  const bool moves = deletesSource && !(attributes & kAttrReadOnly);
+  bool copyStays = false;
+  const auto transfer = [&](bool overwrite) {
+    const std::string target = folder + ResultName;
+    if (!moves) {
+      const bool ok = CopyFile(sourceEntry, target, /*failIfExists=*/!overwrite,
+                               deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy);
+      if (ok) RememberOutput(target);
+      return ok;
     }
-  }
-
-  makeDestination();
-  const std::string target = folder + ResultName;
-  const auto copyFailed = [&] {
+    const bool ok = MoveFileEx(sourceEntry, target, overwrite, &copyStays);
+    if (ok || copyStays) RememberOutput(target);
+    return ok;
+  };
+  // The destination folder is made when the copy finds it missing, so a
+  // run into a folder that is there pays no look for it.
+  const auto attempt = [&](bool overwrite) {
+    if (transfer(overwrite)) return true;
+    if (errno != ENOENT || copyStays || destFolder.empty()) return false;
+    const int missing = errno;
+    if (!ForceFolder(destFolder, &MadeFolders)) return false;  // its reason is the record's
+    if (MadeFolders.empty()) {
+      errno = missing;  // the folder was there: the source is what is missing
+      return false;
+    }
+    return transfer(overwrite);
+  };
+  // The record of the last attempt.  The source of a copy goes only after a
+  // copy that worked, whether the policy is "always" (0) or "when the copy
+  // succeeded" (2): a failed copy never loses the file.  A source that
+  // stays makes the move a failure, whose copy stays too: the record must
+  // not look like a move that happened.
+  const auto finish = [&](bool ok) {
+    if (ok) return moves || !deletesSource || DeleteFile(sourceEntry) || fail(TFailReason::SourceKept);
+    if (copyStays)
+      return fail(errno == kErrorSourceChanged ? TFailReason::SourceChanged : TFailReason::SourceKept);
     Failure = errno == kErrorReadOnly ? TFailure{TFailReason::ReadOnlyExisting} : FailureOf(errno);
     return false;
   };
-  const bool deletesSource = Delete == 0 || Delete == 2;
-  // The source goes only after a copy that worked, whether the policy is
-  // "always" (0) or "when the copy succeeded" (2): a failed copy never loses
-  // the file.  A source that stays makes the move a failure, whose copy
-  // stays too: the record must not look like a move that happened.
-  if (deletesSource && !(attributes & kAttrReadOnly)) {
-    bool copyStays = false;
-    if (MoveFileEx(sourceEntry, target, overwrite, &copyStays)) {
-      RememberOutput(target);
-      return true;
-    }
-    if (!copyStays) return copyFailed();
-    const int error = errno;
-    RememberOutput(target);
-    return fail(error == kErrorSourceChanged ? TFailReason::SourceChanged : TFailReason::SourceKept);
+
+  // The name is tried as free first: nearly every name is, and a free one
+  // then needs no look before.
+  const bool ok = attempt(/*overwrite=*/false);
+  if (ok || copyStays || errno != EEXIST) return finish(ok);
+  // Taken.  A folder of the name counts as absent (a copy cannot replace
+  // it, and the record says the name is taken); a file is the policy's.
+  if (!IsExistingFile(folder + ResultName)) {
+    errno = EEXIST;
+    return finish(false);
   }
-  // A read-only source cannot be deleted (as on Windows): it is copied,
-  // durably as for a move, and stays.
-  if (!CopyFile(sourceEntry, target, /*failIfExists=*/!overwrite,
-                deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy))
-    return copyFailed();
-  RememberOutput(target);
-  if (deletesSource && !DeleteFile(sourceEntry)) return fail(TFailReason::SourceKept);
-  return true;
+  // A file copied onto itself would be lost by the source deletion.
+  if (folder + ResultName == source || OneNameThere(folder + ResultName, source))
+    return fail(TFailReason::OntoItself);
+  const bool own = IsOwnOutput(folder + ResultName);
+  TExistingFile existing(folder, ResultName);
+  switch (Decide(*this, existing, time, size, /*mayOverwrite=*/!own)) {
+  case TSameOutcome::Keep: return fail(own ? TFailReason::OwnOutput : TFailReason::KeepsExisting);
+  case TSameOutcome::Alias:
+    ResultName = AliasName(folder, ResultName);
+    return finish(attempt(/*overwrite=*/false));
+  case TSameOutcome::Overwrite: return finish(attempt(/*overwrite=*/true));
+  }
+  return false;
+}
+
+bool TOwnOutput::Holds(const TFileId &id) {
+  for (; Looked_ < Paths_.size(); ++Looked_)
+    if (const std::optional<TFileId> made = GetEntryId(Paths_[Looked_])) Ids_.insert(*made);
+  return Ids_.count(id) != 0;
+}
+
+void TOwnOutput::Clear() {
+  Paths_.clear();
+  Looked_ = 0;
+  Ids_.clear();
 }
 
 bool TCopyCn::IsOwnOutput(const std::string &path) const {
@@ -235,8 +265,7 @@ bool TCopyCn::IsOwnOutput(const std::string &path) const {
 }
 
 void TCopyCn::RememberOutput(const std::string &path) {
-  if (Output == nullptr) return;
-  if (const std::optional<TFileId> id = GetEntryId(path)) Output->Add(*id);
+  if (Output != nullptr) Output->Add(path);
 }
 
 TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &source,

@@ -190,13 +190,16 @@ private:
   std::unique_ptr<TAWKStr> FMatcher;
 };
 
-// The files a run has written, by identity, so that whatever path leads
-// to one (letter case on a card, two folders that are one) it is known.
+// The files a run has written.  They are kept by the paths they were
+// written to and looked at only when a later target meets a name that is
+// taken, so a run whose names are all free pays nothing for them; then
+// they are compared by identity, so that whatever path leads to one
+// (letter case on a card, two folders that are one) it is known.
 class TOwnOutput {
 public:
-  void Add(const TFileId &id) { Ids_.insert(id); }
-  bool Holds(const TFileId &id) const { return Ids_.count(id) != 0; }
-  void Clear() { Ids_.clear(); }
+  void Add(std::string path) { Paths_.push_back(std::move(path)); }
+  bool Holds(const TFileId &id);
+  void Clear();
 
 private:
   struct THash {
@@ -204,6 +207,8 @@ private:
       return std::hash<std::uint64_t>{}(id.Inode * 0x9E3779B97F4A7C15ull ^ id.Device);
     }
   };
+  std::vector<std::string> Paths_;
+  std::size_t Looked_ = 0;  // Paths_ before this one are in Ids_
   std::unordered_set<TFileId, THash> Ids_;
 };
 

@@ -420,9 +420,9 @@ private:
 // Whether the destination may be written: never a folder, never a
 // read-only file or one the caller may not write, never the source itself.
 // True with nothing in the way too.
-bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, bool failIfExists) {
+bool DestinationAllows(int dir, const char *name, const struct stat &sourceStat, bool failIfExists) {
   struct stat targetStat {};
-  if (sys::Call("stat", [&] { return ::fstatat(dest.Dir(), dest.Name(), &targetStat, 0); }) != 0) {
+  if (sys::Call("stat", [&] { return ::fstatat(dir, name, &targetStat, 0); }) != 0) {
     return errno == ENOENT;
   }
   if (failIfExists) {
@@ -441,7 +441,7 @@ bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, 
     errno = kErrorReadOnly;
     return false;
   }
-  if (sys::Call("access", [&] { return ::faccessat(dest.Dir(), dest.Name(), W_OK, 0); }) != 0) {
+  if (sys::Call("access", [&] { return ::faccessat(dir, name, W_OK, 0); }) != 0) {
     errno = EACCES;
     return false;
   }
@@ -452,6 +452,10 @@ bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, 
     return false;
   }
   return true;
+}
+
+bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, bool failIfExists) {
+  return DestinationAllows(dest.Dir(), dest.Name(), sourceStat, failIfExists);
 }
 
 // A symbolic link is copied as the link it is, with the same text and
@@ -683,36 +687,40 @@ bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting
   const auto source = fs::SystemEntry(from);
   const auto target = fs::SystemEntry(to);
   if (!source || !target) return false;
-  struct stat sourceStat {};
-  if (sys::Call("lstat", [&] {
-        return ::fstatat(source->Dir, source->Name.c_str(), &sourceStat, AT_SYMLINK_NOFOLLOW);
-      }) != 0) {
-    return false;
-  }
-  if (S_ISDIR(sourceStat.st_mode)) {
+  if (!fs::NameHeldAt(target->Dir, target->Name)) return false;
+  const auto sourceStatus = [&](struct stat &st) {
+    if (sys::Call("lstat", [&] {
+          return ::fstatat(source->Dir, source->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+        }) != 0) {
+      return false;
+    }
+    if (!S_ISDIR(st.st_mode)) return true;
     errno = EISDIR;
     return false;
-  }
-  const TDestination dest(*target);
-  if (!dest.Valid() || !fs::NameHeldAt(dest.Dir(), dest.Name()) ||
-      !DestinationAllows(dest, sourceStat, !replaceExisting))
-    return false;
+  };
 
   // One file system: the file itself changes its place, whole and at once.
+  // A free name costs the rename alone, without a look at either entry:
+  // nearly every move of a run goes to one.
+  struct stat sourceStat {};
   const bool renamed =
       replaceExisting
-          ? sys::Call("renameat", [&] {
-              return ::renameat(source->Dir, source->Name.c_str(), dest.Dir(), dest.Name());
-            }) == 0
-          : fs::RenameNoReplace(source->Dir, source->Name.c_str(), dest.Dir(), dest.Name());
+          ? sourceStatus(sourceStat) && DestinationAllows(target->Dir, target->Name.c_str(), sourceStat, false) &&
+                sys::Call("renameat", [&] {
+                  return ::renameat(source->Dir, source->Name.c_str(), target->Dir, target->Name.c_str());
+                }) == 0
+          : fs::RenameNoReplace(source->Dir, source->Name.c_str(), target->Dir, target->Name.c_str());
   if (renamed) return true;
   if (errno != EXDEV) {
-    fs::ExplainNameRefusal(dest.Dir(), dest.Name());
+    fs::ExplainNameRefusal(target->Dir, target->Name);
     return false;
   }
+  if (!replaceExisting && !sourceStatus(sourceStat)) return false;
 
   // Across file systems: a durable copy, and the source goes only if it is
   // still what was copied.
+  const TDestination dest(*target);
+  if (!dest.Valid() || !DestinationAllows(dest, sourceStat, !replaceExisting)) return false;
   sys::TFd in;
   struct stat began {};
   if (!OpenSource(*source, in, began)) return false;

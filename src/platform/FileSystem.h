@@ -196,7 +196,9 @@ bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
 // kErrorSourceChanged.  An existing destination is replaced only with
 // replaceExisting, under CopyFile's refusals.  When the call fails after
 // the copy was made (a source changed, or one that cannot be removed),
-// *copyStays says so: both files are then there.
+// *copyStays says so: both files are then there.  A free name costs the
+// rename alone, without a look at the source first: the caller makes sure
+// `from` is no folder, which one file system would move like a file.
 bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting,
                 bool *copyStays = nullptr);
 // Creates one folder level.

@@ -198,7 +198,7 @@ TEST_F(CopyMoveTest, AMoveOnOneFileSystemKeepsTheFile) {
   EXPECT_EQ(errno, EEXIST);
   EXPECT_FALSE(MoveFileEx(P("src"), P("dst/ro"), true));
   EXPECT_EQ(errno, kErrorReadOnly);
-  EXPECT_FALSE(MoveFileEx(P("dst"), P("elsewhere"), false));
+  EXPECT_FALSE(MoveFileEx(P("dst"), P("elsewhere"), true));
   EXPECT_EQ(errno, EISDIR);
 
   ASSERT_TRUE(MoveFileEx(P("src"), P("dst/taken"), true));

@@ -557,7 +557,7 @@ TEST_F(DriverTest, AFolderSwappedForALinkAfterItsListingFailsItsTargetsAndTouche
          job.Rename.Copy = true;
          job.Copy.Folder = tree.Path("dst");
        }},
-      {"move", RunMode::Copy, "open",
+      {"move", RunMode::Copy, "renameat2",
        [](JobSettings &job, TTempTree &tree) {
          job.Copy.Folder = tree.Path("dst");
          job.Copy.Delete = 0;
