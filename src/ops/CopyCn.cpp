@@ -252,12 +252,6 @@ bool TOwnOutput::Holds(const TFileId &id) {
   return Ids_.count(id) != 0;
 }
 
-void TOwnOutput::Clear() {
-  Paths_.clear();
-  Looked_ = 0;
-  Ids_.clear();
-}
-
 bool TCopyCn::IsOwnOutput(const std::string &path) const {
   if (Output == nullptr) return false;
   const std::optional<TFileId> id = GetEntryId(path);

@@ -199,7 +199,6 @@ class TOwnOutput {
 public:
   void Add(std::string path) { Paths_.push_back(std::move(path)); }
   bool Holds(const TFileId &id);
-  void Clear();
 
 private:
   struct THash {
