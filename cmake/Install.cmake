@@ -6,6 +6,11 @@ include(GNUInstallDirs)
 set(KORVANE_DATA ${PROJECT_SOURCE_DIR}/data)
 
 install(TARGETS korvane-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The libraries that read photos, videos and music, loaded when a run needs
+# them, from ../lib/korvane beside the programs.
+if(KORVANE_MEDIA_MODULES)
+  install(TARGETS ${KORVANE_MEDIA_MODULES} LIBRARY DESTINATION lib/korvane)
+endif()
 if(TARGET korvane)
   install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${KORVANE_DATA}/${KORVANE_APP_ID}.desktop

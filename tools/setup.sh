@@ -1,9 +1,12 @@
 # Sourced by ./run and ./test: installs the missing build packages and
 # configures/builds one build tree.  Keep it quick when nothing is missing.
 
-# The last line: Qt's Japanese texts for the window's standard dialogs.
+# The line before the last: what files say of themselves (photos, HEIF,
+# videos, music).  The last line: Qt's Japanese texts for the window's
+# standard dialogs.
 korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
                   clang libbenchmark-dev libre2-dev libblkid-dev
+                  libexiv2-dev libheif-dev libavformat-dev libtag1-dev zlib1g-dev
                   qt6-translations-l10n)
 # ICU: the width and kana conversions, the natural order, the eras.
 korvane_packages+=(libicu-dev)

@@ -26,6 +26,13 @@
 #           same tree and over FILES files in 10 folders, against the list
 #           run of the same tree (goal: within 1.2x), with the peak memory
 #           of each
+#   photos: over PHOTOS small JPEGs, each with its own EXIF shooting time,
+#           a rename adding the shooting time (Rename.DateSource=1) against
+#           the same rename adding the modification time (goal: 2x at
+#           most; the files are fresh copies, in the cache); and the same
+#           shooting times read by exiftool -p over the folder against
+#           korvane-batch's --dry-run of that rename, which reads them all
+#           (goal: exiftool takes at least 10x as long)
 #
 # Each round times the programs on fresh copies of the same folders, syncs
 # before each program and alternates their order, so neither inherits the
@@ -36,6 +43,7 @@
 # Usage: bench/run/bench_batch.sh [BUILD_DIR]   (default: build)
 # Environment: FILES (default 100000; 1000000 for the million-file goal),
 #              RENAME_FILES (default FILES, at most 100000),
+#              PHOTOS (default 10000),
 #              ROUNDS (default 3; the best round counts), TMPDIR (default /tmp).
 set -eu
 
@@ -45,6 +53,7 @@ batch=$build/src/cli/korvane-batch
 files=${FILES:-100000}
 rename_files=${RENAME_FILES:-$((files < 100000 ? files : 100000))}
 rounds=${ROUNDS:-3}
+photos=${PHOTOS:-10000}
 [ -x "$batch" ] || { echo "no korvane-batch in $build (build it first)" >&2; exit 2; }
 [ "$files" -ge 1000 ] || { echo "FILES must be at least 1000" >&2; exit 2; }
 
@@ -62,6 +71,12 @@ helper() {  # target source
 rename_baseline=$(helper korvane-rename-baseline RenameBaseline.cpp)
 list_baseline=$(helper korvane-list-baseline ListBaseline.cpp)
 measure=$(helper korvane-measure Measure.cpp)
+if [ -x "$build/bench/run/korvane-make-photos" ]; then
+  make_photos=$build/bench/run/korvane-make-photos
+else
+  ${CXX:-c++} -O2 -std=c++20 -Wno-deprecated-declarations -o "$work/korvane-make-photos" \
+    "$here/MakePhotos.cpp" $(pkg-config --cflags --libs exiv2) && make_photos=$work/korvane-make-photos
+fi
 
 # The job: numbering step first and checked, rename in place; subfolders for
 # the list run.  Step captions are Shift-JIS bytes.
@@ -178,19 +193,59 @@ while [ "$round" -le "$rounds" ]; do
   round=$((round + 1))
 done
 
+# The photos: the date step adding the shooting time, then the
+# modification time; the date step's caption in Shift-JIS bytes.
+date_caption=$(printf '\215\130\220\126\223\372\225\164\225\164\211\301')
+for source in 0 1; do
+  printf '[Rename]\r\nCopy=0\r\nOrderItems0=%s\r\nOrderChecked0=1\r\nOrderItems3=x\r\nDateFormat=yyyymmdd_hhnnss\r\nDateBefore=_\r\nDateSource=%d\r\n' \
+    "$date_caption" "$source" > "$work/photos$source.ini"
+done
+mkdir -p "$work/photos"
+"$make_photos" "$work/photos" "$photos"
+have_exiftool=$(command -v exiftool || true)
+round=1
+while [ "$round" -le "$rounds" ]; do
+  rm -rf "$work/p0" "$work/p1"
+  cp -a "$work/photos" "$work/p0"
+  cp -a "$work/photos" "$work/p1"
+  if [ $((round % 2)) -eq 1 ]; then
+    timed p_shot "$batch" --settings "$work/photos1.ini" --folder "$work/p1" rename
+    timed p_mod "$batch" --settings "$work/photos0.ini" --folder "$work/p0" rename
+  else
+    timed p_mod "$batch" --settings "$work/photos0.ini" --folder "$work/p0" rename
+    timed p_shot "$batch" --settings "$work/photos1.ini" --folder "$work/p1" rename
+  fi
+  timed p_plan "$batch" --settings "$work/photos1.ini" --folder "$work/photos" --dry-run rename
+  [ -z "$have_exiftool" ] || timed p_exif exiftool -q -p '$DateTimeOriginal' "$work/photos"
+  round=$((round + 1))
+done
+# Every photo must have got its shooting date (2021), none the day of the copy.
+left=$(ls "$work/p1" | grep -c -v '_2021' || true)
+[ "$left" -eq 0 ] || echo "warning: $left photos not named by their shooting time" >&2
+rm -rf "$work/p0" "$work/p1"
+if [ -n "$have_exiftool" ]; then
+  exif_line=$(awk -v n="$photos" -v kp="$w_p_plan" -v ex="$w_p_exif" -v ckp="$c_p_plan" -v cex="$c_p_exif" 'BEGIN {
+    printf "shooting times of %d photos: korvane-batch --dry-run rename %.3f s; exiftool -p %.3f s, which takes %.1fx as long (goal at least 10; processor time %.1fx)", n, kp / 1e9, ex / 1e9, ex / kp, cex / ckp }')
+else
+  exif_line="shooting times read by exiftool: not measured (apt-get install libimage-exiftool-perl)"
+fi
+
 awk -v n="$rename_files" -v files="$files" \
     -v kr="$w_k_rename" -v ckr="$c_k_rename" -v sr="$w_s_rename" -v csr="$c_s_rename" \
     -v br="$w_b_rename" -v cbr="$c_b_rename" -v wr="$w_w_rename" -v cwr="$c_w_rename" \
     -v kl="$w_k_list" -v ckl="$c_k_list" -v sl="$w_s_list" -v csl="$c_s_list" -v fl="$w_f_list" \
     -v tl="$w_t_list" -v ctl="$c_t_list" -v mem="$m_k_list" -v smem="$m_s_list" -v rmem="$m_k_rename" \
-    -v kp="$w_k_plan" -v wl="$w_k_wlist" -v wp="$w_k_wplan" -v wlmem="$m_k_wlist" -v wpmem="$m_k_wplan" 'BEGIN {
+    -v kp="$w_k_plan" -v wl="$w_k_wlist" -v wp="$w_k_wplan" -v wlmem="$m_k_wlist" -v wpmem="$m_k_wplan" \
+    -v photos="$photos" -v ps="$w_p_shot" -v pm="$w_p_mod" -v cps="$c_p_shot" -v cpm="$c_p_mod" 'BEGIN {
   printf "rename %d files in one folder: korvane-batch %.3f s; readdir+fstatat+renameat2 on the folder'"'"'s descriptor %.3f s, ratio %.2f (goal 1.10; processor time %.2f); readdir+renameat2 %.3f s, ratio %.2f; peak memory %.1f MB\n", n, kr / 1e9, sr / 1e9, kr / sr, ckr / csr, br / 1e9, kr / br, rmem / 1024
   printf "rename %d files whose names need an extension code: korvane-batch %.3f s, ratio to plain names %.2f (goal 1.20; processor time %.2f)\n", n, wr / 1e9, wr / kr, cwr / ckr
   printf "list %d files in %d folders: korvane-batch %.3f s; readdir+fstatat+DOSATTRIB walk relative to each folder %.3f s, ratio %.2f (goal 1.20; processor time %.2f); find %.3f s, ratio %.2f\n", files, files / 100, kl / 1e9, sl / 1e9, kl / sl, ckl / csl, fl / 1e9, kl / fl
   printf "list 10x the files: %d files %.3f s, %d files %.3f s, ratio %.2f (goal 11.0; processor time %.2f); peak memory %.1f MB at %d files (goal under 64 MB at 1000000; the baseline %.1f MB)\n", files / 10, tl / 1e9, files, kl / 1e9, kl / tl, ckl / ctl, mem / 1024, files, smem / 1024
   printf "plan (--dry-run rename) of %d files in %d folders: %.3f s, ratio to the list run %.2f (goal 1.20)\n", files, files / 100, kp / 1e9, kp / kl
   printf "plan of %d files in 10 folders: %.3f s, ratio to the list run %.2f (goal 1.20); peak memory: list %.1f MB, plan %.1f MB\n", files, wp / 1e9, wp / wl, wlmem / 1024, wpmem / 1024
+  printf "rename %d photos adding the shooting time: %.3f s; adding the modification time %.3f s, ratio %.2f (goal 2.00 at most; processor time %.2f)\n", photos, ps / 1e9, pm / 1e9, ps / pm, cps / cpm
 }'
 awk -v n="$rename_files" -v kk="$w_k_kana" -v ckk="$c_k_kana" -v ck="$w_c_kana" -v cck="$c_c_kana" 'BEGIN {
   printf "rename %d Japanese names with the width and kana conversions: korvane-batch %.3f s; the case step alone %.3f s, ratio %.2f (goal 1.50; processor time %.2f)\n", n, kk / 1e9, ck / 1e9, kk / ck, ckk / cck
 }'
+echo "$exif_line"

@@ -106,20 +106,24 @@ struct TTimes {
   long MaxRssKb = 0;
 };
 
-// korvane-batch with its output to /dev/null; exits on failure.
-TTimes RunBatch(const std::string &batch, const fs::path &job, const fs::path &folder,
-                const char *mode) {
+// korvane-batch with these arguments and its output to /dev/null; exits on
+// failure.
+TTimes RunBatchWith(const std::string &batch, std::vector<std::string> arguments) {
   const Clock::time_point start = Clock::now();
+  arguments.insert(arguments.begin(), batch);
   const pid_t pid = ::fork();
   if (pid == 0) {
     // Its output and its closing summary; its exit status tells success.
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, STDOUT_FILENO);
     ::dup2(null, STDERR_FILENO);
-    ::execl(batch.c_str(), batch.c_str(), "--settings", job.c_str(), "--folder", folder.c_str(),
-            mode, static_cast<char *>(nullptr));
+    std::vector<char *> argv;
+    for (std::string &argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    ::execv(batch.c_str(), argv.data());
     std::_Exit(127);
   }
+
   int status = 0;
   rusage usage{};
   ::wait4(pid, &status, 0, &usage);
@@ -129,10 +133,18 @@ TTimes RunBatch(const std::string &batch, const fs::path &job, const fs::path &f
           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   t.MaxRssKb = usage.ru_maxrss;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s %s failed (status %d)\n", batch.c_str(), mode, status);
+    std::fprintf(stderr, "%s %s failed (status %d)\n", batch.c_str(), arguments.back().c_str(), status);
     std::exit(2);
   }
   return t;
+}
+
+TTimes RunBatch(const std::string &batch, const fs::path &job, const fs::path &folder,
+                const char *mode, const fs::path &log = {}) {
+  std::vector<std::string> arguments = {"--settings", job.string(), "--folder", folder.string()};
+  if (!log.empty()) arguments.insert(arguments.end(), {"--log", log.string()});
+  arguments.push_back(mode);
+  return RunBatchWith(batch, arguments);
 }
 
 // Hands the window a key press every 20 ms from another thread, one at a
@@ -404,6 +416,36 @@ int main(int argc, char *argv[]) {
     stopSeconds = probe.EscapeSeen() ? Seconds(end - probe.EscapeTime()) : 0;
   }
 
+  // Taking a rename back: the window's 元に戻す against korvane-batch's undo
+  // of the same run's log.
+  TTimes batchUndo, windowUndo;
+  for (int round = 1; round <= rounds; ++round) {
+    const fs::path k = work / "uk", w = work / "uw";
+    fs::remove_all(k);
+    fs::remove_all(w);
+    MakeFlat(k, files);
+    MakeFlat(w, files);
+    RunBatch(batch, batchJob, k, "rename", work / "rename.log");
+    std::unique_ptr<TBunselMain> window = NewWindow(windowJob, w);
+    window->ConfirmUndo = nullptr;
+    TInputProbe probe(*window);
+    RunWindow(*window, window->Controls().SpeedButtonRename, probe);
+    ::sync();
+    const bool batchFirst = round % 2 == 1;
+    if (batchFirst) Best(batchUndo, RunBatchWith(batch, {"undo", (work / "rename.log").string()}));
+    TWindowRun run = RunWindow(*window, window->Controls().SpeedButtonUndo, probe);
+    if (!batchFirst) Best(batchUndo, RunBatchWith(batch, {"undo", (work / "rename.log").string()}));
+    if (run.Stats.Records != static_cast<std::size_t>(files) || run.Stats.FailedRecords != 0) {
+      std::fprintf(stderr, "window undo: %zu records, %zu failed\n", run.Stats.Records, run.Stats.FailedRecords);
+      return 2;
+    }
+    Best(windowUndo, run.Times);
+    noteLatency(run, "undo");
+    window.reset();
+    fs::remove_all(k);
+    fs::remove_all(w);
+  }
+
   const int folders = files / 100;
   std::printf("%-34s %12s %12s %7s %s\n", "job", "korvane-batch", "window", "ratio", "goal");
   std::printf("%-34s %10.3f s %10.3f s %7.2f 1.30\n",
@@ -417,6 +459,9 @@ int main(int argc, char *argv[]) {
               batchList.Wall, windowList.Wall, windowList.Wall / batchList.Wall);
   std::printf("%-34s %10.3f s %10.3f s %7.2f\n", "  list, CPU", batchList.Cpu, windowList.Cpu,
               windowList.Cpu / batchList.Cpu);
+  std::printf("%-34s %10.3f s %10.3f s %7.2f 1.30\n",
+              (std::to_string(files) + " files: undo of the rename").c_str(), batchUndo.Wall,
+              windowUndo.Wall, windowUndo.Wall / batchUndo.Wall);
   std::printf("%-34s %10.1f MB\n", "korvane-batch peak memory (rename)",
               batchRename.MaxRssKb / 1024.0);
   std::printf("log box after the rename: %zu lines, %.1f MB of text (CP932), %.1f MB held, %.2fx\n",

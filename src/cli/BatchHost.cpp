@@ -1,5 +1,7 @@
 #include "cli/BatchHost.h"
 
+#include "platform/Paths.h"
+
 #include "cli/BatchProgress.h"
 #include "platform/Cp932.h"
 #include "run/RunDriver.h"
@@ -35,6 +37,8 @@ void InstallBatchSignalHandlers() {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // A closed terminal stops the run as the others do, its log complete.
+  sigaction(SIGHUP, &action, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
 }
 
@@ -98,6 +102,11 @@ void TBatchHost::AddLogLine(const std::string &line) {
   // the log even when the process is killed right after.
   if (!LogFile_.Append(line) || !LogFile_.Flush())
     FailLogFile(WithPath("%s に書き込めません", *LogPath_));
+}
+
+std::optional<std::string> TBatchHost::LogFilePath() {
+  if (!LogPath_) return std::nullopt;
+  return AbsolutePath(*LogPath_);
 }
 
 bool TBatchHost::CloseLogFile() {

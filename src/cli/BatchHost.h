@@ -49,6 +49,8 @@ public:
   void SetRunMessage(const std::string &) override {}
   void SetBusyCursor(bool) override {}
   void AddLogLine(const std::string &line) override;
+  std::optional<std::string> LogFilePath() override;
+  std::optional<TFileId> LogFileId() override { return LogFile_.FileId(); }
   void ShowLogPage() override {}
   void ClearList() override {}
   void AddListLine(const std::string &path) override;

@@ -171,9 +171,29 @@ void ReportPassedOver(const TRunStats &stats) {
   Message(BatchText(TBatchText::PassedOver, {std::to_string(stats.Unrepresentable), names}));
 }
 
+// A log goes into a regular file only: never through a link in its
+// place, never into a named pipe or a device, where writing would block or
+// go elsewhere.  A file that does not exist yet is made.
+std::optional<std::string> LogFileRefusal(const std::string &path) {
+  struct stat st {};
+  const std::optional<std::string> native = Cp932ToUtf8(path);
+  if (!native || ::lstat(native->c_str(), &st) != 0) return std::nullopt;
+  if (S_ISREG(st.st_mode)) return std::nullopt;
+  return Shown(path) + ": " +
+         (S_ISLNK(st.st_mode) ? SystemErrorText(ELOOP)
+          : S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
+                                : BatchText(TBatchText::ReasonNotRegular));
+}
+
 int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rename,
            TCopyCn &copy, TDeleteCn &del, TChangeCn &change) {
   const RunMode mode = LoggedMode(options);
+  if (options.Log) {
+    if (const std::optional<std::string> refused = LogFileRefusal(*options.Log)) {
+      Message(*refused);
+      return kExitUsage;
+    }
+  }
   std::unique_ptr<TBatchProgress> progress;
   if (::isatty(STDERR_FILENO) == 1) progress = std::make_unique<TBatchProgress>(STDERR_FILENO);
   TBatchOutput output;
@@ -219,7 +239,7 @@ int RunJob(const TBatchOptions &options, const JobSettings &job, TRenameCn &rena
   ReportPassedOver(stats);
   if (!logClosed || host.LogFileError()) SystemMessage(host.LogFileError().value_or(std::string()));
   if (!outputWritten) Message(BatchText(TBatchText::OutputNotWritten));
-  if (mode != RunMode::List) Message(Summary(stats, options.PlanMode.has_value()));
+  if (mode != RunMode::List) Message(Summary(stats, options.PlanMode.has_value() || options.UndoPlan));
   ReportFailures(mode, stats);
   // A stop signal decides the status even when the reader went away with
   // it (Ctrl-C in `korvane-batch ... | tee` stops both at once).

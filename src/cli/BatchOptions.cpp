@@ -70,6 +70,12 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
     const std::string &argument = arguments[i];
     const bool isOption = !optionsEnded && argument.size() > 1 && argument[0] == '-';
     if (!isOption) {
+      // --dry-run undo LOGFILE: the log file follows the mode.
+      if (options.DryRun && *options.DryRun == "undo" && !options.UndoLog) {
+        options.UndoLog = Utf8ToCp932(argument);
+        if (!options.UndoLog) return Fail(TBatchText::UndoLogTooManyUnicode);
+        continue;
+      }
       if (argument == "undo") {
         if (options.UndoLog) return Fail(TBatchText::UndoTwice);
         if (i + 1 >= arguments.size()) return Fail(TBatchText::UndoNeedsLog);
@@ -119,7 +125,10 @@ TBatchParse ParseBatchArguments(const std::vector<std::string> &arguments) {
     options.*(option->second) = std::move(converted);
   }
   if (options.Help || options.Version) return TBatchParse{options, {}};
-  if (options.DryRun) {
+  if (options.DryRun && *options.DryRun == "undo") {
+    if (!options.UndoLog) return Fail(TBatchText::UndoNeedsLog);
+    options.UndoPlan = true;
+  } else if (options.DryRun) {
     const auto mode = kModes.find(*options.DryRun);
     if (mode == kModes.end() || mode->second == RunMode::List)
       return Fail(TBatchText::DryRunMode);
@@ -144,6 +153,7 @@ const char *BatchHelpText() {
        korvane-batch [OPTIONS] --sample NAME
        korvane-batch [OPTIONS] --dry-run MODE
        korvane-batch [--log FILE] [--all] undo LOGFILE
+       korvane-batch [--all] --dry-run undo LOGFILE
        korvane-batch [OPTIONS] --print-settings
        korvane-batch --help-keys
 
@@ -192,14 +202,26 @@ Other options:
                       a final field " 理由: ...;" (with --log, the same lines
                       go to the file); exit 1 when a failure is predicted
   undo LOGFILE        take back the last run of LOGFILE (between its last
-                      start line and the end line after it): renames are
-                      renamed back, moves moved back, changed dates and
-                      attributes restored, deletions into the trash restored;
-                      copies and outright deletions are left.  Every reversal
-                      is checked first; one that cannot be done fails alone.
+                      start line and the end line after it), as the run's
+                      journal records it (every run keeps one under
+                      $XDG_STATE_HOME/korvane/journals): renames are renamed
+                      back, moves moved back, copies put in the trash,
+                      changed dates and attributes restored, deletions into
+                      the trash restored from exactly the entries they made;
+                      a copy that replaced a file and an outright deletion
+                      stay.  Acts of a run that was killed are taken back if
+                      the disk shows they were made.  Each reversal is checked
+                      first and only touches what is still what the run left,
+                      reached from the run's folders without following links;
+                      one that cannot be done fails alone, with its reason.
+                      Records the journal does not know (logs from before
+                      journals, lines written or edited by hand) are refused.
                       The undo logs its own records as "元に戻す" (stdout, and
                       --log FILE, which must not be LOGFILE), so it can be
-                      undone in turn.  A log with Windows paths is refused
+                      undone in turn.  A log with Windows paths is refused;
+                      LOGFILE must be a regular file
+  --dry-run undo LOGFILE
+                      print what the undo would do, and do nothing
   --all               with undo: every run of the log, newest first
   --print-settings    print the job as a settings file (UTF-8) and run nothing
   --help-keys         list every section and key with its type, domain and default
@@ -225,7 +247,7 @@ Exit status:
   2    a usage error, or the job was refused (the reason is on stderr)
   3    an error ended the run, or the output could not be written (message on
        stderr; the log so far is kept and ends with the aborted line)
-  130  SIGINT or SIGTERM stopped the run, like Esc in the window (the log ends
+  130  SIGINT, SIGTERM or SIGHUP stopped the run, like Esc in the window (the log ends
        with the aborted line)
 
 See korvane-batch(1) for the keys and examples of common jobs.

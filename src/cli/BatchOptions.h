@@ -34,6 +34,7 @@ struct TBatchOptions {
   std::optional<RunMode> PlanMode;        // the mode --dry-run names
   std::optional<std::string> UndoLog;     // undo LOGFILE (CP932)
   bool UndoAll = false;                   // --all: every run of the log, newest first
+  bool UndoPlan = false;                  // --dry-run undo LOGFILE
 };
 
 struct TBatchParse {

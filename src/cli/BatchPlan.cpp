@@ -5,6 +5,7 @@
 #include "cli/BatchMessages.h"
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "run/RunLog.h"
 #include "run/RunPlan.h"
 #include "run/RunUndo.h"
@@ -27,10 +28,10 @@ void Note(const std::string &utf8) {
   std::fprintf(stderr, "korvane-batch: %s\n", utf8.c_str());
 }
 
-std::string WithPath(std::string message, const std::string &path) {
+std::string WithPath(const std::string &message, const std::string &path) {
   const std::size_t at = message.find("%s");
-  if (at != std::string::npos) message.replace(at, 2, path);
-  return message;
+  if (at == std::string::npos) return message;
+  return message.substr(0, at) + path + message.substr(at + 2);
 }
 
 // The same file, by identity when both exist, else by name.
@@ -43,18 +44,23 @@ bool SameFile(const std::string &a, const std::string &b) {
 
 TRunOutcome Undo(const TBatchOptions &options, TRunDriver &driver, TBatchHost &host) {
   const std::string &log = *options.UndoLog;
-  if (!PathExists(log) || FolderExists(log)) {
-    host.SetStatusText(WithPath("ファイル %s は開けません", log));
-    return TRunOutcome::Refused;
-  }
   // The undo's own log would replace the one it reads.
   if (options.Log && SameFile(*options.Log, log)) {
     host.SetStatusText(WithPath("元に戻すログ %s に、元に戻す処理のログは書けません", log));
     return TRunOutcome::Refused;
   }
-  const std::vector<std::string> lines = LoadLogFile(log);
+  std::string error;
+  const std::optional<std::vector<std::string>> lines = ReadLogForUndo(log, !options.UndoAll, error);
+  if (!lines) {
+    host.SetStatusText(error);
+    return TRunOutcome::Refused;
+  }
+  TUndoOptions undo;
+  undo.All = options.UndoAll;
+  undo.Plan = options.UndoPlan;
+  undo.LogPath = AbsolutePath(log);
   TUndoStats stats;
-  const TRunOutcome outcome = driver.UndoRun(lines, options.UndoAll, stats);
+  const TRunOutcome outcome = driver.UndoRun(*lines, undo, stats);
   if (outcome == TRunOutcome::Refused) return outcome;
   if (stats.Unreadable > 0)
     Note(BatchText(TBatchText::UndoLinesPassedOver, {std::to_string(stats.Unreadable)}));

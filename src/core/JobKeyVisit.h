@@ -99,6 +99,7 @@ void VisitJobKeys(Job &job, Visitor &&visit) {
   visit.Flag(ch, "AttrHidden", change.AttrHidden);
   visit.Flag(ch, "AttrReadOnly", change.AttrReadOnly);
   visit.Flag(ch, "AttrArchive", change.AttrArchive);
+  visit.Flag(ch, "UpDateShot", change.UpDateShot);
 
   constexpr std::string_view cp = "Copy";
   auto &copy = job.Copy;
@@ -120,6 +121,7 @@ void VisitJobKeys(Job &job, Visitor &&visit) {
   visit.Flag(rn, "IfUnity", rename.IfUnity);
   visit.Integer(rn, "Unity", rename.Unity, Radio(kUnityItems));
   visit.Text(rn, "BaseName", rename.BaseName);
+  visit.Text(rn, "Template", rename.Template);
   visit.Integer(rn, "SeqIndex", rename.SeqIndex, Spin(kSeqIndexMin, kSeqIndexMax));
   visit.Integer(rn, "SeqDeg", rename.SeqDeg, Spin(kSeqDegMin, kSeqDegMax));
   visit.Integer(rn, "SeqStep", rename.SeqStep, Spin(kSeqStepMin, kSeqStepMax));
@@ -141,6 +143,7 @@ void VisitJobKeys(Job &job, Visitor &&visit) {
   visit.Text(rn, "DateBefore", rename.DateBefore);
   visit.Text(rn, "DateAfter", rename.DateAfter);
   visit.Integer(rn, "DateAdd", rename.DateAdd, Radio(kAddItems));
+  visit.Integer(rn, "DateSource", rename.DateSource, Radio(kDateSourceItems));
   visit.Text(rn, "Ext", rename.Ext);
   visit.Text(rn, "FolderBefore", rename.FolderBefore);
   visit.Text(rn, "FolderAfter", rename.FolderAfter);

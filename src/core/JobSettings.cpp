@@ -21,12 +21,14 @@ const std::array<std::string_view, 6> kCopyOverWriteItems = {
 const std::array<std::string_view, 5> kCopyAliasItems = {
     "全てする", "全てしない", "更新日付が既存ファイルと違えばする",
     "サイズが既存ファイルと違えばする", "更新日付かサイズが既存ファイルと違えばする"};
-const std::array<std::string_view, 8> kSeqSortItems = {
+const std::array<std::string_view, 10> kSeqSortItems = {
     "名前順【昇】", "ｻｲｽﾞ順【昇】", "日付順【昇】",
     "名前順【降】", "ｻｲｽﾞ順【降】", "日付順【降】",
-    "名前順(自然)【昇】", "名前順(自然)【降】"};
-const std::array<std::string_view, 2> kUnityItems = {"カレントフォルダ",
-                                                                "固定文字列"};
+    "名前順(自然)【昇】", "名前順(自然)【降】",
+    "撮影日時順【昇】", "撮影日時順【降】"};
+const std::array<std::string_view, 3> kUnityItems = {"カレントフォルダ",
+                                                                "固定文字列", "ファイル情報"};
+const std::array<std::string_view, 2> kDateSourceItems = {"更新日時", "撮影日時"};
 const std::array<std::string_view, 2> kAddItems = {"先付", "後付"};
 const std::array<std::string_view, 3> kCaseItems = {"すべて小文字", "すべて大文字",
                                                                "変更なし"};

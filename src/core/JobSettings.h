@@ -41,8 +41,10 @@ extern const std::array<std::string_view, 3> kCopyDeleteItems;
 extern const std::array<std::string_view, 5> kCopySameItems;
 extern const std::array<std::string_view, 6> kCopyOverWriteItems;
 extern const std::array<std::string_view, 5> kCopyAliasItems;
-extern const std::array<std::string_view, 8> kSeqSortItems;
-extern const std::array<std::string_view, 2> kUnityItems;
+extern const std::array<std::string_view, 10> kSeqSortItems;
+extern const std::array<std::string_view, 3> kUnityItems;
+// Rename.DateSource: the time the date step and the date orders use.
+extern const std::array<std::string_view, 2> kDateSourceItems;
 // SeqAdd, DateAdd and FolderAdd.
 extern const std::array<std::string_view, 2> kAddItems;
 // NameCase and ExtCase.
@@ -113,6 +115,9 @@ struct JobSettings {
     bool AttrHidden = false;
     bool AttrReadOnly = false;
     bool AttrArchive = false;
+    // With IfUpDate: each target's modification time becomes its own
+    // shooting time instead of the typed one.
+    bool UpDateShot = false;
     bool operator==(const ChangeGroup &) const = default;
   };
 
@@ -144,6 +149,8 @@ struct JobSettings {
     bool IfUnity = false;
     int Unity = 0;  // kUnityItems
     std::string BaseName;
+    // The name made of the file's information (Unity 2): "{track:2} {title}".
+    std::string Template;
     int SeqIndex = 1;
     int SeqDeg = 4;
     int SeqStep = 1;
@@ -166,6 +173,9 @@ struct JobSettings {
     std::string DateBefore;
     std::string DateAfter;
     int DateAdd = 1;  // kAddItems
+    // 0 the modification time, 1 the shooting time (the modification time
+    // where a file has none); kDateSourceItems.
+    int DateSource = 0;
     std::string Ext;
     std::string FolderBefore;
     std::string FolderAfter;

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "media/ShotTime.h"
 #include "ops/UnitFileCn.h"
 #include "platform/FileSystem.h"
 
@@ -21,15 +22,29 @@ std::optional<timespec> ToFileTime(std::int32_t value) {
 
 }  // namespace
 
-bool TChangeCn::ChangeTarget(const TEntryRef &target) {
+bool TChangeCn::TakeShotTime(const TMediaFacts *media) {
+  const std::optional<DosDateTime> shot =
+      media != nullptr && media->Taken ? ShotDosDateTime(*media->Taken) : std::nullopt;
+  NoShotTime = !shot;
+  if (shot) UpDateValue = static_cast<std::int32_t>(*shot);
+  return shot.has_value();
+}
+
+bool TChangeCn::ChangeTarget(const TEntryRef &target, const TMediaFacts *media) {
   UpDateDone = NwDateDone = AcDateDone = AttrDone = 0;
   UpDateOld = NwDateOld = AcDateOld = 0;
   Failure = {};
+  NoShotTime = false;
   const auto fail = [this](int error) {
     Failure = FailureOf(error);
     return false;
   };
   const bool times = IfUpDate || IfNwDate || IfAcDate;
+  // A target without a shooting time to set fails before anything changes.
+  if (IfUpDate && UpDateShot && !TakeShotTime(media)) {
+    Failure = {TFailReason::NoShotTime};
+    return false;
+  }
 
   // What can be known to fail fails before anything changes: the attributes
   // a link, a named pipe or a device cannot take, a dot name's hidden mark.

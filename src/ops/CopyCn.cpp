@@ -173,9 +173,20 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   const TEntryRef sourceEntry = held ? TEntryRef(*held, sourceName) : TEntryRef(source);
   if (!IsPlainName(ResultName)) return fail(TFailReason::InvalidName);
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
-  if ((attributes & kAttrDirectory) && !IsLink(sourceEntry)) {
-    if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders);
-    return checked(ForceFolder(folder + ResultName));
+  // A link to a folder is copied as the link.
+  const bool makesFolder = (attributes & kAttrDirectory) && !IsLink(sourceEntry);
+  // The run hears of each act first; it may forbid it (its journal failed).
+  const auto allowed = [&](TActKind kind, bool existed) {
+    return !BeforeAct || BeforeAct(TAct{kind, source, folder + ResultName, makesFolder, existed});
+  };
+  // Each folder made on the way to the destination is an act of its own.
+  const auto makingWay = [&](const std::string &way) {
+    return !BeforeAct || BeforeAct(TAct{TActKind::MakeFolder, source, way, true, false, /*OnTheWay=*/true});
+  };
+  if (makesFolder) {
+    if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders, makingWay);
+    if (FolderExists(folder + ResultName)) return true;
+    return checked(allowed(TActKind::MakeFolder, false) && ForceFolder(folder + ResultName));
   }
 
   const bool deletesSource = Delete == 0 || Delete == 2;
@@ -183,8 +194,12 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   // durably as for a move, and stays.
   const bool moves = deletesSource && !(attributes & kAttrReadOnly);
   bool copyStays = false;
+  // Each attempt is an act of its own: one that finds its name taken or
+  // its folder missing makes nothing, and the run closes it as failed when
+  // the next begins.
   const auto transfer = [&](bool overwrite) {
     const std::string target = folder + ResultName;
+    if (!allowed(deletesSource ? TActKind::Move : TActKind::Copy, overwrite)) return false;
     if (!moves) {
       const bool ok = CopyFile(sourceEntry, target, /*failIfExists=*/!overwrite,
                                deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy);
@@ -201,7 +216,7 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
     if (transfer(overwrite)) return true;
     if (errno != ENOENT || copyStays || destFolder.empty()) return false;
     const int missing = errno;
-    if (!ForceFolder(destFolder, &MadeFolders)) return false;  // its reason is the record's
+    if (!ForceFolder(destFolder, &MadeFolders, makingWay)) return false;  // its reason is the record's
     if (MadeFolders.empty()) {
       errno = missing;  // the folder was there: the source is what is missing
       return false;

@@ -89,6 +89,9 @@ std::string ReasonText(const TFailure &failure) {
   case TFailReason::SpecialFile: return "特殊なファイルです";
   case TFailReason::SourceChanged: return "コピー中に元のファイルが変更されました";
   case TFailReason::AttributeNotHeld: return "コピー先に保存できない属性があります";
+  case TFailReason::NoShotTime: return "撮影日時がありません";
+  case TFailReason::FieldMissing: return "ファイルに" + failure.Field + "がありません";
+  case TFailReason::ShotTimeFallback: return "撮影日時がないため更新日時";
   case TFailReason::System: {
     if (const char *text = SystemText(failure.Error)) return text;
     // The system's own text, as the terminal's language gives it.

@@ -32,12 +32,20 @@ enum class TFailReason {
   SpecialFile,        // a named pipe, device or socket, which the operation cannot take
   SourceChanged,      // the source of a move changed while it was copied: both stay
   AttributeNotHeld,   // an extended attribute or ACL the destination cannot hold
+  NoShotTime,         // no shooting time to set the modification time to
+  FieldMissing,       // the file lacks a field of the name's template (in Field)
+  // Not a failure: a note the plan gives a target that will succeed.
+  ShotTimeFallback,   // no shooting time: the modification time is used
   System,             // the operating system's answer, in Error
 };
 
 struct TFailure {
+  TFailure() = default;
+  TFailure(TFailReason reason, int error = 0) : Reason(reason), Error(error) {}
+
   TFailReason Reason = TFailReason::None;
-  int Error = 0;  // errno, with System
+  int Error = 0;      // errno, with System
+  std::string Field;  // FieldMissing: the field as the template writes it
 
   bool operator==(const TFailure &) const = default;
 };

@@ -163,3 +163,8 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
   else formatter.Append(out, pattern, 0);
   return out;
 }
+
+TDateTime LocalPartsToDateTime(const DateTimeParts &parts) {
+  return EncodeDate(parts.Year, parts.Month, parts.Day) +
+         EncodeTime(parts.Hour, parts.Minute, parts.Second, parts.MilliSecond);
+}

@@ -17,3 +17,7 @@
 #include "platform/DateTime.h"
 
 std::string FormatDateTime(std::string_view pattern, TDateTime value);
+
+// A date and time of day as a TDateTime; raises the EncodeDate/EncodeTime
+// errors for values out of range.
+TDateTime LocalPartsToDateTime(const DateTimeParts &parts);

@@ -41,11 +41,17 @@ bool IsStorableName(const std::string &name) {
   return bytes && bytes->size() <= NAME_MAX;
 }
 
-TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time) {
-  switch (rename.BuildTargetName(name, time)) {
+TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time,
+                              const TMediaFacts *media) {
+  switch (rename.BuildTargetName(name, time, media)) {
   case TRenameCn::TNameBuilt::Built: break;
   case TRenameCn::TNameBuilt::TimeUnconvertible: return TPrediction::Fail(TFailReason::TimeUnconvertible);
   case TRenameCn::TNameBuilt::EngineError: return TPrediction::Fail(TFailReason::ReplaceFailed);
+  case TRenameCn::TNameBuilt::FieldMissing: {
+    TFailure missing{TFailReason::FieldMissing};
+    missing.Field = rename.MissingField;
+    return TPrediction::Fail(missing);
+  }
   }
   if (rename.ResultName == name) return TPrediction::Fail(TFailReason::Unchanged);
   if (!IsPlainName(rename.ResultName)) return TPrediction::Fail(TFailReason::InvalidName);
@@ -71,8 +77,8 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
                           DosDateTime time, std::uint32_t attributes, std::int64_t size,
-                          bool isSymlink) {
-  const TPrediction named = PredictRenameName(rename, name, time);
+                          bool isSymlink, const TMediaFacts *media) {
+  const TPrediction named = PredictRenameName(rename, name, time, media);
   if (!named.Ok) return named;
   if (!rename.MakeCopy) return PredictMove(view, folder, name, rename.ResultName);
 
@@ -115,6 +121,8 @@ TPrediction PredictChange(TChangeCn &change, const TChangeSubject &subject) {
     // The order of the refusals is that of the time change itself.
     TFailReason refusal = TFailReason::None;
     if (!subject.Exists) refusal = TFailReason::Missing;
+    else if (change.IfUpDate && change.UpDateShot && !change.TakeShotTime(subject.Media))
+      refusal = TFailReason::NoShotTime;
     else if (!subject.IsSymlink && subject.IsFolder) refusal = TFailReason::Folder;
     else if (!subject.IsSymlink && subject.ReadOnly) refusal = TFailReason::ReadOnly;
     else if (!subject.Times) refusal = TFailReason::Missing;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "media/MediaFacts.h"
 #include "platform/DateTime.h"
 #include "ops/FailReason.h"
 #include "platform/FileSystem.h"
@@ -59,7 +60,8 @@ struct TPrediction {
 // target's own time for the date step, the counter as it stands), and the
 // refusals that need no disk: a time without date form, a replacement
 // that fails, an unchanged name, a name that is not plain.
-TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time);
+TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDateTime time,
+                              const TMediaFacts *media = nullptr);
 
 // The disk part of renaming folder + name to folder + newName in place.
 TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
@@ -70,7 +72,7 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
                           DosDateTime time, std::uint32_t attributes, std::int64_t size,
-                          bool isSymlink = false);
+                          bool isSymlink = false, const TMediaFacts *media = nullptr);
 
 // The copy of one target, with ResultName left as CopyTarget leaves it (the
 // alias the copy would get).  A file an earlier target of the plan wrote
@@ -94,6 +96,7 @@ struct TChangeSubject {
   bool DotName = false;              // its name starts with '.'
   std::uint32_t Attributes = 0;      // as it reports them now
   std::optional<FileTimes> Times;    // as the change would read them
+  const TMediaFacts *Media = nullptr; // what it says of itself (UpDateShot)
 };
 
 // The change of one target, with the Old and Done fields of `change` left

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "ops/FileInfoTemplate.h"
+#include "ops/FormatDateTime.h"
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Errors.h"
@@ -79,19 +81,35 @@ std::string TRenameCn::BuildName(const std::string &name) {
   return current;
 }
 
-TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDateTime time) {
+TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDateTime time,
+                                                 const TMediaFacts *media) {
   // Only the date step needs the time as a date.  A file time the packed
   // form cannot hold (before 1980, after 2107: an mtime of 0 from an archive
   // or a reproducible build) fails this one target, and only when the date
-  // step would have used it.
+  // step would have used it.  A shooting time, where it is the date source
+  // and the file has one, stands in for it.
   if (AppliesStep(kStepDate)) {
     try {
-      FileDateTime = DosDateTimeToDateTime(time);
+      if (DateSource == 1 && media != nullptr && media->Taken)
+        FileDateTime = LocalPartsToDateTime(media->Taken->Local);
+      else
+        FileDateTime = DosDateTimeToDateTime(time);
     } catch (const EConvertError &) {
       ResultName = name;
       return TNameBuilt::TimeUnconvertible;
     }
   }
+  // The target's information is there only while its name is built.
+  struct TTargetScope {
+    TRenameCn &Rename;
+    ~TTargetScope() {
+      Rename.ForTarget_ = false;
+      Rename.Media_ = nullptr;
+    }
+  } scope{*this};
+  ForTarget_ = true;
+  Media_ = media;
+  MissingField_.clear();
   // Once a run is under way an engine error (a condition changed in
   // mid-run, a result too long) fails this one target.
   try {
@@ -100,34 +118,55 @@ TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDat
     ResultName = name;
     return TNameBuilt::EngineError;
   }
+  if (!MissingField_.empty()) {
+    MissingField = MissingField_;
+    ResultName = name;
+    return TNameBuilt::FieldMissing;
+  }
   return TNameBuilt::Built;
+}
+
+bool TRenameCn::UsesTemplate() const {
+  return AppliesStep(kStepSequence) && SeqName && IfUnity && Unity == 2;
+}
+
+std::optional<std::string> TRenameCn::CheckTemplate() const {
+  if (!UsesTemplate()) return std::nullopt;
+  const TParsedTemplate parsed = ParseFileInfoTemplate(Template);
+  if (parsed.Error.empty()) return std::nullopt;
+  if (Template.empty()) return std::string("ファイル情報の書式が空です");
+  return "ファイル情報の書式が正しくありません: " + parsed.Error;
 }
 
 bool TRenameCn::RenameTarget(const std::string &folder, const std::string &name,
                              const std::string &destination, DosDateTime time,
-                             std::uint32_t attributes) {
-  return RenameIn(nullptr, folder, name, destination, time, attributes);
+                             std::uint32_t attributes, const TMediaFacts *media) {
+  return RenameIn(nullptr, folder, name, destination, time, attributes, media);
 }
 
 bool TRenameCn::RenameTarget(const TFolderHandle &held, const std::string &folder,
                              const std::string &name, const std::string &destination,
-                             DosDateTime time, std::uint32_t attributes) {
-  return RenameIn(&held, folder, name, destination, time, attributes);
+                             DosDateTime time, std::uint32_t attributes, const TMediaFacts *media) {
+  return RenameIn(&held, folder, name, destination, time, attributes, media);
 }
 
 bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
                          const std::string &name, const std::string &destination,
-                         DosDateTime time, std::uint32_t attributes) {
+                         DosDateTime time, std::uint32_t attributes, const TMediaFacts *media) {
   Failure = {};
   MadeFolders.clear();
   const auto fail = [this](TFailReason reason) {
     Failure = {reason};
     return false;
   };
-  switch (BuildTargetName(name, time)) {
+  switch (BuildTargetName(name, time, media)) {
   case TNameBuilt::Built: break;
   case TNameBuilt::TimeUnconvertible: return fail(TFailReason::TimeUnconvertible);
   case TNameBuilt::EngineError: return fail(TFailReason::ReplaceFailed);
+  case TNameBuilt::FieldMissing:
+    fail(TFailReason::FieldMissing);
+    Failure.Field = MissingField;
+    return false;
   }
   if (ResultName == name) return fail(TFailReason::Unchanged);
   // A replacement must never move a target into another folder or onto its
@@ -138,20 +177,39 @@ bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
     if (!ok) Failure = FailureOf(errno);
     return ok;
   };
-  if (!MakeCopy && held) return checked(MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName)));
+  const bool isFolder = (attributes & kAttrDirectory) != 0;
+  // The run hears of the act first; it may forbid it (its journal failed).
+  const auto allowed = [&](TActKind kind, const std::string &from, const std::string &to) {
+    return !BeforeAct || BeforeAct(TAct{kind, from, to, isFolder, false});
+  };
   const std::string source = IncludeTrailingDelimiter(folder) + name;
-  if (!MakeCopy) return checked(MoveFile(source, IncludeTrailingDelimiter(folder) + ResultName));
+  if (!MakeCopy) {
+    const std::string target = IncludeTrailingDelimiter(folder) + ResultName;
+    if (!allowed(TActKind::Rename, source, target)) return checked(false);
+    if (held) return checked(MoveFile(TEntryRef(*held, name), TEntryRef(*held, ResultName)));
+    return checked(MoveFile(source, target));
+  }
 
   const std::string target = IncludeTrailingDelimiter(destination) + ResultName;
   const TEntryRef sourceEntry = held ? TEntryRef(*held, name) : TEntryRef(source);
+  // Each folder made on the way to the destination is an act of its own.
+  const auto makingWay = [&](const std::string &way) {
+    return !BeforeAct || BeforeAct(TAct{TActKind::MakeFolder, source, way, true, false, /*OnTheWay=*/true});
+  };
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
-  if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders);  // a failure shows in the copy
+  if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders, makingWay);  // a failure shows in the copy
   // A folder target is only created in the destination; the run driver
   // descends into the source and copies its files.  A link to a folder is
   // copied as the link.
-  if (attributes & kAttrDirectory) {
+  if (isFolder) {
     const std::optional<FindEntry> found = InspectEntry(sourceEntry);
-    if (!found || !found->IsSymlink) return checked(ForceFolder(target));
+    if (!found || !found->IsSymlink) {
+      if (FolderExists(target)) return true;
+      return checked(allowed(TActKind::MakeFolder, source, target) && ForceFolder(target));
+    }
   }
+  // The link's act is a file's: the undo takes it as the link it is.
+  if (BeforeAct && !BeforeAct(TAct{TActKind::Copy, source, target, /*Folder=*/false, false}))
+    return checked(false);
   return checked(CopyFile(sourceEntry, target, /*failIfExists=*/true));
 }

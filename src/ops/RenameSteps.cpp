@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <string>
 
+#include "ops/FileInfoTemplate.h"
 #include "ops/FormatDateTime.h"
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Cp932.h"
 #include "platform/JapaneseText.h"
+#include "platform/Errors.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -51,7 +54,10 @@ void UpperCaseByteAt(std::string &text, std::size_t at) {
 std::string TRenameCn::SequenceStep(const std::string &name) const {
   const TNameParts parts = SplitName(name);
   std::string base = parts.Base;
-  if (SeqName) {
+  if (SeqName && IfUnity && Unity == 2) {
+    // The template places the number itself, or leaves it out.
+    base = TemplateBase();
+  } else if (SeqName) {
     if (IfUnity) {
       base = Unity == 0 ? FolderNameText : Unity == 1 ? BaseName : std::string();
     }
@@ -60,6 +66,82 @@ std::string TRenameCn::SequenceStep(const std::string &name) const {
   // The numbered extension is always three digits wide, whatever SeqDeg says.
   const std::string ext = SeqExt ? "." + PaddedNumber(SeqCounter, 3) : parts.Ext;
   return base + ext;
+}
+
+namespace {
+
+// A tag's text as a name holds it: CP932 (with extension codes for what
+// Shift-JIS lacks), and '_' for each character no file name can hold.
+std::string NameText(const std::string &utf8) {
+  std::string text = Utf8ToCp932(utf8).value_or(Utf8ToCp932Lossy(utf8));
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < text.size()) {
+      ++i;
+      continue;
+    }
+    if (c == '\0' || c == '/' || c == static_cast<unsigned char>(kPathDelimiter)) text[i] = '_';
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string TRenameCn::TemplateBase() const {
+  const TParsedTemplate parsed = ParseFileInfoTemplate(Template);
+  std::string base;
+  for (const TTemplatePart &part : parsed.Parts) {
+    if (!part.Field) {
+      base += part.Text;
+      continue;
+    }
+    if (*part.Field == TInfoField::Number) {
+      base += SeqBefore + PaddedNumber(SeqCounter, part.Width ? part.Width : SeqDeg) + SeqAfter;
+      continue;
+    }
+    // The preview has no file to read: it shows which field goes where.
+    if (!ForTarget_) {
+      base += InfoFieldName(*part.Field);
+      continue;
+    }
+    const TMediaFacts *facts = Media_;
+    std::string text;
+    int number = 0;
+    if (facts != nullptr) {
+      switch (*part.Field) {
+      case TInfoField::Number: break;
+      case TInfoField::Title: text = facts->Title; break;
+      case TInfoField::Artist: text = facts->Artist; break;
+      case TInfoField::Album: text = facts->Album; break;
+      case TInfoField::AlbumArtist: text = facts->AlbumArtist; break;
+      case TInfoField::Genre: text = facts->Genre; break;
+      case TInfoField::Camera: text = facts->Camera; break;
+      case TInfoField::Track: number = facts->Track; break;
+      case TInfoField::Disc: number = facts->Disc; break;
+      case TInfoField::Year: number = facts->Year; break;
+      case TInfoField::Width: number = facts->Width; break;
+      case TInfoField::Height: number = facts->Height; break;
+      case TInfoField::Taken:
+        if (facts->Taken) {
+          try {
+            text = FormatDateTime(DateFormat, LocalPartsToDateTime(facts->Taken->Local));
+          } catch (const EConvertError &) {
+            text.clear();
+          }
+        }
+        break;
+      }
+    }
+    if (number > 0) {
+      base += PaddedNumber(number, part.Width);
+    } else if (!text.empty()) {
+      base += *part.Field == TInfoField::Taken ? text : NameText(text);
+    } else {
+      // The first field the file lacks fails the target.
+      if (MissingField_.empty()) MissingField_ = InfoFieldName(*part.Field);
+    }
+  }
+  return base;
 }
 
 std::string TRenameCn::CaseStep(const std::string &name) const {

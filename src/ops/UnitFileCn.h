@@ -12,17 +12,21 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "media/MediaFacts.h"
+#include "ops/Acts.h"
 #include "ops/FailReason.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 
 class TAWKStr;
+
 
 // Step numbers of the rename pipeline, as StepEnabled is indexed and
 // StepOrder holds them.
@@ -65,6 +69,8 @@ public:
   std::array<bool, kRenameStepCount> StepEnabled{};  // by step number
   std::array<int, kRenameStepCount> StepOrder{};     // step number at each position
 
+  TBeforeAct BeforeAct;
+
   bool MakeCopy = false;  // copy under the new name instead of renaming
   bool ReplExt = false;   // the replacement step leaves the extension alone
 
@@ -75,9 +81,11 @@ public:
   // Sequence numbering.
   int SeqCounter = 0;
   bool IfUnity = false;
-  int Unity = 0;  // 0 the current folder's name, 1 BaseName
+  int Unity = 0;  // 0 the current folder's name, 1 BaseName, 2 Template
   std::string FolderNameText;
   std::string BaseName;
+  // The name made of the file's information (FileInfoTemplate.h).
+  std::string Template;
   int SeqStart = 0;
   int SeqStep = 0;
   int SeqDeg = 0;
@@ -107,6 +115,9 @@ public:
   std::string DateBefore;
   std::string DateAfter;
   int DateAdd = 0;
+  // 0: the date step adds the modification time; 1: the shooting time,
+  // the modification time for a file without one.
+  int DateSource = 0;
   TDateTime FileDateTime = 0;
 
   // Folder name added.
@@ -144,6 +155,16 @@ public:
   // when all compile.
   std::optional<std::string> CheckReplaceConditions();
 
+  // True when the numbering names targets by their information (Unity 2).
+  bool UsesTemplate() const;
+  // The message refusing a run whose template is malformed (or empty), or
+  // nullopt when the run would not use it or it is well formed.
+  std::optional<std::string> CheckTemplate() const;
+
+  // The field of the template the last target lacked ("{title}"), when
+  // BuildTargetName gave FieldMissing.
+  std::string MissingField;
+
   // The six steps, each over a whole name (base and extension together).
   std::string ReplaceStep(const std::string &name);
   std::string SequenceStep(const std::string &name) const;
@@ -157,11 +178,14 @@ public:
   bool AppliesStep(int step) const;
 
   // Sets ResultName to what the pipeline makes of a target's name, with
-  // the target's own time for the date step (FileDateTime).  When the date
-  // step cannot convert the time or the engine fails, ResultName is the old
-  // name.
-  enum class TNameBuilt { Built, TimeUnconvertible, EngineError };
-  TNameBuilt BuildTargetName(const std::string &name, DosDateTime time);
+  // the target's own time for the date step (FileDateTime: its shooting
+  // time from `media` when that is the date source and the file has one)
+  // and its information for a name made of it.  When the date step cannot
+  // convert the time, the engine fails or the file lacks a field of the
+  // template, ResultName is the old name.
+  enum class TNameBuilt { Built, TimeUnconvertible, EngineError, FieldMissing };
+  TNameBuilt BuildTargetName(const std::string &name, DosDateTime time,
+                             const TMediaFacts *media = nullptr);
 
   // Renames folder + name to folder + the built name, or (MakeCopy) copies
   // it to destination + the built name; never replaces an existing entry.
@@ -175,19 +199,27 @@ public:
   // started, no engine error ends it.
   bool RenameTarget(const std::string &folder, const std::string &name,
                     const std::string &destination, DosDateTime time,
-                    std::uint32_t attributes);
+                    std::uint32_t attributes, const TMediaFacts *media = nullptr);
   // The same for an entry of `held`, the folder `folder` the walk holds
   // open: the rename names both entries relative to it, a copy reads the
   // entry through it.
   bool RenameTarget(const TFolderHandle &held, const std::string &folder, const std::string &name,
                     const std::string &destination, DosDateTime time,
-                    std::uint32_t attributes);
+                    std::uint32_t attributes, const TMediaFacts *media = nullptr);
 
 private:
   bool RenameIn(const TFolderHandle *held, const std::string &folder, const std::string &name,
-                const std::string &destination, DosDateTime time, std::uint32_t attributes);
+                const std::string &destination, DosDateTime time, std::uint32_t attributes,
+                const TMediaFacts *media);
+  // The base name the template makes; in the preview (no target) each
+  // field shows as its name.
+  std::string TemplateBase() const;
 
   std::unique_ptr<TAWKStr> FMatcher;
+  // While BuildTargetName builds a target's name: the target's information.
+  bool ForTarget_ = false;
+  const TMediaFacts *Media_ = nullptr;
+  mutable std::string MissingField_;
 };
 
 // The files a run has written.  They are kept by the paths they were
@@ -227,6 +259,8 @@ public:
   // of the same name takes the alias the policy gives, or fails with
   // OwnOutput and keeps its source.
   TOwnOutput *Output = nullptr;
+
+  TBeforeAct BeforeAct;
 
   int Same = 0;       // 0 keep, 1 overwrite, 2 alias, 3 overwrite->alias, 4 alias->overwrite
   int OverWrite = 1;  // 0 always, 1 never, 2 newer, 3 older, 4 larger, 5 smaller (or equal)
@@ -302,11 +336,21 @@ public:
   // Why the last ChangeTarget failed (None after a success).
   TFailure Failure;
 
+  // With IfUpDate: each target's modification time becomes its own
+  // shooting time (from the media handed to ChangeTarget).
+  bool UpDateShot = false;
+  // The last target had no shooting time to set (nothing was changed).
+  bool NoShotTime = false;
+
   // Applies the switched-on changes to the target, all or nothing: what can
   // be known to fail is refused before anything is changed, and a part that
   // fails after an earlier one succeeded has the earlier one put back.  True
-  // when every one succeeded; on a failure nothing was changed.
-  bool ChangeTarget(const TEntryRef &target);
+  // when every one succeeded; on a failure nothing was changed.  `media` is
+  // what the target says of itself, for UpDateShot.
+  bool ChangeTarget(const TEntryRef &target, const TMediaFacts *media = nullptr);
+  // UpDateShot: UpDateValue := the target's shooting time; false (and
+  // NoShotTime) when it has none that a file time can hold.
+  bool TakeShotTime(const TMediaFacts *media);
   // Reads the three times into the Old fields and writes the requested ones
   // (the others written back as they were, at two-second resolution).
   bool ApplyTimes(const TEntryRef &target);

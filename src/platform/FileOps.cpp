@@ -172,8 +172,13 @@ bool SameEntryUnderAnotherName(const fs::TSysEntry &from, const fs::TSysEntry &t
 // so asking it would refuse what is free.  If the second cannot be made,
 // the entry gets its old name back.
 bool RenameThroughTemporary(const fs::TSysEntry &from, const fs::TSysEntry &to) {
+  const auto cpTo = Utf8ToCp932(fs::LastComponent(to.Name));
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temporary = Sibling(to.Name, UniqueName(".korvane-case-"));
+    // A name an undo can find again, should the process be killed between
+    // the two renames.
+    const std::string temporary =
+        Sibling(to.Name, Cp932ToUtf8(CaseChangeTemporaryName(cpTo.value_or(std::string()), attempt))
+                             .value_or(UniqueName(".korvane-case-")));
     if (!fs::RenameNoReplace(from.Dir, from.Name.c_str(), to.Dir, temporary.c_str())) {
       if (errno == EEXIST) continue;
       return false;
@@ -542,6 +547,18 @@ bool RenameNoReplace(int fromDir, const char *from, int toDir, const char *to) {
 
 }  // namespace korvane::fs
 
+std::string CaseChangeTemporaryName(std::string_view name, int attempt) {
+  std::uint64_t hash = 1469598103934665603ull;
+  for (const char c : name) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  char text[48];
+  std::snprintf(text, sizeof text, ".korvane-case-%016llx%s", static_cast<unsigned long long>(hash),
+                attempt == 0 ? "" : ("-" + std::to_string(attempt)).c_str());
+  return text;
+}
+
 bool MoveFile(const TEntryRef &from, const TEntryRef &to) {
   const auto source = fs::SystemEntry(from);
   const auto target = fs::SystemEntry(to);
@@ -741,8 +758,10 @@ bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting
   return true;
 }
 
-bool CreateFolder(const std::string &path) {
-  auto entry = fs::SystemEntry(path);
+bool CreateFolder(const std::string &path) { return CreateFolder(TEntryRef(path)); }
+
+bool CreateFolder(const TEntryRef &folder) {
+  auto entry = fs::SystemEntry(folder);
   if (!entry) return false;
   std::string &name = entry->Name;
   while (name.size() > 1 && name.back() == '/') name.pop_back();

@@ -163,6 +163,9 @@ std::optional<TFileId> GetEntryId(const std::string &path);
 // also on a file system that ignores case.  A name the file system cannot
 // hold fails with kErrorNameNotHeld (FileSystems.h).
 bool MoveFile(const TEntryRef &from, const TEntryRef &to);
+// The temporary name a change of letter case goes through in the folder of
+// the new name `name` (CP932), so that an undo can find an entry left there.
+std::string CaseChangeTemporaryName(std::string_view name, int attempt = 0);
 // What a copy is for.  A copy is a new file of the caller's: its mode is
 // the source's permissions less the umask, as cp gives it.  A move (a copy
 // whose source is removed next) is the same file in another place: it keeps
@@ -203,6 +206,7 @@ bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting
                 bool *copyStays = nullptr);
 // Creates one folder level.
 bool CreateFolder(const std::string &path);
+bool CreateFolder(const TEntryRef &entry);
 // Deletes a file; fails on folders (EISDIR) and read-only files
 // (kErrorReadOnly).
 // A symbolic link is deleted as the link.

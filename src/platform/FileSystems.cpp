@@ -192,11 +192,14 @@ TFileSystemTraits TraitsOf(const struct statfs &info, const TMount *mount) {
     }
   }
   traits.Type = type.empty() ? std::string("unknown") : type;
+  traits.StableFileNumbers = !fuse;
 
   const bool fat = type == "vfat" || type == "msdos" || type == "fat";
   const bool exfat = type == "exfat";
   const bool ntfs = type == "ntfs" || type == "ntfs3";
   if (fat || exfat) {
+    traits.StableFileNumbers = false;
+    traits.TimesKeptOnRename = !(fuse && fat);
     traits.ReservedCharacters = true;
     traits.Utf16Names = true;
     traits.CaseInsensitive = true;

@@ -40,6 +40,12 @@ struct TFileSystemTraits {
   bool Utf16Names = false;          // a name is at most 255 UTF-16 units, and valid text
   bool CaseInsensitive = false;     // names that differ only in letter case are one name
   bool DosAttributeIoctl = false;   // the kernel's FAT driver keeps the real DOS attributes
+  // A file keeps its number (inode) from one mount to the next.  FAT has
+  // none of its own, and most FUSE drivers make them up as names are met.
+  bool StableFileNumbers = true;
+  // A renamed file keeps its last-write time (the FAT driver for FUSE
+  // stamps the time of the rename instead).
+  bool TimesKeptOnRename = true;
 };
 
 // The file system `folder` lies on; nullopt (errno set) when it cannot be

@@ -54,8 +54,40 @@ std::optional<FindEntry> InspectEntry(const TEntryRef &entry) {
   return InspectAt(target->Dir, target->Name.c_str(), fs::LastComponent(target->Name));
 }
 
-std::optional<FileTimes> InspectFileTimes(const std::string &path) {
-  const auto entry = fs::SystemEntry(path);
+int OpenForReading(const TEntryRef &entry) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return -1;
+  // Non-blocking: a FIFO among the targets must not hang the run.  Reading
+  // a header is no use of the file: its access time stays as it was (and
+  // no inode is written back for each photo of a folder), where the file
+  // system lets its owner ask for that.
+  constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
+  const int fd = sys::Call("openat", [&] {
+    return ::openat(target->Dir, target->Name.c_str(), kFlags | O_NOATIME);
+  });
+  if (fd >= 0 || errno != EPERM) return fd;
+  return sys::Call("openat", [&] { return ::openat(target->Dir, target->Name.c_str(), kFlags); });
+}
+
+std::optional<TEntryStatus> InspectStatus(const TEntryRef &entry) {
+  const auto target = fs::SystemEntry(entry);
+  if (!target) return std::nullopt;
+  struct stat st {};
+  if (sys::Call("fstatat", [&] {
+        return ::fstatat(target->Dir, target->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+      }) != 0)
+    return std::nullopt;
+  TEntryStatus status;
+  status.Id = fs::FileIdOf(st);
+  status.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::int64_t>(st.st_size);
+  status.LastWrite = st.st_mtim;
+  status.IsFolder = S_ISDIR(st.st_mode);
+  status.IsSymlink = S_ISLNK(st.st_mode);
+  return status;
+}
+
+std::optional<FileTimes> InspectFileTimes(const TEntryRef &ref) {
+  const auto entry = fs::SystemEntry(ref);
   if (!entry) return std::nullopt;
   struct statx stx {};
   constexpr unsigned mask = STATX_ATIME | STATX_MTIME | STATX_BTIME;

@@ -16,9 +16,26 @@
 // one new name after another in the same folder.
 std::optional<FindEntry> InspectEntry(const TEntryRef &entry);
 
+// Opens a file to read what it holds, never through a symbolic link in its
+// place (ELOOP), never for writing, and without changing its access time
+// where the file system allows: the descriptor, which the caller owns, or
+// -1 with errno set.  An entry of a held folder is opened relative to it.
+// Safe on any thread.
+int OpenForReading(const TEntryRef &entry);
+// The entry itself, a link as the link: what identifies it and what a copy
+// or a later change would alter.  nullopt (errno set) when there is none.
+struct TEntryStatus {
+  TFileId Id;
+  std::int64_t Size = 0;
+  timespec LastWrite{};
+  bool IsFolder = false;
+  bool IsSymlink = false;
+};
+std::optional<TEntryStatus> InspectStatus(const TEntryRef &entry);
+
 // The times the time change would read (a link's own times), read with
 // statx without following a link; nullopt when the entry is missing.
-std::optional<FileTimes> InspectFileTimes(const std::string &path);
+std::optional<FileTimes> InspectFileTimes(const TEntryRef &entry);
 
 // The names in a folder (CP932), read without looking at any entry;
 // nullopt when the folder cannot be read or holds a name without a CP932

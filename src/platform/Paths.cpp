@@ -10,6 +10,7 @@
 #include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/FsInternal.h"
 
 namespace {
 
@@ -76,14 +77,16 @@ std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimite
 // "ab" or "/a" as created when nothing exists, so only the root, which is its
 // own parent, counts as done without looking; every other level must exist
 // afterwards.
-bool ForceFolder(const std::string &path, std::vector<std::string> *made) {
+bool ForceFolder(const std::string &path, std::vector<std::string> *made,
+                 const std::function<bool(const std::string &)> &beforeMake) {
   if (path.empty()) throw EInOutError("\x83\x66\x83\x42\x83\x8C\x83\x4E\x83\x67\x83\x8A\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1");  // ディレクトリを作成できません
   std::string folder = ExcludeTrailingDelimiter(path);
   if (folder.empty()) return true;  // the root
   if (FolderExists(folder)) return true;
   const std::string parent = ParentOf(folder);
   if (parent == folder) return FolderExists(folder);
-  if (!parent.empty() && !ForceFolder(parent, made)) return false;
+  if (!parent.empty() && !ForceFolder(parent, made, beforeMake)) return false;
+  if (beforeMake && !beforeMake(folder)) return false;
   if (CreateFolder(folder)) {
     if (made != nullptr) made->push_back(folder);
     return true;
@@ -94,4 +97,18 @@ bool ForceFolder(const std::string &path, std::vector<std::string> *made) {
   if (FolderExists(folder)) return true;
   errno = error;
   return false;
+}
+
+std::string AbsolutePath(const std::string &path) {
+  if (path.empty() || path.front() == kPathDelimiter) return path;
+  // The working folder's own path, however long.
+  const TFolderHandle here = TFolderHandle::Open(".");
+  const std::optional<std::string> folder = here.Valid() ? korvane::fs::CurrentFolderPath(here.Native()) : std::nullopt;
+  if (!folder) return path;
+  std::string_view rest = path;
+  while (rest.starts_with("./")) rest.remove_prefix(2);
+  const std::string base = Utf8ToCp932(*folder).value_or(std::string());
+  if (base.empty()) return path;
+  if (rest == ".") return base;
+  return IncludeTrailingDelimiter(base) + std::string(rest);
 }

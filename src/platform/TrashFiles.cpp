@@ -144,7 +144,7 @@ void TTrashIndex::Forget(const TTrashEntry &entry) {
   }
 }
 
-bool RestoreFromTrash(const TTrashEntry &entry, const std::string &to) {
+bool RestoreFromTrash(const TTrashEntry &entry, const TEntryRef &to) {
   const auto file = fs::SystemEntry(entry.File);
   const auto info = fs::SystemEntry(entry.Info);
   const auto target = fs::SystemEntry(to);

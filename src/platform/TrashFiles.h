@@ -6,6 +6,8 @@
 // file was.
 
 #include <map>
+
+#include "platform/FileSystem.h"
 #include <string>
 #include <vector>
 
@@ -34,7 +36,7 @@ private:
 
 // Moves a trashed file or folder back to `to` (never replacing an entry:
 // EEXIST) and removes its info file.  False with errno set.
-bool RestoreFromTrash(const TTrashEntry &entry, const std::string &to);
+bool RestoreFromTrash(const TTrashEntry &entry, const TEntryRef &to);
 
 // True when `path` (CP932) lies in the files folder of a trash.
 bool IsInTrashFiles(const std::string &path);

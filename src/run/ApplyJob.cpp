@@ -25,6 +25,7 @@ void ApplyJobToOperations(const JobSettings &job, TRenameCn &rename, TCopyCn &co
   rename.IfUnity = r.IfUnity;
   rename.Unity = r.Unity;
   rename.BaseName = r.BaseName;
+  rename.Template = r.Template;
   rename.SeqStart = r.SeqIndex;
   rename.SeqCounter = r.SeqIndex;
   rename.SeqStep = r.SeqStep;
@@ -48,6 +49,7 @@ void ApplyJobToOperations(const JobSettings &job, TRenameCn &rename, TCopyCn &co
   rename.DateBefore = r.DateBefore;
   rename.DateAfter = r.DateAfter;
   rename.DateAdd = r.DateAdd;
+  rename.DateSource = r.DateSource;
   rename.FileDateTime = Now();
   rename.FolderBefore = r.FolderBefore;
   rename.FolderAfter = r.FolderAfter;
@@ -64,4 +66,5 @@ void ApplyJobToOperations(const JobSettings &job, TRenameCn &rename, TCopyCn &co
   change.IfNwDate = job.Change.IfNwDate;
   change.IfAcDate = job.Change.IfAcDate;
   change.Attr = job.Change.Attr;
+  change.UpDateShot = job.Change.UpDateShot;
 }

@@ -178,10 +178,11 @@ std::optional<TLogRecord> ParseLogRecord(std::string_view line) {
   return record;
 }
 
-TLogContents ParseLog(const std::vector<std::string> &lines) {
+TLogContents ParseLog(const std::vector<std::string> &lines, const std::function<void()> &pump) {
   TLogContents contents;
   bool inRun = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (pump && i % 4096 == 4095) pump();
     const std::string_view line = TrimRight(lines[i]);
     if (line.empty()) continue;
     if (line == kLogStart) {

@@ -5,6 +5,7 @@
 // believed where its whole shape is right.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,7 +46,8 @@ struct TLogContents {
 // One line, or nullopt when it is no record.
 std::optional<TLogRecord> ParseLogRecord(std::string_view line);
 
-TLogContents ParseLog(const std::vector<std::string> &lines);
+// `pump` is called every few thousand lines (a front end answering its user).
+TLogContents ParseLog(const std::vector<std::string> &lines, const std::function<void()> &pump = {});
 
 // The line of a record of the undo itself ("処理: 元に戻す; ..."): what it
 // moved where (`destination`), what it changed (`numbers`), or, with

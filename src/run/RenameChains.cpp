@@ -111,7 +111,7 @@ void TChainLevels::Prepare(TRenameCn &rename, std::vector<TargetEntry> &entries,
   std::vector<TFailReason> refusals(n);
   for (std::size_t i = 0; i < n; ++i) {
     from[i] = entries[i].Name;
-    const TPrediction named = PredictRenameName(rename, entries[i].Name, entries[i].Time);
+    const TPrediction named = PredictRenameName(rename, entries[i].Name, entries[i].Time, entries[i].Media.get());
     to[i] = rename.ResultName;
     moves[i] = named.Ok;
     refusals[i] = named.Failure.Reason;

@@ -1,12 +1,18 @@
 #include "run/RunDriver.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
+#include "media/MediaReader.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Paths.h"
 #include "platform/FileSystem.h"
+#include "platform/Errors.h"
 #include "run/RenameChains.h"
+#include "run/RunJournal.h"
+#include "run/RunPlan.h"
 #include "run/RunLog.h"
 #include "run/RunSteps.h"
 #include "run/ValidateRun.h"
@@ -15,6 +21,19 @@
 #include "select/Walk.h"
 
 namespace {
+
+constexpr std::string_view kMsgNoMediaModule = "撮影日時やファイル情報を読むモジュールを読み込めません";
+
+const char *JournalModeName(RunMode mode) {
+  switch (mode) {
+  case RunMode::Rename: return "rename";
+  case RunMode::Copy: return "copy";
+  case RunMode::Delete: return "delete";
+  case RunMode::Change: return "change";
+  case RunMode::List: break;
+  }
+  return "list";
+}
 
 // Trim as the window trims: every character up to the blank counts.
 std::string_view Trim(std::string_view text) {
@@ -39,11 +58,25 @@ bool IsPlainName(std::string_view name) {
 // per-target step of each run mode.
 class TRunWalkStep final : public TWalkHooks {
 public:
-  // A run never overwrites what it has written itself.
-  TRunWalkStep(TRunDriver &driver, RunMode mode) : D_(driver), Mode_(mode) { D_.Copy_.Output = &Output_; }
-  ~TRunWalkStep() override { D_.Copy_.Output = nullptr; }
+  TRunWalkStep(TRunDriver &driver, RunMode mode) : D_(driver), Mode_(mode) {
+    // Every act the operations make is journaled first.
+    const auto before = [this](const TAct &act) { return BeforeAct(act); };
+    D_.Rename_.BeforeAct = before;
+    D_.Copy_.BeforeAct = before;
+    // A run never overwrites what it has written itself.
+    D_.Copy_.Output = &Output_;
+  }
+  ~TRunWalkStep() override {
+    D_.Rename_.BeforeAct = nullptr;
+    D_.Copy_.BeforeAct = nullptr;
+    D_.Copy_.Output = nullptr;
+  }
   TRunWalkStep(const TRunWalkStep &) = delete;
   TRunWalkStep &operator=(const TRunWalkStep &) = delete;
+
+  bool IsRunsOwnFile(const TFileId &id) override {
+    return (JournalId_ && id == *JournalId_) || (LogId_ && id == *LogId_);
+  }
 
   const TWalkOptions &Options() override {
     Options_ = RunWalkOptions(Mode_, D_.Host_.Job(), D_.DateRangeFrom_, D_.DateRangeTo_);
@@ -52,7 +85,13 @@ public:
 
   void ProcessMessages() override { D_.Host_.ProcessMessages(); }
   bool Aborted() override { return D_.AbortRequested_; }
-  void EnterFolder(const std::string &folder) override { D_.Host_.SetStatusText(folder); }
+  TMediaNeed MediaNeed() override { return RunMediaNeed(Mode_, D_.Rename_, D_.Change_); }
+  void EnterFolder(const std::string &folder) override {
+    D_.Host_.SetStatusText(folder);
+    // The log may have been put in a new file since (a switch to UTF-8).
+    LogId_ = D_.Host_.LogFileId();
+    if (D_.Journal_ && !JournalId_) JournalId_ = D_.Journal_->FileId();
+  }
 
   void PrepareLevel(std::vector<TargetEntry> &entries) override {
     if (Mode_ != RunMode::Rename) return;
@@ -68,6 +107,8 @@ public:
   TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) override {
     const TLevelTexts &texts = TextsOf(level);
     const std::string path = texts.Folder + entry.Name;
+    Current_ = &entry;
+    CurrentRef_ = Target(entry.Name, level, path);
     const std::string &destination = texts.Destination;
     // The walk reads the names of a folder target's outcome only (its
     // descent and the closing scan): a file's stay empty.
@@ -91,9 +132,10 @@ public:
                                                          entry.Attributes, entry.Size);
         const std::string copyName = D_.Copy_.ResultName;
         const std::string copyPath = destination + copyName;
+        Ended(ok, ok ? IdentityOf(copyPath) : std::nullopt);
         LogMadeFolders(RunMode::Copy, level, D_.Copy_.MadeFolders);
         Log(RunMode::Copy, path, ok, {}, copyPath, D_.Copy_.Failure);
-        if (ok) FollowUp(copyPath, copyPath, entry.Attributes);
+        if (ok) FollowUp(copyPath, copyPath, entry);
         if (IsPlainName(copyName)) outcome.DestinationName = copyName;
         break;
       }
@@ -101,11 +143,26 @@ public:
         // A folder deleted for good goes once its contents are gone: its
         // record waits for that (FinishFolderTarget).
         if ((entry.Attributes & kAttrDirectory) && !entry.IsSymlink && !D_.Delete_.Recycled) break;
-        Log(RunMode::Delete, path, D_.Delete_.DeleteTarget(Target(entry.Name, level, path)), {}, {},
-            D_.Delete_.Failure);
+        {
+          // Only a move to the trash can be taken back, and only it is journaled.
+          bool ok = false;
+          if (!D_.Delete_.Recycled || BeforeAct(TAct{TActKind::Trash, path, {}, IsFolder(entry), false})) {
+            ok = D_.Delete_.DeleteTarget(Target(entry.Name, level, path));
+          } else {
+            D_.Delete_.Failure = FailureOf(errno);
+          }
+          if (D_.Delete_.Recycled) Ended(ok, std::nullopt, D_.Delete_.Trashed.File, D_.Delete_.Trashed.Info);
+          Log(RunMode::Delete, path, ok, {}, {}, D_.Delete_.Failure);
+        }
         break;
       case RunMode::Change: {
-        const bool ok = D_.Change_.ChangeTarget(Target(entry.Name, level, path));
+        bool ok = false;
+        if (BeforeAct(TAct{TActKind::Change, path, {}, IsFolder(entry), false})) {
+          ok = D_.Change_.ChangeTarget(Target(entry.Name, level, path), entry.Media.get());
+        } else {
+          D_.Change_.Failure = FailureOf(errno);
+        }
+        Ended(ok, ok ? IdentityOf(Target(entry.Name, level, path)) : std::nullopt);
         Log(RunMode::Change, path, ok, ChangeNumbers(entry.Attributes), {}, D_.Change_.Failure);
         break;
       }
@@ -140,18 +197,21 @@ private:
     const TLevelTexts &texts = TextsOf(level);
     const std::string &destination = texts.Destination;
     const std::string &folder = texts.Folder;
+    const TMediaFacts *media = entry.Media.get();
+    rename.MissingField.clear();
     const bool ok = level.Held ? rename.RenameTarget(*level.Held, folder, entry.Name, destination,
-                                                     entry.Time, entry.Attributes)
+                                                     entry.Time, entry.Attributes, media)
                                : rename.RenameTarget(folder, entry.Name, destination, entry.Time,
-                                                     entry.Attributes);
+                                                     entry.Attributes, media);
     // Left as it is until the next target's rename.
     const std::string &newName = rename.ResultName;
     const std::string newPath = destination + newName;
+    // A rename leaves the entry as it was; a copy is a file of its own.
+    Ended(ok, !ok ? std::nullopt : rename.MakeCopy ? IdentityOf(newPath) : BeforeIdentity_);
     LogMadeFolders(RunMode::Rename, level, rename.MadeFolders);
     Log(RunMode::Rename, path, ok, {}, newPath, rename.Failure);
     // A rename in place leaves the file in the held folder.
-    if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath,
-                     entry.Attributes);
+    if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath, entry);
     // Advanced whether or not the rename succeeded.
     AdvanceSeqCounter(rename);
 
@@ -187,13 +247,19 @@ private:
     const std::string &folder = texts.Folder;
     const std::string &destination = texts.Destination;
     D_.Rename_.ResultName = step.To;
-    const bool ok =
-        step.Tried && (level.Held ? MoveFile(TEntryRef(*level.Held, step.From), TEntryRef(*level.Held, step.To))
-                                  : MoveFile(folder + step.From, folder + step.To));
+    const std::string from = folder + step.From;
+    const std::string to = folder + step.To;
+    // The entry taken is the one the step finds: after a move to a
+    // temporary name it is that name's.
+    if (step.From != entry.Name) CurrentRef_ = level.Held ? TEntryRef(*level.Held, step.From) : TEntryRef(from);
+    const bool ok = step.Tried && BeforeAct(TAct{TActKind::Rename, from, to, IsFolder(entry), false}) &&
+                    (level.Held ? MoveFile(TEntryRef(*level.Held, step.From), TEntryRef(*level.Held, step.To))
+                                : MoveFile(from, to));
     const TFailure failure = ok ? TFailure{} : step.Tried ? FailureOf(errno) : TFailure{step.Refusal};
+    Ended(ok, ok ? BeforeIdentity_ : std::nullopt);
     const std::string newPath = destination + step.To;
     Log(RunMode::Rename, path, ok, {}, newPath, failure);
-    if (ok && step.Final) FollowUp(Target(step.To, level, newPath), newPath, entry.Attributes);
+    if (ok && step.Final) FollowUp(Target(step.To, level, newPath), newPath, entry);
     if (ok) outcome.SourceName = outcome.DestinationName = step.To;
     // A folder is walked once it has its new name; the closing scan must
     // not enter it under its temporary one either.
@@ -201,11 +267,28 @@ private:
     outcome.RememberDestinationName = ok && (entry.Attributes & kAttrDirectory) != 0;
   }
 
-  // The folders a copy made on its way, each recorded as a folder target's
-  // copy is, before the copy's own record.
+  // The folders a copy made on its way, each journaled as an act of its own
+  // and recorded as a folder target's copy is, before the copy's own
+  // record.  A folder begun but not made (someone else made it, or mkdir
+  // failed) is closed as failed and gets no record.
   void LogMadeFolders(RunMode mode, const TWalkLevel &level, const std::vector<std::string> &made) {
-    for (const std::string &folder : made)
+    const auto wasMade = [&](const std::string &folder) {
+      return std::find(made.begin(), made.end(), folder) != made.end();
+    };
+    if (D_.Journal_)
+      for (const auto &[folder, number] : WayActs_) {
+        const bool ok = wasMade(folder);
+        D_.Journal_->End(number, ok, ok ? IdentityOf(folder) : std::nullopt);
+      }
+    const std::size_t act = Act_;
+    for (const std::string &folder : made) {
+      const auto way = std::find_if(WayActs_.begin(), WayActs_.end(),
+                                    [&](const auto &begun) { return begun.first == folder; });
+      Act_ = way == WayActs_.end() ? 0 : way->second;
       Log(mode, SourceFolderOf(level.Folder, level.Destination, folder), true, {}, folder);
+    }
+    Act_ = act;
+    WayActs_.clear();
   }
 
   TChangeNumbers ChangeNumbers(std::uint32_t attributesBefore) const {
@@ -213,11 +296,69 @@ private:
   }
 
   // The date and attribute change that follows a successful rename or copy
-  // whenever one of its switches is on; logged only when it succeeds.
-  void FollowUp(const TEntryRef &target, const std::string &newPath, std::uint32_t sourceAttributes) {
+  // whenever one of its switches is on; logged only when it succeeds.  The
+  // new file holds the source's contents, and so its shooting time.
+  void FollowUp(const TEntryRef &target, const std::string &newPath, const TargetEntry &source) {
     TChangeCn &c = D_.Change_;
     if (!FollowsUp(c)) return;
-    if (c.ChangeTarget(target)) Log(RunMode::Change, newPath, true, ChangeNumbers(sourceAttributes), {});
+    // The entry changed is the new one, not the target the walk listed.
+    Current_ = nullptr;
+    CurrentRef_ = target;
+    if (!BeforeAct(TAct{TActKind::Change, newPath, {}, IsFolder(source), false})) return;
+    const bool ok = c.ChangeTarget(target, source.Media.get());
+    Ended(ok, ok ? IdentityOf(target) : std::nullopt);
+    if (ok) Log(RunMode::Change, newPath, true, ChangeNumbers(source.Attributes), {});
+  }
+
+  static bool IsFolder(const TargetEntry &entry) {
+    return (entry.Attributes & kAttrDirectory) != 0 && !entry.IsSymlink;
+  }
+
+  // What the entry an act takes is: as the listing found it (a link, or a
+  // time the listing could not pack, as the disk says now).
+  std::optional<TIdentity> IdentityBefore() {
+    if (Current_ != nullptr && !Current_->IsSymlink && Current_->Time != 0) {
+      if (const std::optional<timespec> written = DosDateTimeToFileTime(Current_->Time))
+        return TIdentity{Current_->Id.Device, Current_->Id.Inode, Current_->Size, written->tv_sec};
+    }
+    return IdentityOf(CurrentRef_);
+  }
+
+  // Before an act on the disk: the journal gets it first.  A journal that
+  // cannot be written forbids the act and ends the run (see Log).
+  bool BeforeAct(const TAct &act) {
+    TJournalWriter *journal = D_.Journal_.get();
+    if (journal == nullptr) return true;
+    // An act of the target that another follows made nothing: a copy that
+    // found its name taken or its folder missing tries again as a new act.
+    if (Act_ != 0) {
+      journal->End(Act_, false, std::nullopt);
+      Act_ = 0;
+    }
+    std::size_t number = 0;
+    if (act.OnTheWay) {
+      // A folder on the way is a folder of its own, not the target.
+      if (!journal->Begin(act.Kind, std::string(act.From), std::string(act.To), std::nullopt, true, false, number)) {
+        errno = journal->Error();
+        return false;
+      }
+      WayActs_.emplace_back(std::string(act.To), number);
+      return true;
+    }
+    BeforeIdentity_ = IdentityBefore();
+    if (journal->Begin(act.Kind, std::string(act.From), std::string(act.To), BeforeIdentity_, act.Folder,
+                       act.ToExisted, number)) {
+      Act_ = number;
+      return true;
+    }
+    errno = journal->Error();
+    return false;
+  }
+
+  // After the act: its outcome, and what it left.
+  void Ended(bool ok, const std::optional<TIdentity> &after, const std::string &trashFile = {},
+             const std::string &trashInfo = {}) {
+    if (Act_ != 0 && D_.Journal_) D_.Journal_->End(Act_, ok, after, trashInfo, trashFile);
   }
 
   // A folder target once the walk is done with what it holds: one deleted
@@ -260,7 +401,16 @@ private:
       reason = ReasonText(failure);
       D_.Stats_.CountFailure(reason);
     }
-    D_.Host_.AddLogLine(FormatLogLine(mode, path, ok, numbers, destination, reason));
+    const std::string line = FormatLogLine(mode, path, ok, numbers, destination, reason);
+    D_.Host_.AddLogLine(line);
+    if (TJournalWriter *journal = D_.Journal_.get()) {
+      journal->Recorded(Act_, line);
+      // A run that can no longer journal its acts must not make any more.
+      if (journal->Error() != 0)
+        throw EInOutError("元に戻すための記録 (ジャーナル) に書き込めないため、実行を中止しました (" +
+                          ReasonText(FailureOf(journal->Error())) + ")");
+    }
+    Act_ = 0;
   }
 
   TRunDriver &D_;
@@ -269,6 +419,15 @@ private:
   TChainLevels Chains_;
   TLevelTexts Texts_;
   TOwnOutput Output_;
+  // The folders on the way begun for the target under way, with their acts.
+  std::vector<std::pair<std::string, std::size_t>> WayActs_;
+  // The target under way, what the journal knows of it, and its act.
+  const TargetEntry *Current_ = nullptr;
+  TEntryRef CurrentRef_{""};
+  std::optional<TIdentity> BeforeIdentity_;
+  std::size_t Act_ = 0;
+  std::optional<TFileId> JournalId_;
+  std::optional<TFileId> LogId_;
 };
 
 void TRunStats::CountFailure(const std::string &reason) {
@@ -322,10 +481,21 @@ std::optional<TRunSetup> TRunDriver::Prepare(RunMode mode) {
   // touched: a malformed one refuses the job.  Once the run has started,
   // RenameTarget turns an engine error into a failed target.
   if (mode == RunMode::Rename) {
-    if (const std::optional<std::string> error = Rename_.CheckReplaceConditions()) {
+    std::optional<std::string> error = Rename_.CheckReplaceConditions();
+    // So is a malformed template of the names made of the files' information.
+    if (!error) error = Rename_.CheckTemplate();
+    if (error) {
       Host_.SetStatusText(*error);
       return std::nullopt;
     }
+  }
+
+  // A run that needs what files say of themselves cannot do without the
+  // module that reads it: it would quietly fall back to the modification
+  // times or fail every target.
+  if (RunMediaNeed(mode, Rename_, Change_) != TMediaNeed::None && !TMediaReader::Default().Available()) {
+    Host_.SetStatusText(std::string(kMsgNoMediaModule));
+    return std::nullopt;
   }
 
   SplitList(job.FindFile.Filter, setup.Filters);
@@ -341,13 +511,26 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
   const JobSettings &job = setup->Job;
   const std::vector<std::string> &filters = setup->Filters;
   const TExclusionList exclusions(setup->ExclusionEntries);
+  const std::string &destination = setup->Destination;
+  const bool logs = mode != RunMode::List;
+
+  // No run acts on the disk without its journal: without one it could not
+  // be taken back.
+  struct TJournalScope {
+    std::unique_ptr<TJournalWriter> &Journal;
+    ~TJournalScope() { Journal.reset(); }
+  } journalScope{Journal_};
+  if (logs) {
+    Journal_ = std::make_unique<TJournalWriter>();
+    if (!Journal_->Open(JournalModeName(mode), {AbsolutePath(job.FindFile.Folder), AbsolutePath(destination)})) {
+      Host_.SetStatusText("元に戻すための記録 (ジャーナル) を作れません: " + ReasonText(FailureOf(errno)));
+      return TRunOutcome::Refused;
+    }
+  }
 
   AbortRequested_ = false;
   Host_.SetBusyCursor(true);
   Host_.SetRunMessage(std::string(kRunMessage));
-
-  const std::string &destination = setup->Destination;
-  const bool logs = mode != RunMode::List;
 
   TRunWalkStep step(*this, mode);
   TFolderWalk walk(step, mode == RunMode::List, filters, exclusions);
@@ -359,10 +542,12 @@ TRunOutcome TRunDriver::Run(RunMode mode) {
     Host_.SetRunMessage(std::string());
     Host_.SetBusyCursor(false);
     if (logs) Host_.AddLogLine(std::string(aborted ? kLogAborted : kLogFinished));
+    if (Journal_) Journal_->Close(aborted);
   };
   try {
     if (logs) {
       Host_.AddLogLine(std::string(kLogStart));
+      if (const std::optional<std::string> log = Host_.LogFilePath()) Journal_->NoteLog(*log);
       Host_.ShowLogPage();
     } else {
       Host_.ClearList();

@@ -6,6 +6,7 @@
 // pumps the host's events, so clicks arrive) is refused as Busy.
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <string>
@@ -23,8 +24,10 @@ class TRunWalkStep;
 class TPlanWalkStep;
 class TPlanSink;
 class TUndoStep;
+class TJournalWriter;
 struct TRunSetup;
 struct TUndoStats;
+struct TUndoOptions;
 
 enum class TRunOutcome {
   Refused,   // ValidateRun refused (its message is in the status panel)
@@ -75,11 +78,13 @@ public:
   // failures.  Errors end it as they end a run.
   TRunOutcome PlanRun(RunMode mode, TPlanSink &sink);
 
-  // Takes back the last run of a log (every run with `all`, newest first)
-  // and logs what it did through the host, as a run does.  Refused (with
-  // the reason in the status text) for a log this machine's paths are not
-  // in; Finished without a line when there was nothing to take back.
-  TRunOutcome UndoRun(const std::vector<std::string> &logLines, bool all, TUndoStats &stats);
+  // Takes back the last run of a log (every run with options.All, newest
+  // first) from its journal, and logs what it did through the host, as a
+  // run does; with options.Plan only what it would do.  Refused (with the
+  // reason in the status text) for a log this machine's paths are not in;
+  // Finished without a line when there was nothing to take back.
+  TRunOutcome UndoRun(const std::vector<std::string> &logLines, const TUndoOptions &options,
+                      TUndoStats &stats);
 
   // Esc: sets the abort flag, which the walk polls after every pump.  The
   // next run clears it.
@@ -113,4 +118,6 @@ private:
   DateTimeParts DateRangeFrom_{};
   DateTimeParts DateRangeTo_{};
   TRunStats Stats_;
+  // The journal of the run under way (none for a list or a plan).
+  std::unique_ptr<TJournalWriter> Journal_;
 };

@@ -5,9 +5,11 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "core/JobSettings.h"
+#include "platform/FileSystem.h"
 
 // Combo boxes whose drop-down history a run updates.
 enum class THistoryBox { Folder, CopyFolder, Filter, Exception, FromName, ToName };
@@ -55,6 +57,11 @@ public:
   // The front end may gather lines and show them with its next repaint, in
   // the order given.
   virtual void AddLogLine(const std::string &line) = 0;
+  // The file the log is written to, when there is one (CP932, absolute),
+  // and what it is on the disk: the run never takes it for a target, and
+  // its undo finds the run's journal by it.
+  virtual std::optional<std::string> LogFilePath() { return std::nullopt; }
+  virtual std::optional<TFileId> LogFileId() { return std::nullopt; }
   virtual void ShowLogPage() = 0;
   // The list output (MemoList).
   virtual void ClearList() = 0;

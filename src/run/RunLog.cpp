@@ -1,5 +1,9 @@
 #include "run/RunLog.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,8 +112,27 @@ bool TLogFileWriter::Open(const std::string &path, bool unicode) {
     errno = EILSEQ;
     return false;
   }
-  File_ = std::fopen(name->c_str(), "wb");
-  if (File_ == nullptr) return false;
+  // Never through a link in its place, never waiting for a reader of a
+  // named pipe; and a log is a regular file, nothing else.
+  const int fd = ::open(name->c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return false;
+  }
+  File_ = ::fdopen(fd, "wb");
+  if (File_ == nullptr) {
+    ::close(fd);
+    return false;
+  }
   Name_ = *std::move(name);
   Unicode_ = unicode;
   if (unicode && std::fwrite(kUtf8Mark.data(), 1, kUtf8Mark.size(), File_) != kUtf8Mark.size()) {
@@ -186,6 +209,12 @@ bool TLogFileWriter::SwitchToUnicode() {
   return true;
 }
 
+std::optional<TFileId> TLogFileWriter::FileId() const {
+  struct stat st {};
+  if (File_ == nullptr || ::fstat(::fileno(File_), &st) != 0) return std::nullopt;
+  return TFileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 bool TLogFileWriter::Flush() {
   if (File_ == nullptr) {
     errno = EBADF;
@@ -242,5 +271,76 @@ std::vector<std::string> LoadLogFile(const std::string &path) {
     lines.push_back(text.substr(start, end - start));
     start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }
+  return lines;
+}
+
+std::optional<std::vector<std::string>> ReadLogForUndo(const std::string &path, bool lastRunOnly,
+                                                       std::string &error) {
+  const std::optional<std::string> name = SystemName(path);
+  const int fd = name ? ::open(name->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC) : -1;
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool link = fd < 0 && errno == ELOOP;
+    const bool opened = fd >= 0;
+    if (fd >= 0) ::close(fd);
+    error = WithPath(link     ? "ファイル %s はシンボリックリンクです"
+                     : opened ? "ファイル %s は通常のファイルではありません"
+                              : "ファイル %s は開けません",
+                     path);
+    return std::nullopt;
+  }
+  // The longest line a record can have: two paths of the longest a system
+  // takes, and their heads.
+  constexpr std::size_t kLongestLine = 1 << 20;
+  std::vector<std::string> lines;
+  std::string line;
+  bool tooLong = false;
+  bool first = true;
+  bool unicode = false;
+  const auto endLine = [&] {
+    if (first) {
+      first = false;
+      if (line.starts_with(kUtf8Mark)) {
+        unicode = true;
+        line.erase(0, kUtf8Mark.size());
+      }
+    }
+    std::string text = unicode ? Utf8ToCp932(line).value_or(Utf8ToCp932Lossy(line)) : line;
+    if (tooLong) text = "?";
+    if (lastRunOnly && text == kLogStart) lines.clear();
+    lines.push_back(std::move(text));
+    line.clear();
+    tooLong = false;
+  };
+  char buffer[65536];
+  bool cr = false;
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      error = WithPath("ファイル %s は開けません", path);
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    for (ssize_t i = 0; i < got; ++i) {
+      const char c = buffer[i];
+      if (cr && c == '\n') {
+        cr = false;
+        continue;
+      }
+      cr = false;
+      if (c == '\r' || c == '\n') {
+        cr = c == '\r';
+        endLine();
+      } else if (line.size() < kLongestLine) {
+        line += c;
+      } else {
+        tooLong = true;
+      }
+    }
+  }
+  ::close(fd);
+  if (!line.empty() || tooLong) endLine();
   return lines;
 }

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "run/RunMode.h"
 
 // Run markers.
@@ -67,6 +69,8 @@ public:
   // Closes the file; false when a buffered write failed.
   bool Close();
   bool IsOpen() const { return File_ != nullptr; }
+  // What the file is on the disk (it changes when the log turns UTF-8).
+  std::optional<TFileId> FileId() const;
 
 private:
   bool SwitchToUnicode();
@@ -87,3 +91,12 @@ bool LinesNeedUnicode(const std::vector<std::string> &lines);
 // CP932, as every path of the system.
 void SaveLogFile(const std::string &path, const std::vector<std::string> &lines);
 std::vector<std::string> LoadLogFile(const std::string &path);
+
+// A log file read for an undo: a regular file only (a named pipe, a device
+// or a final link is refused with `error` set, CP932), opened without
+// waiting, read a block at a time in bounded memory: with lastRunOnly the
+// lines before the last start line are let go as the file is read, and a
+// line longer than any record could be is cut to a few bytes (it is no
+// record).  nullopt when it is refused.
+std::optional<std::vector<std::string>> ReadLogForUndo(const std::string &path, bool lastRunOnly,
+                                                       std::string &error);

@@ -318,9 +318,16 @@ std::string PlanLineOf(const TPlanRecord &record) {
     // The result is the head's second field, before any path.
     const std::size_t at = line.find(kSucceeded, 0);
     if (at != std::string::npos) line.replace(at, kSucceeded.size(), kPlanned);
+    // A note on a target that will succeed: the plan alone says it.
+    if (record.Failure.Reason == TFailReason::ShotTimeFallback) {
+      line += " 理由: ";
+      line += ReasonText(record.Failure);
+      line += ';';
+    }
   }
   return line;
 }
+
 
 // The plan's side of the walk: the run's options (nothing is removed), its
 // order and numbering, and a prediction where the run would act.
@@ -345,6 +352,7 @@ public:
 
   void ProcessMessages() override { D_.Host_.ProcessMessages(); }
   bool Aborted() override { return D_.AbortRequested_; }
+  TMediaNeed MediaNeed() override { return RunMediaNeed(Mode_, D_.Rename_, D_.Change_); }
 
   void EnterFolder(const std::string &folder) override {
     Current_ = PlannedOf(folder);
@@ -421,7 +429,9 @@ public:
       break;
     }
     case RunMode::Change: {
-      const TPrediction p = PredictChange(D_.Change_, SubjectOnDisk(folder + entry.Name));
+      TChangeSubject subject = SubjectOnDisk(folder + entry.Name);
+      subject.Media = entry.Media.get();
+      const TPrediction p = PredictChange(D_.Change_, subject);
       TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown, {},
                          ChangeNumbersOf(D_.Change_, entry.Attributes)};
       Add(record);
@@ -460,8 +470,12 @@ private:
     TRenameCn &rename = D_.Rename_;
     const std::string &folder = PathsOf(level).Folder;
     const std::string &destination = PathsOf(level).Destination;
-    const TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
-                                        entry.Attributes, entry.Size, entry.IsSymlink);
+    TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
+                                  entry.Attributes, entry.Size, entry.IsSymlink, entry.Media.get());
+    // A target without a shooting time is named or placed by its
+    // modification time: the run says nothing, the plan notes it.
+    if (p.Ok && RenameUsesShotTime(rename) && !(entry.Media && entry.Media->Taken))
+      p.Failure = {TFailReason::ShotTimeFallback};
     const std::string newName = rename.ResultName;
     // A renamed copy makes its destination folder once its name is known
     // to change into a plain one.
@@ -563,6 +577,7 @@ private:
       subject = SubjectOnDisk(source);
     }
     subject.DotName = StartsWithDot(newPath);
+    subject.Media = entry.Media.get();
     if (PredictChange(change, subject).Ok)
       Add(TPlanRecord{RunMode::Change, true, TFailure{}, newPath, {},
                       ChangeNumbersOf(change, entry.Attributes)});

@@ -30,8 +30,28 @@ TWalkOptions RunWalkOptions(RunMode mode, const JobSettings &job, const DateTime
 
 void PrepareRenameLevel(TRenameCn &rename, std::vector<TargetEntry> &entries) {
   if (!rename.IsStepEnabled(kStepSequence)) return;
-  SortEntries(entries, rename.SortKind);
+  SortEntries(entries, rename.SortKind, rename.DateSource);
   rename.SeqCounter = rename.SeqStart;
+}
+
+bool RenameUsesShotTime(const TRenameCn &rename) {
+  return (rename.AppliesStep(kStepDate) && rename.DateSource == kDateSourceShot) ||
+         (rename.IsStepEnabled(kStepSequence) && SortsByShot(rename.SortKind, rename.DateSource));
+}
+
+TMediaNeed RunMediaNeed(RunMode mode, const TRenameCn &rename, const TChangeCn &change) {
+  // The change that follows a rename or copy needs what a change run does.
+  const bool shotTimes = change.IfUpDate && change.UpDateShot;
+  switch (mode) {
+  case RunMode::Rename:
+    if (rename.UsesTemplate()) return TMediaNeed::Everything;
+    return RenameUsesShotTime(rename) || shotTimes ? TMediaNeed::Taken : TMediaNeed::None;
+  case RunMode::Copy:
+  case RunMode::Change: return shotTimes ? TMediaNeed::Taken : TMediaNeed::None;
+  case RunMode::Delete:
+  case RunMode::List: break;
+  }
+  return TMediaNeed::None;
 }
 
 void AdvanceSeqCounter(TRenameCn &rename) {

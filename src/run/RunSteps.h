@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/JobSettings.h"
+#include "media/MediaFacts.h"
 #include "platform/DateTime.h"
 #include "run/RunLog.h"
 #include "run/RunMode.h"
@@ -48,6 +49,15 @@ TWalkOptions RunWalkOptions(RunMode mode, const JobSettings &job, const DateTime
 // Before a folder's targets of a numbering rename: the targets in the
 // numbering's order and the counter at its start.  Nothing otherwise.
 void PrepareRenameLevel(TRenameCn &rename, std::vector<TargetEntry> &entries);
+
+// What a run needs to know of its targets' contents: the shooting time for
+// a date step or order that uses it and for times set to it, everything
+// for names made of the files' information.
+TMediaNeed RunMediaNeed(RunMode mode, const TRenameCn &rename, const TChangeCn &change);
+
+// True when a rename's name or order rests on the shooting time, so that a
+// target without one is noted in the plan.
+bool RenameUsesShotTime(const TRenameCn &rename);
 
 // After every target of a numbering rename, whether it succeeded or not;
 // wraps rather than overflowing.

@@ -66,6 +66,7 @@ TValidation Refuse(TValidation &validation, std::optional<std::string_view> mess
 
 struct TTimeToSet {
   bool IfDate;
+  bool FromFile;  // each target's own shooting time: nothing typed is read
   bool Current;
   const std::string &Date;
   const std::string &Time;
@@ -135,14 +136,15 @@ TValidation ValidateRun(RunMode mode, const JobSettings &job, const DateTimePart
 
   if (mode == RunMode::Rename || mode == RunMode::Copy || mode == RunMode::Change) {
     const TTimeToSet times[] = {
-        {change.IfUpDate, change.UpCurrent, change.UpDate, change.UpTime,
+        {change.IfUpDate, change.UpDateShot, change.UpCurrent, change.UpDate, change.UpTime,
          TRunFocus::MaskEditUpDate, v.UpDateValue},
-        {change.IfNwDate, change.NwCurrent, change.NwDate, change.NwTime,
+        {change.IfNwDate, false, change.NwCurrent, change.NwDate, change.NwTime,
          TRunFocus::MaskEditNwDate, v.NwDateValue},
-        {change.IfAcDate, change.AcCurrent, change.AcDate, change.AcTime,
+        {change.IfAcDate, false, change.AcCurrent, change.AcDate, change.AcTime,
          TRunFocus::MaskEditAcDate, v.AcDateValue},
     };
     for (const TTimeToSet &time : times) {
+      if (time.IfDate && time.FromFile) continue;
       if (time.IfDate && !time.Current) {
         if (IsEmptyDateField(time.Date))
           return Refuse(v, kMsgNoDate, TRunPage::None, time.Focus);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <string>
 #include <utility>
@@ -23,18 +24,19 @@ int CompareBytes(std::string_view a, std::string_view b) {
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-// The quicksort over pointers: the pivot is the item that sat in the middle
-// when the partition started and stays that item while others move around it.
+// The quicksort over pointers (or keyed pointers): the pivot is the item
+// that sat in the middle when the partition started and stays that item
+// while others move around it.
 template <class T, class Compare>
-void QuickSort(std::vector<T *> &list, std::ptrdiff_t l, std::ptrdiff_t r, Compare compare) {
+void QuickSort(std::vector<T> &list, std::ptrdiff_t l, std::ptrdiff_t r, Compare compare) {
   std::ptrdiff_t i, j;
   do {
     i = l;
     j = r;
-    const T *pivot = list[static_cast<std::size_t>((l + r) >> 1)];
+    const T pivot = list[static_cast<std::size_t>((l + r) >> 1)];
     do {
-      while (compare(*list[static_cast<std::size_t>(i)], *pivot) < 0) ++i;
-      while (compare(*list[static_cast<std::size_t>(j)], *pivot) > 0) --j;
+      while (compare(list[static_cast<std::size_t>(i)], pivot) < 0) ++i;
+      while (compare(list[static_cast<std::size_t>(j)], pivot) > 0) --j;
       if (i <= j) {
         std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
         ++i;
@@ -112,7 +114,8 @@ void SortNaturally(std::vector<TargetEntry *> &order, bool descending) {
   if (tie) {
     // The quicksort starts from the listing order, as it does for the others.
     for (std::size_t i = 0; i < keyed.size(); ++i) sorted[i] = &keyed[i];
-    QuickSort(sorted, 0, static_cast<std::ptrdiff_t>(sorted.size()) - 1, compare);
+    QuickSort(sorted, 0, static_cast<std::ptrdiff_t>(sorted.size()) - 1,
+              [&compare](const TKeyed *a, const TKeyed *b) { return compare(*a, *b); });
   }
   for (std::size_t i = 0; i < sorted.size(); ++i) order[i] = sorted[i]->Entry;
 }
@@ -131,31 +134,77 @@ int CompareNaturalAsc(const TargetEntry &a, const TargetEntry &b) {
 }
 int CompareNaturalDesc(const TargetEntry &a, const TargetEntry &b) { return -CompareNaturalAsc(a, b); }
 
-TEntryComparer ComparerOfSortKind(int sortKind) {
+std::int64_t ShotOrderKey(const TargetEntry &entry) {
+  if (entry.Media && entry.Media->Taken) return entry.Media->Taken->Instant;
+  // A packed time outside the file-time range sorts first, as 0 would.
+  const std::optional<timespec> time = DosDateTimeToFileTime(entry.Time);
+  return time ? static_cast<std::int64_t>(time->tv_sec) * 1000 : 0;
+}
+
+int CompareShotAsc(const TargetEntry &a, const TargetEntry &b) {
+  return Sign(ShotOrderKey(a), ShotOrderKey(b));
+}
+int CompareShotDesc(const TargetEntry &a, const TargetEntry &b) {
+  return -Sign(ShotOrderKey(a), ShotOrderKey(b));
+}
+
+bool SortsByShot(int sortKind, int dateSource) {
+  if (sortKind == kSortShotAsc || sortKind == kSortShotDesc) return true;
+  return dateSource == kDateSourceShot && (sortKind == kSortDateAsc || sortKind == kSortDateDesc);
+}
+
+TEntryComparer ComparerOfSortKind(int sortKind, int dateSource) {
+  const bool shot = dateSource == kDateSourceShot;
   switch (sortKind) {
     case kSortNameAsc: return CompareNameAsc;
     case kSortSizeAsc: return CompareSizeAsc;
-    case kSortDateAsc: return CompareDateAsc;
+    case kSortDateAsc: return shot ? CompareShotAsc : CompareDateAsc;
     case kSortNameDesc: return CompareNameDesc;
     case kSortSizeDesc: return CompareSizeDesc;
-    case kSortDateDesc: return CompareDateDesc;
+    case kSortDateDesc: return shot ? CompareShotDesc : CompareDateDesc;
     case kSortNaturalAsc: return CompareNaturalAsc;
     case kSortNaturalDesc: return CompareNaturalDesc;
+    case kSortShotAsc: return CompareShotAsc;
+    case kSortShotDesc: return CompareShotDesc;
     default: return nullptr;
   }
 }
 
-void SortEntries(std::vector<TargetEntry> &entries, int sortKind) {
-  TEntryComparer compare = ComparerOfSortKind(sortKind);
+namespace {
+
+// The shooting orders compare one number per entry, worked out once
+// (a file without a shooting time needs its packed time converted).
+void SortByShot(std::vector<TargetEntry *> &order, bool descending) {
+  struct TKeyed {
+    std::int64_t Key;
+    TargetEntry *Entry;
+  };
+  std::vector<TKeyed> keyed;
+  keyed.reserve(order.size());
+  for (TargetEntry *entry : order) keyed.push_back({ShotOrderKey(*entry), entry});
+  const int sign = descending ? -1 : 1;
+  QuickSort(keyed, 0, static_cast<std::ptrdiff_t>(keyed.size()) - 1,
+            [sign](const TKeyed &a, const TKeyed &b) { return sign * Sign(a.Key, b.Key); });
+  for (std::size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].Entry;
+}
+
+}  // namespace
+
+void SortEntries(std::vector<TargetEntry> &entries, int sortKind, int dateSource) {
+  TEntryComparer compare = ComparerOfSortKind(sortKind, dateSource);
   if (compare == nullptr || entries.size() < 2) return;
   std::vector<TargetEntry *> order;
   order.reserve(entries.size());
   for (TargetEntry &entry : entries) order.push_back(&entry);
   const bool byName = sortKind == kSortNameAsc || sortKind == kSortNameDesc;
-  if (sortKind == kSortNaturalAsc || sortKind == kSortNaturalDesc)
+  if (SortsByShot(sortKind, dateSource)) {
+    SortByShot(order, compare == CompareShotDesc);
+  } else if (sortKind == kSortNaturalAsc || sortKind == kSortNaturalDesc) {
     SortNaturally(order, sortKind == kSortNaturalDesc);
-  else if (!byName || !SortByDistinctNames(order, sortKind == kSortNameDesc))
-    QuickSort(order, 0, static_cast<std::ptrdiff_t>(order.size()) - 1, compare);
+  } else if (!byName || !SortByDistinctNames(order, sortKind == kSortNameDesc)) {
+    QuickSort(order, 0, static_cast<std::ptrdiff_t>(order.size()) - 1,
+              [compare](const TargetEntry *a, const TargetEntry *b) { return compare(*a, *b); });
+  }
   std::vector<TargetEntry> sorted;
   sorted.reserve(entries.size());
   for (TargetEntry *entry : order) sorted.push_back(std::move(*entry));

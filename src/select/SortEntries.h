@@ -8,6 +8,7 @@
 // found by a faster sort, which hands over to the quicksort when two names
 // are equal after all.
 
+#include <cstdint>
 #include <vector>
 
 #include "select/TargetEntry.h"
@@ -20,10 +21,16 @@ enum TSortKind : int {
   kSortNameDesc = 3,
   kSortSizeDesc = 4,
   kSortDateDesc = 5,
-  // Names in their natural order (numbers by value, Japanese order);
-  // equal keys fall back to the byte order.
   kSortNaturalAsc = 6,
   kSortNaturalDesc = 7,
+  kSortShotAsc = 8,
+  kSortShotDesc = 9,
+};
+
+// Rename.DateSource: the time the date orders (2 and 5) compare.
+enum TDateSource : int {
+  kDateSourceModified = 0,
+  kDateSourceShot = 1,
 };
 
 // -1: a first, 0: equal keys, 1: b first.
@@ -44,8 +51,22 @@ int CompareDateDesc(const TargetEntry &a, const TargetEntry &b);
 int CompareNaturalAsc(const TargetEntry &a, const TargetEntry &b);
 int CompareNaturalDesc(const TargetEntry &a, const TargetEntry &b);
 
-// The comparer of a SortKind, or nullptr for a value outside 0..7.
-TEntryComparer ComparerOfSortKind(int sortKind);
+// The shooting orders: the instant a photo was taken or a video recorded
+// (TargetEntry::Media), and for a file without one its modification time,
+// to the millisecond where the file says so.
+int CompareShotAsc(const TargetEntry &a, const TargetEntry &b);
+int CompareShotDesc(const TargetEntry &a, const TargetEntry &b);
+// The instant the shooting orders compare, in milliseconds since 1970.
+std::int64_t ShotOrderKey(const TargetEntry &entry);
+
+// True when a SortKind, with this date source, orders by shooting time.
+bool SortsByShot(int sortKind, int dateSource);
+
+// The comparer of a SortKind, or nullptr for a value outside 0..9.
+TEntryComparer ComparerOfSortKind(int sortKind, int dateSource = kDateSourceModified);
 
 // Sorts in place by `sortKind`; any other value leaves the listing order.
-void SortEntries(std::vector<TargetEntry> &entries, int sortKind);
+// With the shooting time as date source the date orders compare as the
+// shooting orders do.
+void SortEntries(std::vector<TargetEntry> &entries, int sortKind,
+                 int dateSource = kDateSourceModified);

@@ -2,9 +2,12 @@
 // One file or folder found by the walk in one folder.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "media/MediaFacts.h"
 #include "platform/DateTime.h"
+#include "platform/FileSystem.h"
 
 struct TargetEntry {
   std::string Folder;            // the folder being walked, with its delimiter
@@ -13,4 +16,9 @@ struct TargetEntry {
   std::int64_t Size = 0;         // bytes, 0 for folders (64 bits: files of 2 GiB and more compare right)
   DosDateTime Time = 0;          // last-write time, local, packed
   bool IsSymlink = false;        // never descended into
+  // What the file says of itself (shooting time, tags), read by the walk
+  // when the run needs it; null otherwise, and for a file whose kind no
+  // source reads or that could not be read.
+  std::shared_ptr<const TMediaFacts> Media;
+  TFileId Id;                    // what the entry leads to (a link: what it points to)
 };

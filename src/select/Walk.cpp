@@ -7,6 +7,7 @@
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
 #include "select/FolderName.h"
+#include "select/LevelMedia.h"
 
 std::int64_t LocalTimeKey(const DateTimeParts &value) {
   std::int64_t key = value.Year;
@@ -131,12 +132,14 @@ int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFo
       if (entry.Name == "." || entry.Name == "..") continue;
       const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
       if (output && isFolder && output->Is(entry.Id)) continue;
+      if (!isFolder && hooks.IsRunsOwnFile(entry.Id)) continue;
       if (collect && IsWalkableFolder(entry)) collect->Names.push_back(entry.Name);
       if (!AcceptEntry(entry, exclusions, hooks.Options())) continue;
       if (names.Size() != 0 && names.Contains(entry.Name)) continue;
       if (!lastFilter || isFolder) names.Add(entry.Name);
       entries.push_back(TargetEntry{folder, std::move(entry.Name), entry.Attributes,
-                                    isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink});
+                                    isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink, nullptr,
+                                    entry.Id});
       hooks.ProcessMessages();
       if (hooks.Aborted()) {
         stopped = true;
@@ -209,6 +212,9 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
       reported = true;
     }
     Hooks_.ProcessMessages();
+    const TMediaNeed need = Hooks_.Aborted() ? TMediaNeed::None : Hooks_.MediaNeed();
+    if (need != TMediaNeed::None)
+      ReadLevelMedia(entries, held, need, Reader_ ? *Reader_ : TMediaReader::Default(), Hooks_);
     if (!Hooks_.Aborted()) Hooks_.PrepareLevel(entries);
     Hooks_.SetFolderName(LastFolderName(dir));
     Hooks_.ProcessMessages();

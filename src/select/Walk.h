@@ -21,6 +21,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "media/MediaReader.h"
 #include "platform/DateTime.h"
 #include "platform/FileSystem.h"
 #include "select/FolderNames.h"
@@ -117,6 +118,12 @@ public:
   // the run may reorder them (numbering), list one again under another
   // name (a swap through a temporary name) and reset its counters.
   virtual void PrepareLevel(std::vector<TargetEntry> &entries) = 0;
+  // What the run needs to know of its targets' contents; asked once per
+  // level, after the listing and before PrepareLevel.
+  virtual TMediaNeed MediaNeed() { return TMediaNeed::None; }
+  // True for a file the run itself keeps (its log, its journal): never a
+  // target, wherever it lies.
+  virtual bool IsRunsOwnFile(const TFileId &) { return false; }
   // The name of the folder being processed (FolderNameText); every level.
   virtual void SetFolderName(const std::string &name) = 0;
   // The per-target step.
@@ -208,6 +215,9 @@ public:
   const std::vector<std::string> &PassedOverExamples() const { return PassedOverExamples_; }
   static constexpr std::size_t kPassedOverExamples = 3;
 
+  // The reader of the targets' media (the libraries' when none is set).
+  void SetMediaReader(const TMediaReader *reader) { Reader_ = reader; }
+
 private:
   // One level: the folder `held` (maybe not open: then nothing is listed),
   // whose path is `folder`.
@@ -227,4 +237,5 @@ private:
   int Depth_ = 0;
   TOutputFolder Output_;
   std::vector<std::string> PassedOverExamples_;
+  const TMediaReader *Reader_ = nullptr;
 };

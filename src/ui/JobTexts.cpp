@@ -20,6 +20,7 @@ std::vector<std::string> ItemList(TItemList list) {
     case TItemList::CopyAlias: return Copy(kCopyAliasItems);
     case TItemList::SeqSort: return Copy(kSeqSortItems);
     case TItemList::Unity: return Copy(kUnityItems);
+    case TItemList::DateSource: return Copy(kDateSourceItems);
     case TItemList::Add: return Copy(kAddItems);
     case TItemList::Case: return Copy(kCaseItems);
     case TItemList::DateFormat: return Copy(kDateFormatItems);

@@ -26,6 +26,7 @@ enum class TItemList {
   CopyAlias,
   SeqSort,
   Unity,
+  DateSource,
   Add,  // SeqAdd, DateAdd, FolderAdd
   Case, // NameCase, ExtCase
   DateFormat,

@@ -57,6 +57,7 @@ JobSettings ReadJobFromControls(const TMainControls &c, const TRenameCn &rename)
   ch.AttrHidden = c.CheckBoxAttrHidden->isChecked();
   ch.AttrReadOnly = c.CheckBoxAttrReadOnly->isChecked();
   ch.AttrArchive = c.CheckBoxAttrArchive->isChecked();
+  ch.UpDateShot = c.CheckBoxUpDateShot->isChecked();
 
   auto &co = job.Copy;
   co.Folder = c.ComboBoxCopyFolder->Text();
@@ -87,6 +88,7 @@ JobSettings ReadJobFromControls(const TMainControls &c, const TRenameCn &rename)
   r.IfUnity = c.CheckBoxUnity->isChecked();
   r.Unity = c.RadioGroupUnity->ItemIndex();
   r.BaseName = TextOf(c.EditBaseName);
+  r.Template = TextOf(c.EditTemplate);
   r.SeqIndex = c.SpinEditSeqIndex->value();
   r.SeqDeg = c.SpinEditSeqDeg->value();
   r.SeqStep = c.SpinEditSeqStep->value();
@@ -108,6 +110,7 @@ JobSettings ReadJobFromControls(const TMainControls &c, const TRenameCn &rename)
   r.DateBefore = TextOf(c.EditDateBefore);
   r.DateAfter = TextOf(c.EditDateAfter);
   r.DateAdd = c.RadioGroupDateAdd->ItemIndex();
+  r.DateSource = c.RadioGroupDateSource->ItemIndex();
   r.Ext = TextOf(c.EditExt);
   r.FolderBefore = TextOf(c.EditFolderBefore);
   r.FolderAfter = TextOf(c.EditFolderAfter);
@@ -163,6 +166,7 @@ void WriteJobToControls(const JobSettings &job, const TMainControls &c, TRenameC
   c.CheckBoxAttrHidden->setChecked(ch.AttrHidden);
   c.CheckBoxAttrReadOnly->setChecked(ch.AttrReadOnly);
   c.CheckBoxAttrArchive->setChecked(ch.AttrArchive);
+  c.CheckBoxUpDateShot->setChecked(ch.UpDateShot);
 
   const auto &co = job.Copy;
   c.ComboBoxCopyFolder->SetText(co.Folder);
@@ -191,6 +195,7 @@ void WriteJobToControls(const JobSettings &job, const TMainControls &c, TRenameC
   c.CheckBoxUnity->setChecked(r.IfUnity);
   c.RadioGroupUnity->SetItemIndex(r.Unity);
   SetText(c.EditBaseName, r.BaseName);
+  SetText(c.EditTemplate, r.Template);
   c.SpinEditSeqIndex->setValue(r.SeqIndex);
   c.SpinEditSeqDeg->setValue(r.SeqDeg);
   c.SpinEditSeqStep->setValue(r.SeqStep);
@@ -212,6 +217,7 @@ void WriteJobToControls(const JobSettings &job, const TMainControls &c, TRenameC
   SetText(c.EditDateBefore, r.DateBefore);
   SetText(c.EditDateAfter, r.DateAfter);
   c.RadioGroupDateAdd->SetItemIndex(r.DateAdd);
+  c.RadioGroupDateSource->SetItemIndex(r.DateSource);
   SetText(c.EditExt, r.Ext);
   SetText(c.EditFolderBefore, r.FolderBefore);
   SetText(c.EditFolderAfter, r.FolderAfter);

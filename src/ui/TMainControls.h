@@ -62,6 +62,7 @@ struct TMainControls {
   TMaskEdit *MaskEditUpDate = nullptr;
   TMaskEdit *MaskEditUpTime = nullptr;
   QCheckBox *CheckBoxUpCurrent = nullptr;
+  QCheckBox *CheckBoxUpDateShot = nullptr;
   QCheckBox *CheckBoxNwDate = nullptr;
   TMaskEdit *MaskEditNwDate = nullptr;
   TMaskEdit *MaskEditNwTime = nullptr;
@@ -108,6 +109,7 @@ struct TMainControls {
   QCheckBox *CheckBoxUnity = nullptr;
   TRadioGroup *RadioGroupUnity = nullptr;
   QLineEdit *EditBaseName = nullptr;
+  QLineEdit *EditTemplate = nullptr;
   TSpinEdit *SpinEditSeqIndex = nullptr;
   TSpinEdit *SpinEditSeqDeg = nullptr;
   TSpinEdit *SpinEditSeqStep = nullptr;
@@ -132,6 +134,7 @@ struct TMainControls {
   QLineEdit *EditDateBefore = nullptr;
   QLineEdit *EditDateAfter = nullptr;
   TRadioGroup *RadioGroupDateAdd = nullptr;
+  TRadioGroup *RadioGroupDateSource = nullptr;
   QLabel *StaticTextDateStyle = nullptr;
 
   QLineEdit *EditExt = nullptr;

@@ -295,7 +295,13 @@ void BuildMiscPanel(TMainControls &c, QValidator *v) {
   c.CheckBoxAttrReadOnly = p.Check(T("読取専用"), 372, 40, 72, T("読込専用属性を付加します。"));
   c.CheckBoxAttrArchive = p.Check(T("ｱｰｶｲﾌﾞ"), 448, 40, 72, T("アーカイブ属性を付加します。"));
 
-  c.ComboBoxCopyFolder = p.History(118, 68, 312, T("コピー先のフォルダを入力します。"));
+  c.ComboBoxCopyFolder = p.History(118, 68, 180, T("コピー先のフォルダを入力します。"));
+  // The band has no free room beside the time stamps: the copy folder's box
+  // gives up the end of its width.
+  c.CheckBoxUpDateShot =
+      p.Check(T("撮影日時に合わせる"), 302, 70, 128,
+              T("チェックすると更新日時を各ファイルの撮影日時(写真・動画)に合わせます。"
+                "撮影日時がないファイルは失敗します。(リネーム・コピーにも有効)"));
   p.Label(T("コピー先フォルダ(&T)"), 6, 68, 112, c.ComboBoxCopyFolder);
   c.SpeedButtonFindCopy = p.FolderButton(432, 67);
   c.SpeedButtonChange =
@@ -342,6 +348,14 @@ void BuildSeqPage(TMainControls &c, QValidator *v) {
                           T("連番を付加する基本となる文字列を指定します。"
                             "ファイル名統一にチェックされていなければ無効です。"));
   c.EditBaseName->raise();
+  // The frame has room for one text box: the template's takes the fixed
+  // text's place while ファイル情報 is chosen.
+  c.EditTemplate = p.Edit(104, 43, 74,
+                          T("ファイル情報から作るファイル名の書式です。{title} {artist} {album} "
+                            "{albumartist} {track} {disc} {year} {genre} {camera} {width} {height} "
+                            "{taken} と連番の {n} が使えます。{track:2} で2桁にそろえます。"));
+  c.EditTemplate->raise();
+  c.EditTemplate->hide();
 
   p.Label(T("開始"), 190, 2, 28);
   c.SpinEditSeqIndex = p.Spin(218, 2, 86, T("連番開始数"), kSeqIndexMin, kSeqIndexMax, 1, 8);
@@ -410,6 +424,10 @@ void BuildDatePage(TMainControls &c, QValidator *v) {
   p.Label(T("後置"), 184, 30, 26);
   c.RadioGroupDateAdd = p.Radio({}, Items(TItemList::Add), 2, 1, 4, 56, 126, 28,
                                 T("更新日付をファイル名の先頭または終わりに付加します。"));
+  c.RadioGroupDateSource =
+      p.Radio({}, Items(TItemList::DateSource), 2, 0, 136, 56, 180, 28,
+              T("付加する日付と日付順の連番に使う日時を選択します。"
+                "撮影日時は写真・動画の撮影日時で、ないファイルは更新日時になります。"));
   p.Label(T("スタイル"), 4, 92, 50);
   c.StaticTextDateStyle = p.Display(54, 92, 326);
 }

@@ -57,7 +57,8 @@ QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
     case RunMode::List: break;
     }
     return {};
-  case kReason: return record.Ok ? QString() : Q(ReasonText(record.Failure));
+  case kReason:
+    return record.Failure.Reason == TFailReason::None ? QString() : Q(ReasonText(record.Failure));
   default: return {};
   }
 }

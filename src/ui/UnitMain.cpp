@@ -130,11 +130,12 @@ void TBunselMain::ConnectInput() {
         c_.CheckBoxAttrHidden, c_.CheckBoxAttrReadOnly, c_.CheckBoxAttrArchive, c_.CheckBoxCopy,
         c_.CheckBoxReplExt, c_.CheckBoxNoCase, c_.CheckBoxUnity, c_.CheckBoxSeqName,
         c_.CheckBoxSeqExt, c_.CheckBoxNameInitial, c_.CheckBoxExtInitial, c_.CheckBoxComposeMarks,
-        c_.CheckBoxRecycled}) {
+        c_.CheckBoxRecycled, c_.CheckBoxUpDateShot}) {
     bind(box, &QCheckBox::toggled);
   }
   for (TRadioGroup *group : {c_.RadioGroupUnity, c_.RadioGroupSeqAdd, c_.RadioGroupNameCase,
-                             c_.RadioGroupExtCase, c_.RadioGroupDateAdd, c_.RadioGroupFolderAdd}) {
+                             c_.RadioGroupExtCase, c_.RadioGroupDateAdd, c_.RadioGroupFolderAdd,
+                             c_.RadioGroupDateSource}) {
     bind(group, &TRadioGroup::Click);
   }
   for (TMaskEdit *edit : {c_.MaskEditUpDate, c_.MaskEditUpTime, c_.MaskEditNwDate,
@@ -143,7 +144,7 @@ void TBunselMain::ConnectInput() {
   }
   for (QLineEdit *edit : {c_.EditSample, c_.EditBaseName, c_.EditSeqBefore, c_.EditSeqAfter,
                           c_.EditDateBefore, c_.EditDateAfter, c_.EditExt, c_.EditFolderBefore,
-                          c_.EditFolderAfter}) {
+                          c_.EditFolderAfter, c_.EditTemplate}) {
     bind(edit, &QLineEdit::textChanged);
   }
   for (TSpinEdit *spin : {c_.SpinEditSeqIndex, c_.SpinEditSeqStep, c_.SpinEditSeqDeg}) {

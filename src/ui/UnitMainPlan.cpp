@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "run/RunUndo.h"
+#include "ui/TWindowHost.h"
 #include "ui/QtText.h"
 #include "ui/TPreviewDialog.h"
 #include "ui/UnitMain.h"
@@ -66,6 +67,20 @@ void TBunselMain::SpeedButtonUndoClick() {
   const std::vector<std::string> lines = GetLogLines();
   if (ConfirmUndo && !ConfirmUndo(QStringLiteral("ログの最後の実行を元に戻しますか?"))) return;
   TUndoStats stats;
+  // A second press goes on with the run the first one was taking back,
+  // never takes back the undo itself.
+  TUndoOptions options;
+  options.SkipUndoRuns = true;
   // The driver says in the status bar what was done, or why nothing was.
-  RunGuarded([&] { RunDriver_->UndoRun(lines, false, stats); });
+  // Its lines go out as a run's do, gathered for the repaint clock.
+  RunGuarded([&] {
+    Host_->BeginRun();
+    try {
+      RunDriver_->UndoRun(lines, options, stats);
+    } catch (...) {
+      Host_->EndRun();
+      throw;
+    }
+    Host_->EndRun();
+  });
 }

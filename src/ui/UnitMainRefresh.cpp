@@ -67,8 +67,12 @@ void TBunselMain::Input(QObject *origin) {
     r.Unity = c_.RadioGroupUnity->ItemIndex();
     // Follows the choice alone, whether or not the fixed name is switched on.
     c_.EditBaseName->setEnabled(r.Unity == 1);
+    // One place for two boxes: the template's shows while it is the choice.
+    c_.EditBaseName->setVisible(r.Unity != 2);
+    c_.EditTemplate->setVisible(r.Unity == 2);
   }
   if (is(c_.EditBaseName)) r.BaseName = TextOf(c_.EditBaseName);
+  if (is(c_.EditTemplate)) r.Template = TextOf(c_.EditTemplate);
   if (is(c_.SpinEditSeqIndex)) {
     r.SeqStart = c_.SpinEditSeqIndex->value();
     r.SeqCounter = r.SeqStart;
@@ -99,6 +103,7 @@ void TBunselMain::Input(QObject *origin) {
   if (is(c_.EditDateBefore)) r.DateBefore = TextOf(c_.EditDateBefore);
   if (is(c_.EditDateAfter)) r.DateAfter = TextOf(c_.EditDateAfter);
   if (is(c_.RadioGroupDateAdd)) r.DateAdd = c_.RadioGroupDateAdd->ItemIndex();
+  if (is(c_.RadioGroupDateSource)) r.DateSource = c_.RadioGroupDateSource->ItemIndex();
   r.FileDateTime = Now();
   if (is(c_.EditFolderBefore)) r.FolderBefore = TextOf(c_.EditFolderBefore);
   if (is(c_.EditFolderAfter)) r.FolderAfter = TextOf(c_.EditFolderAfter);
@@ -178,8 +183,12 @@ void TBunselMain::RefreshPreview() {
 // The three time stamps: the switch goes to the change object; "now" is
 // offered only while the switch is on, and the date and time fields only
 // while it is on and "now" is not checked.  The check mark of "now" itself
-// is read when a run starts.
+// is read when a run starts.  The modification time can instead come from
+// each file's shooting time, which leaves nothing to type and no "now".
 void TBunselMain::RefreshChangeDates(QObject *origin) {
+  const bool full = origin == nullptr;
+  if (full || origin == static_cast<QObject *>(c_.CheckBoxUpDateShot))
+    ChangeCn_->UpDateShot = c_.CheckBoxUpDateShot->isChecked();
   struct TStamp {
     QCheckBox *If;
     QCheckBox *Current;
@@ -196,14 +205,18 @@ void TBunselMain::RefreshChangeDates(QObject *origin) {
        ChangeCn_->IfAcDate},
   };
   for (const TStamp &s : stamps) {
-    const bool full = origin == nullptr;
+    const bool shot = s.If == c_.CheckBoxUpDate;
+    const bool fromFile = shot && ChangeCn_->UpDateShot;
+    const bool shotChanged = shot && origin == static_cast<QObject *>(c_.CheckBoxUpDateShot);
     if (full || origin == static_cast<QObject *>(s.If)) {
       s.Switch = s.If->isChecked();
-      s.Current->setEnabled(s.Switch);
+      if (shot) c_.CheckBoxUpDateShot->setEnabled(s.Switch);
     }
+    if (full || origin == static_cast<QObject *>(s.If) || shotChanged)
+      s.Current->setEnabled(s.Switch && !fromFile);
     if (full || origin == static_cast<QObject *>(s.If) ||
-        origin == static_cast<QObject *>(s.Current)) {
-      const bool editable = s.Switch && !s.Current->isChecked();
+        origin == static_cast<QObject *>(s.Current) || shotChanged) {
+      const bool editable = s.Switch && !s.Current->isChecked() && !fromFile;
       s.Date->setEnabled(editable);
       s.Time->setEnabled(editable);
     }

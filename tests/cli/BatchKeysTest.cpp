@@ -45,7 +45,7 @@ TEST_F(BatchTest, SetRefusesWhatASettingsFileWouldIgnoreAndNamesIt) {
       {"Rename.Bogus=1", U8(u8"セクション Rename にキー Bogus はありません")},
       {"Rename.SeqDeg=9", U8(u8"Rename.SeqDeg には 0 から 8 までの整数を指定します。「9」は指定できません")},
       {"FindFile.SizeTo=9999999", U8(u8"FindFile.SizeTo には -1 から 2097151 までの整数を指定します")},
-      {"Rename.SeqSort=10", U8(u8"Rename.SeqSort には 0 から 7 までの項目の番号を指定します。「10」")},
+      {"Rename.SeqSort=10", U8(u8"Rename.SeqSort には 0 から 9 までの項目の番号を指定します。「10」")},
       {"Rename.WidthAlnum=3", U8(u8"Rename.WidthAlnum には 0 から 2 までの項目の番号を指定します。「3」")},
       {"FindFile.FileOnly=-1", U8(u8"FindFile.FileOnly には 0 から 2 までの項目の番号を指定します")},
       {"Rename.Copy=false", U8(u8"Rename.Copy にはフラグ 0 か 1 を指定します。「false」")},
@@ -197,9 +197,9 @@ TEST_F(BatchTest, HelpKeysListsExactlyTheKeysOfASettingsFile) {
     else
       written.insert(section + "." + line.substr(0, line.find('=')));
   }
-  EXPECT_EQ(written.size(), 96u);
+  EXPECT_EQ(written.size(), 99u);
   EXPECT_EQ(listed, written);
-  for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 7", U8(u8"日付順【昇】"),
+  for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 9", U8(u8"撮影日時順【昇】"),
                                          U8(u8"名前順(自然)【降】"), "Rename.ComposeMarks",
                                          "FindFile.SizeFrom", "an integer from -1 to 2097151", "default -1",
                                          "Copy.KeepTree"})

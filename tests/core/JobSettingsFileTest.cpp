@@ -27,7 +27,7 @@ TEST(JobSettingsFile, ANewFileHoldsTheFiveSectionsInKeyOrder) {
       "[Change]", "IfUpDate=0", "IfNwDate=0", "IfAcDate=0", "UpDate=    /  /  ",
       "NwDate=    /  /  ", "AcDate=    /  /  ", "UpTime=  :  :  ", "NwTime=  :  :  ",
       "UpCurrent=0", "NwCurrent=0", "AcCurrent=0", "AcTime=  :  :  ", "Attr=0",
-      "AttrSysFile=0", "AttrHidden=0", "AttrReadOnly=0", "AttrArchive=0",
+      "AttrSysFile=0", "AttrHidden=0", "AttrReadOnly=0", "AttrArchive=0", "UpDateShot=0",
       "[Copy]", "Folder=", "Delete=1", "Same=0", "OverWrite=1", "Alias=1", "KeepTree=0",
       "[Rename]", "Copy=1"};
   for (std::size_t i = 0; i < kStepCount; ++i) {
@@ -40,11 +40,11 @@ TEST(JobSettingsFile, ANewFileHoldsTheFiveSectionsInKeyOrder) {
     lines.insert(lines.end(), {"FromName" + n + "=", "ToName" + n + "=", "NoCase" + n + "=0"});
   }
   lines.insert(lines.end(),
-               {"IfUnity=0", "Unity=0", "BaseName=", "SeqIndex=1", "SeqDeg=4", "SeqStep=1",
+               {"IfUnity=0", "Unity=0", "BaseName=", "Template=", "SeqIndex=1", "SeqDeg=4", "SeqStep=1",
                 "SeqSort=0", "SeqName=1", "SeqExt=0", "SeqBefore=", "SeqAfter=", "SeqAdd=1",
                 "NameCase=0", "ExtCase=0", "NameInitial=0", "ExtInitial=0", "WidthAlnum=0",
                 "WidthKana=0", "KanaKind=0", "ComposeMarks=0", "DateFormat=",
-                "DateBefore=", "DateAfter=", "DateAdd=1", "Ext=", "FolderBefore=",
+                "DateBefore=", "DateAfter=", "DateAdd=1", "DateSource=0", "Ext=", "FolderBefore=",
                 "FolderAfter=", "FolderAdd=1", "ResolveChains=0", "[Delete]", "Recycled=1"});
   EXPECT_EQ(folder.ReadFile("job.INI"), CrLfLines(lines));
 }
@@ -137,7 +137,8 @@ TEST(JobSettingsFile, ReadBringsValuesIntoTheirDomain) {
       {"[FindFile]\nSizeTo=-5\n", sizeTo, 3, -1},
       {"[FindFile]\nFileOnly=7\n", fileOnly, 0, 2},
       {"[FindFile]\nFileOnly=-3\n", fileOnly, 0, -1},
-      {"[Rename]\nSeqSort=9\n", seqSort, 0, -1},
+      {"[Rename]\nSeqSort=10\n", seqSort, 0, -1},
+      {"[Rename]\nSeqSort=9\n", seqSort, 0, 9},
       {"[Rename]\nSeqSort=-1\n", seqSort, 0, -1},
       {"[Rename]\nSeqSort=$5\n", seqSort, 0, 5},
       {"[Rename]\nSeqSort=7\n", seqSort, 0, 7},
@@ -187,7 +188,7 @@ TEST(JobSettingsFile, AWindowsCopySectionReadsAsAFlatCopy) {
 
 TEST(JobSettingsFile, AnUnselectedListGetsItsDefaultAtTheRefresh) {
   TTempFolder folder;
-  folder.WriteFile("job.INI", "[Rename]\nSeqSort=9\n[Copy]\nDelete=3\nAlias=x\n");
+  folder.WriteFile("job.INI", "[Rename]\nSeqSort=10\n[Copy]\nDelete=3\nAlias=x\n");
   JobSettings job;
   job.Copy.Alias = 4;
   LoadJobSettingsFile(folder.Path("job.INI"), job);

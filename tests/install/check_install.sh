@@ -16,7 +16,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/korvane bin/korvane-batch \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
          share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/256x256/apps/$id.png \
-         share/man/man1/korvane-batch.1.gz share/bash-completion/completions/korvane-batch; do
+         share/man/man1/korvane-batch.1.gz share/bash-completion/completions/korvane-batch \
+         lib/korvane/korvane-media-exiv2.so lib/korvane/korvane-media-heif.so \
+         lib/korvane/korvane-media-video.so lib/korvane/korvane-media-tags.so; do
   [ -f "$prefix/$f" ] || fail "not installed: $f"
 done
 
@@ -37,6 +39,16 @@ warnings=$(zcat "$prefix/share/man/man1/korvane-batch.1.gz" | groff -k -man -Tut
 mkdir -p "$root/t" && touch "$root/t/a.txt"
 [ "$("$prefix/bin/korvane-batch" --folder "$root/t" list 2>/dev/null)" = "$root/t/a.txt" ] ||
   fail "installed korvane-batch lists"
+
+# A run that reads photos loads the installed module of the photo library.
+# (the date step's caption in Shift-JIS bytes)
+printf '[Rename]\r\nCopy=0\r\nOrderItems0=\215\130\220\126\223\372\225\164\225\164\211\301\r\nOrderChecked0=1\r\nOrderItems3=x\r\nDateSource=1\r\n' \
+  > "$root/media.ini"
+mkdir -p "$root/p" && echo x > "$root/p/a.jpg"
+loaded=$(LD_DEBUG=libs "$prefix/bin/korvane-batch" --settings "$root/media.ini" --folder "$root/p" \
+           --dry-run rename 2>&1 >/dev/null || true)
+grep -qF "init: $prefix/bin/../lib/korvane/korvane-media-exiv2.so" <<<"$loaded" ||
+  fail "installed korvane-batch loads its media module"
 
 # Completion: options, modes, and keys from the program's own table.
 completion=$prefix/share/bash-completion/completions/korvane-batch
@@ -63,14 +75,14 @@ deb=$(ls "$root"/pkg/*.deb 2>/dev/null | head -1)
 if [ -n "$deb" ]; then
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "Depends: $depends"
-  for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
+  for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libexiv2 libtag1 libheif1 libavformat; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib"
   done
   dpkg-deb -f "$deb" Recommends | grep -q qt6-translations-l10n || fail "Recommends"
   contents=$(dpkg-deb -c "$deb")
   for f in ./usr/bin/korvane ./usr/bin/korvane-batch ./usr/share/applications/$id.desktop \
            ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
-           ./usr/share/man/man1/korvane-batch.1.gz; do
+           ./usr/share/man/man1/korvane-batch.1.gz ./usr/lib/korvane/korvane-media-exiv2.so; do
     grep -q " $f\$" <<<"$contents" || fail "package lacks $f"
   done
 else

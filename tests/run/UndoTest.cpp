@@ -27,7 +27,9 @@ public:
   TRunOutcome Undo(bool all = false) { return UndoLines(Host.Log, all); }
   TRunOutcome UndoLines(const Strings &lines, bool all = false) {
     Before = Host.Log.size();
-    return Driver.UndoRun(lines, all, Stats);
+    TUndoOptions options;
+    options.All = all;
+    return Driver.UndoRun(lines, options, Stats);
   }
   // The lines the last undo logged.
   Strings UndoLog() const { return Strings(Host.Log.begin() + static_cast<long>(Before), Host.Log.end()); }
@@ -120,32 +122,42 @@ TEST_F(UndoTest, MovedTreeGoesBackAndItsCopyFolderEmpties) {
   EXPECT_EQ(Stats.Failed, 0u);
 }
 
-TEST_F(UndoTest, RenamedCopiesBesideTheirOriginalsAreLeft) {
+// The copies a run made go to the trash, and the folders it made for them
+// go too: a user who lower-cased 13 photos as copies gets 13 files back.
+TEST_F(UndoTest, RenamedCopiesGoToTheTrash) {
+  TTempTree data;
+  setenv("XDG_DATA_HOME", data.Native().c_str(), 1);
   Tree.Add("d/x\nf 3");
   Job().Rename.Copy = true;  // no copy folder: the copies go beside the sources
   Job().FindFile.FileOnly = 2;
   Job().FindFile.SubFolder = true;
   Job().Rename.NameCase = 1;
   EnableSteps({kStepCase});
+  const Strings before = Listing();
   Run(RunMode::Rename);
   ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
-  const Strings after = Listing();
   EXPECT_EQ(Undo(), TRunOutcome::Finished);
-  EXPECT_EQ(Listing(), after);
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(Listing(), before);
   EXPECT_EQ(Stats.Failed, 0u);
-  EXPECT_EQ(Stats.Left, 3u);  // D, D/X and F
+  EXPECT_EQ(Stats.Reversed, 2u);  // D/X and F; the folder D goes once empty
+  EXPECT_TRUE(data.Exists("Trash/files/F"));
 }
 
-TEST_F(UndoTest, PlainCopiesAreLeft) {
-  Tree.Add("t/a\nc/");
+TEST_F(UndoTest, PlainCopiesGoToTheTrashAndOnesChangedSinceStay) {
+  TTempTree data;
+  setenv("XDG_DATA_HOME", data.Native().c_str(), 1);
+  Tree.Add("t/a\nt/b\nc/");
   Job().FindFile.Folder = P("t");
   Job().Copy.Folder = P("c");
   Run(RunMode::Copy);
-  const Strings after = Listing();
+  std::ofstream(Tree.Native("c/b"), std::ios::app) << "changed since";
   EXPECT_EQ(Undo(), TRunOutcome::Finished);
-  EXPECT_EQ(Listing(), after);
-  EXPECT_EQ(Stats.Left, 1u);
-  EXPECT_NE(Stats.Message.find("そのまま"), std::string::npos);
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_FALSE(Tree.Exists("c/a"));
+  EXPECT_TRUE(Tree.Exists("c/b"));
+  EXPECT_EQ(Stats.Reversed, 1u);
+  EXPECT_EQ(Stats.Failed, 1u);
 }
 
 TEST_F(UndoTest, ChangeGetsItsOldTimesAndAttributesBack) {
@@ -225,21 +237,46 @@ TEST_F(UndoTest, AllRunsNewestFirst) {
   EXPECT_EQ(Listing(), before);
 }
 
-TEST_F(UndoTest, HandEditedLogWithGarbageAndAPathWithoutFolder) {
+// A log written by hand names no act any run journaled: each of its
+// records is refused with its reason, and nothing is touched.
+TEST_F(UndoTest, AHandWrittenLogIsRefusedAndTouchesNothing) {
   Tree.Add("a0001");
   const Strings lines = {"開始", "garbage", "処理: リネーム; 結果: 成功; 処理ファイル: x; リネーム先ファイル: y;",
                          FormatLogLine(RunMode::Rename, P("a"), true, {}, P("a0001")), "終了"};
+  const Strings before = Listing();
   EXPECT_EQ(UndoLines(lines), TRunOutcome::Finished);
   EXPECT_EQ(Stats.Unreadable, 1u);
-  EXPECT_EQ(Stats.Reversed, 1u);
+  EXPECT_EQ(Stats.Reversed, 0u);
+  EXPECT_EQ(Stats.Failed, 2u);
+  EXPECT_EQ(Listing(), before);
+  for (const std::string &line : UndoLog())
+    if (line.starts_with("処理: ")) {
+      EXPECT_NE(line.find("理由: 元に戻すための記録"), std::string::npos) << line;
+    }
+}
+
+// One line of a real run edited by hand: that record is refused, the rest
+// of the run comes back.
+TEST_F(UndoTest, AnEditedRecordIsRefusedAndTheRestComesBack) {
+  Tree.Add("a\nb\nc");
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  Strings lines = Host.Log;
+  for (std::string &line : lines)
+    if (line.find("b0002") != std::string::npos) line = FormatLogLine(RunMode::Rename, P("c0003"), true, {}, P("b0002"));
+  EXPECT_EQ(UndoLines(lines), TRunOutcome::Finished);
+  EXPECT_TRUE(Tree.Exists("a") && Tree.Exists("c") && Tree.Exists("b0002"));
+  EXPECT_EQ(Stats.Reversed, 2u);
   EXPECT_EQ(Stats.Failed, 1u);
-  EXPECT_TRUE(Tree.Exists("a"));
-  EXPECT_EQ(Driver.Stats().FailedRecords, 1u);
 }
 
 TEST_F(UndoTest, LogWithCarriageReturnsOnly) {
-  Tree.Add("a0001");
-  const std::string log = "開始\r" + FormatLogLine(RunMode::Rename, P("a"), true, {}, P("a0001")) + "\r終了\r";
+  Tree.Add("a");
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  ASSERT_TRUE(Tree.Exists("a0001"));
+  std::string log;
+  for (const std::string &line : Host.Log) log += line + "\r";
   std::ofstream(Tree.Native("run.log"), std::ios::binary) << log;
   EXPECT_EQ(UndoLines(LoadLogFile(P("run.log"))), TRunOutcome::Finished);
   EXPECT_TRUE(Tree.Exists("a"));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -111,6 +112,48 @@ TEST(SortEntriesTest, NaturalOrder) {
   auto example = Entries({Named("IMG_２０"), Named("IMG_10"), Named("IMG_2"), Named("IMG_1")});
   SortEntries(example, kSortNaturalAsc);
   EXPECT_EQ(Names(example), (Strings{"IMG_1", "IMG_2", "IMG_10", "IMG_２０"}));
+}
+
+TargetEntry Shot(std::string name, std::int64_t instantMs, DosDateTime time = 0) {
+  TargetEntry entry = Named(std::move(name), 0, time);
+  auto facts = std::make_shared<TMediaFacts>();
+  facts->Taken = TShotTime{{}, instantMs};
+  entry.Media = facts;
+  return entry;
+}
+
+DosDateTime Packed(int year, int month, int day, int hour, int minute) {
+  return *PackDosDateTime(DateTimeParts{year, month, day, hour, minute, 0, 0});
+}
+
+// Photos copied off a card all carry the day they were copied; only their
+// shooting times tell their order.  A file without one takes its place by
+// its modification time.
+TEST(SortEntriesTest, ShootingOrdersUseTheShootingTimeAndFallBack) {
+  const DosDateTime copied = Packed(2024, 3, 1, 13, 40);
+  const std::int64_t july = 1626300000000;  // 2021-07-14 22:00 UTC
+  auto entries = Entries({Shot("IMG_0001", july + 3000, copied), Shot("IMG_0002", july, copied),
+                          Named("notes", 0, Packed(2022, 1, 1, 0, 0)),
+                          Shot("IMG_0003", july + 1500, copied), Shot("IMG_0004", july + 1501, copied)});
+  SortEntries(entries, kSortShotAsc);
+  EXPECT_EQ(Names(entries), (Strings{"IMG_0002", "IMG_0003", "IMG_0004", "IMG_0001", "notes"}));
+  SortEntries(entries, kSortShotDesc);
+  EXPECT_EQ(Names(entries), (Strings{"notes", "IMG_0001", "IMG_0004", "IMG_0003", "IMG_0002"}));
+  // The date orders follow the shooting time only when it is the date source.
+  SortEntries(entries, kSortDateAsc, kDateSourceShot);
+  EXPECT_EQ(Names(entries), (Strings{"IMG_0002", "IMG_0003", "IMG_0004", "IMG_0001", "notes"}));
+  SortEntries(entries, kSortDateDesc, kDateSourceModified);
+  // All four photos were copied together: only the notes are older.
+  EXPECT_EQ(Names(entries).back(), "notes");
+}
+
+TEST(SortEntriesTest, ShootingTiesFollowTheQuicksort) {
+  auto three = Entries({Shot("x", 5), Shot("y", 5), Shot("z", 5)});
+  SortEntries(three, kSortShotAsc);
+  EXPECT_EQ(Names(three), (Strings{"z", "y", "x"}));
+  auto four = Entries({Named("a"), Named("b"), Named("c"), Named("d")});
+  SortEntries(four, kSortShotDesc);
+  EXPECT_EQ(Names(four), (Strings{"c", "d", "a", "b"}));
 }
 
 TEST(SortEntriesTest, UnknownKindKeepsListingOrder) {

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +19,13 @@
 #include "platform/Sys.h"
 #include "select/SplitList.h"
 #include "select/Walk.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -62,6 +71,8 @@ public:
 
   bool ActedAfterAbort() const { return AfterAbort_; }
   std::string FolderName;
+  TMediaNeed Need = TMediaNeed::None;
+  TMediaNeed MediaNeed() override { return Need; }
   std::vector<std::string> Destinations;
 
 private:
@@ -470,6 +481,115 @@ TEST(WalkTest, AFolderSwappedForALinkBeforeTheDescentIsNotEntered) {
     for (const std::string &target : Targets(events)) EXPECT_EQ(target.find("secret"), std::string::npos);
     EXPECT_TRUE(outside.Exists("secret.txt"));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A source that takes a ".jpg" file's content for its shooting instant and
+// notes the threads it was called on.
+class TContentSource : public TMetadataSource {
+public:
+  bool Reads(std::string_view extension, TMediaNeed need) const override {
+    return need != TMediaNeed::None && extension == ".jpg";
+  }
+  bool Read(const TMediaInput &input, TMediaFacts &facts) const override {
+    char text[32] = {};
+    if (::pread(input.Fd, text, sizeof text - 1, 0) <= 0) return false;
+    facts.Taken = TShotTime{{}, std::atoll(text)};
+    std::unique_lock lock(Mutex);
+    Threads.insert(std::this_thread::get_id());
+    ++Calls;
+    // The first reads wait a while for a second thread, so that a busy
+    // machine cannot let one thread finish all the work before the other
+    // has started.
+    Arrived.notify_all();
+    Arrived.wait_for(lock, std::chrono::seconds(2), [this] { return Threads.size() >= 2; });
+    return true;
+  }
+  mutable std::mutex Mutex;
+  mutable std::condition_variable Arrived;
+  mutable std::set<std::thread::id> Threads;
+  mutable std::atomic<int> Calls{0};
+};
+
+TMediaReader ContentReader(TContentSource *&source) {
+  auto owned = std::make_unique<TContentSource>();
+  source = owned.get();
+  std::vector<std::unique_ptr<TMetadataSource>> sources;
+  sources.push_back(std::move(owned));
+  return TMediaReader(std::move(sources));
+}
+
+TEST(WalkTest, TheMediaOfALevelIsReadBeforeItIsPreparedWhenTheRunNeedsIt) {
+  TTempTree tree("notes.txt\nfolder.jpg/\n@link.jpg -> p000.jpg");
+  for (int i = 0; i < 300; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "p%03d.jpg", i);
+    std::ofstream(tree.Native(name)) << 1000 + i;
+  }
+  TContentSource *source = nullptr;
+  const TMediaReader reader = ContentReader(source);
+  TRecorder recorder(tree);
+  recorder.Opt.FileOnly = 2;
+  std::map<std::string, std::int64_t> seen;
+  recorder.Step = [&](const TargetEntry &entry) {
+    seen[entry.Name] = entry.Media && entry.Media->Taken ? entry.Media->Taken->Instant : -1;
+    return TTargetOutcome{entry.Name, entry.Name, false};
+  };
+  std::vector<std::string> filters{"*.*"};
+  const TExclusionList exclusions({});
+  {
+    TFolderWalk walk(recorder, false, filters, exclusions);
+    walk.SetMediaReader(&reader);
+    walk.WalkFolder(tree.Path(), tree.Path());
+  }
+  EXPECT_EQ(source->Calls, 0);  // a run that needs nothing reads nothing
+  recorder.Need = TMediaNeed::Taken;
+  seen.clear();
+  {
+    TFolderWalk walk(recorder, false, filters, exclusions);
+    walk.SetMediaReader(&reader);
+    walk.WalkFolder(tree.Path(), tree.Path());
+  }
+  EXPECT_EQ(source->Calls, 300);
+  EXPECT_EQ(seen["p000.jpg"], 1000);
+  EXPECT_EQ(seen["p299.jpg"], 1299);
+  // Neither a folder, nor a link, nor a kind no source reads.
+  EXPECT_EQ(seen["folder.jpg"], -1);
+  EXPECT_EQ(seen["link.jpg"], -1);
+  EXPECT_EQ(seen["notes.txt"], -1);
+  // A second thread shares the work where there is another processor.
+  EXPECT_EQ(source->Threads.size(), std::thread::hardware_concurrency() > 1 ? 2u : 1u);
+}
+
+TEST(WalkTest, EscWhileTheMediaIsReadStopsBeforeAnyTarget) {
+  TTempTree tree;
+  for (int i = 0; i < 2000; ++i) std::ofstream(tree.Native("p" + std::to_string(i) + ".jpg")) << i;
+  TContentSource *source = nullptr;
+  const TMediaReader reader = ContentReader(source);
+  // Esc as soon as the reading has begun.
+  class TEscOnRead : public TRecorder {
+  public:
+    TEscOnRead(TTempTree &tree, TContentSource *source) : TRecorder(tree), Source_(source) {}
+    void ProcessMessages() override {
+      if (AbortAtPump < 0 && Source_->Calls > 0) AbortAtPump = Pumps + 1;
+      TRecorder::ProcessMessages();
+    }
+
+  private:
+    TContentSource *Source_;
+  } recorder(tree, source);
+  recorder.Need = TMediaNeed::Taken;
+  std::vector<std::string> filters{"*.jpg"};
+  const TExclusionList exclusions({});
+  TFolderWalk walk(recorder, false, filters, exclusions);
+  walk.SetMediaReader(&reader);
+  walk.WalkFolder(tree.Path(), tree.Path());
+  EXPECT_TRUE(Targets(recorder.Events).empty());
+  EXPECT_GT(source->Calls, 0);
+  EXPECT_LT(source->Calls, 2000);
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ TEST_F(WindowTest, JobSurvivesTheControls) {
   r.IfUnity = true;
   r.Unity = 1;
   r.BaseName = "base";
+  r.Template = "{track:2} {title}";
   r.SeqIndex = 99999999;
   r.SeqDeg = 8;
   r.SeqStep = 20;
@@ -65,11 +66,13 @@ TEST_F(WindowTest, JobSurvivesTheControls) {
   r.DateBefore = "(";
   r.DateAfter = ")";
   r.DateAdd = 0;
+  r.DateSource = 1;
   r.Ext = ".bak";
   r.FolderBefore = "[";
   r.FolderAfter = "]";
   r.FolderAdd = 0;
   job.Delete.Recycled = false;
+  job.Change.UpDateShot = true;
 
   W().ShowJob(job);
   EXPECT_TRUE(W().ReadJob() == job);

@@ -88,7 +88,7 @@ TEST_F(SettingsWindowTest, LoadedValuesAreReadIntoTheirControls) {
       {"SizeFrom=abc", [](auto &c) { return c.SpinEditSizeFrom->value() == 7; }, "kept"},
       {"SizeTo=9999999", [](auto &c) { return c.SpinEditSizeTo->value() == 2097151; }, "clamped"},
       {"FileOnly=7", [](auto &c) { return c.RadioGroupFileOnly->ItemIndex() == 2; }, "last item"},
-      {"SeqSort=9", [](auto &c) { return c.ComboBoxSeqSort->currentIndex() == 0; }, "default"},
+      {"SeqSort=10", [](auto &c) { return c.ComboBoxSeqSort->currentIndex() == 0; }, "default"},
       {"SeqBefore=  -x-  ", [](auto &c) { return c.EditSeqBefore->text() == "-x-"; }, "blanks"},
       {"FromName0=\"a b\"", [](auto &c) { return c.ComboBoxFromName->currentText() == "a b"; },
        "quotes"},

@@ -1,0 +1,350 @@
+#include "run/RunJournal.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#include "platform/Cp932.h"
+#include "platform/DateTime.h"
+#include "platform/Inspect.h"
+
+namespace {
+
+constexpr std::string_view kMagic = "korvane-journal\t1";
+constexpr std::string_view kSuffix = ".journal";
+// Journals beyond this many, the oldest first, are removed when a run starts.
+constexpr std::size_t kKeptJournals = 300;
+
+const char *KindName(TActKind kind) {
+  switch (kind) {
+  case TActKind::Rename: return "rename";
+  case TActKind::Copy: return "copy";
+  case TActKind::Move: return "move";
+  case TActKind::Trash: return "trash";
+  case TActKind::Change: return "change";
+  case TActKind::MakeFolder: return "mkdir";
+  case TActKind::Restore: return "restore";
+  }
+  return "?";
+}
+
+std::optional<TActKind> KindOf(std::string_view name) {
+  for (TActKind kind : {TActKind::Rename, TActKind::Copy, TActKind::Move, TActKind::Trash, TActKind::Change,
+                        TActKind::MakeFolder, TActKind::Restore})
+    if (name == KindName(kind)) return kind;
+  return std::nullopt;
+}
+
+// A path as the journal writes it: its system bytes, with what would break
+// the line ('%', blanks, control characters) as %XX.  Empty is "-".
+std::string Escaped(const std::string &cp932) {
+  if (cp932.empty()) return "-";
+  const std::string bytes = Cp932ToUtf8(cp932).value_or(cp932);
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size());
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= ' ' || byte == '%' || byte == 0x7F || (out.empty() && c == '-')) {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string Unescaped(std::string_view text) {
+  if (text == "-") return {};
+  std::string bytes;
+  bytes.reserve(text.size());
+  const auto hex = [](char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+      bytes += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+      i += 2;
+    } else {
+      bytes += text[i];
+    }
+  }
+  return Utf8ToCp932(bytes).value_or(std::string());
+}
+
+std::string IdentityText(const std::optional<TIdentity> &id) {
+  if (!id) return "-";
+  return std::to_string(id->Device) + ":" + std::to_string(id->Inode) + ":" + std::to_string(id->Size) + ":" +
+         std::to_string(id->WrittenSeconds);
+}
+
+std::optional<TIdentity> ParseIdentity(const std::string &text) {
+  TIdentity id;
+  unsigned long long device = 0, inode = 0;
+  long long size = 0, written = 0;
+  if (std::sscanf(text.c_str(), "%llu:%llu:%lld:%lld", &device, &inode, &size, &written) != 4) return std::nullopt;
+  id.Device = device;
+  id.Inode = inode;
+  id.Size = size;
+  id.WrittenSeconds = written;
+  return id;
+}
+
+std::vector<std::string> Fields(std::string_view line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    fields.emplace_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+    if (tab == std::string_view::npos) return fields;
+    start = tab + 1;
+  }
+}
+
+std::string Hex(std::uint64_t value) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+// The journals of the folder, oldest first (their names start with the time).
+std::vector<std::string> JournalNames(const std::string &folder) {
+  std::vector<std::string> names;
+  std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return names;
+  while (const dirent *entry = ::readdir(dir.get())) {
+    const std::string_view name(entry->d_name);
+    if (name.size() > kSuffix.size() && name.ends_with(kSuffix)) names.emplace_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool MakeFolders(const std::string &path) {
+  for (std::size_t at = 1; at <= path.size(); ++at) {
+    if (at != path.size() && path[at] != '/') continue;
+    const std::string part = path.substr(0, at);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::optional<TIdentity> IdentityOf(const TEntryRef &entry) {
+  const std::optional<TEntryStatus> status = InspectStatus(entry);
+  if (!status) return std::nullopt;
+  return TIdentity{status->Id.Device, status->Id.Inode, status->Size, status->LastWrite.tv_sec};
+}
+
+bool SameEntry(const TIdentity &then, const TIdentity &now, bool folder) {
+  if (then.Device != now.Device || then.Inode != now.Inode) return false;
+  if (folder) return true;
+  return then.Size == now.Size && then.WrittenSeconds / 2 == now.WrittenSeconds / 2;
+}
+
+std::uint64_t RecordHash(std::string_view cp932Line) {
+  const std::string bytes = Cp932ToUtf8(cp932Line).value_or(std::string(cp932Line));
+  std::uint64_t hash = 1469598103934665603ull;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash == 0 ? 1 : hash;
+}
+
+std::optional<std::string> JournalFolder() {
+  std::string base;
+  if (const char *state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
+    base = state;
+  } else if (const char *home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+    base = std::string(home) + "/.local/state";
+  } else {
+    errno = ENOENT;
+    return std::nullopt;
+  }
+  const std::string folder = base + "/korvane/journals";
+  if (!MakeFolders(folder)) return std::nullopt;
+  return folder;
+}
+
+TJournalWriter::~TJournalWriter() {
+  if (Fd_ >= 0) Close(true);
+}
+
+bool TJournalWriter::Open(std::string_view mode, const std::vector<std::string> &roots) {
+  const std::optional<std::string> folder = JournalFolder();
+  if (!folder) return false;
+  std::vector<std::string> old = JournalNames(*folder);
+  for (std::size_t i = 0; i + kKeptJournals <= old.size(); ++i) ::unlink((*folder + "/" + old[i]).c_str());
+
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  for (int attempt = 0; attempt < 1000 && Fd_ < 0; ++attempt) {
+    const std::string name = *folder + "/" + stamp + "-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(attempt) + std::string(kSuffix);
+    Fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (Fd_ < 0 && errno != EEXIST) return false;
+  }
+  if (Fd_ < 0) return false;
+  std::string heading = std::string(kMagic) + "\nmode\t" + std::string(mode) + "\n";
+  for (const std::string &root : roots) heading += "root\t" + Escaped(root) + "\n";
+  return Write(heading);
+}
+
+std::optional<TFileId> TJournalWriter::FileId() const {
+  struct stat st {};
+  if (Fd_ < 0 || ::fstat(Fd_, &st) != 0) return std::nullopt;
+  return TFileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool TJournalWriter::NoteLog(const std::string &cp932Path) {
+  return Write(Pending_ + "log\t" + Escaped(cp932Path) + "\n");
+}
+
+bool TJournalWriter::Write(const std::string &text) {
+  Pending_.clear();
+  if (Fd_ < 0 || Error_ != 0) {
+    if (Error_ == 0) Error_ = EBADF;
+    errno = Error_;
+    return false;
+  }
+  for (std::size_t done = 0; done < text.size();) {
+    const ssize_t put = ::write(Fd_, text.data() + done, text.size() - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      Error_ = errno;
+      return false;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool TJournalWriter::Begin(TActKind kind, const std::string &from, const std::string &to,
+                           const std::optional<TIdentity> &before, bool folder, bool toExisted,
+                           std::size_t &number) {
+  number = Next_++;
+  std::string flags = std::string(folder ? "F" : "") + (toExisted ? "E" : "");
+  if (flags.empty()) flags = "-";
+  return Write(Pending_ + "act\t" + std::to_string(number) + "\t" + KindName(kind) + "\t" + Escaped(from) + "\t" +
+               Escaped(to) + "\t" + IdentityText(before) + "\t" + flags + "\n");
+}
+
+void TJournalWriter::End(std::size_t number, bool ok, const std::optional<TIdentity> &after,
+                         const std::string &trashInfo, const std::string &trashFile) {
+  Pending_ += "done\t" + std::to_string(number) + "\t" + (ok ? "ok" : "failed") + "\t" + IdentityText(after) +
+              "\t" + Escaped(trashFile) + "\t" + Escaped(trashInfo) + "\n";
+}
+
+void TJournalWriter::Recorded(std::size_t number, std::string_view cp932Line) {
+  Pending_ += "record\t" + std::to_string(number) + "\t" + Hex(RecordHash(cp932Line)) + "\n";
+}
+
+bool TJournalWriter::Close(bool aborted) {
+  if (Fd_ < 0) return Error_ == 0;
+  const bool written = Write(Pending_ + (aborted ? "end\taborted\n" : "end\tdone\n"));
+  ::close(Fd_);
+  Fd_ = -1;
+  return written;
+}
+
+std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnly,
+                                    const std::function<void()> &pump) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> in(std::fopen(file.c_str(), "rbe"), std::fclose);
+  if (!in) return std::nullopt;
+  TJournal journal;
+  journal.File = file;
+  std::string line;
+  bool first = true;
+  std::size_t count = 0;
+  for (int c = 0; c != EOF;) {
+    if (pump && ++count % 4096 == 0) pump();
+    line.clear();
+    while ((c = std::fgetc(in.get())) != EOF && c != '\n') line += static_cast<char>(c);
+    if (c == EOF && line.empty()) break;
+    if (first) {
+      if (line != kMagic) return std::nullopt;
+      first = false;
+      continue;
+    }
+    const std::vector<std::string> f = Fields(line);
+    if (f[0] == "mode" && f.size() > 1) {
+      journal.Mode = f[1];
+    } else if (f[0] == "root" && f.size() > 1) {
+      journal.Roots.push_back(Unescaped(f[1]));
+    } else if (f[0] == "log" && f.size() > 1) {
+      journal.LogPath = Unescaped(f[1]);
+    } else if (f[0] == "act" && f.size() >= 7) {
+      const std::optional<TActKind> kind = KindOf(f[2]);
+      if (!kind) continue;
+      TJournalAct act;
+      act.Number = std::strtoull(f[1].c_str(), nullptr, 10);
+      act.Kind = *kind;
+      act.From = Unescaped(f[3]);
+      act.To = Unescaped(f[4]);
+      act.Before = ParseIdentity(f[5]);
+      act.Folder = f[6].find('F') != std::string::npos;
+      act.ToExisted = f[6].find('E') != std::string::npos;
+      journal.Acts.push_back(std::move(act));
+    } else if (f[0] == "done" && f.size() >= 6) {
+      const std::size_t number = std::strtoull(f[1].c_str(), nullptr, 10);
+      for (auto act = journal.Acts.rbegin(); act != journal.Acts.rend(); ++act) {
+        if (act->Number != number) continue;
+        act->Ended = true;
+        act->Ok = f[2] == "ok";
+        act->After = ParseIdentity(f[3]);
+        if (f[4] != "-") act->To = Unescaped(f[4]);
+        act->Info = Unescaped(f[5]);
+        break;
+      }
+    } else if (f[0] == "record" && f.size() >= 3) {
+      const std::size_t number = std::strtoull(f[1].c_str(), nullptr, 10);
+      const std::uint64_t hash = std::strtoull(f[2].c_str(), nullptr, 16);
+      journal.Records.push_back(hash);
+      if (firstRecordOnly) break;
+      // A record of a target that was not acted on names no act.
+      if (number == 0) continue;
+      for (auto act = journal.Acts.rbegin(); act != journal.Acts.rend(); ++act)
+        if (act->Number == number) {
+          act->Record = hash;
+          break;
+        }
+    } else if (f[0] == "end") {
+      journal.Ended = true;
+    }
+  }
+  return journal;
+}
+
+std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string &logPath,
+                                    const std::function<void()> &pump) {
+  const std::optional<std::string> folder = JournalFolder();
+  if (!folder) return std::nullopt;
+  const std::vector<std::string> names = JournalNames(*folder);
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    const std::string file = *folder + "/" + *name;
+    // Read up to the journal's first record.
+    const std::optional<TJournal> head = ReadJournal(file, true);
+    if (!head) continue;
+    const std::uint64_t first = head->Records.empty() ? 0 : head->Records.front();
+    const bool fits = firstRecord != 0 ? first == firstRecord
+                                       : first == 0 && !logPath.empty() && head->LogPath == logPath;
+    if (fits) return ReadJournal(file, false, pump);
+  }
+  return std::nullopt;
+}
