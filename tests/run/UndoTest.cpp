@@ -160,6 +160,78 @@ TEST_F(UndoTest, PlainCopiesGoToTheTrashAndOnesChangedSinceStay) {
   EXPECT_EQ(Stats.Failed, 1u);
 }
 
+// The folders a copy of files alone makes on its way to a kept tree are
+// acts of their own: each is journaled before it is made, and the undo
+// removes them once the copies in them are gone.  Tables: a copy and a move
+// (a rename on one file system), of files alone and of files and folders,
+// without and with the destination's tree already partly there.
+TEST_F(UndoTest, KeptTreeComesBackWithTheFoldersItsCopiesMade) {
+  const struct {
+    int Delete;        // 1 copy, 2 move
+    int FileOnly;      // 0 files alone (the folders are made on the way), 2 files and folders
+    bool PartlyThere;  // c/a exists before the run
+  } cases[] = {{1, 0, false}, {2, 0, false}, {1, 0, true}, {2, 0, true}, {1, 2, false}, {2, 2, true}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(testing::Message() << "Delete=" << c.Delete << " FileOnly=" << c.FileOnly
+                                    << " PartlyThere=" << c.PartlyThere);
+    TTempTree data;
+    setenv("XDG_DATA_HOME", data.Native().c_str(), 1);
+    std::filesystem::remove_all(Tree.Native("t"));
+    std::filesystem::remove_all(Tree.Native("c"));
+    Tree.Add("t/a/b/x 1\nt/a/y 22\nt/z 333\nc/");
+    if (c.PartlyThere) Tree.Add("c/a/");
+    Job().FindFile.Folder = P("t");
+    Job().Copy.Folder = P("c");
+    Job().Copy.Delete = c.Delete;
+    Job().Copy.KeepTree = true;
+    Job().FindFile.FileOnly = c.FileOnly;
+    Job().FindFile.SubFolder = true;
+    const Strings before = Listing();
+    struct stat moved {};
+    ASSERT_EQ(stat(Tree.Native("t/a/b/x").c_str(), &moved), 0);
+    ASSERT_EQ(Run(RunMode::Copy), TRunOutcome::Finished);
+    ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
+    ASSERT_TRUE(Tree.Exists("c/a/b/x"));
+    if (c.Delete == 2) {
+      struct stat there {};
+      ASSERT_EQ(stat(Tree.Native("c/a/b/x").c_str(), &there), 0);
+      EXPECT_EQ(there.st_ino, moved.st_ino) << "a move on one file system is a rename";
+    }
+    EXPECT_EQ(Undo(), TRunOutcome::Finished);
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(Stats.Failed, 0u);
+    EXPECT_EQ(Listing(), before);
+  }
+}
+
+// A link to a folder is copied, or moved, as the link; the undo takes the
+// link back and leaves the folder it points to alone.
+TEST_F(UndoTest, FolderLinkCopiedOrMovedComesBackAsTheLink) {
+  for (const int del : {1, 2}) {
+    SCOPED_TRACE(testing::Message() << "Delete=" << del);
+    TTempTree data;
+    setenv("XDG_DATA_HOME", data.Native().c_str(), 1);
+    std::filesystem::remove_all(Tree.Native("t"));
+    std::filesystem::remove_all(Tree.Native("c"));
+    Tree.Add("t/\nc/\nreal/f 1");
+    std::filesystem::create_directory_symlink("../real", Tree.Native("t/ln"));
+    Job().FindFile.Folder = P("t");
+    Job().Copy.Folder = P("c");
+    Job().Copy.Delete = del;
+    Job().FindFile.FileOnly = 2;  // files and folders
+    const Strings before = Listing();
+    ASSERT_EQ(Run(RunMode::Copy), TRunOutcome::Finished);
+    ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
+    ASSERT_TRUE(std::filesystem::is_symlink(Tree.Native("c/ln")));
+    EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(Tree.Native("t/ln"))), del == 1);
+    EXPECT_EQ(Undo(), TRunOutcome::Finished);
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(Stats.Failed, 0u);
+    EXPECT_EQ(Listing(), before);
+    EXPECT_TRUE(Tree.Exists("real/f"));
+  }
+}
+
 TEST_F(UndoTest, ChangeGetsItsOldTimesAndAttributesBack) {
   Tree.Add("a 1\nb 2");
   Tree.SetTime("a", 2001, 2, 3, 4, 5, 6);
