@@ -151,7 +151,15 @@ bool CopyContents(int from, int to, const struct stat &st) {
   // copy began with, or what it found beyond it: data written after the
   // last look is not the copy's.
   const off_t size = shrank ? offset : std::max<off_t>(offset, st.st_size);
-  return sys::Call("ftruncate", [&] { return ::ftruncate(to, size); }) == 0;
+  // The new file is already as long as what went into it; only a hole at
+  // the end needs its size set.  A FAT card through FUSE refuses ftruncate
+  // (EPERM): there one zero byte at the end makes the size, as the hole
+  // would have read.
+  if (size == offset) return true;
+  if (sys::Call("ftruncate", [&] { return ::ftruncate(to, size); }) == 0) return true;
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
+  const char zero = 0;
+  return sys::Call("pwrite", [&] { return ::pwrite(to, &zero, 1, size - 1); }) == 1;
 }
 
 }  // namespace korvane::fs

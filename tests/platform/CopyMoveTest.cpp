@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -105,6 +106,26 @@ TEST_F(CopyMoveTest, ASparseFileStaysSparse) {
     EXPECT_EQ(ReadAt(copy, 4096, 4096), std::string(4096, 'a'));
     EXPECT_EQ(ReadAt(copy, kGiB / 2, 4096), std::string(4096, 'b'));
     EXPECT_EQ(ReadAt(copy, kGiB / 4, 16), std::string(16, '\0'));
+  }
+}
+
+// A FAT card through FUSE refuses to set a file's size (EPERM).  A copy
+// needs that only for a hole at its end, and makes that one by writing its
+// last byte instead: both files copy, whole and of their size.
+TEST_F(CopyMoveTest, AFileSystemThatRefusesToSetTheSizeStillTakesCopies) {
+  const std::string full = P("full"), holeAtEnd = P("hole-at-end");
+  WriteAt(full, 0, std::string(10000, 'f'));
+  WriteAt(holeAtEnd, 0, std::string(5000, 'h'));
+  ASSERT_EQ(truncate(holeAtEnd.c_str(), 1 << 20), 0);
+  for (const std::string &source : {full, holeAtEnd}) {
+    SCOPED_TRACE(source);
+    const std::string copy = source + ".copy";
+    sys::InjectFault("ftruncate", EPERM);
+    ASSERT_TRUE(CopyFile(source, copy, true)) << std::strerror(errno);
+    sys::ClearFaults();
+    const off_t size = Status(source).st_size;
+    EXPECT_EQ(Status(copy).st_size, size);
+    EXPECT_EQ(ReadAt(copy, 0, static_cast<std::size_t>(size) + 1), ReadAt(source, 0, static_cast<std::size_t>(size) + 1));
   }
 }
 
