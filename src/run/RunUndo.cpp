@@ -308,8 +308,12 @@ private:
       // Killed in mid-act: taken back if the disk shows it was made.
       if (atTo && !atFrom && Same(act.Before, atTo, to)) return {TCheck::Reverse};
       if (!atTo && !atFrom && Same(act.Before, StatusAt(CaseTemporary(act)), to)) return {TCheck::Reverse};
-      if (act.Kind == TActKind::Move && atTo && atFrom && !act.ToExisted && Same(act.Before, atFrom, from) &&
-          atTo->Size == act.Before->Size && atTo->LastWrite.tv_sec / 2 == act.Before->WrittenSeconds / 2)
+      // A copy cut short before its source went: only across file systems,
+      // since on one a move is a rename and both names there mean it was
+      // never made (it found its name taken, and the file there is not ours).
+      if (act.Kind == TActKind::Move && atTo && atFrom && !act.ToExisted && atTo->Id.Device != atFrom->Id.Device &&
+          Same(act.Before, atFrom, from) && atTo->Size == act.Before->Size &&
+          atTo->LastWrite.tv_sec / 2 == act.Before->WrittenSeconds / 2)
         return {TCheck::Reverse};
       return {TCheck::NotDone};
     }

@@ -13,6 +13,7 @@
 #include "ops/UnitFileCn.h"
 #include "run/ApplyJob.h"
 #include "run/LogRecords.h"
+#include "run/RunJournal.h"
 #include "run/RunDriver.h"
 #include "run/RunLog.h"
 #include "run/RunUndo.h"
@@ -171,30 +172,32 @@ TEST_F(UndoTest, KeptTreeComesBackWithTheFoldersItsCopiesMade) {
     int FileOnly;      // 0 files alone (the folders are made on the way), 2 files and folders
     bool PartlyThere;  // c/a exists before the run
   } cases[] = {{1, 0, false}, {2, 0, false}, {1, 0, true}, {2, 0, true}, {1, 2, false}, {2, 2, true}};
+  int n = 0;
   for (const auto &c : cases) {
+    // A tree of its own for each case: the undo finds its run's journal by
+    // the run's first record, which must not be an earlier case's.
+    const std::string k = "k" + std::to_string(++n) + "/";
     SCOPED_TRACE(testing::Message() << "Delete=" << c.Delete << " FileOnly=" << c.FileOnly
                                     << " PartlyThere=" << c.PartlyThere);
     TTempTree data;
     setenv("XDG_DATA_HOME", data.Native().c_str(), 1);
-    std::filesystem::remove_all(Tree.Native("t"));
-    std::filesystem::remove_all(Tree.Native("c"));
-    Tree.Add("t/a/b/x 1\nt/a/y 22\nt/z 333\nc/");
-    if (c.PartlyThere) Tree.Add("c/a/");
-    Job().FindFile.Folder = P("t");
-    Job().Copy.Folder = P("c");
+    Tree.Add(k + "t/a/b/x 1\n" + k + "t/a/y 22\n" + k + "t/z 333\n" + k + "c/");
+    if (c.PartlyThere) Tree.Add(k + "c/a/");
+    Job().FindFile.Folder = P(k + "t");
+    Job().Copy.Folder = P(k + "c");
     Job().Copy.Delete = c.Delete;
     Job().Copy.KeepTree = true;
     Job().FindFile.FileOnly = c.FileOnly;
     Job().FindFile.SubFolder = true;
     const Strings before = Listing();
     struct stat moved {};
-    ASSERT_EQ(stat(Tree.Native("t/a/b/x").c_str(), &moved), 0);
+    ASSERT_EQ(stat(Tree.Native(k + "t/a/b/x").c_str(), &moved), 0);
     ASSERT_EQ(Run(RunMode::Copy), TRunOutcome::Finished);
     ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
-    ASSERT_TRUE(Tree.Exists("c/a/b/x"));
+    ASSERT_TRUE(Tree.Exists(k + "c/a/b/x"));
     if (c.Delete == 2) {
       struct stat there {};
-      ASSERT_EQ(stat(Tree.Native("c/a/b/x").c_str(), &there), 0);
+      ASSERT_EQ(stat(Tree.Native(k + "c/a/b/x").c_str(), &there), 0);
       EXPECT_EQ(there.st_ino, moved.st_ino) << "a move on one file system is a rename";
     }
     EXPECT_EQ(Undo(), TRunOutcome::Finished);
@@ -230,6 +233,31 @@ TEST_F(UndoTest, FolderLinkCopiedOrMovedComesBackAsTheLink) {
     EXPECT_EQ(Listing(), before);
     EXPECT_TRUE(Tree.Exists("real/f"));
   }
+}
+
+// A move tries its name as free first.  A run killed after such a move
+// was begun onto a name that proved taken leaves an act without an outcome
+// and both files, the one at the name there before the run.  On one file
+// system a move is a rename, so both names there mean it was never made:
+// the undo takes nothing away, even when the two files look alike.
+TEST_F(UndoTest, AMoveCutShortOntoATakenNameTakesNothingAway) {
+  Tree.Add("t/a 5\nc/a 5");
+  Tree.SetTime("t/a", 2003, 5, 1, 12, 0, 0);
+  Tree.SetTime("c/a", 2003, 5, 1, 12, 0, 0);
+  const std::string logPath = P("run.log");
+  {
+    TJournalWriter journal;
+    ASSERT_TRUE(journal.Open("copy", {P("t"), P("c")}));
+    ASSERT_TRUE(journal.NoteLog(logPath));
+    std::size_t number = 0;
+    ASSERT_TRUE(journal.Begin(TActKind::Move, P("t/a"), P("c/a"), IdentityOf(P("t/a")), false, false, number));
+  }  // killed before the act's outcome and record
+  const Strings before = Listing();
+  TUndoOptions options;
+  options.LogPath = logPath;
+  EXPECT_EQ(Driver.UndoRun({"開始"}, options, Stats), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), before);
+  EXPECT_EQ(Stats.Reversed, 0u);
 }
 
 TEST_F(UndoTest, ChangeGetsItsOldTimesAndAttributesBack) {
