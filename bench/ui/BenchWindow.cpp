@@ -427,7 +427,7 @@ int main(int argc, char *argv[]) {
     MakeFlat(w, files);
     RunBatch(batch, batchJob, k, "rename", work / "rename.log");
     std::unique_ptr<TBunselMain> window = NewWindow(windowJob, w);
-    window->ConfirmUndo = nullptr;
+    window->UndoPreview = false;
     TInputProbe probe(*window);
     RunWindow(*window, window->Controls().SpeedButtonRename, probe);
     ::sync();

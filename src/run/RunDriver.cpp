@@ -7,6 +7,7 @@
 
 #include "media/MediaReader.h"
 #include "ops/UnitFileCn.h"
+#include "platform/FileSystems.h"
 #include "platform/Paths.h"
 #include "platform/FileSystem.h"
 #include "platform/Errors.h"
@@ -506,6 +507,8 @@ std::optional<TRunSetup> TRunDriver::Prepare(RunMode mode) {
 
 TRunOutcome TRunDriver::Run(RunMode mode) {
   Stats_ = TRunStats{};
+  // A card may have been swapped since the last run: its file system is asked anew.
+  ForgetFileSystems();
   const std::optional<TRunSetup> setup = Prepare(mode);
   if (!setup) return TRunOutcome::Refused;
   const JobSettings &job = setup->Job;

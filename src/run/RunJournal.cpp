@@ -22,6 +22,7 @@ constexpr std::string_view kMagic = "korvane-journal\t1";
 constexpr std::string_view kSuffix = ".journal";
 // Journals beyond this many, the oldest first, are removed when a run starts.
 constexpr std::size_t kKeptJournals = 300;
+constexpr std::time_t kProtectedSeconds = 60 * 60;
 
 const char *KindName(TActKind kind) {
   switch (kind) {
@@ -117,17 +118,46 @@ std::string Hex(std::uint64_t value) {
   return text;
 }
 
-// The journals of the folder, oldest first (their names start with the time).
-std::vector<std::string> JournalNames(const std::string &folder) {
-  std::vector<std::string> names;
+struct TJournalFile {
+  std::string Name;
+  timespec Written{};
+};
+
+// The journals of the folder, oldest first.  The order is that of their last
+// write, not of their names: names made in the same second by other processes
+// sort by process number, which says nothing of which came first.
+std::vector<TJournalFile> JournalFiles(const std::string &folder) {
+  std::vector<TJournalFile> files;
   std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), ::closedir);
-  if (!dir) return names;
+  if (!dir) return files;
   while (const dirent *entry = ::readdir(dir.get())) {
     const std::string_view name(entry->d_name);
-    if (name.size() > kSuffix.size() && name.ends_with(kSuffix)) names.emplace_back(name);
+    if (name.size() <= kSuffix.size() || !name.ends_with(kSuffix)) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+      continue;
+    files.push_back(TJournalFile{std::string(name), st.st_mtim});
   }
-  std::sort(names.begin(), names.end());
-  return names;
+  std::sort(files.begin(), files.end(), [](const TJournalFile &a, const TJournalFile &b) {
+    if (a.Written.tv_sec != b.Written.tv_sec) return a.Written.tv_sec < b.Written.tv_sec;
+    if (a.Written.tv_nsec != b.Written.tv_nsec) return a.Written.tv_nsec < b.Written.tv_nsec;
+    return a.Name < b.Name;
+  });
+  return files;
+}
+
+// Removes the oldest journals beyond the kept number.  One written in the last
+// hour is never removed: it may belong to a run still going, or to one its user
+// is about to take back, and a clock set back makes new journals look old.
+void PruneJournals(const std::string &folder) {
+  const std::vector<TJournalFile> files = JournalFiles(folder);
+  if (files.size() < kKeptJournals) return;
+  const std::time_t recent = std::time(nullptr) - kProtectedSeconds;
+  for (std::size_t i = 0; i + kKeptJournals <= files.size(); ++i) {
+    const timespec &written = files[i].Written;
+    if (written.tv_sec >= recent) continue;
+    ::unlink((folder + "/" + files[i].Name).c_str());
+  }
 }
 
 bool MakeFolders(const std::string &path) {
@@ -186,8 +216,7 @@ TJournalWriter::~TJournalWriter() {
 bool TJournalWriter::Open(std::string_view mode, const std::vector<std::string> &roots) {
   const std::optional<std::string> folder = JournalFolder();
   if (!folder) return false;
-  std::vector<std::string> old = JournalNames(*folder);
-  for (std::size_t i = 0; i + kKeptJournals <= old.size(); ++i) ::unlink((*folder + "/" + old[i]).c_str());
+  PruneJournals(*folder);
 
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -335,16 +364,26 @@ std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string
                                     const std::function<void()> &pump) {
   const std::optional<std::string> folder = JournalFolder();
   if (!folder) return std::nullopt;
-  const std::vector<std::string> names = JournalNames(*folder);
-  for (auto name = names.rbegin(); name != names.rend(); ++name) {
-    const std::string file = *folder + "/" + *name;
+  const std::vector<TJournalFile> files = JournalFiles(*folder);
+  // The same first record can open several runs (a file renamed, taken back
+  // and renamed again); the one written with this log file comes first, else
+  // the newest, as the log may have been moved since.
+  std::optional<std::string> newest;
+  for (auto journal = files.rbegin(); journal != files.rend(); ++journal) {
+    const std::string file = *folder + "/" + journal->Name;
     // Read up to the journal's first record.
     const std::optional<TJournal> head = ReadJournal(file, true);
     if (!head) continue;
     const std::uint64_t first = head->Records.empty() ? 0 : head->Records.front();
-    const bool fits = firstRecord != 0 ? first == firstRecord
-                                       : first == 0 && !logPath.empty() && head->LogPath == logPath;
-    if (fits) return ReadJournal(file, false, pump);
+    const bool sameLog = !logPath.empty() && head->LogPath == logPath;
+    if (firstRecord == 0) {
+      if (first == 0 && sameLog) return ReadJournal(file, false, pump);
+      continue;
+    }
+    if (first != firstRecord) continue;
+    if (sameLog || logPath.empty()) return ReadJournal(file, false, pump);
+    if (!newest) newest = file;
   }
+  if (newest) return ReadJournal(*newest, false, pump);
   return std::nullopt;
 }

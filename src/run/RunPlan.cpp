@@ -433,7 +433,7 @@ public:
       subject.Media = entry.Media.get();
       const TPrediction p = PredictChange(D_.Change_, subject);
       TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown, {},
-                         ChangeNumbersOf(D_.Change_, entry.Attributes)};
+                         ChangeNumbersOf(D_.Change_, entry.Attributes), {}, {}};
       Add(record);
       break;
     }
@@ -580,7 +580,7 @@ private:
     subject.Media = entry.Media.get();
     if (PredictChange(change, subject).Ok)
       Add(TPlanRecord{RunMode::Change, true, TFailure{}, newPath, {},
-                      ChangeNumbersOf(change, entry.Attributes)});
+                      ChangeNumbersOf(change, entry.Attributes), {}, {}});
   }
 
   TChangeSubject SubjectOnDisk(const std::string &path) {
@@ -638,7 +638,7 @@ private:
 
   void Record(RunMode mode, const TPrediction &p, const std::string &path,
               const std::string &destination) {
-    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}});
+    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}, {}, {}});
   }
 
   void Add(const TPlanRecord &record) {
@@ -667,6 +667,7 @@ TRunOutcome TRunDriver::PlanRun(RunMode mode, TPlanSink &sink) {
   if (Running_ || mode == RunMode::List) return Running_ ? TRunOutcome::Busy : TRunOutcome::Refused;
   const TRunningFlag running(Running_);
   Stats_ = TRunStats{};
+  ForgetFileSystems();
   const std::optional<TRunSetup> setup = Prepare(mode);
   if (!setup) return TRunOutcome::Refused;
   const TOperationState keep(Rename_, Copy_, Change_);

@@ -18,6 +18,10 @@ struct TPlanRecord {
   std::string Path;         // as the log names the target
   std::string Destination;  // Rename and Copy
   TChangeNumbers Numbers;   // Change
+  // An undo's records say these in words of their own (CP932): what is done
+  // to the entry where it is not moved, and why it cannot be.
+  std::string Outcome;
+  std::string Reason;
 };
 
 // The line the run would write for the record.

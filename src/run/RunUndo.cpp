@@ -18,6 +18,7 @@
 #include "run/LogRecords.h"
 #include "run/RunDriver.h"
 #include "run/RunJournal.h"
+#include "run/RunPlan.h"
 #include "run/RunSteps.h"
 
 const std::string_view kMsgWindowsLog =
@@ -179,13 +180,36 @@ struct TUndoItem {
   std::string_view Refusal;            // a record without an act: why
 };
 
+// An undo's plan line as a record of the preview's list: where the entry goes
+// back to, or what is done to it, and the reason of a predicted failure.
+TPlanRecord UndoPlanRecord(const std::string &line) {
+  TPlanRecord record;
+  const std::optional<TLogRecord> parsed = ParseLogRecord(line);
+  if (!parsed) {
+    record.Ok = false;
+    record.Path = line;
+    return record;
+  }
+  record.Ok = parsed->Outcome != TLogOutcome::Failed;
+  record.Path = parsed->Path;
+  record.Destination = parsed->Destination;
+  if (parsed->Destination.empty()) record.Outcome = parsed->HasNumbers ? "日付・属性を戻す" : "ゴミ箱へ";
+  constexpr std::string_view kReason = "理由: ";
+  if (const std::size_t at = line.find(kReason); at != std::string::npos) {
+    const std::size_t start = at + kReason.size();
+    const std::size_t end = line.find(';', start);
+    record.Reason = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  }
+  return record;
+}
+
 }  // namespace
 
 class TUndoStep {
 public:
   TUndoStep(TRunDriver &driver, TUndoStats &stats, bool plan, TJournalWriter *journal,
-            const std::vector<std::string> &roots)
-      : D_(driver), Stats_(stats), Plan_(plan), Journal_(journal), Folders_(roots) {}
+            const std::vector<std::string> &roots, TPlanSink *sink = nullptr)
+      : D_(driver), Stats_(stats), Plan_(plan), Sink_(plan ? sink : nullptr), Journal_(journal), Folders_(roots) {}
 
   // What the item asks for, judged against the disk as it is; nothing changes.
   TVerdict Check(const TUndoItem &item) {
@@ -308,13 +332,17 @@ private:
       // Killed in mid-act: taken back if the disk shows it was made.
       if (atTo && !atFrom && Same(act.Before, atTo, to)) return {TCheck::Reverse};
       if (!atTo && !atFrom && Same(act.Before, StatusAt(CaseTemporary(act)), to)) return {TCheck::Reverse};
-      // A copy cut short before its source went: only across file systems,
-      // since on one a move is a rename and both names there mean it was
-      // never made (it found its name taken, and the file there is not ours).
-      if (act.Kind == TActKind::Move && atTo && atFrom && !act.ToExisted && atTo->Id.Device != atFrom->Id.Device &&
-          Same(act.Before, atFrom, from) && atTo->Size == act.Before->Size &&
-          atTo->LastWrite.tv_sec / 2 == act.Before->WrittenSeconds / 2)
-        return {TCheck::Reverse};
+      // A move by copy: its copy gets the name only once complete, so one
+      // of the source's size and time under a name that was free is the
+      // run's, whether the source was removed yet or not.  A move tries its
+      // name as free first, before it knows; on one file system it is a
+      // rename, so both names there mean it was never made (it found its
+      // name taken, and the file there is not the run's).
+      const bool copied = act.Kind == TActKind::Move && atTo && !act.ToExisted && act.Before &&
+                          atTo->Size == act.Before->Size &&
+                          atTo->LastWrite.tv_sec / 2 == act.Before->WrittenSeconds / 2;
+      const bool bothOnOne = atTo && atFrom && atTo->Id.Device == atFrom->Id.Device;
+      if (copied && !bothOnOne && (!atFrom || Same(act.Before, atFrom, from))) return {TCheck::Reverse};
       return {TCheck::NotDone};
     }
     if (!act.Ok) return {TCheck::NotDone};
@@ -411,7 +439,8 @@ private:
   std::pair<TVerdict, TChangeBack> CheckChange(const TUndoItem &item) {
     TChangeBack back;
     const TJournalAct &act = *item.Act;
-    if (!act.Ended || !act.Ok || item.Record == nullptr || !item.Record->HasNumbers)
+    // An act whose outcome the kill took is known done by its record.
+    if ((act.Ended && !act.Ok) || item.Record == nullptr || !item.Record->HasNumbers)
       return {{TCheck::NotDone}, back};
     const TPlace place = Folders_.Find(act.From);
     if (place.Outside) return {{TCheck::Fail, kOutsideRun}, back};
@@ -601,7 +630,8 @@ private:
       const std::size_t at = line.find(kDone);
       if (at != std::string::npos) line.replace(at, kDone.size(), "; 結果: 予定; ");
     }
-    D_.Host_.AddLogLine(line);
+    if (Sink_ != nullptr) Sink_->AddPlanRecord(UndoPlanRecord(line));
+    else D_.Host_.AddLogLine(line);
     if (Journal_ != nullptr) {
       Journal_->Recorded(Act_, line);
       if (Journal_->Error() != 0)
@@ -614,6 +644,7 @@ private:
   TRunDriver &D_;
   TUndoStats &Stats_;
   bool Plan_;
+  TPlanSink *Sink_;
   TJournalWriter *Journal_;
   TRootedFolders Folders_;
   TTrashIndex Trash_;
@@ -653,14 +684,21 @@ void CollectItems(const TLogRun &run, const std::vector<std::string> &lines, con
   std::unordered_map<std::uint64_t, const TLogRecord *> logged;
   std::unordered_set<std::uint64_t> known;
   if (journal != nullptr) known.insert(journal->Records.begin(), journal->Records.end());
+  // Records the journal does not know, by their paths: the last act's may be
+  // among them, its outcome lost with the kill that came after its record.
+  std::vector<const TLogRecord *> unknown;
+  std::multimap<std::pair<std::string_view, std::string_view>, std::size_t> unknownAt;
   std::size_t count = 0;
   for (const TLogRecord &record : run.Records) {
     if (++count % 1024 == 0) pump();
     const std::uint64_t hash = RecordHash(lines[record.Line - 1]);
     logged.emplace(hash, &record);
-    if (journal == nullptr || known.count(hash) == 0) {
-      if (record.Outcome == TLogOutcome::Succeeded)
-        items.push_back(TUndoItem{nullptr, nullptr, &record, journal == nullptr ? kNoJournal : kNotInJournal});
+    if (journal == nullptr) {
+      if (record.Outcome == TLogOutcome::Succeeded) items.push_back(TUndoItem{nullptr, nullptr, &record, kNoJournal});
+    } else if (known.count(hash) == 0) {
+      unknownAt.emplace(std::pair<std::string_view, std::string_view>(record.Path, record.Destination),
+                        unknown.size());
+      unknown.push_back(&record);
     }
   }
   if (journal == nullptr) return;
@@ -676,9 +714,19 @@ void CollectItems(const TLogRun &run, const std::vector<std::string> &lines, con
     if (record != logged.end()) {
       if (record->second->Outcome == TLogOutcome::Succeeded) items.push_back(TUndoItem{journal, &act, record->second, {}});
     } else if (i >= lastLogged) {
-      items.push_back(TUndoItem{journal, &act, nullptr, {}});
+      const TLogRecord *own = nullptr;
+      if (act.Record == 0) {
+        const auto mine = unknownAt.find({act.From, act.To});
+        if (mine != unknownAt.end()) {
+          std::swap(own, unknown[mine->second]);
+          unknownAt.erase(mine);
+        }
+      }
+      if (own == nullptr || own->Outcome == TLogOutcome::Succeeded) items.push_back(TUndoItem{journal, &act, own, {}});
     }
   }
+  for (const TLogRecord *record : unknown)
+    if (record != nullptr && record->Outcome == TLogOutcome::Succeeded) items.push_back(TUndoItem{nullptr, nullptr, record, kNotInJournal});
 }
 
 }  // namespace
@@ -688,6 +736,7 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
   if (Running_) return TRunOutcome::Busy;
   const TRunningFlag running(Running_);
   Stats_ = TRunStats{};
+  ForgetFileSystems();
   stats = TUndoStats{};
 
   const TLogContents contents = ParseLog(logLines, [this] { Host_.ProcessMessages(); });
@@ -763,19 +812,24 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
   AbortRequested_ = false;
   Host_.SetBusyCursor(true);
   Host_.SetRunMessage(std::string(kRunMessage));
-  TUndoStep step(*this, stats, options.Plan, journal.get(), roots);
+  TPlanSink *const sink = options.Plan ? options.PlanSink : nullptr;
+  TUndoStep step(*this, stats, options.Plan, journal.get(), roots, sink);
+  const auto marker = [&](std::string_view text) {
+    if (sink != nullptr) sink->AddPlanMarker(text);
+    else Host_.AddLogLine(std::string(text));
+  };
   const auto finish = [&](bool aborted) {
     Host_.SetRunMessage(std::string());
     Host_.SetBusyCursor(false);
-    Host_.AddLogLine(std::string(aborted ? kLogAborted : kLogFinished));
+    marker(aborted ? kLogAborted : kLogFinished);
     if (journal) journal->Close(aborted);
   };
   try {
-    Host_.AddLogLine(std::string(kLogStart));
+    marker(kLogStart);
     if (journal) {
       if (const std::optional<std::string> log = Host_.LogFilePath()) journal->NoteLog(*log);
     }
-    Host_.ShowLogPage();
+    if (sink == nullptr) Host_.ShowLogPage();
     for (const TUndoItem &item : items) {
       Host_.ProcessMessages();
       if (AbortRequested_) break;

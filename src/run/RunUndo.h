@@ -27,6 +27,8 @@
 extern const std::string_view kMsgWindowsLog;
 extern const std::string_view kMsgNoRunInLog;
 
+class TPlanSink;
+
 struct TUndoOptions {
   bool All = false;         // every run of the log, newest first
   bool Plan = false;        // say what would be done ("結果: 予定"), do nothing
@@ -34,6 +36,9 @@ struct TUndoOptions {
   // it (the window's log): that run is continued, never the undo undone.
   bool SkipUndoRuns = false;
   std::string LogPath;      // CP932: the log file read, when there is one
+  // With Plan: the plan's records go here (the window's preview) instead of
+  // the log.
+  TPlanSink *PlanSink = nullptr;
 };
 
 struct TUndoStats {

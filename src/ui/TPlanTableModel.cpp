@@ -49,6 +49,7 @@ QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
   case kResult: return record.Ok ? QStringLiteral("予定") : QStringLiteral("失敗");
   case kTarget: return Shown(record.Path);
   case kOutcome:
+    if (!record.Outcome.empty()) return Q(record.Outcome);
     switch (record.Mode) {
     case RunMode::Rename:
     case RunMode::Copy: return Shown(record.Destination);
@@ -58,6 +59,7 @@ QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
     }
     return {};
   case kReason:
+    if (!record.Reason.empty()) return Q(record.Reason);
     return record.Failure.Reason == TFailReason::None ? QString() : Q(ReasonText(record.Failure));
   default: return {};
   }

@@ -51,9 +51,15 @@ private:
 
 TPreviewDialog::TPreviewDialog(QWidget *parent, TRunDriver &driver, RunMode mode,
                                const std::string &targetFolder, std::function<void()> run)
-    : QDialog(parent), Driver_(driver), Mode_(mode), Run_(std::move(run)),
+    : TPreviewDialog(parent, driver, Title(mode),
+                     [&driver, mode](TPlanSink &sink) { return driver.PlanRun(mode, sink); }, targetFolder,
+                     std::move(run)) {}
+
+TPreviewDialog::TPreviewDialog(QWidget *parent, TRunDriver &driver, const QString &title, TPlanner planner,
+                               const std::string &targetFolder, std::function<void()> run)
+    : QDialog(parent), Driver_(driver), Planner_(std::move(planner)), Run_(std::move(run)),
       Model_(std::make_unique<TPlanTableModel>(targetFolder)), Sink_(std::make_unique<TSink>(*this)) {
-  setWindowTitle(Title(mode));
+  setWindowTitle(title);
   setWindowModality(Qt::WindowModal);
   resize(720, 440);
 
@@ -128,7 +134,7 @@ TRunOutcome TPreviewDialog::Plan() {
   TRunOutcome outcome;
   {
     const TEnd end{*this};
-    outcome = Driver_.PlanRun(Mode_, *Sink_);
+    outcome = Planner_(*Sink_);
   }
   const QString counted = QStringLiteral("%1 件の処理のうち、失敗の予測は %2 件です。")
                               .arg(Model_->Records())

@@ -18,6 +18,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class TPlanSink;
 class TPlanTableModel;
 
 class TPreviewDialog : public QDialog {
@@ -27,6 +28,10 @@ public:
   // run button does once the dialog has closed.
   TPreviewDialog(QWidget *parent, TRunDriver &driver, RunMode mode, const std::string &targetFolder,
                  std::function<void()> run);
+  // Any other plan the driver makes into a sink (the undo's), under `title`.
+  using TPlanner = std::function<TRunOutcome(TPlanSink &sink)>;
+  TPreviewDialog(QWidget *parent, TRunDriver &driver, const QString &title, TPlanner planner,
+                 const std::string &targetFolder, std::function<void()> run);
   ~TPreviewDialog() override;
 
   // Plans the run and shows it; errors go on to the caller.
@@ -50,7 +55,7 @@ private:
   void ShowCount();
 
   TRunDriver &Driver_;
-  RunMode Mode_;
+  TPlanner Planner_;
   std::function<void()> Run_;
   std::unique_ptr<TPlanTableModel> Model_;
   std::unique_ptr<TSink> Sink_;

@@ -84,10 +84,12 @@ public:
   // stays open.
   void ShowPreview(RunMode mode);
   TPreviewDialog *Preview() const;
-  // 元に戻す on the log page: takes back the last run of the log, after
-  // asking (ConfirmUndo; replaceable for tests).
-  void SpeedButtonUndoClick();
-  std::function<bool(const QString &question)> ConfirmUndo;
+  // 元に戻す on the log page: shows what taking back the last run of the log
+  // (or, with `all`, every run of it) would do in the preview, whose run
+  // button does it.  Returns once the plan is made.  Without UndoPreview
+  // (tests and benchmarks timing the undo itself) it is done at once.
+  void SpeedButtonUndoClick(bool all = false);
+  bool UndoPreview = true;
 
   // Shows an error through the application's error handler (a message box
   // captioned with the application title).

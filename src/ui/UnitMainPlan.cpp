@@ -7,7 +7,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
@@ -36,9 +35,13 @@ void TBunselMain::ConnectPlan() {
   });
   connect(c_.SpeedButtonCopyPreview, &QToolButton::clicked, this, [this] { ShowPreview(RunMode::Copy); });
   connect(c_.SpeedButtonUndo, &QToolButton::clicked, this, [this] { SpeedButtonUndoClick(); });
-  ConfirmUndo = [this](const QString &question) {
-    return QMessageBox::question(this, ApplicationTitle(), question) == QMessageBox::Yes;
-  };
+  // Every run of the log, newest first, from the button's menu.
+  auto *undoMenu = new QMenu(c_.SpeedButtonUndo);
+  QAction *all = undoMenu->addAction(QStringLiteral("すべて元に戻す"));
+  all->setToolTip(QStringLiteral("ログのすべての実行を、新しいものから元に戻します。"));
+  connect(all, &QAction::triggered, this, [this] { SpeedButtonUndoClick(true); });
+  c_.SpeedButtonUndo->setMenu(undoMenu);
+  c_.SpeedButtonUndo->setPopupMode(QToolButton::MenuButtonPopup);
 }
 
 TPreviewDialog *TBunselMain::Preview() const { return Preview_; }
@@ -62,25 +65,56 @@ void TBunselMain::ShowPreview(RunMode mode) {
   if (Preview_ && (!ok || outcome == TRunOutcome::Refused || outcome == TRunOutcome::Busy)) Preview_->close();
 }
 
-void TBunselMain::SpeedButtonUndoClick() {
+void TBunselMain::SpeedButtonUndoClick(bool all) {
   if (RunDriver_->IsRunning()) return;
+  // The lines planned are the lines taken back, whatever the log box holds
+  // by the time the run button is pressed.
   const std::vector<std::string> lines = GetLogLines();
-  if (ConfirmUndo && !ConfirmUndo(QStringLiteral("ログの最後の実行を元に戻しますか?"))) return;
-  TUndoStats stats;
+  TUndoOptions options;
+  options.All = all;
   // A second press goes on with the run the first one was taking back,
   // never takes back the undo itself.
-  TUndoOptions options;
   options.SkipUndoRuns = true;
-  // The driver says in the status bar what was done, or why nothing was.
-  // Its lines go out as a run's do, gathered for the repaint clock.
-  RunGuarded([&] {
-    Host_->BeginRun();
-    try {
-      RunDriver_->UndoRun(lines, options, stats);
-    } catch (...) {
+  auto undo = [this, lines, options] {
+    TUndoStats stats;
+    // The driver says in the status bar what was done, or why nothing was.
+    // Its lines go out as a run's do, gathered for the repaint clock.
+    RunGuarded([&] {
+      Host_->BeginRun();
+      try {
+        RunDriver_->UndoRun(lines, options, stats);
+      } catch (...) {
+        Host_->EndRun();
+        throw;
+      }
       Host_->EndRun();
-      throw;
-    }
-    Host_->EndRun();
-  });
+    });
+  };
+  if (!UndoPreview) {
+    undo();
+    return;
+  }
+  if (Preview_) Preview_->close();
+  auto planner = [this, lines, options](TPlanSink &sink) {
+    TUndoOptions plan = options;
+    plan.Plan = true;
+    plan.PlanSink = &sink;
+    TUndoStats stats;
+    return RunDriver_->UndoRun(lines, plan, stats);
+  };
+  auto run = [this, undo] { QTimer::singleShot(0, this, undo); };
+  auto *dialog = new TPreviewDialog(this, *RunDriver_,
+                                    all ? QStringLiteral("すべて元に戻すプレビュー")
+                                        : QStringLiteral("元に戻すプレビュー"),
+                                    planner, ReadJob().FindFile.Folder, run);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  Preview_ = dialog;
+  dialog->show();
+  TRunOutcome outcome = TRunOutcome::Refused;
+  const bool ok = RunGuarded([&] { outcome = dialog->Plan(); });
+  // Nothing to take back, or a log that names no run: the status bar says
+  // so, and there is no plan to show.
+  if (Preview_ && (!ok || outcome == TRunOutcome::Refused || outcome == TRunOutcome::Busy ||
+                   (outcome == TRunOutcome::Finished && Preview_->Records() == 0)))
+    Preview_->close();
 }

@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <sstream>
@@ -79,6 +80,28 @@ void TBatchProcess::ReadOutAtLeast(std::size_t bytes) {
     ssize_t got = read(Out_, buffer, sizeof buffer);
     if (got <= 0) return;
     Result_.Out.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+void TBatchProcess::ReadFor(double seconds) {
+  auto now = [] {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+  };
+  const double end = now() + seconds;
+  pollfd fds[2] = {{Out_, POLLIN, 0}, {Err_, POLLIN, 0}};
+  std::string *sinks[2] = {&Result_.Out, &Result_.Err};
+  for (double left = seconds; left > 0; left = end - now()) {
+    if (poll(fds, 2, static_cast<int>(left * 1000) + 1) <= 0) return;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & POLLIN)) continue;
+      char buffer[65536];
+      const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+      if (got > 0) sinks[i]->append(buffer, static_cast<std::size_t>(got));
+      else fds[i].fd = -1;  // ended; Finish closes it
+    }
+    if (fds[0].fd < 0 && fds[1].fd < 0) return;
   }
 }
 

@@ -35,6 +35,9 @@ public:
 
   // Reads stdout until it holds at least `bytes` bytes (or ends).
   void ReadOutAtLeast(std::size_t bytes);
+  // Reads stdout and stderr for `seconds`, so that the program never waits
+  // on a full pipe meanwhile.
+  void ReadFor(double seconds);
   // Closes the reading end of stdout, as a reader that goes away does.
   void CloseOut();
   void Signal(int signal);

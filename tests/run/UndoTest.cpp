@@ -3,9 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
+#include <optional>
 
 #include "DriverFixture.h"
 #include "TempTree.h"
@@ -389,6 +393,63 @@ TEST_F(UndoTest, WindowsLogIsRefusedWithItsReason) {
   EXPECT_EQ(UndoLines(lines), TRunOutcome::Refused);
   EXPECT_EQ(Host.Status, kMsgWindowsLog);
   EXPECT_EQ(Host.Log.size(), Before);
+}
+
+// Journals of a folder shared with other processes: the runs of this one
+// outlive theirs, whatever their names, and only old journals are removed.
+class JournalFolderTest : public UndoTest {
+public:
+  JournalFolderTest() {
+    if (const char *old = std::getenv("XDG_STATE_HOME")) Saved = old;
+    char name[] = "/tmp/korvane-state-XXXXXX";
+    State = ::mkdtemp(name);
+    setenv("XDG_STATE_HOME", State.c_str(), 1);
+    std::filesystem::create_directories(Folder());
+  }
+  ~JournalFolderTest() override {
+    if (Saved) setenv("XDG_STATE_HOME", Saved->c_str(), 1);
+    else unsetenv("XDG_STATE_HOME");
+    std::error_code ignored;
+    std::filesystem::remove_all(State, ignored);
+  }
+  std::filesystem::path Folder() { return State / "korvane" / "journals"; }
+  // Journals of other processes, all named as if made later than ours.
+  void Others(int count, std::time_t written) {
+    for (int i = 0; i < count; ++i) {
+      const std::filesystem::path file = Folder() / ("99991231-235959-" + std::to_string(i) + "-0.journal");
+      std::ofstream(file) << "korvane-journal\t1\nmode\trename\n";
+      const timespec times[2] = {{written, 0}, {written, 0}};
+      ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    }
+  }
+  std::size_t Journals() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(Folder()),
+                                                  std::filesystem::directory_iterator()));
+  }
+  std::optional<std::string> Saved;
+  std::filesystem::path State;
+};
+
+TEST_F(JournalFolderTest, ARunsJournalOutlivesThoseOfOtherProcesses) {
+  Others(300, std::time(nullptr));
+  Tree.Add("a");
+  EnableSteps({kStepSequence});
+  const Strings before = Listing();
+  Run(RunMode::Rename);
+  Run(RunMode::Rename);
+  EXPECT_EQ(Undo(/*all=*/true), TRunOutcome::Finished);
+  EXPECT_EQ(Stats.Failed, 0u);
+  EXPECT_EQ(Listing(), before);
+}
+
+TEST_F(JournalFolderTest, OnlyOldJournalsBeyondTheKeptNumberAreRemoved) {
+  Others(305, std::time(nullptr) - 2 * 24 * 60 * 60);
+  Tree.Add("a");
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  EXPECT_EQ(Journals(), 300u);
+  EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_TRUE(Tree.Exists("a"));
 }
 
 TEST_F(UndoTest, LogWithoutARunIsRefused) {

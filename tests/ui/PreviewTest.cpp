@@ -9,6 +9,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QMenu>
 #include <QTimer>
 
 #include "WindowFixture.h"
@@ -119,26 +120,62 @@ TEST_F(PreviewTest, ARefusedJobShowsWhyInTheStatusBar) {
   EXPECT_EQ(Panel0(), QStringLiteral("対象フォルダが存在しません。"));
 }
 
-TEST_F(PreviewTest, UndoTakesBackTheLastRunOfTheLog) {
+TEST_F(PreviewTest, UndoShowsItsPlanFirstAndTakesBackTheLastRunOfTheLog) {
   const QStringList before = Names();
   C().SpeedButtonRename->click();
-  ASSERT_NE(Names(), before);
-  QString asked;
-  W().ConfirmUndo = [&](const QString &question) {
-    asked = question;
-    return false;
-  };
-  C().SpeedButtonUndo->click();
-  EXPECT_FALSE(asked.isEmpty());
-  EXPECT_NE(Names(), before) << "a declined undo did something";
+  const QStringList renamed = Names();
+  ASSERT_NE(renamed, before);
+  const QStringList runLog = LogLines();
 
-  W().ConfirmUndo = [](const QString &) { return true; };
+  // The plan: one record to be taken back, nothing done, nothing logged.
   C().SpeedButtonUndo->click();
-  EXPECT_EQ(Names(), before);
+  TPreviewDialog *plan = W().Preview();
+  ASSERT_NE(plan, nullptr);
+  EXPECT_TRUE(plan->isVisible());
+  EXPECT_EQ(plan->Records(), 1u);
+  EXPECT_EQ(plan->Failures(), 0u);
+  EXPECT_TRUE(plan->RunButton()->isEnabled());
+  EXPECT_EQ(Names(), renamed);
+  EXPECT_EQ(LogLines(), runLog);
+
+  // Closed: nothing happens.
+  plan->close();
+  QTRY_VERIFY(W().Preview() == nullptr);
+  EXPECT_EQ(Names(), renamed);
+
+  // Its run button takes the run back.
+  C().SpeedButtonUndo->click();
+  ASSERT_NE(W().Preview(), nullptr);
+  W().Preview()->RunButton()->click();
+  QTRY_COMPARE(Names(), before);
   const QStringList log = LogLines();
   EXPECT_EQ(log.back(), QStringLiteral("終了"));
   EXPECT_TRUE(log[log.size() - 2].startsWith(QStringLiteral("処理: 元に戻す; 結果: 成功; ")));
   EXPECT_EQ(Panel0(), QStringLiteral("1 件を元に戻しました。"));
+
+  // A second press finds nothing to take back and shows no plan.
+  C().SpeedButtonUndo->click();
+  QTRY_VERIFY(W().Preview() == nullptr || !W().Preview()->isVisible());
+  EXPECT_EQ(Names(), before);
+  EXPECT_NE(Panel0().indexOf(QStringLiteral("元に戻す処理はありません")), -1) << Panel0().toStdString();
+}
+
+TEST_F(PreviewTest, UndoAllTakesBackEveryRunOfTheLog) {
+  const QStringList before = Names();
+  C().SpeedButtonRename->click();
+  ASSERT_TRUE(Names().contains(QStringLiteral("b0002.txt")));
+  C().ComboBoxFilter->setEditText(QStringLiteral("b0002.txt"));
+  C().SpeedButtonRename->click();
+  ASSERT_TRUE(Names().contains(QStringLiteral("b00020001.txt"))) << Names().join(' ').toStdString();
+  QMenu *menu = C().SpeedButtonUndo->menu();
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 1);
+  EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("すべて元に戻す"));
+  menu->actions().front()->trigger();
+  ASSERT_NE(W().Preview(), nullptr);
+  EXPECT_EQ(W().Preview()->Records(), 2u);
+  W().Preview()->RunButton()->click();
+  QTRY_COMPARE(Names(), before);
 }
 
 TEST_F(PreviewTest, TheNewControlsSitInFreeRoom) {

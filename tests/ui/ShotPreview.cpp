@@ -68,9 +68,14 @@ int main(int argc, char *argv[]) {
   // The run, then its undo, on the log page.
   preview->RunButton()->click();
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
-  window.ConfirmUndo = [](const QString &) { return true; };
+  // The undo's plan in the preview, then the undo, on the log page.
   c.SpeedButtonUndo->click();
+  TPreviewDialog *undoPlan = window.Preview();
+  undoPlan->resize(640, 360);
   QApplication::processEvents();
+  undoPlan->grab().save(out.filePath(QStringLiteral("undo-preview.png")));
+  undoPlan->RunButton()->click();
+  for (int i = 0; i < 20; ++i) QApplication::processEvents();
   window.grab().save(out.filePath(QStringLiteral("undo.png")));
 
   // Where the preview and the chains switch sit on their pages.
