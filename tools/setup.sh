@@ -10,6 +10,8 @@ korvane_packages=(cmake g++ make pkgconf qt6-base-dev libgtest-dev libgmock-dev
                   qt6-translations-l10n)
 # ICU: the width and kana conversions, the natural order, the eras.
 korvane_packages+=(libicu-dev)
+# libattr and libacl: every extended attribute and ACL a move carries.
+korvane_packages+=(libattr1-dev libacl1-dev)
 
 # What only the tests need (./test): the install test's validators (desktop
 # files, AppStream, XML) and package tools, and an X server with a session
@@ -20,6 +22,8 @@ korvane_test_packages=(desktop-file-utils appstream bash-completion dpkg-dev gro
 # exFAT and FAT32 through FUSE, NTFS, XFS, btrfs, ext4.
 korvane_test_packages+=(fuse3 exfat-fuse exfatprogs fusefat dosfstools ntfs-3g xfsprogs btrfs-progs
                         e2fsprogs util-linux)
+# getfattr and getfacl: the tests look at what a move carried as a user would.
+korvane_test_packages+=(attr acl)
 
 # korvane_install_missing [extra packages...]
 korvane_install_missing() {

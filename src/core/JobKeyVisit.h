@@ -154,6 +154,7 @@ void VisitJobKeys(Job &job, Visitor &&visit) {
   visit.Integer(cp, "Same", copy.Same, DropDown(kCopySameItems));
   visit.Integer(cp, "OverWrite", copy.OverWrite, DropDown(kCopyOverWriteItems));
   visit.Integer(cp, "Alias", copy.Alias, DropDown(kCopyAliasItems));
+  visit.Flag(cp, "KeepTree", copy.KeepTree);
 
   visit.Flag("Delete", "Recycled", job.Delete.Recycled);
 }

@@ -127,6 +127,9 @@ struct JobSettings {
     int Same = kDefaultCopySame;            // kCopySameItems
     int OverWrite = kDefaultCopyOverWrite;  // kCopyOverWriteItems
     int Alias = kDefaultCopyAlias;          // kCopyAliasItems
+    // The files of a subfolder go into the same subfolder of the copy
+    // folder (made as needed) instead of all into the copy folder.
+    bool KeepTree = false;
     bool operator==(const CopyGroup &) const = default;
   };
 

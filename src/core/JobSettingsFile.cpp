@@ -28,7 +28,12 @@ public:
     field = NormaliseTimeText(file_.ReadString(section, key, field));
   }
   void Flag(std::string_view section, std::string_view key, bool &field) const {
-    field = file_.ReadBool(section, key, field);
+    // A job of the Windows program always copied into one folder: its copy
+    // section, whole but without the tree key, means a flat copy, whatever
+    // the window held before.  A file of a few keys (or one --set) changes
+    // only what it names.
+    const bool flatCopy = section == "Copy" && key == "KeepTree" && WholeCopySection();
+    field = file_.ReadBool(section, key, flatCopy ? false : field);
   }
   void Integer(std::string_view section, std::string_view key, int &field,
                const TDomain &domain) const {
@@ -36,6 +41,14 @@ public:
   }
 
 private:
+  // Every key the Windows program wrote into the copy section is there.
+  bool WholeCopySection() const {
+    constexpr std::string_view kAbsent = "\x01";
+    for (const char *key : {"Folder", "Delete", "Same", "OverWrite", "Alias"})
+      if (file_.ReadString("Copy", key, kAbsent) == kAbsent) return false;
+    return true;
+  }
+
   const TIniFile &file_;
 };
 

@@ -23,6 +23,9 @@ struct TAct {
   std::string_view To;
   bool Folder = false;     // the entry is a folder
   bool ToExisted = false;  // a file at To is replaced
+  // A folder made on the way to a target's destination (a kept tree): an
+  // act of its own beside the target's, with a record of its own.
+  bool OnTheWay = false;
 };
 
 // Called before an act; false (errno set) forbids it, and the operation

@@ -10,6 +10,7 @@
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
 #include "platform/FileSystems.h"
+#include "platform/Inspect.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -94,9 +95,13 @@ bool AliasAllowed(int rule, TExistingFile &existing, DosDateTime time, std::int6
   }
 }
 
+// `mayOverwrite` false: the existing file is the run's own output, which
+// no policy overwrites; an alias the policy gives is taken all the same.
 TSameOutcome Decide(const TCopyCn &cn, TExistingFile &existing, DosDateTime time,
-                    std::int64_t size) {
-  const auto overwrite = [&] { return OverwriteAllowed(cn.OverWrite, existing, time, size); };
+                    std::int64_t size, bool mayOverwrite) {
+  const auto overwrite = [&] {
+    return mayOverwrite && OverwriteAllowed(cn.OverWrite, existing, time, size);
+  };
   const auto alias = [&] { return AliasAllowed(cn.Alias, existing, time, size); };
   switch (cn.Same) {
   case 1: return overwrite() ? TSameOutcome::Overwrite : TSameOutcome::Keep;
@@ -112,6 +117,12 @@ TSameOutcome Decide(const TCopyCn &cn, TExistingFile &existing, DosDateTime time
     // user did not ask to replace.
     return TSameOutcome::Keep;
   }
+}
+
+// A link in the walk's folder: a link to a folder is copied as the link.
+bool IsLink(const TEntryRef &entry) {
+  const std::optional<FindEntry> found = InspectEntry(entry);
+  return found && found->IsSymlink;
 }
 
 bool IsExistingFile(const std::string &path) {
@@ -149,6 +160,7 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   const std::string folder = IncludeTrailingDelimiter(destination);
   ResultName = ExtractFileName(source);
   Failure = {};
+  MadeFolders.clear();
   const auto fail = [this](TFailReason reason) {
     Failure = {reason};
     return false;
@@ -160,51 +172,114 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   const std::string sourceName = ResultName;
   const TEntryRef sourceEntry = held ? TEntryRef(*held, sourceName) : TEntryRef(source);
   if (!IsPlainName(ResultName)) return fail(TFailReason::InvalidName);
-  const bool deletesSource = Delete == 0 || Delete == 2;
-  // The run hears of the act first; it may forbid it (its journal failed).
+  const std::string destFolder = ExcludeTrailingDelimiter(destination);
+  // A link to a folder is copied as the link.
+  const bool makesFolder = (attributes & kAttrDirectory) && !IsLink(sourceEntry);
+  // The run hears of each act first; it may forbid it (its journal failed).
   const auto allowed = [&](TActKind kind, bool existed) {
-    return !BeforeAct || BeforeAct(TAct{kind, source, folder + ResultName,
-                                        (attributes & kAttrDirectory) != 0, existed});
+    return !BeforeAct || BeforeAct(TAct{kind, source, folder + ResultName, makesFolder, existed});
   };
-  if (attributes & kAttrDirectory) {
+  // Each folder made on the way to the destination is an act of its own.
+  const auto makingWay = [&](const std::string &way) {
+    return !BeforeAct || BeforeAct(TAct{TActKind::MakeFolder, source, way, true, false, /*OnTheWay=*/true});
+  };
+  if (makesFolder) {
+    if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders, makingWay);
     if (FolderExists(folder + ResultName)) return true;
     return checked(allowed(TActKind::MakeFolder, false) && ForceFolder(folder + ResultName));
   }
 
-  bool replaces = false;
-  if (IsExistingFile(folder + ResultName)) {
-    // A file copied onto itself would be lost by the source deletion.
-    if (folder + ResultName == source || OneNameThere(folder + ResultName, source))
-      return fail(TFailReason::OntoItself);
-    TExistingFile existing(folder, ResultName);
-    switch (Decide(*this, existing, time, size)) {
-    case TSameOutcome::Keep: return fail(TFailReason::KeepsExisting);
-    case TSameOutcome::Alias: ResultName = AliasName(folder, ResultName); break;
-    case TSameOutcome::Overwrite: replaces = true; break;
+  const bool deletesSource = Delete == 0 || Delete == 2;
+  // A read-only source cannot be deleted (as on Windows): it is copied,
+  // durably as for a move, and stays.
+  const bool moves = deletesSource && !(attributes & kAttrReadOnly);
+  bool copyStays = false;
+  // Each attempt is an act of its own: one that finds its name taken or
+  // its folder missing makes nothing, and the run closes it as failed when
+  // the next begins.
+  const auto transfer = [&](bool overwrite) {
+    const std::string target = folder + ResultName;
+    if (!allowed(deletesSource ? TActKind::Move : TActKind::Copy, overwrite)) return false;
+    if (!moves) {
+      const bool ok = CopyFile(sourceEntry, target, /*failIfExists=*/!overwrite,
+                               deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy);
+      if (ok) RememberOutput(target);
+      return ok;
     }
-  }
-
-  const std::string destFolder = ExcludeTrailingDelimiter(destination);
-  if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
-  if (!allowed(deletesSource ? TActKind::Move : TActKind::Copy, replaces)) return checked(false);
-  // A move must not leave a window in which a power loss loses both files:
-  // the copy and its name are flushed before the source is removed.
-  if (!CopyFile(sourceEntry, folder + ResultName, /*failIfExists=*/false,
-                deletesSource ? TCopyPurpose::Move : TCopyPurpose::Copy)) {
+    const bool ok = MoveFileEx(sourceEntry, target, overwrite, &copyStays);
+    if (ok || copyStays) RememberOutput(target);
+    return ok;
+  };
+  // The destination folder is made when the copy finds it missing, so a
+  // run into a folder that is there pays no look for it.
+  const auto attempt = [&](bool overwrite) {
+    if (transfer(overwrite)) return true;
+    if (errno != ENOENT || copyStays || destFolder.empty()) return false;
+    const int missing = errno;
+    if (!ForceFolder(destFolder, &MadeFolders, makingWay)) return false;  // its reason is the record's
+    if (MadeFolders.empty()) {
+      errno = missing;  // the folder was there: the source is what is missing
+      return false;
+    }
+    return transfer(overwrite);
+  };
+  // The record of the last attempt.  The source of a copy goes only after a
+  // copy that worked, whether the policy is "always" (0) or "when the copy
+  // succeeded" (2): a failed copy never loses the file.  A source that
+  // stays makes the move a failure, whose copy stays too: the record must
+  // not look like a move that happened.
+  const auto finish = [&](bool ok) {
+    if (ok) return moves || !deletesSource || DeleteFile(sourceEntry) || fail(TFailReason::SourceKept);
+    if (copyStays)
+      return fail(errno == kErrorSourceChanged ? TFailReason::SourceChanged : TFailReason::SourceKept);
     Failure = errno == kErrorReadOnly ? TFailure{TFailReason::ReadOnlyExisting} : FailureOf(errno);
     return false;
+  };
+
+  // The name is tried as free first: nearly every name is, and a free one
+  // then needs no look before.
+  const bool ok = attempt(/*overwrite=*/false);
+  if (ok || copyStays || errno != EEXIST) return finish(ok);
+  // Taken.  A folder of the name counts as absent (a copy cannot replace
+  // it, and the record says the name is taken); a file is the policy's.
+  if (!IsExistingFile(folder + ResultName)) {
+    errno = EEXIST;
+    return finish(false);
   }
-  // The source goes only after a copy that worked, whether the policy is
-  // "always" (0) or "when the copy succeeded" (2): a failed copy never loses
-  // the file.  A source that stays makes the move a failure, whose copy
-  // stays too: the record must not look like a move that happened.
-  if (deletesSource && !DeleteFile(sourceEntry)) return fail(TFailReason::SourceKept);
-  return true;
+  // A file copied onto itself would be lost by the source deletion.
+  if (folder + ResultName == source || OneNameThere(folder + ResultName, source))
+    return fail(TFailReason::OntoItself);
+  const bool own = IsOwnOutput(folder + ResultName);
+  TExistingFile existing(folder, ResultName);
+  switch (Decide(*this, existing, time, size, /*mayOverwrite=*/!own)) {
+  case TSameOutcome::Keep: return fail(own ? TFailReason::OwnOutput : TFailReason::KeepsExisting);
+  case TSameOutcome::Alias:
+    ResultName = AliasName(folder, ResultName);
+    return finish(attempt(/*overwrite=*/false));
+  case TSameOutcome::Overwrite: return finish(attempt(/*overwrite=*/true));
+  }
+  return false;
+}
+
+bool TOwnOutput::Holds(const TFileId &id) {
+  for (; Looked_ < Paths_.size(); ++Looked_)
+    if (const std::optional<TFileId> made = GetEntryId(Paths_[Looked_])) Ids_.insert(*made);
+  return Ids_.count(id) != 0;
+}
+
+bool TCopyCn::IsOwnOutput(const std::string &path) const {
+  if (Output == nullptr) return false;
+  const std::optional<TFileId> id = GetEntryId(path);
+  return id && Output->Holds(*id);
+}
+
+void TCopyCn::RememberOutput(const std::string &path) {
+  if (Output != nullptr) Output->Add(path);
 }
 
 TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &source,
                         const std::string &destination, DosDateTime time,
-                        std::uint32_t attributes, std::int64_t size) {
+                        std::uint32_t attributes, std::int64_t size, bool isSymlink) {
   const std::string folder = IncludeTrailingDelimiter(destination);
   copy.ResultName = ExtractFileName(source);
   if (!IsPlainName(copy.ResultName)) return TPrediction::Fail(TFailReason::InvalidName);
@@ -222,7 +297,9 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
     return {};
   };
   const bool existingFolder = existing.Exists && (existing.Attributes & kAttrDirectory);
-  if (attributes & kAttrDirectory) return existing.Exists && !existingFolder ? taken() : TPrediction{};
+  // A link to a folder is copied as a link, like a file.
+  if ((attributes & kAttrDirectory) && !isSymlink)
+    return existing.Exists && !existingFolder ? taken() : TPrediction{};
   // A folder of the name cannot be replaced by a file.
   if (existingFolder) return taken();
   if (!existing.Exists) return written();
@@ -233,8 +310,10 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
     return TPrediction::Fail(TFailReason::OntoItself);
   TExistingFile file(folder, copy.ResultName, existing.Time,
                      existing.ByPlan ? existing.Size : std::nullopt);
-  switch (Decide(copy, file, time, size)) {
-  case TSameOutcome::Keep: return TPrediction::Fail(TFailReason::KeepsExisting);
+  // A file an earlier target wrote is the run's own output.
+  const bool own = existing.ByPlan;
+  switch (Decide(copy, file, time, size, /*mayOverwrite=*/!own)) {
+  case TSameOutcome::Keep: return TPrediction::Fail(own ? TFailReason::OwnOutput : TFailReason::KeepsExisting);
   case TSameOutcome::Overwrite:
     if (existing.Attributes & kAttrReadOnly) return TPrediction::Fail(TFailReason::ReadOnlyExisting);
     return written();

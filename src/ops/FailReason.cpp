@@ -17,6 +17,8 @@ TFailure FailureOf(int error) {
   case kErrorSpecialFile: return {TFailReason::SpecialFile};
   case kErrorLinkAttributes: return {TFailReason::LinkAttributes};
   case kErrorDotNameHidden: return {TFailReason::DotNameHidden};
+  case kErrorSourceChanged: return {TFailReason::SourceChanged};
+  case kErrorAttributeNotHeld: return {TFailReason::AttributeNotHeld};
   case EEXIST: return {TFailReason::NameExists};
   case EISDIR: return {TFailReason::Folder};
   case ENOSPC:
@@ -64,7 +66,8 @@ std::string ReasonText(const TFailure &failure) {
   switch (failure.Reason) {
   case TFailReason::None: break;
   case TFailReason::NameExists: return "同じ名前が既にあります";
-  case TFailReason::TakenByPlan: return "先の対象がその名前になります";
+  case TFailReason::TakenByPlan:
+  case TFailReason::OwnOutput: return "先の対象がその名前になります";
   case TFailReason::Unchanged: return "名前が変わりません";
   case TFailReason::InvalidName: return "名前が無効です";
   case TFailReason::KeepsExisting: return "既存のファイルを残します";
@@ -84,6 +87,8 @@ std::string ReasonText(const TFailure &failure) {
   case TFailReason::TimeNotStored: return "このファイルシステムにはその日時を保存できません";
   case TFailReason::SourceKept: return "元のファイルを削除できません";
   case TFailReason::SpecialFile: return "特殊なファイルです";
+  case TFailReason::SourceChanged: return "コピー中に元のファイルが変更されました";
+  case TFailReason::AttributeNotHeld: return "コピー先に保存できない属性があります";
   case TFailReason::NoShotTime: return "撮影日時がありません";
   case TFailReason::FieldMissing: return "ファイルに" + failure.Field + "がありません";
   case TFailReason::ShotTimeFallback: return "撮影日時がないため更新日時";

@@ -10,6 +10,7 @@ enum class TFailReason {
   None,
   NameExists,         // the new name is taken on the disk
   TakenByPlan,        // an earlier target of the same plan takes that name
+  OwnOutput,          // a file the run has written holds that name: never overwritten
   Unchanged,          // the name does not change
   InvalidName,        // not a plain name, or one no file system can hold
   KeepsExisting,      // the copy policy keeps the existing file
@@ -29,6 +30,8 @@ enum class TFailReason {
   TimeNotStored,      // the file system keeps another time than the one given
   SourceKept,         // a move whose copy is made but whose source cannot be removed
   SpecialFile,        // a named pipe, device or socket, which the operation cannot take
+  SourceChanged,      // the source of a move changed while it was copied: both stay
+  AttributeNotHeld,   // an extended attribute or ACL the destination cannot hold
   NoShotTime,         // no shooting time to set the modification time to
   FieldMissing,       // the file lacks a field of the name's template (in Field)
   // Not a failure: a note the plan gives a target that will succeed.

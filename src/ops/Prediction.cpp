@@ -61,7 +61,7 @@ TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDat
 TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &folder,
                             const std::string &name, const std::string &destination,
                             std::uint32_t attributes, std::int64_t size,
-                            const std::string &newName) {
+                            const std::string &newName, bool isSymlink) {
   if (newName == name) return TPrediction::Fail(TFailReason::Unchanged);
   if (!IsPlainName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
   if (!makeCopy) return PredictMove(view, folder, name, newName);
@@ -72,8 +72,9 @@ TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &f
       traits && NameFits(*traits, newName) == TNameFit::NotHeld)
     return TPrediction::Fail(TFailReason::NameNotHeld);
   const TPlannedEntry target = view.Lookup(dir + newName);
-  // A folder is made with its parents; one already there will do.
-  if (attributes & kAttrDirectory) {
+  // A folder is made with its parents; one already there will do.  A link
+  // to a folder is copied as a link, like a file.
+  if ((attributes & kAttrDirectory) && !isSymlink) {
     if (target.Exists && !(target.Attributes & kAttrDirectory)) return Taken(target);
     return {};
   }
@@ -101,11 +102,11 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
                           DosDateTime time, std::uint32_t attributes, std::int64_t size,
-                          const TMediaFacts *media) {
+                          bool isSymlink, const TMediaFacts *media) {
   const TPrediction named = PredictRenameName(rename, name, time, media);
   if (!named.Ok) return named;
   return PredictRenameTo(view, rename.MakeCopy, folder, name, destination, attributes, size,
-                         rename.ResultName);
+                         rename.ResultName, isSymlink);
 }
 
 TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path,

@@ -74,21 +74,23 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
 TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &folder,
                             const std::string &name, const std::string &destination,
                             std::uint32_t attributes, std::int64_t size,
-                            const std::string &newName);
+                            const std::string &newName, bool isSymlink = false);
 
 // The whole rename of one target, with ResultName left as RenameTarget
 // leaves it.
 TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string &folder,
                           const std::string &name, const std::string &destination,
                           DosDateTime time, std::uint32_t attributes, std::int64_t size,
-                          const TMediaFacts *media = nullptr);
+                          bool isSymlink = false, const TMediaFacts *media = nullptr);
 
 // The copy of one target, with ResultName left as CopyTarget leaves it (the
-// alias the copy would get).  An existing file whose size a condition needs
-// but which cannot be read raises EInOutError, as the copy does.
+// alias the copy would get).  A file an earlier target of the plan wrote
+// is never overwritten (OwnOutput, or the alias the policy gives).  An
+// existing file whose size a condition needs but which cannot be read
+// raises EInOutError, as the copy does.
 TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &source,
                         const std::string &destination, DosDateTime time,
-                        std::uint32_t attributes, std::int64_t size);
+                        std::uint32_t attributes, std::int64_t size, bool isSymlink = false);
 
 // The delete of one target, with the attributes the walk found.
 TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path,

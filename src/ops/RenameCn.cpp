@@ -8,6 +8,7 @@
 #include "ops/UnitFileCn.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/Inspect.h"
 #include "platform/Paths.h"
 #include "regex/RegExpError.h"
 
@@ -153,6 +154,7 @@ bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
                          const std::string &name, const std::string &destination,
                          DosDateTime time, std::uint32_t attributes, const TMediaFacts *media) {
   Failure = {};
+  MadeFolders.clear();
   const auto fail = [this](TFailReason reason) {
     Failure = {reason};
     return false;
@@ -207,15 +209,25 @@ bool TRenameCn::PutUnderResultName(const TFolderHandle *held, const std::string 
   }
 
   const std::string target = IncludeTrailingDelimiter(destination) + ResultName;
-  // A folder target is only created in the destination; the run driver
-  // descends into the source and copies its files.
-  if (isFolder) {
-    if (FolderExists(target)) return true;
-    return checked(allowed(TActKind::MakeFolder, source, target) && ForceFolder(target));
-  }
-
+  const TEntryRef sourceEntry = held ? TEntryRef(*held, name) : TEntryRef(source);
+  // Each folder made on the way to the destination is an act of its own.
+  const auto makingWay = [&](const std::string &way) {
+    return !BeforeAct || BeforeAct(TAct{TActKind::MakeFolder, source, way, true, false, /*OnTheWay=*/true});
+  };
   const std::string destFolder = ExcludeTrailingDelimiter(destination);
-  if (!destFolder.empty()) ForceFolder(destFolder);  // a failure shows in the copy
-  if (!allowed(TActKind::Copy, source, target)) return checked(false);
-  return checked(CopyFile(held ? TEntryRef(*held, name) : TEntryRef(source), target, /*failIfExists=*/true));
+  if (!destFolder.empty()) ForceFolder(destFolder, &MadeFolders, makingWay);  // a failure shows in the copy
+  // A folder target is only created in the destination; the run driver
+  // descends into the source and copies its files.  A link to a folder is
+  // copied as the link.
+  if (isFolder) {
+    const std::optional<FindEntry> found = InspectEntry(sourceEntry);
+    if (!found || !found->IsSymlink) {
+      if (FolderExists(target)) return true;
+      return checked(allowed(TActKind::MakeFolder, source, target) && ForceFolder(target));
+    }
+  }
+  // The link's act is a file's: the undo takes it as the link it is.
+  if (BeforeAct && !BeforeAct(TAct{TActKind::Copy, source, target, /*Folder=*/false, false}))
+    return checked(false);
+  return checked(CopyFile(sourceEntry, target, /*failIfExists=*/true));
 }

@@ -16,6 +16,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "media/MediaFacts.h"
 #include "ops/Acts.h"
@@ -60,6 +62,9 @@ public:
   std::string ResultName;
   // Why the last target failed (None after a success).
   TFailure Failure;
+  // The folders the last renamed copy created on the way to its
+  // destination folder, as TCopyCn::MadeFolders.
+  std::vector<std::string> MadeFolders;
 
   std::array<bool, kRenameStepCount> StepEnabled{};  // by step number
   std::array<int, kRenameStepCount> StepOrder{};     // step number at each position
@@ -228,6 +233,27 @@ private:
   mutable std::string MissingField_;
 };
 
+// The files a run has written.  They are kept by the paths they were
+// written to and looked at only when a later target meets a name that is
+// taken, so a run whose names are all free pays nothing for them; then
+// they are compared by identity, so that whatever path leads to one
+// (letter case on a card, two folders that are one) it is known.
+class TOwnOutput {
+public:
+  void Add(std::string path) { Paths_.push_back(std::move(path)); }
+  bool Holds(const TFileId &id);
+
+private:
+  struct THash {
+    std::size_t operator()(const TFileId &id) const {
+      return std::hash<std::uint64_t>{}(id.Inode * 0x9E3779B97F4A7C15ull ^ id.Device);
+    }
+  };
+  std::vector<std::string> Paths_;
+  std::size_t Looked_ = 0;  // Paths_ before this one are in Ids_
+  std::unordered_set<TFileId, THash> Ids_;
+};
+
 // Same-name policies (the item indexes of the copy page's choice lists).
 class TCopyCn {
 public:
@@ -235,6 +261,15 @@ public:
   std::string ResultName;
   // Why the last target failed (None after a success).
   TFailure Failure;
+  // The folders the last target's copy created on the way to its
+  // destination folder (outermost first, no trailing delimiter); a folder
+  // target itself is not among them.  The run logs each.
+  std::vector<std::string> MadeFolders;
+  // The files the run under way has written (null outside a run).  A file
+  // among them is never overwritten, whatever the policy: a later target
+  // of the same name takes the alias the policy gives, or fails with
+  // OwnOutput and keeps its source.
+  TOwnOutput *Output = nullptr;
 
   TBeforeAct BeforeAct;
 
@@ -245,10 +280,14 @@ public:
   int Alias = 1;      // 0 always, 1 never, 2 time differs, 3 size differs, 4 either
 
   // Copies the file source into destination (a folder path), or creates the
-  // folder there for a folder target.  A copy whose source is to be deleted
-  // is on the disk before the source goes.  time, attributes and size are the
-  // source's as the walk found them.  An existing destination file whose size
-  // a condition needs but which cannot be opened raises EInOutError.
+  // folder there for a folder target; a symbolic link, also one to a
+  // folder, is copied as the link.  A copy whose source is to be deleted is
+  // a move: a rename on one file system, and across file systems a copy
+  // that is on the disk before the source goes, which goes only when it is
+  // unchanged since the copy began (a read-only source is copied and
+  // stays, as it cannot be deleted).  time, attributes and size are the
+  // source's as the walk found them.  An existing destination file whose
+  // size a condition needs but which cannot be opened raises EInOutError.
   bool CopyTarget(const std::string &source, const std::string &destination,
                   DosDateTime time, std::uint32_t attributes, std::int64_t size);
   // The same for a source in `held`, the source's folder the walk holds
@@ -262,6 +301,8 @@ public:
   std::string AliasName(const std::string &destination, const std::string &name) const;
 
 private:
+  bool IsOwnOutput(const std::string &path) const;
+  void RememberOutput(const std::string &path);
   bool CopyFrom(const TFolderHandle *held, const std::string &source,
                 const std::string &destination, DosDateTime time, std::uint32_t attributes,
                 std::int64_t size);

@@ -197,6 +197,12 @@ std::optional<TFileId> GetFileId(const std::string &path) {
   return fs::FileIdOf(st);
 }
 
+std::optional<TFileId> GetEntryId(const std::string &path) {
+  struct stat st {};
+  if (!StatPath(path, st, false)) return std::nullopt;
+  return fs::FileIdOf(st);
+}
+
 // A dangling link is an entry too: a name taken by it is not free.
 bool PathExists(const std::string &path) {
   struct stat st {};

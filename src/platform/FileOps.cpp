@@ -1,5 +1,13 @@
-// Rename, copy, create, delete: the refusals of the Windows calls, checked
-// here because root on Linux would get past most of them.
+// Rename, copy, move, create, delete: the refusals of the Windows calls,
+// checked here because root on Linux would get past most of them.
+//
+// A move within one file system is a rename and nothing else.  Across file
+// systems it is a durable copy, and the source is removed only when it is
+// still what was copied (the same file under its name, of the same size,
+// last-write and change times): a writer that appended to it meanwhile
+// would otherwise lose what it wrote.  The look and the removal are two
+// calls; what lands between them is found in the file still held open and
+// put back under its name.
 //
 // Entries are named relative to their folder (a held one, or the folder of
 // a whole path opened once per call) and no call follows a link in an
@@ -229,34 +237,6 @@ struct TNewFileTimes {
   }
 };
 
-// Copies the rest of `from` into `to`: copy_file_range where the kernel can
-// (it may share extents), plain reads and writes where it cannot.
-bool CopyData(int from, int to) {
-  bool useRange = true;
-  for (;;) {
-    if (useRange) {
-      const ssize_t copied = sys::Call("copy_file_range", [&] {
-        return ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
-      });
-      if (copied > 0) continue;
-      if (copied == 0) return true;
-      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
-      useRange = false;
-    }
-    static thread_local std::vector<char> buffer(1 << 17);
-    const ssize_t got = sys::Call("read", [&] { return ::read(from, buffer.data(), buffer.size()); });
-    if (got < 0) return false;
-    if (got == 0) return true;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = sys::Call("write", [&] {
-        return ::write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
-      });
-      if (put < 0) return false;
-      done += put;
-    }
-  }
-}
-
 // Extended attributes that travel with a copy: the hidden, system and
 // archive bits, and the write bits a read-only flag took away.
 constexpr const char *kTravellingAttributes[] = {"user.DOSATTRIB", "user.korvane.writebits"};
@@ -445,9 +425,9 @@ private:
 // Whether the destination may be written: never a folder, never a
 // read-only file or one the caller may not write, never the source itself.
 // True with nothing in the way too.
-bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, bool failIfExists) {
+bool DestinationAllows(int dir, const char *name, const struct stat &sourceStat, bool failIfExists) {
   struct stat targetStat {};
-  if (sys::Call("stat", [&] { return ::fstatat(dest.Dir(), dest.Name(), &targetStat, 0); }) != 0) {
+  if (sys::Call("stat", [&] { return ::fstatat(dir, name, &targetStat, 0); }) != 0) {
     return errno == ENOENT;
   }
   if (failIfExists) {
@@ -466,7 +446,7 @@ bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, 
     errno = kErrorReadOnly;
     return false;
   }
-  if (sys::Call("access", [&] { return ::faccessat(dest.Dir(), dest.Name(), W_OK, 0); }) != 0) {
+  if (sys::Call("access", [&] { return ::faccessat(dir, name, W_OK, 0); }) != 0) {
     errno = EACCES;
     return false;
   }
@@ -477,6 +457,10 @@ bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, 
     return false;
   }
   return true;
+}
+
+bool DestinationAllows(const TDestination &dest, const struct stat &sourceStat, bool failIfExists) {
+  return DestinationAllows(dest.Dir(), dest.Name(), sourceStat, failIfExists);
 }
 
 // A symbolic link is copied as the link it is, with the same text and
@@ -589,68 +573,40 @@ bool MoveFile(const TEntryRef &from, const TEntryRef &to) {
   return false;
 }
 
-bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists, TCopyPurpose purpose) {
-  const auto source = fs::SystemEntry(from);
-  const auto target = fs::SystemEntry(to);
-  if (!source || !target) return false;
-  const bool durable = purpose == TCopyPurpose::Move;
+namespace {
 
-  // O_NONBLOCK: a named pipe must not hang the run; it is refused below.
-  sys::TFd in(fs::OpenEntry(*source, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
-  struct stat sourceStat {};
-  if (!in.Valid()) {
-    // O_NOFOLLOW refuses a link with ELOOP (as it does a path with too
-    // many links in it, which the stat tells apart).
-    if (errno != ELOOP) return false;
-    if (sys::Call("lstat", [&] {
-          return ::fstatat(source->Dir, source->Name.c_str(), &sourceStat, AT_SYMLINK_NOFOLLOW);
-        }) != 0) {
-      return false;
-    }
-    if (!S_ISLNK(sourceStat.st_mode)) {
-      errno = ELOOP;
-      return false;
-    }
-    const TDestination dest(*target);
-    return dest.Valid() && fs::NameHeldAt(dest.Dir(), dest.Name()) &&
-           DestinationAllows(dest, sourceStat, failIfExists) &&
-           CopyLink(*source, sourceStat, dest, failIfExists, durable);
-  }
-  if (sys::Call("fstat", [&] { return ::fstat(in.Get(), &sourceStat); }) != 0) return false;
-  if (S_ISDIR(sourceStat.st_mode)) {
-    errno = EISDIR;
-    return false;
-  }
-  if (!S_ISREG(sourceStat.st_mode)) {
-    errno = kErrorSpecialFile;
-    return false;
-  }
-
-  const TDestination dest(*target);
-  if (!dest.Valid() || !fs::NameHeldAt(dest.Dir(), dest.Name()) ||
-      !DestinationAllows(dest, sourceStat, failIfExists))
-    return false;
+// The copy proper, of the open regular file `in` whose status `began` the
+// copy starts from, into `dest`.
+bool CopyOpenFile(int in, const struct stat &began, const TDestination &dest, bool failIfExists,
+                  TCopyPurpose purpose) {
+  const bool move = purpose == TCopyPurpose::Move;
   // Once this file system has been found full in the run, a copy that
   // cannot fit in what is left fails at once instead of filling it again.
   const std::uint64_t device = FolderDevice(dest.Dir(), dest.Name());
   if (fs::RefusalsNoted() && fs::Refuses(device, fs::TKernelFeature::SpaceRanOut)) {
     const auto space = fs::FreeSpaceAt(dest.Dir());
-    if (space && SpaceFor(*space, sourceStat.st_size) > space->Available) {
+    if (space && SpaceFor(*space, began.st_size) > space->Available) {
       errno = ENOSPC;
       return false;
     }
   }
   const auto copied = [&] {
     TTempFile temp(dest.Dir());
-    if (!temp.Valid() || !CopyData(in.Get(), temp.Fd())) return false;
+    if (!temp.Valid() || !fs::CopyContents(in, temp.Fd(), began)) return false;
+    // The owner first: giving a file away clears its capabilities and its
+    // set-user-ID bit, which the attributes and the mode then bring back.
+    if (move && !fs::CopyOwner(temp.Fd(), began)) return false;
     const auto traits = fs::TraitsOfFolder(dest.Dir());
     // Before the mode: a read-only mode would refuse the attributes.
-    if (!CopyAttributes(in.Get(), temp.Fd(), traits)) return false;
-    if (sys::Call("fchmod", [&] { return ::fchmod(temp.Fd(), CopyMode(sourceStat.st_mode, purpose)); }) != 0 &&
+    if (!CopyAttributes(in, temp.Fd(), traits) || !fs::CopyExtendedAttributes(in, temp.Fd(), purpose))
+      return false;
+    if (sys::Call("fchmod", [&] { return ::fchmod(temp.Fd(), CopyMode(began.st_mode, purpose)); }) != 0 &&
         !(ModesNotKept(errno) && traits && (traits->Utf16Names || traits->Type.starts_with("fuse")))) {
       return false;
     }
-    return temp.Commit(dest.Name(), failIfExists, durable, sourceStat.st_mtim);
+    // A moved file's ACL goes with it; a copy's permissions follow the umask.
+    if (move && fs::HasAccessControlList(in) && !fs::CopyAccessControlList(in, temp.Fd())) return false;
+    return temp.Commit(dest.Name(), failIfExists, move, began.st_mtim);
   };
   if (copied()) return true;
   if ((errno == ENOSPC || errno == EDQUOT) && !sys::LastCallFaked()) {
@@ -660,6 +616,146 @@ bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists, TCo
   }
   fs::ExplainNameRefusal(dest.Dir(), dest.Name());
   return false;
+}
+
+// The source of a copy opened for reading, or for a symbolic link its own
+// status (`in` then not valid): a link's target is never read.
+bool OpenSource(const fs::TSysEntry &source, sys::TFd &in, struct stat &st) {
+  // O_NONBLOCK: a named pipe must not hang the run; it is refused below.
+  in = sys::TFd(fs::OpenEntry(source, O_RDONLY | O_NOFOLLOW | O_NONBLOCK));
+  if (!in.Valid()) {
+    // O_NOFOLLOW refuses a link with ELOOP (as it does a path with too
+    // many links in it, which the stat tells apart).
+    if (errno != ELOOP) return false;
+    if (sys::Call("lstat", [&] {
+          return ::fstatat(source.Dir, source.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+        }) != 0) {
+      return false;
+    }
+    if (S_ISLNK(st.st_mode)) return true;
+    errno = ELOOP;
+    return false;
+  }
+  if (sys::Call("fstat", [&] { return ::fstat(in.Get(), &st); }) != 0) return false;
+  if (S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    errno = kErrorSpecialFile;
+    return false;
+  }
+  return true;
+}
+
+bool SameTime(const timespec &a, const timespec &b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// True when the entry `source` is still the file the copy began with, as
+// it was then: the same file under the name, of the same size, written and
+// changed at the same times.  A writer that appended, a program that saved
+// a new version under the name, a change of its attributes: each shows.
+bool Unchanged(const fs::TSysEntry &source, int in, const struct stat &began) {
+  struct stat named {}, now {};
+  if (sys::Call("lstat", [&] {
+        return ::fstatat(source.Dir, source.Name.c_str(), &named, AT_SYMLINK_NOFOLLOW);
+      }) != 0) {
+    return false;
+  }
+  if (in >= 0 && sys::Call("fstat", [&] { return ::fstat(in, &now); }) != 0) return false;
+  if (in < 0) now = named;
+  return named.st_dev == began.st_dev && named.st_ino == began.st_ino && now.st_size == began.st_size &&
+         SameTime(now.st_mtim, began.st_mtim) && SameTime(now.st_ctim, began.st_ctim);
+}
+
+// After the source of a move was removed: if a writer still had it open
+// and wrote in the instant between the last look and the removal, its
+// data is in the file `in` holds, which no name leads to any more.  It is
+// put back under its name, so the writes are not lost.  True when nothing
+// had to be put back.
+bool NothingWrittenSince(const fs::TSysEntry &source, int in, const struct stat &began) {
+  struct stat now {};
+  if (::fstat(in, &now) != 0) return true;
+  if (now.st_size == began.st_size && SameTime(now.st_mtim, began.st_mtim)) return true;
+  CopyOpenFile(in, now, TDestination(source), /*failIfExists=*/true, TCopyPurpose::Move);
+  return false;
+}
+
+}  // namespace
+
+bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists, TCopyPurpose purpose) {
+  const auto source = fs::SystemEntry(from);
+  const auto target = fs::SystemEntry(to);
+  if (!source || !target) return false;
+  const bool durable = purpose == TCopyPurpose::Move;
+
+  sys::TFd in;
+  struct stat sourceStat {};
+  if (!OpenSource(*source, in, sourceStat)) return false;
+  const TDestination dest(*target);
+  if (!dest.Valid() || !fs::NameHeldAt(dest.Dir(), dest.Name()) ||
+      !DestinationAllows(dest, sourceStat, failIfExists))
+    return false;
+  if (!in.Valid()) return CopyLink(*source, sourceStat, dest, failIfExists, durable);
+  return CopyOpenFile(in.Get(), sourceStat, dest, failIfExists, purpose);
+}
+
+bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting, bool *copyStays) {
+  if (copyStays != nullptr) *copyStays = false;
+  const auto source = fs::SystemEntry(from);
+  const auto target = fs::SystemEntry(to);
+  if (!source || !target) return false;
+  if (!fs::NameHeldAt(target->Dir, target->Name)) return false;
+  const auto sourceStatus = [&](struct stat &st) {
+    if (sys::Call("lstat", [&] {
+          return ::fstatat(source->Dir, source->Name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+        }) != 0) {
+      return false;
+    }
+    if (!S_ISDIR(st.st_mode)) return true;
+    errno = EISDIR;
+    return false;
+  };
+
+  // One file system: the file itself changes its place, whole and at once.
+  // A free name costs the rename alone, without a look at either entry:
+  // nearly every move of a run goes to one.
+  struct stat sourceStat {};
+  const bool renamed =
+      replaceExisting
+          ? sourceStatus(sourceStat) && DestinationAllows(target->Dir, target->Name.c_str(), sourceStat, false) &&
+                sys::Call("renameat", [&] {
+                  return ::renameat(source->Dir, source->Name.c_str(), target->Dir, target->Name.c_str());
+                }) == 0
+          : fs::RenameNoReplace(source->Dir, source->Name.c_str(), target->Dir, target->Name.c_str());
+  if (renamed) return true;
+  if (errno != EXDEV) {
+    fs::ExplainNameRefusal(target->Dir, target->Name);
+    return false;
+  }
+  if (!replaceExisting && !sourceStatus(sourceStat)) return false;
+
+  // Across file systems: a durable copy, and the source goes only if it is
+  // still what was copied.
+  const TDestination dest(*target);
+  if (!dest.Valid() || !DestinationAllows(dest, sourceStat, !replaceExisting)) return false;
+  sys::TFd in;
+  struct stat began {};
+  if (!OpenSource(*source, in, began)) return false;
+  const bool copied = in.Valid() ? CopyOpenFile(in.Get(), began, dest, !replaceExisting, TCopyPurpose::Move)
+                                 : CopyLink(*source, began, dest, !replaceExisting, /*durable=*/true);
+  if (!copied) return false;
+  if (copyStays != nullptr) *copyStays = true;
+  if (!Unchanged(*source, in.Valid() ? in.Get() : -1, began)) {
+    errno = kErrorSourceChanged;
+    return false;
+  }
+  if (sys::Call("unlink", [&] { return ::unlinkat(source->Dir, source->Name.c_str(), 0); }) != 0) return false;
+  if (in.Valid() && !NothingWrittenSince(*source, in.Get(), began)) {
+    errno = kErrorSourceChanged;
+    return false;
+  }
+  if (copyStays != nullptr) *copyStays = false;
+  return true;
 }
 
 bool CreateFolder(const std::string &path) { return CreateFolder(TEntryRef(path)); }

@@ -155,6 +155,8 @@ bool FolderExists(const std::string &path);
 bool PathExists(const std::string &path);
 // The identity of what `path` leads to (links followed), or nullopt (errno set).
 std::optional<TFileId> GetFileId(const std::string &path);
+// The identity of the entry `path` names itself (a link as the link).
+std::optional<TFileId> GetEntryId(const std::string &path);
 
 // Renames a file or folder (a link as the link); never replaces an existing
 // entry (EEXIST).  A change of letter case only is a rename like any other,
@@ -171,7 +173,11 @@ std::string CaseChangeTemporaryName(std::string_view name, int attempt = 0);
 // loss soon after could leave neither file.
 enum class TCopyPurpose { Copy, Move };
 // Copies content, mode, the last-write time and the attribute bits kept in
-// user.DOSATTRIB.  With failIfExists an existing destination is never
+// user.DOSATTRIB, and the extended attributes: a copy's user.* ones, and
+// for a move every one the caller may set, its ACL and its owner.  An
+// attribute the destination cannot hold fails the copy with
+// kErrorAttributeNotHeld.  The data is shared with the source where the
+// file system can (a reflink), and holes stay holes.  With failIfExists an existing destination is never
 // replaced.  The copy is written to a file without a name (O_TMPFILE, or a
 // temporary file beside the destination where the file system lacks it) and
 // only gets its name when complete, so a failed or killed copy never leaves
@@ -183,6 +189,21 @@ enum class TCopyPurpose { Copy, Move };
 // space left fails at once with ENOSPC.
 bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
               TCopyPurpose purpose = TCopyPurpose::Copy);
+// Moves a file or a symbolic link (not a folder) to `to`, which may lie in
+// another folder and on another file system.  On one file system it is a
+// rename: instant, atomic, the file itself with everything it has.  Across
+// file systems it is CopyFile with TCopyPurpose::Move, and the source is
+// removed only if it is still the file the copy began with, of the same
+// size and last-write and change times; a source changed meanwhile (a
+// writer appending to it) stays, and the call fails with
+// kErrorSourceChanged.  An existing destination is replaced only with
+// replaceExisting, under CopyFile's refusals.  When the call fails after
+// the copy was made (a source changed, or one that cannot be removed),
+// *copyStays says so: both files are then there.  A free name costs the
+// rename alone, without a look at the source first: the caller makes sure
+// `from` is no folder, which one file system would move like a file.
+bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting,
+                bool *copyStays = nullptr);
 // Creates one folder level.
 bool CreateFolder(const std::string &path);
 bool CreateFolder(const TEntryRef &entry);

@@ -28,6 +28,8 @@ inline constexpr int kErrorReadOnly = 0x10004;          // a read-only file, ref
 inline constexpr int kErrorSpecialFile = 0x10005;       // a named pipe, device or socket
 inline constexpr int kErrorLinkAttributes = 0x10006;    // a symbolic link keeps no attributes of its own
 inline constexpr int kErrorDotNameHidden = 0x10007;     // a name with a leading dot stays hidden
+inline constexpr int kErrorAttributeNotHeld = 0x10008;  // an extended attribute or ACL the destination cannot hold
+inline constexpr int kErrorSourceChanged = 0x10009;     // the source of a move changed while it was copied
 
 struct TFileSystemTraits {
   std::string Type;                 // "ext4", "vfat", "exfat", "ntfs", "fuse.sshfs", ...

@@ -157,6 +157,7 @@ enum class TKernelFeature : unsigned {
   RenameNoReplace,  // renameat2's RENAME_NOREPLACE (EINVAL)
   TmpFile,          // O_TMPFILE
   SpaceRanOut,      // not a refusal: a copy has met a full disk here
+  Clone,            // FICLONE: the file system shares no blocks between files
 };
 
 std::uint64_t DeviceOf(const struct stat &st);
@@ -188,6 +189,21 @@ bool NameHeldAt(int dir, std::string_view utf8Name);
 // vague answer (EINVAL, EPERM) to a name Windows refuses becomes
 // kErrorNameNotHeld.  errno is kept otherwise.
 void ExplainNameRefusal(int dir, std::string_view utf8Name);
+
+// The data of the open regular file `from` (its status `st`, taken when
+// the copy began) into the empty file `to`: shared where the file system
+// can (FICLONE), else only the source's data ranges, so holes stay holes.
+bool CopyContents(int from, int to, const struct stat &st);
+// The extended attributes that travel for `purpose` (CopyMetadata.cpp);
+// false with errno set, kErrorAttributeNotHeld for one the destination
+// cannot hold.
+bool CopyExtendedAttributes(int from, int to, TCopyPurpose purpose);
+// True when the file carries a POSIX ACL beyond what its mode says.
+bool HasAccessControlList(int fd);
+// The ACL and the permission bits; errno as CopyExtendedAttributes sets it.
+bool CopyAccessControlList(int from, int to);
+// A moved file's owner and group, where the caller may give them.
+bool CopyOwner(int to, const struct stat &source);
 
 // Renames without ever replacing an entry (EEXIST).  Where the file system
 // refuses RENAME_NOREPLACE, the new name is looked up first and the plain

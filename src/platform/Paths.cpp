@@ -77,15 +77,20 @@ std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimite
 // "ab" or "/a" as created when nothing exists, so only the root, which is its
 // own parent, counts as done without looking; every other level must exist
 // afterwards.
-bool ForceFolder(const std::string &path) {
+bool ForceFolder(const std::string &path, std::vector<std::string> *made,
+                 const std::function<bool(const std::string &)> &beforeMake) {
   if (path.empty()) throw EInOutError("\x83\x66\x83\x42\x83\x8C\x83\x4E\x83\x67\x83\x8A\x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1");  // ディレクトリを作成できません
   std::string folder = ExcludeTrailingDelimiter(path);
   if (folder.empty()) return true;  // the root
   if (FolderExists(folder)) return true;
   const std::string parent = ParentOf(folder);
   if (parent == folder) return FolderExists(folder);
-  if (!parent.empty() && !ForceFolder(parent)) return false;
-  if (CreateFolder(folder)) return true;
+  if (!parent.empty() && !ForceFolder(parent, made, beforeMake)) return false;
+  if (beforeMake && !beforeMake(folder)) return false;
+  if (CreateFolder(folder)) {
+    if (made != nullptr) made->push_back(folder);
+    return true;
+  }
   // Someone else may have created it in the meantime; what counts is that
   // it exists now.  Otherwise the reason is mkdir's, not stat's.
   const int error = errno;

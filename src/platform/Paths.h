@@ -3,8 +3,10 @@
 // Paths are CP932 byte strings; the scans are double-byte aware, because
 // 0x5C is a valid second byte in Shift-JIS (表 is 0x95 0x5C).
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The platform's path delimiter ('/' on POSIX, '\\' on Windows).
 inline constexpr char kPathDelimiter = '/';
@@ -26,8 +28,13 @@ std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimite
 // Creates a folder with its missing parents.  A path of fewer than three
 // characters, an existing folder, or a path that is its own parent counts as
 // done.  True only when every level exists afterwards.  An empty path raises
-// EInOutError("ディレクトリを作成できません").
-bool ForceFolder(const std::string &path);
+// EInOutError("ディレクトリを作成できません").  `made`, when given, gets
+// the folders this call created (without a trailing delimiter), outermost
+// first, whatever the result: each is a change on the disk to be told.
+// `beforeMake`, when given, hears of each folder before it is made; false
+// (errno set) leaves it unmade and fails the call.
+bool ForceFolder(const std::string &path, std::vector<std::string> *made = nullptr,
+                 const std::function<bool(const std::string &)> &beforeMake = {});
 
 // A path as absolute: a relative one is taken from the working folder.
 // One that cannot be made so comes back as it is.

@@ -1,6 +1,8 @@
 #include "run/RunDriver.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include "media/MediaReader.h"
@@ -62,10 +64,13 @@ public:
     const auto before = [this](const TAct &act) { return BeforeAct(act); };
     D_.Rename_.BeforeAct = before;
     D_.Copy_.BeforeAct = before;
+    // A run never overwrites what it has written itself.
+    D_.Copy_.Output = &Output_;
   }
   ~TRunWalkStep() override {
     D_.Rename_.BeforeAct = nullptr;
     D_.Copy_.BeforeAct = nullptr;
+    D_.Copy_.Output = nullptr;
   }
   TRunWalkStep(const TRunWalkStep &) = delete;
   TRunWalkStep &operator=(const TRunWalkStep &) = delete;
@@ -129,6 +134,7 @@ public:
         const std::string copyName = D_.Copy_.ResultName;
         const std::string copyPath = destination + copyName;
         Ended(ok, ok ? IdentityOf(copyPath) : std::nullopt);
+        LogMadeFolders(RunMode::Copy, level, D_.Copy_.MadeFolders);
         Log(RunMode::Copy, path, ok, {}, copyPath, D_.Copy_.Failure);
         if (ok) FollowUp(copyPath, copyPath, entry);
         if (IsPlainName(copyName)) outcome.DestinationName = copyName;
@@ -203,6 +209,7 @@ private:
     const std::string newPath = destination + newName;
     // A rename leaves the entry as it was; a copy is a file of its own.
     Ended(ok, !ok ? std::nullopt : rename.MakeCopy ? IdentityOf(newPath) : BeforeIdentity_);
+    LogMadeFolders(RunMode::Rename, level, rename.MadeFolders);
     Log(RunMode::Rename, path, ok, {}, newPath, rename.Failure);
     // A rename in place leaves the file in the held folder.
     if (ok) FollowUp(rename.MakeCopy ? TEntryRef(newPath) : Target(newName, level, newPath), newPath, entry);
@@ -261,6 +268,30 @@ private:
     outcome.RememberDestinationName = ok && (entry.Attributes & kAttrDirectory) != 0;
   }
 
+  // The folders a copy made on its way, each journaled as an act of its own
+  // and recorded as a folder target's copy is, before the copy's own
+  // record.  A folder begun but not made (someone else made it, or mkdir
+  // failed) is closed as failed and gets no record.
+  void LogMadeFolders(RunMode mode, const TWalkLevel &level, const std::vector<std::string> &made) {
+    const auto wasMade = [&](const std::string &folder) {
+      return std::find(made.begin(), made.end(), folder) != made.end();
+    };
+    if (D_.Journal_)
+      for (const auto &[folder, number] : WayActs_) {
+        const bool ok = wasMade(folder);
+        D_.Journal_->End(number, ok, ok ? IdentityOf(folder) : std::nullopt);
+      }
+    const std::size_t act = Act_;
+    for (const std::string &folder : made) {
+      const auto way = std::find_if(WayActs_.begin(), WayActs_.end(),
+                                    [&](const auto &begun) { return begun.first == folder; });
+      Act_ = way == WayActs_.end() ? 0 : way->second;
+      Log(mode, SourceFolderOf(level.Folder, level.Destination, folder), true, {}, folder);
+    }
+    Act_ = act;
+    WayActs_.clear();
+  }
+
   TChangeNumbers ChangeNumbers(std::uint32_t attributesBefore) const {
     return ChangeNumbersOf(D_.Change_, attributesBefore);
   }
@@ -299,11 +330,28 @@ private:
   bool BeforeAct(const TAct &act) {
     TJournalWriter *journal = D_.Journal_.get();
     if (journal == nullptr) return true;
+    // An act of the target that another follows made nothing: a copy that
+    // found its name taken or its folder missing tries again as a new act.
+    if (Act_ != 0) {
+      journal->End(Act_, false, std::nullopt);
+      Act_ = 0;
+    }
+    std::size_t number = 0;
+    if (act.OnTheWay) {
+      // A folder on the way is a folder of its own, not the target.
+      if (!journal->Begin(act.Kind, std::string(act.From), std::string(act.To), std::nullopt, true, false, number)) {
+        errno = journal->Error();
+        return false;
+      }
+      WayActs_.emplace_back(std::string(act.To), number);
+      return true;
+    }
     BeforeIdentity_ = IdentityBefore();
     if (journal->Begin(act.Kind, std::string(act.From), std::string(act.To), BeforeIdentity_, act.Folder,
-                       act.ToExisted, Act_))
+                       act.ToExisted, number)) {
+      Act_ = number;
       return true;
-    Act_ = 0;
+    }
     errno = journal->Error();
     return false;
   }
@@ -370,6 +418,9 @@ private:
   TWalkOptions Options_;
   TChainLevels Chains_;
   TLevelTexts Texts_;
+  TOwnOutput Output_;
+  // The folders on the way begun for the target under way, with their acts.
+  std::vector<std::pair<std::string, std::size_t>> WayActs_;
   // The target under way, what the journal knows of it, and its act.
   const TargetEntry *Current_ = nullptr;
   TEntryRef CurrentRef_{""};

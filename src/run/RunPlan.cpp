@@ -408,13 +408,15 @@ public:
     case RunMode::Copy: {
       const std::string source = folder + entry.Name;
       TCopyCn &copy = D_.Copy_;
-      const TPrediction p =
-          PredictCopy(copy, View_, source, destination, entry.Time, entry.Attributes, entry.Size);
+      const TPrediction p = PredictCopy(copy, View_, source, destination, entry.Time, entry.Attributes,
+                                        entry.Size, entry.IsSymlink);
       const std::string name = copy.ResultName;
+      // The run makes the destination folder for any target with a plain name.
+      if (IsPlainName(entry.Name)) MadeFolders(RunMode::Copy, level, destination);
       Record(RunMode::Copy, p, shown, destination + name);
       if (p.Ok) {
         View_.Put(IncludeTrailingDelimiter(destination) + name, EntryOf(entry));
-        if (!isFolder && (copy.Delete == 0 || copy.Delete == 2)) View_.Remove(source);
+        if ((!isFolder || entry.IsSymlink) && (copy.Delete == 0 || copy.Delete == 2)) View_.Remove(source);
         FollowUp(destination + name, entry, source, /*isCopy=*/true);
       }
       if (IsPlainName(name)) outcome.DestinationName = name;
@@ -478,12 +480,16 @@ private:
     const std::string &folder = PathsOf(level).Folder;
     const std::string &destination = PathsOf(level).Destination;
     TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
-                                  entry.Attributes, entry.Size, entry.Media.get());
+                                  entry.Attributes, entry.Size, entry.IsSymlink, entry.Media.get());
     // A target without a shooting time is named or placed by its
     // modification time: the run says nothing, the plan notes it.
     if (p.Ok && RenameUsesShotTime(rename) && !(entry.Media && entry.Media->Taken))
       p.Failure = {TFailReason::ShotTimeFallback};
     const std::string newName = rename.ResultName;
+    // A renamed copy makes its destination folder once its name is known
+    // to change into a plain one.
+    if (rename.MakeCopy && newName != entry.Name && IsPlainName(newName))
+      MadeFolders(RunMode::Rename, level, destination);
     Record(RunMode::Rename, p, shown, destination + newName, folder + entry.Name);
     AdvanceSeqCounter(rename);
 
@@ -521,6 +527,27 @@ private:
     outcome.DestinationName = p.Ok ? step.To : step.From;
     outcome.Descend = step.Final;
     outcome.RememberDestinationName = p.Ok && (entry.Attributes & kAttrDirectory) != 0;
+  }
+
+  // The folders the run would make for `destination`, outermost first,
+  // each recorded as the run records them and then known to the overlay.
+  void MadeFolders(RunMode mode, const TWalkLevel &level, const std::string &destination) {
+    std::vector<std::string> missing;
+    for (std::string at = ExcludeTrailingDelimiter(destination); !at.empty();) {
+      if (View_.Lookup(at).Exists) break;
+      missing.push_back(at);
+      const std::string up = ExtractFilePath(IncludeTrailingDelimiter(at));
+      const std::string parent = up.size() > 1 ? ExcludeTrailingDelimiter(up) : up;
+      if (parent.size() >= at.size()) break;
+      at = parent;
+    }
+    const TLevelPaths &paths = PathsOf(level);
+    for (auto made = missing.rbegin(); made != missing.rend(); ++made) {
+      Record(mode, TPrediction{}, SourceFolderOf(paths.Shown, paths.Destination, *made), *made);
+      TPlannedEntry folder;
+      folder.Attributes = kAttrDirectory;
+      View_.Put(*made, folder);
+    }
   }
 
   // A rename in place as the overlay sees it; a folder's contents are then

@@ -1,6 +1,7 @@
 #include "run/RunSteps.h"
 
 #include "ops/UnitFileCn.h"
+#include "platform/Paths.h"
 #include "run/ValidateRun.h"
 #include "select/SortEntries.h"
 
@@ -21,7 +22,7 @@ TWalkOptions RunWalkOptions(RunMode mode, const JobSettings &job, const DateTime
   options.SubFolder = find.SubFolder;
   options.RemoveFolderTargets =
       mode == RunMode::Delete || (mode == RunMode::Copy && job.Copy.Delete != 1);
-  options.FlattenSubfolders = mode == RunMode::Copy && find.FileOnly == 0;
+  options.FlattenSubfolders = mode == RunMode::Copy && find.FileOnly == 0 && !job.Copy.KeepTree;
   options.SubfoldersStayPut = mode == RunMode::List || mode == RunMode::Change ||
                               mode == RunMode::Delete || (mode == RunMode::Rename && !job.Rename.Copy);
   return options;
@@ -57,6 +58,28 @@ void AdvanceSeqCounter(TRenameCn &rename) {
   if (rename.IsStepEnabled(kStepSequence))
     rename.SeqCounter = static_cast<int>(static_cast<unsigned>(rename.SeqCounter) +
                                          static_cast<unsigned>(rename.SeqStep));
+}
+
+namespace {
+
+// `path` without its last component (and without a trailing delimiter).
+std::string_view Up(std::string_view path) {
+  const std::size_t at = LastDelimiterOffset(path, std::string_view(&kPathDelimiter, 1));
+  return at == std::string_view::npos ? std::string_view() : path.substr(0, at == 0 ? 1 : at);
+}
+
+}  // namespace
+
+std::string SourceFolderOf(std::string_view levelFolder, std::string_view levelDestination,
+                           std::string_view made) {
+  const std::string source = ExcludeTrailingDelimiter(levelFolder);
+  const std::string dest = ExcludeTrailingDelimiter(levelDestination);
+  std::string_view from = source, to = dest;
+  while (to.size() > made.size() && Up(to).size() < to.size() && Up(from).size() < from.size()) {
+    to = Up(to);
+    from = Up(from);
+  }
+  return std::string(from);
 }
 
 bool FollowsUp(const TChangeCn &change) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/JobSettings.h"
@@ -61,6 +62,14 @@ bool RenameUsesShotTime(const TRenameCn &rename);
 // After every target of a numbering rename, whether it succeeded or not;
 // wraps rather than overflowing.
 void AdvanceSeqCounter(TRenameCn &rename);
+
+// The folder of the walk that a folder made in the destination stands for:
+// the destination mirrors the walked tree from the level up, so a folder
+// made n levels above the level's destination stands for the folder n
+// levels above the level's folder.  `made` has no trailing delimiter; so
+// has the result.
+std::string SourceFolderOf(std::string_view levelFolder, std::string_view levelDestination,
+                           std::string_view made);
 
 // True when a successful rename or copy is followed by the date and
 // attribute change.

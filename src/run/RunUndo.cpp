@@ -334,11 +334,15 @@ private:
       if (!atTo && !atFrom && Same(act.Before, StatusAt(CaseTemporary(act)), to)) return {TCheck::Reverse};
       // A move by copy: its copy gets the name only once complete, so one
       // of the source's size and time under a name that was free is the
-      // run's, whether the source was removed yet or not.
+      // run's, whether the source was removed yet or not.  A move tries its
+      // name as free first, before it knows; on one file system it is a
+      // rename, so both names there mean it was never made (it found its
+      // name taken, and the file there is not the run's).
       const bool copied = act.Kind == TActKind::Move && atTo && !act.ToExisted && act.Before &&
                           atTo->Size == act.Before->Size &&
                           atTo->LastWrite.tv_sec / 2 == act.Before->WrittenSeconds / 2;
-      if (copied && (!atFrom || Same(act.Before, atFrom, from))) return {TCheck::Reverse};
+      const bool bothOnOne = atTo && atFrom && atTo->Id.Device == atFrom->Id.Device;
+      if (copied && !bothOnOne && (!atFrom || Same(act.Before, atFrom, from))) return {TCheck::Reverse};
       return {TCheck::NotDone};
     }
     if (!act.Ok) return {TCheck::NotDone};

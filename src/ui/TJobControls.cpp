@@ -65,6 +65,7 @@ JobSettings ReadJobFromControls(const TMainControls &c, const TRenameCn &rename)
   co.Same = c.ComboBoxCopySame->currentIndex();
   co.OverWrite = c.ComboBoxCopyOverWrite->currentIndex();
   co.Alias = c.ComboBoxCopyAlias->currentIndex();
+  co.KeepTree = c.CheckBoxKeepTree->isChecked();
 
   auto &r = job.Rename;
   r.Copy = c.CheckBoxCopy->isChecked();
@@ -173,6 +174,7 @@ void WriteJobToControls(const JobSettings &job, const TMainControls &c, TRenameC
   SetChoice(c.ComboBoxCopySame, co.Same);
   SetChoice(c.ComboBoxCopyOverWrite, co.OverWrite);
   SetChoice(c.ComboBoxCopyAlias, co.Alias);
+  c.CheckBoxKeepTree->setChecked(co.KeepTree);
 
   const auto &r = job.Rename;
   c.CheckBoxCopy->setChecked(r.Copy);

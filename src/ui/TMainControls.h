@@ -149,6 +149,7 @@ struct TMainControls {
   QComboBox *ComboBoxCopySame = nullptr;
   QComboBox *ComboBoxCopyOverWrite = nullptr;
   QComboBox *ComboBoxCopyAlias = nullptr;
+  QCheckBox *CheckBoxKeepTree = nullptr;
   QToolButton *SpeedButtonCopy = nullptr;
   QToolButton *SpeedButtonCopyPreview = nullptr;
 

@@ -515,6 +515,11 @@ void BuildCopyPage(TMainControls &c, QValidator *v) {
     y += 26;
   }
   p.Label(T("別名コピー時はファイル名の末尾に\"_連番\"をつけてコピーします。"), 8, y + 4, 440);
+  // In the free room left of the preview button; nothing else moves.
+  c.CheckBoxKeepTree =
+      p.Check(T("サブフォルダの構成を保つ"), 8, 156, 370,
+              T("チェックするとサブフォルダのファイルをコピー先の同じ構成のフォルダへコピーします。"
+                "(フォルダは必要に応じて作成します)"));
   c.SpeedButtonCopy =
       p.Button(T("コピー"), 458, 153, 62, 24, T("対象ファイルのコピー処理を行います。"));
   c.SpeedButtonCopyPreview = p.Button(T("プレビュー"), 386, 153, 68, 24,

@@ -197,11 +197,12 @@ TEST_F(BatchTest, HelpKeysListsExactlyTheKeysOfASettingsFile) {
     else
       written.insert(section + "." + line.substr(0, line.find('=')));
   }
-  EXPECT_EQ(written.size(), 98u);
+  EXPECT_EQ(written.size(), 99u);
   EXPECT_EQ(listed, written);
   for (const std::string &part : Strings{"Rename.SeqSort", "a choice from 0 to 9", U8(u8"撮影日時順【昇】"),
                                          U8(u8"名前順(自然)【降】"), "Rename.ComposeMarks",
-                                         "FindFile.SizeFrom", "an integer from -1 to 2097151", "default -1"})
+                                         "FindFile.SizeFrom", "an integer from -1 to 2097151", "default -1",
+                                         "Copy.KeepTree"})
     EXPECT_NE(keys.Out.find(part), std::string::npos) << part;
 }
 

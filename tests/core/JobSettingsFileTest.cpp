@@ -28,7 +28,7 @@ TEST(JobSettingsFile, ANewFileHoldsTheFiveSectionsInKeyOrder) {
       "NwDate=    /  /  ", "AcDate=    /  /  ", "UpTime=  :  :  ", "NwTime=  :  :  ",
       "UpCurrent=0", "NwCurrent=0", "AcCurrent=0", "AcTime=  :  :  ", "Attr=0",
       "AttrSysFile=0", "AttrHidden=0", "AttrReadOnly=0", "AttrArchive=0", "UpDateShot=0",
-      "[Copy]", "Folder=", "Delete=1", "Same=0", "OverWrite=1", "Alias=1",
+      "[Copy]", "Folder=", "Delete=1", "Same=0", "OverWrite=1", "Alias=1", "KeepTree=0",
       "[Rename]", "Copy=1"};
   for (std::size_t i = 0; i < kStepCount; ++i) {
     lines.push_back("OrderItems" + std::to_string(i) + "=" + std::string(kStepCaptions[i]));
@@ -92,6 +92,7 @@ JobSettings UnusualJob() {
   r.FolderAfter = ">";
   r.FolderAdd = 0;
   r.ResolveChains = true;
+  job.Copy.KeepTree = true;
   job.Delete.Recycled = false;
   return job;
 }
@@ -159,6 +160,29 @@ TEST(JobSettingsFile, ReadBringsValuesIntoTheirDomain) {
     c.Field(job) = c.Before;
     LoadJobSettingsFile(folder.Path("job.INI"), job);
     EXPECT_EQ(c.Field(job), c.After) << c.Text;
+  }
+}
+
+// The Windows program copied into one folder and wrote no tree key: its
+// copy section reads as a flat copy, while a file of a few keys (as --set
+// makes one) leaves the switch alone.
+TEST(JobSettingsFile, AWindowsCopySectionReadsAsAFlatCopy) {
+  const struct {
+    const char *Text;
+    bool After;
+  } cases[] = {
+      {"[Copy]\r\nFolder=C:\\out\r\nDelete=2\r\nSame=1\r\nOverWrite=0\r\nAlias=1\r\n", false},
+      {"[Copy]\r\nFolder=\r\nDelete=1\r\nSame=0\r\nOverWrite=1\r\nAlias=1\r\nKeepTree=1\r\n", true},
+      {"[Copy]\r\nDelete=2\r\n", true},
+      {"[Rename]\r\nSeqIndex=5\r\n", true},
+  };
+  TTempFolder folder;
+  for (const auto &c : cases) {
+    folder.WriteFile("job.INI", c.Text);
+    JobSettings job;
+    job.Copy.KeepTree = true;
+    LoadJobSettingsFile(folder.Path("job.INI"), job);
+    EXPECT_EQ(job.Copy.KeepTree, c.After) << c.Text;
   }
 }
 

@@ -1,14 +1,20 @@
 // CopyTarget on real folders: the same-name policies, alias names, source
 // deletion and folder targets.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "TempTree.h"
 #include "ops/UnitFileCn.h"
+#include "platform/Cp932.h"
 #include "platform/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystems.h"
 #include "platform/Sys.h"
 
 namespace {
@@ -23,7 +29,8 @@ protected:
   bool Copy(const std::string &name) {
     const std::string source = tree / ("src/" + name);
     const std::int64_t size = static_cast<std::int64_t>(TTempTree::Content(source)->size());
-    return cn.CopyTarget(source, tree / "dst/", TTempTree::Time(source), 0, size);
+    // The attributes as the walk reports them.
+    return cn.CopyTarget(source, tree / "dst/", TTempTree::Time(source), GetAttributes(source).value_or(0), size);
   }
   void Files(const std::string &sourceContent, DosDateTime sourceTime,
              const std::string &existingContent, DosDateTime existingTime) {
@@ -238,12 +245,13 @@ TEST_F(CopyTargetTest, AnExistingFolderOfTheNameCountsAsAbsent) {
   EXPECT_TRUE(TTempTree::IsFolder(tree / "dst/a.txt"));
 }
 
-// A copy that deletes its source is a move: the copy is flushed to the disk
-// first, and when that fails the source stays.
+// A copy that deletes its source is a move: across file systems the copy
+// is flushed to the disk first, and when that fails the source stays.
 TEST_F(CopyTargetTest, AMoveKeepsItsSourceUnlessTheCopyIsOnTheDisk) {
   for (const int policy : {0, 2}) {
     TTempTree moved("src/ src/a.txt=data dst/");
     cn.Delete = policy;
+    korvane::sys::InjectFault("renameat2", EXDEV);  // as between two file systems
     korvane::sys::InjectFault("fsync", EIO);
     EXPECT_FALSE(cn.CopyTarget(moved / "src/a.txt", moved / "dst/", kNew, 0, 4)) << policy;
     korvane::sys::ClearFaults();
@@ -253,6 +261,180 @@ TEST_F(CopyTargetTest, AMoveKeepsItsSourceUnlessTheCopyIsOnTheDisk) {
     EXPECT_FALSE(TTempTree::Exists(moved / "src/a.txt")) << policy;
     EXPECT_EQ(TTempTree::Content(moved / "dst/a.txt"), "data");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A file the run has written is never overwritten by a later target of the
+// same run: the policy's alias where it gives one, else the target fails
+// with its own reason and a move keeps its source.  One row per policy;
+// the first target wrote dst/x.txt ("first", kOld), the second ("second!",
+// kNew) meets it.
+TEST(CopyOwnOutputTest, ALaterTargetNeverOverwritesTheRunsOwnFile) {
+  struct {
+    const char *What;
+    int Same, OverWrite, Alias;
+    bool Ok;
+    const char *Result;
+    const char *Listing;
+    TFailReason Reason;
+  } const cases[] = {
+      {"overwrite always", 1, 0, 1, false, "x.txt", "x.txt", TFailReason::OwnOutput},
+      {"keep", 0, 0, 0, false, "x.txt", "x.txt", TFailReason::OwnOutput},
+      {"alias always", 2, 0, 0, true, "x_1.txt", "x.txt x_1.txt", TFailReason::None},
+      {"overwrite, else alias", 3, 0, 0, true, "x_1.txt", "x.txt x_1.txt", TFailReason::None},
+      {"overwrite, else alias by size", 3, 0, 3, true, "x_1.txt", "x.txt x_1.txt", TFailReason::None},
+      {"alias by time, else overwrite", 4, 0, 2, true, "x_1.txt", "x.txt x_1.txt", TFailReason::None},
+      {"alias by size (same), else overwrite", 4, 0, 3, false, "x.txt", "x.txt", TFailReason::OwnOutput},
+      {"overwrite, else never", 3, 0, 1, false, "x.txt", "x.txt", TFailReason::OwnOutput},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.What);
+    for (const int policy : {1, 2}) {
+      TTempTree tree("a/x.txt=first b/x.txt=second! dst/ old/x.txt=before");
+      TTempTree::SetReadOnly(tree / "b/x.txt", false);
+      TOwnOutput output;
+      TCopyCn copy;
+      copy.Output = &output;
+      copy.Same = c.Same;
+      copy.OverWrite = c.OverWrite;
+      copy.Alias = c.Alias;
+      copy.Delete = policy;
+      // The same size for the size rules' "same" rows: "second!" is longer.
+      const std::int64_t secondSize = std::string_view(c.What).find("(same)") != std::string_view::npos ? 5 : 7;
+      ASSERT_TRUE(copy.CopyTarget(tree / "a/x.txt", tree / "dst/", kOld, 0, 5));
+      EXPECT_EQ(copy.CopyTarget(tree / "b/x.txt", tree / "dst/", kNew, 0, secondSize), c.Ok);
+      EXPECT_EQ(copy.ResultName, c.Result);
+      EXPECT_EQ(copy.Failure.Reason, c.Reason);
+      EXPECT_EQ(TTempTree::List(tree / "dst/"), c.Listing);
+      EXPECT_EQ(TTempTree::Content(tree / "dst/x.txt"), "first");
+      EXPECT_EQ(TTempTree::Exists(tree / "b/x.txt"), policy == 1 || !c.Ok) << "a source lost";
+    }
+  }
+}
+
+// What the run did not write is overwritten as the policy says; outside a
+// run (no output kept) the policy alone decides.
+TEST(CopyOwnOutputTest, FilesTheRunDidNotWriteFollowThePolicy) {
+  TTempTree tree("a/x.txt=new b/x.txt=newer dst/x.txt=old");
+  TOwnOutput output;
+  TCopyCn copy;
+  copy.Output = &output;
+  copy.Same = 1;
+  copy.OverWrite = 0;
+  EXPECT_TRUE(copy.CopyTarget(tree / "a/x.txt", tree / "dst/", kOld, 0, 3));
+  EXPECT_EQ(TTempTree::Content(tree / "dst/x.txt"), "new");
+  copy.Output = nullptr;
+  EXPECT_TRUE(copy.CopyTarget(tree / "b/x.txt", tree / "dst/", kOld, 0, 5));
+  EXPECT_EQ(TTempTree::Content(tree / "dst/x.txt"), "newer");
+}
+
+struct stat Lstat(const std::string &path) {
+  struct stat st {};
+  EXPECT_EQ(lstat(Cp932ToUtf8(path).value().c_str(), &st), 0) << path;
+  return st;
+}
+
+// On one file system a move is a rename: the moved file is the source file
+// itself, under every same-name outcome.
+TEST(CopyMoveTest, AMoveOnOneFileSystemIsARename) {
+  const struct {
+    const char *What;
+    int Same;
+    const char *Result;
+  } cases[] = {{"free", 0, "a.txt"}, {"overwrite", 1, "b.txt"}, {"alias", 2, "b_1.txt"}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.What);
+    TTempTree tree("src/a.txt=data src/b.txt=data dst/b.txt=old");
+    const std::string name = c.Same == 0 ? "a.txt" : "b.txt";
+    const ino_t inode = Lstat(tree / ("src/" + name)).st_ino;
+    TCopyCn copy;
+    copy.Same = c.Same;
+    copy.OverWrite = 0;
+    copy.Alias = 0;
+    copy.Delete = 0;
+    ASSERT_TRUE(copy.CopyTarget(tree / ("src/" + name), tree / "dst/", kOld, 0, 4));
+    EXPECT_EQ(copy.ResultName, c.Result);
+    EXPECT_EQ(Lstat(tree / ("dst/" + copy.ResultName)).st_ino, inode);
+    EXPECT_FALSE(TTempTree::Exists(tree / ("src/" + name)));
+  }
+}
+
+// Across file systems: a source changed during its copy, or one with an
+// attribute the destination cannot hold, stays, and the record says why.
+TEST(CopyMoveTest, AMoveAcrossFileSystemsKeepsASourceItCannotCarryWhole) {
+  const struct {
+    const char *What;
+    std::function<void(const std::string &source)> Arm;
+    TFailReason Reason;
+    bool CopyStays;
+  } cases[] = {
+      {"appended to",
+       [](const std::string &source) {
+         korvane::sys::OnCall("fsync", [source] { TTempTree::SetContent(source, "data and more"); });
+       },
+       TFailReason::SourceChanged, true},
+      {"an attribute not held",
+       [](const std::string &) { korvane::sys::InjectFault("attr_copy_fd", kErrorAttributeNotHeld); },
+       TFailReason::AttributeNotHeld, false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.What);
+    TTempTree tree("src/a.txt=data dst/");
+    TOwnOutput output;
+    TCopyCn copy;
+    copy.Output = &output;
+    copy.Delete = 2;
+    korvane::sys::InjectFault("renameat2", EXDEV);
+    c.Arm(tree / "src/a.txt");
+    EXPECT_FALSE(copy.CopyTarget(tree / "src/a.txt", tree / "dst/", kOld, 0, 4));
+    korvane::sys::ClearFaults();
+    EXPECT_EQ(copy.Failure.Reason, c.Reason);
+    EXPECT_TRUE(TTempTree::Exists(tree / "src/a.txt"));
+    EXPECT_EQ(TTempTree::Exists(tree / "dst/a.txt"), c.CopyStays);
+    if (c.CopyStays) {
+      // The copy is the run's own: the changed source, tried again by a
+      // later target, does not replace it.
+      copy.Same = 1;
+      copy.OverWrite = 0;
+      EXPECT_FALSE(copy.CopyTarget(tree / "src/a.txt", tree / "dst/", kOld, 0, 13));
+      EXPECT_EQ(copy.Failure.Reason, TFailReason::OwnOutput);
+    }
+  }
+}
+
+// A link to a folder is copied as the link, never as an empty folder, and
+// a move takes the link away from the source.
+TEST(CopyMoveTest, ALinkToAFolderIsCopiedAndMovedAsALink) {
+  TTempTree tree("src/d/ src/d/in.txt dst/ moved/");
+  ASSERT_EQ(symlink("d", Cp932ToUtf8(tree / "src/link").value().c_str()), 0);
+  TCopyCn copy;
+  copy.Delete = 1;
+  EXPECT_TRUE(copy.CopyTarget(tree / "src/link", tree / "dst/", kOld, kAttrDirectory, 0));
+  EXPECT_TRUE(S_ISLNK(Lstat(tree / "dst/link").st_mode));
+  copy.Delete = 0;
+  EXPECT_TRUE(copy.CopyTarget(tree / "src/link", tree / "moved/", kOld, kAttrDirectory, 0));
+  EXPECT_TRUE(S_ISLNK(Lstat(tree / "moved/link").st_mode));
+  EXPECT_FALSE(TTempTree::Exists(tree / "src/link"));
+  EXPECT_TRUE(TTempTree::Exists(tree / "src/d/in.txt"));
+}
+
+// The folders a copy makes on its way are told, outermost first; a folder
+// target itself is not among them.
+TEST(CopyMoveTest, TheFoldersACopyMakesAreTold) {
+  TTempTree tree("src/a.txt src/sub/ dst/");
+  TCopyCn copy;
+  copy.Same = 1;
+  copy.OverWrite = 0;
+  ASSERT_TRUE(copy.CopyTarget(tree / "src/a.txt", tree / "dst/x/y/", kOld, 0, 5));
+  EXPECT_EQ(copy.MadeFolders, (std::vector<std::string>{tree / "dst/x", tree / "dst/x/y"}));
+  ASSERT_TRUE(copy.CopyTarget(tree / "src/a.txt", tree / "dst/x/y/", kOld, 0, 5));
+  EXPECT_TRUE(copy.MadeFolders.empty());
+  ASSERT_TRUE(copy.CopyTarget(tree / "src/sub", tree / "dst/p/", kOld, kAttrDirectory, 0));
+  EXPECT_EQ(copy.MadeFolders, (std::vector<std::string>{tree / "dst/p"}));
+  EXPECT_TRUE(TTempTree::IsFolder(tree / "dst/p/sub"));
 }
 
 }  // namespace

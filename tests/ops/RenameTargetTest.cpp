@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
 #include "TempTree.h"
 #include "ops/UnitFileCn.h"
 #include "platform/Errors.h"
@@ -167,6 +172,32 @@ TEST_F(RenameTargetTest, CopiesUnderTheNewNameIntoANewFolder) {
   TTempTree::SetContent(tree / "a.txt", "changed");
   EXPECT_FALSE(cn.RenameTarget(tree.Root(), "a.txt", dest, kTime, 0));
   EXPECT_EQ(TTempTree::Content(dest + "a0001.txt"), "data");
+}
+
+// The folders a renamed copy makes on its way are told, for the run to log.
+TEST_F(RenameTargetTest, ACopyTellsTheFoldersItMade) {
+  tree.Add("a.txt b.txt sub/");
+  Only(kStepSequence);
+  cn.MakeCopy = true;
+  EXPECT_TRUE(cn.RenameTarget(tree.Root(), "a.txt", tree / "out/x/", kTime, 0));
+  EXPECT_EQ(cn.MadeFolders, (std::vector<std::string>{tree / "out", tree / "out/x"}));
+  EXPECT_TRUE(cn.RenameTarget(tree.Root(), "b.txt", tree / "out/x/", kTime, 0));
+  EXPECT_TRUE(cn.MadeFolders.empty());
+  EXPECT_TRUE(cn.RenameTarget(tree.Root(), "sub", tree / "out/y/", kTime, kAttrDirectory));
+  EXPECT_EQ(cn.MadeFolders, (std::vector<std::string>{tree / "out/y"}));
+  EXPECT_TRUE(TTempTree::IsFolder(tree / "out/y/sub0001"));
+}
+
+// A link to a folder becomes a link under its new name, not a new folder.
+TEST_F(RenameTargetTest, ACopyOfALinkToAFolderIsALink) {
+  tree.Add("sub/ sub/in.txt out/");
+  ASSERT_EQ(symlink("sub", (tree.Root() + "link").c_str()), 0);
+  Only(kStepSequence);
+  cn.MakeCopy = true;
+  EXPECT_TRUE(cn.RenameTarget(tree.Root(), "link", tree / "out/", kTime, kAttrDirectory));
+  struct stat st {};
+  ASSERT_EQ(lstat((tree.Root() + "out/link0001").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST_F(RenameTargetTest, CopyNeverOverwritesAReadOnlyDestination) {

@@ -557,7 +557,7 @@ TEST_F(DriverTest, AFolderSwappedForALinkAfterItsListingFailsItsTargetsAndTouche
          job.Rename.Copy = true;
          job.Copy.Folder = tree.Path("dst");
        }},
-      {"move", RunMode::Copy, "open",
+      {"move", RunMode::Copy, "renameat2",
        [](JobSettings &job, TTempTree &tree) {
          job.Copy.Folder = tree.Path("dst");
          job.Copy.Delete = 0;
@@ -603,7 +603,9 @@ TEST_F(DriverTest, AFolderSwappedForALinkAfterItsListingFailsItsTargetsAndTouche
     korvane::sys::ClearFaults();
     unsetenv("XDG_DATA_HOME");
 
-    EXPECT_EQ(Driver.Stats().Records, 3u) << c.Name;
+    // A renamed copy makes dst/sub for its first target, and says so.
+    const std::size_t made = std::string_view(c.Name) == "renamed copy" ? 1 : 0;
+    EXPECT_EQ(Driver.Stats().Records, 3u + made) << c.Name;
     EXPECT_EQ(Driver.Stats().FailedRecords, 3u) << c.Name;
     EXPECT_EQ(Snapshot(tree.Native("out")), outside) << c.Name;
     for (const auto &entry : std::filesystem::recursive_directory_iterator(tree.Native("dst")))

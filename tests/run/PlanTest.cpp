@@ -194,7 +194,65 @@ const TPlanCase kPlanCases[] = {
        t.Job().Copy.Folder = t.P("c");
        t.Job().FindFile.SubFolder = true;
      },
-     {R::KeepsExisting}},
+     {R::OwnOutput}},
+    // Cameras number each folder from IMG_0001: a move that overwrites
+    // always must not overwrite what it moved a moment ago.
+    {"CameraFoldersMovedUnderOverwriteAlways",
+     "t/100CANON/IMG_0001.JPG 10\nt/100CANON/IMG_0002.JPG 20\nt/101CANON/IMG_0001.JPG 30\n"
+     "t/101CANON/IMG_0002.JPG 40\nc/",
+     RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Copy.Same = 1;
+       t.Job().Copy.OverWrite = 0;
+       t.Job().Copy.Delete = 2;
+     },
+     {R::OwnOutput, R::OwnOutput}},
+    // With the tree kept, each camera folder arrives as a folder of its own.
+    {"CameraFoldersKeepTheirTree",
+     "t/DCIM/100CANON/IMG_0001.JPG 10\nt/DCIM/101CANON/IMG_0001.JPG 30\nt/MISC/\nc/", RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Copy.KeepTree = true;
+       t.Job().Copy.Delete = 2;
+     },
+     {}},
+    // Where the policy gives another name, the later file takes it.
+    {"OwnOutputTakesTheAlias", "t/a/x.txt 10\nt/b/x.txt 20\nt/c/x.txt 30\nc/", RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Copy.Same = 3;
+       t.Job().Copy.OverWrite = 0;
+       t.Job().Copy.Alias = 3;
+     },
+     {}},
+    // A renamed copy into a tree makes its folders as it goes, each
+    // recorded before the first file that needs it.
+    {"RenamedCopyMakesItsFolders", "t/a/b/x.txt\nt/a/y.txt\nt/z.txt\nc/", RunMode::Rename,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Rename.Copy = true;
+       t.EnableSteps({kStepSequence});
+     },
+     {}},
+    // A link to a folder is copied, and moved, as the link.
+    {"LinkToAFolderIsMovedAsALink", "t/d/x.txt\n@t/link -> d\nc/", RunMode::Copy,
+     [](PlanTest &t) {
+       t.Job().FindFile.Folder = t.P("t");
+       t.Job().Copy.Folder = t.P("c");
+       t.Job().FindFile.FileOnly = 2;
+       t.Job().FindFile.SubFolder = true;
+       t.Job().Copy.Delete = 0;
+     },
+     {}},
     {"MoveOfATree", "t/d/x.txt\nt/d/y.txt\nt/z.txt\nc/", RunMode::Copy,
      [](PlanTest &t) {
        t.Job().FindFile.Folder = t.P("t");

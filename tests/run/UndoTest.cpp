@@ -17,6 +17,7 @@
 #include "ops/UnitFileCn.h"
 #include "run/ApplyJob.h"
 #include "run/LogRecords.h"
+#include "run/RunJournal.h"
 #include "run/RunDriver.h"
 #include "run/RunLog.h"
 #include "run/RunUndo.h"
@@ -162,6 +163,105 @@ TEST_F(UndoTest, PlainCopiesGoToTheTrashAndOnesChangedSinceStay) {
   EXPECT_TRUE(Tree.Exists("c/b"));
   EXPECT_EQ(Stats.Reversed, 1u);
   EXPECT_EQ(Stats.Failed, 1u);
+}
+
+// The folders a copy of files alone makes on its way to a kept tree are
+// acts of their own: each is journaled before it is made, and the undo
+// removes them once the copies in them are gone.  Tables: a copy and a move
+// (a rename on one file system), of files alone and of files and folders,
+// without and with the destination's tree already partly there.
+TEST_F(UndoTest, KeptTreeComesBackWithTheFoldersItsCopiesMade) {
+  const struct {
+    int Delete;        // 1 copy, 2 move
+    int FileOnly;      // 0 files alone (the folders are made on the way), 2 files and folders
+    bool PartlyThere;  // c/a exists before the run
+  } cases[] = {{1, 0, false}, {2, 0, false}, {1, 0, true}, {2, 0, true}, {1, 2, false}, {2, 2, true}};
+  int n = 0;
+  for (const auto &c : cases) {
+    // A tree of its own for each case: the undo finds its run's journal by
+    // the run's first record, which must not be an earlier case's.
+    const std::string k = "k" + std::to_string(++n) + "/";
+    SCOPED_TRACE(testing::Message() << "Delete=" << c.Delete << " FileOnly=" << c.FileOnly
+                                    << " PartlyThere=" << c.PartlyThere);
+    TTempTree data;
+    setenv("XDG_DATA_HOME", data.Native().c_str(), 1);
+    Tree.Add(k + "t/a/b/x 1\n" + k + "t/a/y 22\n" + k + "t/z 333\n" + k + "c/");
+    if (c.PartlyThere) Tree.Add(k + "c/a/");
+    Job().FindFile.Folder = P(k + "t");
+    Job().Copy.Folder = P(k + "c");
+    Job().Copy.Delete = c.Delete;
+    Job().Copy.KeepTree = true;
+    Job().FindFile.FileOnly = c.FileOnly;
+    Job().FindFile.SubFolder = true;
+    const Strings before = Listing();
+    struct stat moved {};
+    ASSERT_EQ(stat(Tree.Native(k + "t/a/b/x").c_str(), &moved), 0);
+    ASSERT_EQ(Run(RunMode::Copy), TRunOutcome::Finished);
+    ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
+    ASSERT_TRUE(Tree.Exists(k + "c/a/b/x"));
+    if (c.Delete == 2) {
+      struct stat there {};
+      ASSERT_EQ(stat(Tree.Native(k + "c/a/b/x").c_str(), &there), 0);
+      EXPECT_EQ(there.st_ino, moved.st_ino) << "a move on one file system is a rename";
+    }
+    EXPECT_EQ(Undo(), TRunOutcome::Finished);
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(Stats.Failed, 0u);
+    EXPECT_EQ(Listing(), before);
+  }
+}
+
+// A link to a folder is copied, or moved, as the link; the undo takes the
+// link back and leaves the folder it points to alone.
+TEST_F(UndoTest, FolderLinkCopiedOrMovedComesBackAsTheLink) {
+  for (const int del : {1, 2}) {
+    SCOPED_TRACE(testing::Message() << "Delete=" << del);
+    TTempTree data;
+    setenv("XDG_DATA_HOME", data.Native().c_str(), 1);
+    std::filesystem::remove_all(Tree.Native("t"));
+    std::filesystem::remove_all(Tree.Native("c"));
+    Tree.Add("t/\nc/\nreal/f 1");
+    std::filesystem::create_directory_symlink("../real", Tree.Native("t/ln"));
+    Job().FindFile.Folder = P("t");
+    Job().Copy.Folder = P("c");
+    Job().Copy.Delete = del;
+    Job().FindFile.FileOnly = 2;  // files and folders
+    const Strings before = Listing();
+    ASSERT_EQ(Run(RunMode::Copy), TRunOutcome::Finished);
+    ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
+    ASSERT_TRUE(std::filesystem::is_symlink(Tree.Native("c/ln")));
+    EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(Tree.Native("t/ln"))), del == 1);
+    EXPECT_EQ(Undo(), TRunOutcome::Finished);
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(Stats.Failed, 0u);
+    EXPECT_EQ(Listing(), before);
+    EXPECT_TRUE(Tree.Exists("real/f"));
+  }
+}
+
+// A move tries its name as free first.  A run killed after such a move
+// was begun onto a name that proved taken leaves an act without an outcome
+// and both files, the one at the name there before the run.  On one file
+// system a move is a rename, so both names there mean it was never made:
+// the undo takes nothing away, even when the two files look alike.
+TEST_F(UndoTest, AMoveCutShortOntoATakenNameTakesNothingAway) {
+  Tree.Add("t/a 5\nc/a 5");
+  Tree.SetTime("t/a", 2003, 5, 1, 12, 0, 0);
+  Tree.SetTime("c/a", 2003, 5, 1, 12, 0, 0);
+  const std::string logPath = P("run.log");
+  {
+    TJournalWriter journal;
+    ASSERT_TRUE(journal.Open("copy", {P("t"), P("c")}));
+    ASSERT_TRUE(journal.NoteLog(logPath));
+    std::size_t number = 0;
+    ASSERT_TRUE(journal.Begin(TActKind::Move, P("t/a"), P("c/a"), IdentityOf(P("t/a")), false, false, number));
+  }  // killed before the act's outcome and record
+  const Strings before = Listing();
+  TUndoOptions options;
+  options.LogPath = logPath;
+  EXPECT_EQ(Driver.UndoRun({"開始"}, options, Stats), TRunOutcome::Finished);
+  EXPECT_EQ(Listing(), before);
+  EXPECT_EQ(Stats.Reversed, 0u);
 }
 
 TEST_F(UndoTest, ChangeGetsItsOldTimesAndAttributesBack) {

@@ -206,7 +206,8 @@ TEST_F(PreviewTest, TheNewControlsSitInFreeRoom) {
   for (QWidget *control : {static_cast<QWidget *>(C().SpeedButtonUndo),
                            static_cast<QWidget *>(C().SpeedButtonCopyPreview),
                            static_cast<QWidget *>(C().CheckBoxResolveChains),
-                           static_cast<QWidget *>(C().SpeedButtonJobs)}) {
+                           static_cast<QWidget *>(C().SpeedButtonJobs),
+                           static_cast<QWidget *>(C().CheckBoxKeepTree)}) {
     QWidget *page = control->parentWidget();
     ASSERT_NE(page, nullptr);
     // Every page of a page control has the size of the one in front; the
@@ -344,6 +345,17 @@ TEST_F(PreviewTest, AThousandFilesWithTwoRowsChangedByHandRenameAndTheUndoBrings
   undo->RunButton()->click();
   QTRY_COMPARE(Names(), before);
   EXPECT_EQ(Panel0(), QStringLiteral("1000 件を元に戻しました。"));
+}
+
+TEST_F(PreviewTest, TheTreeCheckBoxIsPartOfTheJob) {
+  EXPECT_FALSE(W().GetJob().Copy.KeepTree);
+  EXPECT_EQ(C().CheckBoxKeepTree->parentWidget(), C().TabSheetCopy);
+  C().CheckBoxKeepTree->setChecked(true);
+  EXPECT_TRUE(W().GetJob().Copy.KeepTree);
+  JobSettings job = W().GetJob();
+  job.Copy.KeepTree = false;
+  W().SetJob(job);
+  EXPECT_FALSE(C().CheckBoxKeepTree->isChecked());
 }
 
 }  // namespace
