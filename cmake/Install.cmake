@@ -35,13 +35,18 @@ if(TARGET korvane)
 endif()
 
 # Debian keeps its manual pages compressed.
-set(KORVANE_MAN_GZ ${PROJECT_BINARY_DIR}/korvane-batch.1.gz)
-add_custom_command(OUTPUT ${KORVANE_MAN_GZ}
-  COMMAND gzip -9 -n -c ${KORVANE_DATA}/korvane-batch.1 > ${KORVANE_MAN_GZ}
-  DEPENDS ${KORVANE_DATA}/korvane-batch.1
-  VERBATIM)
+set(KORVANE_MAN_PAGES korvane-batch.1 korvane.1)
+set(KORVANE_MAN_GZ "")
+foreach(page ${KORVANE_MAN_PAGES})
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/${page}.gz
+    COMMAND gzip -9 -n -c ${KORVANE_DATA}/${page} > ${PROJECT_BINARY_DIR}/${page}.gz
+    DEPENDS ${KORVANE_DATA}/${page}
+    VERBATIM)
+  list(APPEND KORVANE_MAN_GZ ${PROJECT_BINARY_DIR}/${page}.gz)
+endforeach()
 add_custom_target(korvane_man ALL DEPENDS ${KORVANE_MAN_GZ})
 install(FILES ${KORVANE_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${KORVANE_DATA}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvane)
 install(FILES ${KORVANE_DATA}/korvane-batch.bash-completion
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME korvane-batch)

@@ -17,7 +17,8 @@ menus=share/kio/servicemenus
 for f in bin/korvane bin/korvane-batch \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
          share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/256x256/apps/$id.png \
-         share/man/man1/korvane-batch.1.gz share/bash-completion/completions/korvane-batch \
+         share/man/man1/korvane-batch.1.gz share/man/man1/korvane.1.gz share/doc/korvane/copyright \
+         share/bash-completion/completions/korvane-batch \
          lib/korvane/korvane-media-exiv2.so lib/korvane/korvane-media-heif.so \
          lib/korvane/korvane-media-video.so lib/korvane/korvane-media-tags.so \
          $menus/$id-folder.desktop $menus/$id-files.desktop \
@@ -92,9 +93,11 @@ sh -n "$prefix/share/doc/korvane/file-managers/nautilus-script" || fail "nautilu
   fail "nautilus script without a selection"
 xmllint --noout "$prefix/share/doc/korvane/file-managers/thunar-uca.xml" || fail "thunar action XML"
 
-# The manual page formats without a warning.
-warnings=$(zcat "$prefix/share/man/man1/korvane-batch.1.gz" | groff -k -man -Tutf8 -ww -z 2>&1)
-[ -z "$warnings" ] || fail "groff: $warnings"
+# The manual pages format without a warning.
+for page in korvane-batch korvane; do
+  warnings=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -k -man -Tutf8 -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "groff $page: $warnings"
+done
 
 # The installed program runs from a prefix with blanks and Japanese in it.
 "$prefix/bin/korvane-batch" --version | grep -q '^korvane-batch ' || fail "korvane-batch --version"
@@ -147,7 +150,8 @@ if [ -n "$deb" ]; then
   contents=$(dpkg-deb -c "$deb")
   for f in ./usr/bin/korvane ./usr/bin/korvane-batch ./usr/share/applications/$id.desktop \
            ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
-           ./usr/share/man/man1/korvane-batch.1.gz ./usr/lib/korvane/korvane-media-exiv2.so \
+           ./usr/share/man/man1/korvane-batch.1.gz ./usr/share/man/man1/korvane.1.gz \
+           ./usr/share/doc/korvane/copyright ./usr/lib/korvane/korvane-media-exiv2.so \
            ./usr/$menus/$id-folder.desktop ./usr/$menus/$id-files.desktop \
            ./usr/share/doc/korvane/file-managers/nautilus-script \
            ./usr/share/doc/korvane/file-managers/thunar-uca.xml; do
