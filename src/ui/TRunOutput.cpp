@@ -1,5 +1,7 @@
 #include "ui/TRunOutput.h"
 
+#include <algorithm>
+
 #include "ui/QtText.h"
 #include "ui/TMemo.h"
 #include "ui/TStatusPanels.h"
@@ -12,14 +14,39 @@ TRunOutput::TRunOutput(TMemo &log, TMemo &list, TStatusPanels &status, QObject *
   connect(&clock_, &QTimer::timeout, this, [this] { Flush(); });
 }
 
-void TRunOutput::Begin() { gathering_ = true; }
+namespace {
+
+// Log lines in the log's own encoding (CP932).
+bool IsRecord(const std::string &line) { return line.starts_with("\x8f\x88\x97\x9d: "); }  // 処理:
+bool IsFailure(const std::string &line) {
+  return line.find("; \x8c\x8b\x89\xca: \x8e\xb8\x94\x73;") != std::string::npos;  // 結果: 失敗;
+}
+
+}  // namespace
+
+void TRunOutput::Begin(std::size_t total) {
+  gathering_ = true;
+  total_ = total;
+  records_ = 0;
+  startRow_ = log_.Count();
+  firstFailure_.reset();
+}
 
 void TRunOutput::End() {
   Flush();
   gathering_ = false;
+  status_.HideProgress();
+  // The first failure of the run, for the log page to show.
+  const std::vector<std::string> &lines = log_.Lines();
+  for (std::size_t row = static_cast<std::size_t>(std::max(0, startRow_)); row < lines.size(); ++row)
+    if (IsRecord(lines[row]) && IsFailure(lines[row])) {
+      firstFailure_ = static_cast<int>(row);
+      break;
+    }
 }
 
 void TRunOutput::AddLogLine(const std::string &line) {
+  if (gathering_ && IsRecord(line)) ++records_;
   logLines_.push_back(line);
   Gathered();
 }
@@ -53,6 +80,7 @@ void TRunOutput::Flush() {
   log_.AppendLines(logLines_);
   list_.AppendLines(listLines_);
   status_.ShowDeferred();
+  if (gathering_ && records_ > 0) status_.ShowProgress(records_, total_);
 }
 
 void TRunOutput::Gathered() {

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,9 +24,14 @@ public:
 
   TRunOutput(TMemo &log, TMemo &list, TStatusPanels &status, QObject *parent);
 
-  // Gathering from Begin() to End(); End() shows what is left.
-  void Begin();
+  // Gathering from Begin() to End(); End() shows what is left.  A run's
+  // records are counted for the progress in the status bar, against
+  // `total` when it is known (0: not).
+  void Begin(std::size_t total = 0);
   void End();
+  // The row of the log box holding the first failed record of the last
+  // run, if it had one.
+  std::optional<int> FirstFailureRow() const { return firstFailure_; }
 
   void AddLogLine(const std::string &line);
   void AddListLine(const std::string &line);
@@ -46,6 +53,10 @@ private:
   TMemo &list_;
   TStatusPanels &status_;
   bool gathering_ = false;
+  std::size_t total_ = 0;
+  std::size_t records_ = 0;
+  int startRow_ = 0;
+  std::optional<int> firstFailure_;
   std::vector<std::string> logLines_;
   std::vector<std::string> listLines_;
   QTimer clock_;

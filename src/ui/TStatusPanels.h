@@ -4,9 +4,12 @@
 
 #include <QStatusBar>
 
+#include <cstddef>
 #include <optional>
 
 class QLabel;
+
+class QProgressBar;
 
 class TStatusPanels : public QStatusBar {
   Q_OBJECT
@@ -25,7 +28,21 @@ public:
   void SetPanelTextLater(int panel, const QString &text);
   void ShowDeferred();
 
+  // A run's progress over the right end of the first panel: "n / total"
+  // with a bar, or, with no total known (0), "n 件" with a moving bar.
+  void ShowProgress(std::size_t done, std::size_t total);
+  void HideProgress();
+  QProgressBar *Progress() const { return progress_; }
+  QString ProgressText() const;
+
+protected:
+  void resizeEvent(QResizeEvent *event) override;
+
 private:
+  void PlaceProgress();
+
   QLabel *panels_[2];
+  QLabel *count_ = nullptr;
+  QProgressBar *progress_ = nullptr;
   std::optional<QString> deferred_[2];
 };

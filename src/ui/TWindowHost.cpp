@@ -20,11 +20,11 @@ TWindowHost::TWindowHost(QWidget &window, const TMainControls &controls, const T
 
 TWindowHost::~TWindowHost() { SetBusyCursor(false); }
 
-void TWindowHost::BeginRun() {
+void TWindowHost::BeginRun(std::size_t total) {
   inRun_ = true;
   lastPump_ = {};
   jobCurrent_ = false;
-  output_.Begin();
+  output_.Begin(total);
 }
 
 void TWindowHost::EndRun() {

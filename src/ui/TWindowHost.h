@@ -28,7 +28,7 @@ public:
               TRunOutput &output);
   ~TWindowHost() override;
 
-  void BeginRun();
+  void BeginRun(std::size_t total = 0);
   void EndRun();
   // How often the job was read from the controls.
   std::uint64_t JobReads() const { return jobReads_; }

@@ -31,6 +31,7 @@
 #include "ui/TMaskEdit.h"
 #include "ui/TMemo.h"
 #include "ui/TRadioGroup.h"
+#include "run/EditedPlan.h"
 #include "ui/TRunOutput.h"
 #include "ui/TSpinEdit.h"
 #include "ui/TStatusPanels.h"
@@ -267,16 +268,16 @@ void TBunselMain::SpeedButtonClick(QObject *sender) {
 }
 
 void TBunselMain::RunPlan(const TEditedPlan &plan) {
-  DriverRun([&] { return RunDriver_->RunEditedPlan(plan); });
+  DriverRun([&] { return RunDriver_->RunEditedPlan(plan); }, plan.RowsToRun());
 }
 
-void TBunselMain::DriverRun(const std::function<TRunOutcome()> &run) {
+void TBunselMain::DriverRun(const std::function<TRunOutcome()> &run, std::size_t total) {
   // The walk pumps events, so a second click can arrive during a run; the
   // driver refuses it as Busy and nothing happens.
   if (RunDriver_->IsRunning()) return;
   RunGuarded([&] {
     TRunOutcome outcome;
-    Host_->BeginRun();
+    Host_->BeginRun(total);
     try {
       outcome = run();
     } catch (...) {
@@ -284,16 +285,41 @@ void TBunselMain::DriverRun(const std::function<TRunOutcome()> &run) {
       throw;
     }
     Host_->EndRun();
-    const std::size_t skipped = RunDriver_->Stats().Unrepresentable;
-    if (outcome != TRunOutcome::Refused && outcome != TRunOutcome::Busy && skipped > 0) {
-      ShowStatus(QStringLiteral("Shift-JIS で表せない名前の %1 件は対象外としました。")
-                     .arg(skipped));
+    if (outcome == TRunOutcome::Refused || outcome == TRunOutcome::Busy) return;
+    const TRunStats &stats = RunDriver_->Stats();
+    QString summary;
+    if (stats.Records > 0) summary = RunSummary(stats);
+    if (stats.Unrepresentable > 0) {
+      if (!summary.isEmpty()) summary += QStringLiteral("  ");
+      summary += QStringLiteral("Shift-JIS で表せない名前の %1 件は対象外としました。").arg(stats.Unrepresentable);
+    }
+    if (!summary.isEmpty()) ShowStatus(summary);
+    // A run with failures shows where the first one is.
+    if (const std::optional<int> row = RunOutput_->FirstFailureRow()) {
+      Host_->ShowLogPage();
+      c_.MemoLog->selectRow(*row);
+      c_.MemoLog->scrollTo(c_.MemoLog->model()->index(*row, 0), QAbstractItemView::PositionAtCenter);
     }
   });
   if (CloseAfterRun_) {
     CloseAfterRun_ = false;
     close();
   }
+}
+
+QString RunSummary(const TRunStats &stats) {
+  QString summary = QStringLiteral("成功 %1 件、失敗 %2 件").arg(stats.Records - stats.FailedRecords).arg(stats.FailedRecords);
+  // The commonest reasons, in the order first met.
+  QStringList reasons;
+  for (const auto &[reason, count] : stats.FailureReasons) {
+    if (reasons.size() == 3) {
+      reasons << QStringLiteral("ほか");
+      break;
+    }
+    reasons << QStringLiteral("%1 %2 件").arg(QFromCp932(reason)).arg(count);
+  }
+  if (!reasons.isEmpty()) summary += QStringLiteral(" (") + reasons.join(QStringLiteral("、")) + QStringLiteral(")");
+  return summary;
 }
 
 void TBunselMain::closeEvent(QCloseEvent *event) {

@@ -173,7 +173,8 @@ private:
   // One run of the driver, with the host's run output around it and the
   // window's report of names passed over; a close asked for during the run
   // follows it.
-  void DriverRun(const std::function<TRunOutcome()> &run);
+  // `total`: the number of records the run will write, when known (0: not).
+  void DriverRun(const std::function<TRunOutcome()> &run, std::size_t total = 0);
   void ShowPendingPreviewError();
   void RefreshOrderList();
   void RefreshPreview();
@@ -198,3 +199,7 @@ private:
   QString PendingPreviewError_;
   QPointer<TPreviewDialog> Preview_;
 };
+
+// The status bar's word on a finished run: "成功 n 件、失敗 m 件" and the
+// commonest reasons of the failures.
+QString RunSummary(const TRunStats &stats);

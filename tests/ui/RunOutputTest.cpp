@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <functional>
 
 #include "WindowFixture.h"
+#include "ui/TStatusPanels.h"
 
 namespace {
 
@@ -79,6 +81,14 @@ TEST_F(RunOutputTest, TenThousandFileRunEndsWithExactlyItsRecords) {
   W().show();
   W().SetLogLines({"earlier line"});
   TPaintCounter paints(C().MemoLog->viewport());
+  // Half way, the status bar counts the records so far, with a moving bar
+  // (the total is not known without a plan).
+  QString progress;
+  bool barShown = false;
+  AtRecords(kFiles / 2, [&] {
+    progress = C().StatusBar1->ProgressText();
+    barShown = C().StatusBar1->Progress()->isVisible();
+  });
   QElapsedTimer clock;
   clock.start();
   C().SpeedButtonRename->click();
@@ -93,7 +103,45 @@ TEST_F(RunOutputTest, TenThousandFileRunEndsWithExactlyItsRecords) {
   const QScrollBar *bar = C().MemoLog->verticalScrollBar();
   EXPECT_EQ(bar->value(), bar->maximum());
   EXPECT_LE(paints.Paints, elapsed / 30 + 3) << elapsed << " ms";
-  EXPECT_EQ(Panel0(), dir_.path() + QLatin1Char('/'));
+  EXPECT_TRUE(progress.endsWith(QStringLiteral(" 件"))) << progress.toStdString();
+  EXPECT_TRUE(barShown);
+  // At the end, the summary; the progress is gone.
+  EXPECT_EQ(Panel0(), QStringLiteral("成功 10000 件、失敗 0 件"));
+  EXPECT_FALSE(C().StatusBar1->Progress()->isVisible());
+  EXPECT_EQ(C().StatusBar1->ProgressText(), QString());
+}
+
+// A run with failures says how many and why, and shows the log page with
+// the first failure selected.
+TEST_F(RunOutputTest, ARunWithFailuresShowsTheFirstOne) {
+  SetUpRename(3);
+  {
+    QFile taken(dir_.filePath(QStringLiteral("f000020002.dat")));  // where f00002.dat would go
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+  }
+  W().show();
+  C().PageControlExec->setCurrentWidget(C().TabSheetRename);
+  C().SpeedButtonRename->click();
+  QCoreApplication::processEvents();
+  // The name taken is a target too, and is renamed in its turn.
+  EXPECT_EQ(Panel0(), QStringLiteral("成功 3 件、失敗 1 件 (同じ名前が既にあります 1 件)"));
+  EXPECT_EQ(C().PageControlExec->currentWidget(), C().TabSheetRestore);
+  const QModelIndexList selected = C().MemoLog->selectionModel()->selectedRows();
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_TRUE(LogLines()[selected.front().row()].contains(QStringLiteral("f00002.dat")));
+  EXPECT_TRUE(LogLines()[selected.front().row()].contains(QStringLiteral("結果: 失敗")));
+}
+
+TEST(RunSummaryTest, TheCommonestReasonsFollowTheCounts) {
+  TRunStats stats;
+  stats.Records = 10;
+  stats.FailedRecords = 6;
+  for (const char *reason : {"a", "b", "c", "d"}) stats.FailureReasons.emplace_back(reason, 1);
+  stats.FailureReasons.front().second = 3;
+  EXPECT_EQ(RunSummary(stats), QStringLiteral("成功 4 件、失敗 6 件 (a 3 件、b 1 件、c 1 件、ほか)"));
+  stats.FailureReasons.clear();
+  stats.FailedRecords = 0;
+  EXPECT_EQ(RunSummary(stats), QStringLiteral("成功 10 件、失敗 0 件"));
 }
 
 // Clearing empties the log at once, lines not yet shown included; the
