@@ -155,6 +155,7 @@ struct TMainControls {
 
   QCheckBox *CheckBoxRecycled = nullptr;
   QToolButton *SpeedButtonDelete = nullptr;
+  QToolButton *SpeedButtonDeletePreview = nullptr;
 
   QToolButton *SpeedButtonLogOpen = nullptr;
   QToolButton *SpeedButtonLogSave = nullptr;

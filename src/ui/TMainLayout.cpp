@@ -533,6 +533,8 @@ void BuildDeletePage(TMainControls &c, QValidator *v) {
                                true);
   c.SpeedButtonDelete =
       p.Button(T("削除"), 458, 153, 62, 24, T("対象ﾌｧｲﾙの削除処理を行います。"));
+  c.SpeedButtonDeletePreview = p.Button(T("プレビュー"), 386, 153, 68, 24,
+                                        T("全対象の削除内容を実行前に表示します。(F5)"));
 }
 
 void BuildLogPage(TMainControls &c, QValidator *v) {

@@ -203,3 +203,7 @@ private:
 // The status bar's word on a finished run: "成功 n 件、失敗 m 件" and the
 // commonest reasons of the failures.
 QString RunSummary(const TRunStats &stats);
+
+// The preview's title: what the run will do ("コピーを作ってリネーム", "移動",
+// "ごみ箱へ", ...).
+QString PreviewTitle(RunMode mode, const JobSettings &job);

@@ -27,6 +27,9 @@ void TBunselMain::ConnectPlan() {
     QWidget *page = c_.PageControlExec->currentWidget();
     if (page == c_.TabSheetRename) ShowPreview(RunMode::Rename);
     else if (page == c_.TabSheetCopy) ShowPreview(RunMode::Copy);
+    else if (page == c_.TabSheetDelete) ShowPreview(RunMode::Delete);
+    // On the log page the preview is the change's: its button has no page.
+    else ShowPreview(RunMode::Change);
   });
   connect(c_.StaticTextSample, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
     QMenu menu(this);
@@ -35,6 +38,14 @@ void TBunselMain::ConnectPlan() {
     if (menu.exec(c_.StaticTextSample->mapToGlobal(at)) == preview) ShowPreview(RunMode::Rename);
   });
   connect(c_.SpeedButtonCopyPreview, &QToolButton::clicked, this, [this] { ShowPreview(RunMode::Copy); });
+  connect(c_.SpeedButtonDeletePreview, &QToolButton::clicked, this, [this] { ShowPreview(RunMode::Delete); });
+  // The change's button sits on the options panel, with no room beside it:
+  // its preview is on the button's menu.
+  auto *changeMenu = new QMenu(c_.SpeedButtonChange);
+  QAction *changePreview = changeMenu->addAction(QStringLiteral("全対象をプレビュー"));
+  connect(changePreview, &QAction::triggered, this, [this] { ShowPreview(RunMode::Change); });
+  c_.SpeedButtonChange->setMenu(changeMenu);
+  c_.SpeedButtonChange->setPopupMode(QToolButton::MenuButtonPopup);
   connect(c_.SpeedButtonUndo, &QToolButton::clicked, this, [this] { SpeedButtonUndoClick(); });
   // Every run of the log, newest first, from the button's menu.
   auto *undoMenu = new QMenu(c_.SpeedButtonUndo);
@@ -47,10 +58,30 @@ void TBunselMain::ConnectPlan() {
 
 TPreviewDialog *TBunselMain::Preview() const { return Preview_; }
 
+QString PreviewTitle(RunMode mode, const JobSettings &job) {
+  QString what;
+  switch (mode) {
+  case RunMode::Rename:
+    what = job.Rename.Copy ? QStringLiteral("コピーを作ってリネーム") : QStringLiteral("リネーム");
+    break;
+  case RunMode::Copy:
+    // "全てしない" keeps the sources; the others remove them: a move.
+    what = job.Copy.Delete == 1 ? QStringLiteral("コピー") : QStringLiteral("移動");
+    break;
+  case RunMode::Delete: what = job.Delete.Recycled ? QStringLiteral("ごみ箱へ") : QStringLiteral("削除"); break;
+  case RunMode::Change: what = QStringLiteral("日時と属性の変更"); break;
+  case RunMode::List: what = QStringLiteral("リスト"); break;
+  }
+  return what + QStringLiteral("のプレビュー");
+}
+
 void TBunselMain::ShowPreview(RunMode mode) {
   if (RunDriver_->IsRunning()) return;
   if (Preview_) Preview_->close();
-  QToolButton *button = mode == RunMode::Copy ? c_.SpeedButtonCopy : c_.SpeedButtonRename;
+  QToolButton *button = mode == RunMode::Copy     ? c_.SpeedButtonCopy
+                        : mode == RunMode::Delete ? c_.SpeedButtonDelete
+                        : mode == RunMode::Change ? c_.SpeedButtonChange
+                                                  : c_.SpeedButtonRename;
   // The run starts once the preview has gone, from the window's own loop:
   // a rename runs the plan as the preview showed it, edits included; a copy
   // runs the job.
@@ -63,6 +94,7 @@ void TBunselMain::ShowPreview(RunMode mode) {
   };
   const JobSettings job = ReadJob();
   auto *dialog = new TPreviewDialog(this, *RunDriver_, mode, job.FindFile.Folder, job.Rename.Copy, run);
+  dialog->setWindowTitle(PreviewTitle(mode, job));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   Preview_ = dialog;
   dialog->show();

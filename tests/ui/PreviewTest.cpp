@@ -207,6 +207,7 @@ TEST_F(PreviewTest, TheNewControlsSitInFreeRoom) {
                            static_cast<QWidget *>(C().SpeedButtonCopyPreview),
                            static_cast<QWidget *>(C().CheckBoxResolveChains),
                            static_cast<QWidget *>(C().SpeedButtonJobs),
+                           static_cast<QWidget *>(C().SpeedButtonDeletePreview),
                            static_cast<QWidget *>(C().CheckBoxKeepTree)}) {
     QWidget *page = control->parentWidget();
     ASSERT_NE(page, nullptr);
@@ -345,6 +346,57 @@ TEST_F(PreviewTest, AThousandFilesWithTwoRowsChangedByHandRenameAndTheUndoBrings
   undo->RunButton()->click();
   QTRY_COMPARE(Names(), before);
   EXPECT_EQ(Panel0(), QStringLiteral("1000 件を元に戻しました。"));
+}
+
+// Every run has its preview, titled with what the run will do.
+TEST_F(PreviewTest, EveryRunHasAPreviewNamingWhatItDoes) {
+  W().show();
+  W().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&W()));
+  C().PageControlExec->setCurrentWidget(C().TabSheetDelete);
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &W(), Qt::Key_F5);
+  ASSERT_NE(W().Preview(), nullptr);
+  EXPECT_EQ(W().Preview()->windowTitle(), QStringLiteral("ごみ箱へのプレビュー"));
+  EXPECT_EQ(W().Preview()->Records(), 2u);
+  W().Preview()->close();
+  QTRY_VERIFY(W().Preview() == nullptr);
+
+  C().SpeedButtonDeletePreview->click();
+  ASSERT_NE(W().Preview(), nullptr);
+  EXPECT_EQ(W().Preview()->Records(), 2u);
+  W().Preview()->close();
+  QTRY_VERIFY(W().Preview() == nullptr);
+
+  QMenu *changeMenu = C().SpeedButtonChange->menu();
+  ASSERT_NE(changeMenu, nullptr);
+  changeMenu->actions().front()->trigger();
+  ASSERT_NE(W().Preview(), nullptr);
+  EXPECT_EQ(W().Preview()->windowTitle(), QStringLiteral("日時と属性の変更のプレビュー"));
+  W().Preview()->close();
+  QTRY_VERIFY(W().Preview() == nullptr);
+  EXPECT_EQ(Names(), (QStringList{QStringLiteral("a.txt"), QStringLiteral("a0001.txt"), QStringLiteral("b.txt")}));
+
+  JobSettings job = W().GetJob();
+  const struct {
+    RunMode Mode;
+    bool RenameCopy;
+    int CopyDelete;
+    bool Recycled;
+    const char16_t *Title;
+  } cases[] = {
+      {RunMode::Rename, true, 1, true, u"コピーを作ってリネームのプレビュー"},
+      {RunMode::Rename, false, 1, true, u"リネームのプレビュー"},
+      {RunMode::Copy, false, 1, true, u"コピーのプレビュー"},
+      {RunMode::Copy, false, 0, true, u"移動のプレビュー"},
+      {RunMode::Copy, false, 2, true, u"移動のプレビュー"},
+      {RunMode::Delete, false, 1, false, u"削除のプレビュー"},
+  };
+  for (const auto &c : cases) {
+    job.Rename.Copy = c.RenameCopy;
+    job.Copy.Delete = c.CopyDelete;
+    job.Delete.Recycled = c.Recycled;
+    EXPECT_EQ(PreviewTitle(c.Mode, job), QString::fromUtf16(c.Title));
+  }
 }
 
 TEST_F(PreviewTest, TheTreeCheckBoxIsPartOfTheJob) {
