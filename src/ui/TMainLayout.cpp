@@ -1,5 +1,6 @@
 #include "ui/TMainLayout.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -55,16 +57,22 @@ public:
 
   QLabel *Label(const QString &caption, int x, int y, int w, QWidget *buddy = nullptr) {
     auto *label = At(new QLabel(caption, parent_), x, y, w, kRowHeight);
-    if (buddy != nullptr) label->setBuddy(buddy);
+    if (buddy != nullptr) {
+      label->setBuddy(buddy);
+      // A screen reader names the control by its label, without the
+      // accelerator's mark.
+      QString name = caption;
+      name.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
+      buddy->setAccessibleName(name);
+    }
     return label;
   }
 
-  // Check boxes are passed over by Tab; the mouse or their accelerator
-  // reaches them.
+  // Check boxes take the focus from Tab too: many have no accelerator, and
+  // the keyboard alone must reach every control.
   QCheckBox *Check(const QString &caption, int x, int y, int w, const QString &hint,
                    bool checked = false) {
     auto *box = At(new QCheckBox(caption, parent_), x, y, w, kCheckHeight, hint);
-    box->setFocusPolicy(Qt::ClickFocus);
     box->setChecked(checked);
     return box;
   }
@@ -126,9 +134,10 @@ public:
     return button;
   }
 
-  // A flat button showing only a folder icon.
-  QToolButton *FolderButton(int x, int y) {
-    auto *button = At(new QToolButton(parent_), x, y, 24, 22);
+  // A flat button showing only a folder icon, named for screen readers.
+  QToolButton *FolderButton(int x, int y, const QString &name) {
+    auto *button = At(new QToolButton(parent_), x, y, 24, 22, name + T("を選びます。"));
+    button->setAccessibleName(name);
     button->setAutoRaise(true);
     button->setIcon(QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon));
     return button;
@@ -183,7 +192,7 @@ void BuildTargetPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetTarget, v);
   c.ComboBoxFolder = p.History(114, 4, 376, T("対象となるフォルダを入力します。"));
   p.Label(T("対象フォルダ(&D)"), 6, 4, 106, c.ComboBoxFolder);
-  c.SpeedButtonFindIn = p.FolderButton(494, 3);
+  c.SpeedButtonFindIn = p.FolderButton(494, 3, T("対象フォルダ"));
   c.CheckBoxSubFolder = p.Check(T("サブフォルダも対象(&S)"), 6, 28, 200,
                                 T("対象フォルダの下位フォルダも変更対象とする場合チェックします。"));
   c.ComboBoxFilter =
@@ -307,7 +316,7 @@ void BuildMiscPanel(TMainControls &c, QValidator *v) {
               T("チェックすると更新日時を各ファイルの撮影日時(写真・動画)に合わせます。"
                 "撮影日時がないファイルは失敗します。(リネーム・コピーにも有効)"));
   p.Label(T("コピー先フォルダ(&T)"), 6, 68, 112, c.ComboBoxCopyFolder);
-  c.SpeedButtonFindCopy = p.FolderButton(432, 67);
+  c.SpeedButtonFindCopy = p.FolderButton(432, 67, T("コピー先フォルダ"));
   c.SpeedButtonChange =
       p.Button(T("変更"), 462, 66, 62, 24, T("対象ﾌｧｲﾙの日付・属性変更を行います。"));
 }
@@ -551,6 +560,49 @@ void BuildLogPage(TMainControls &c, QValidator *v) {
 
 }  // namespace
 
+
+namespace {
+
+QString WithoutAccelerator(QString text) {
+  text.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
+  return text.trimmed();
+}
+
+// Controls without a label of their own are named for screen readers by the
+// label just left of them on their row, else by the first sentence of their
+// hint; a page control by its pages.
+void NameUnnamedControls(QWidget &window) {
+  for (QWidget *widget : window.findChildren<QWidget *>()) {
+    if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->accessibleName().isEmpty()) continue;
+    if (auto *button = qobject_cast<QAbstractButton *>(widget); button != nullptr && !button->text().isEmpty())
+      continue;
+    if (auto *pages = qobject_cast<QTabWidget *>(widget)) {
+      QStringList names;
+      for (int i = 0; i < pages->count(); ++i) names << WithoutAccelerator(pages->tabText(i));
+      widget->setAccessibleName(names.join(QStringLiteral("・")));
+      continue;
+    }
+    QWidget *parent = widget->parentWidget();
+    if (parent == nullptr) continue;
+    const QRect at = widget->geometry();
+    QLabel *nearest = nullptr;
+    for (QLabel *label : parent->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+      const QRect l = label->geometry();
+      if (l.right() > at.left() + 2 || l.center().y() < at.top() || l.center().y() > at.bottom()) continue;
+      if (label->text().trimmed().isEmpty()) continue;
+      if (nearest == nullptr || l.right() > nearest->geometry().right()) nearest = label;
+    }
+    QString name = nearest != nullptr ? WithoutAccelerator(nearest->text()) : QString();
+    if (name.isEmpty()) {
+      name = widget->toolTip();
+      if (const qsizetype end = name.indexOf(QChar(0x3002)); end > 0) name.truncate(end);
+    }
+    if (!name.isEmpty()) widget->setAccessibleName(name);
+  }
+}
+
+}  // namespace
+
 TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator) {
   TMainControls c;
   auto *client = new QWidget(window);
@@ -598,5 +650,6 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
 
   c.Timer1 = new QTimer(window);
   c.Timer1->setInterval(1000);
+  NameUnnamedControls(*window);
   return c;
 }
