@@ -23,6 +23,7 @@
 #include "ui/THistoryCombo.h"
 #include "ui/TMaskEdit.h"
 #include "ui/TMemo.h"
+#include "ui/TPageStretch.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TSpinEdit.h"
 #include "ui/TStatusPanels.h"
@@ -603,6 +604,23 @@ void NameUnnamedControls(QWidget &window) {
 
 }  // namespace
 
+namespace {
+
+// A larger window gives its room to the log and keeps each page's buttons in
+// its bottom right corner.
+void FollowTheRunPages(const TMainControls &c) {
+  using S = TPageStretch;
+  auto *log = new TPageStretch(c.TabSheetRestore);
+  log->Follow(c.MemoLog, S::kGrowWidth | S::kGrowHeight);
+  log->Follow(c.LabelMessage, S::kKeepBottom);
+  log->Follow(c.SpeedButtonClear, S::kKeepRight | S::kKeepBottom);
+  auto *del = new TPageStretch(c.TabSheetDelete);
+  del->Follow(c.SpeedButtonDelete, S::kKeepRight | S::kKeepBottom);
+  del->Follow(c.SpeedButtonDeletePreview, S::kKeepRight | S::kKeepBottom);
+}
+
+}  // namespace
+
 TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator) {
   TMainControls c;
   auto *client = new QWidget(window);
@@ -627,8 +645,9 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
   c.PanelMisc->setFixedHeight(kMiscBandHeight);
   BuildMiscPanel(c, textValidator);
 
+  // The run pages take what the window gains over its least size.
   c.PageControlExec = NewPages(client);
-  c.PageControlExec->setFixedHeight(kExecBandHeight);
+  c.PageControlExec->setMinimumHeight(kExecBandHeight);
   c.TabSheetRename = AddPage(c.PageControlExec, T("リネーム"));
   c.TabSheetCopy = AddPage(c.PageControlExec, T("コピー"));
   c.TabSheetDelete = AddPage(c.PageControlExec, T("削除"));
@@ -640,10 +659,12 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
 
   bands->addWidget(c.PageControlFile);
   bands->addWidget(c.PanelMisc);
-  bands->addWidget(c.PageControlExec);
+  bands->addWidget(c.PageControlExec, 1);
   window->setCentralWidget(client);
+  FollowTheRunPages(c);
 
-  window->setFixedSize(kClientWidth, kClientHeight);
+  window->setMinimumSize(kClientWidth, kClientHeight);
+  window->resize(kClientWidth, kClientHeight);
   c.StatusBar1 = new TStatusPanels(window);
   c.StatusBar1->setFixedHeight(kStatusBandHeight);
   window->setStatusBar(c.StatusBar1);

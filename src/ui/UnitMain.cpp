@@ -74,10 +74,11 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
       DeleteCn_(std::make_unique<TDeleteCn>()),
       ChangeCn_(std::make_unique<TChangeCn>()) {
   setWindowTitle(QStringLiteral("Korvane(Bunsel) Ver.0.86"));
-  // Fixed size: title, system menu and minimise, no maximise.
+  // The layout's size is the least: a larger window gives its room to the
+  // run pages and the log.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowCloseButtonHint);
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
   QFont font(QStringList{QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
                          QStringLiteral("Noto Sans JP")});
   font.setPixelSize(12);
@@ -86,7 +87,6 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
   auto *validator = new TCp932Validator(
       [this] { ShowStatus(QStringLiteral("扱える文字の種類が上限に達したため、この文字は入力できません。")); }, this);
   c_ = TMainLayout::Build(this, validator);
-  setFixedSize(TMainLayout::kClientWidth, TMainLayout::kClientHeight);
 
   Dialogs_ = std::make_unique<TSessionDialogs>(this);
   SettingsFile_ = std::move(options.SettingsFile);
