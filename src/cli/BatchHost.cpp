@@ -1,5 +1,7 @@
 #include "cli/BatchHost.h"
 
+#include <time.h>
+
 #include "platform/Paths.h"
 
 #include "cli/BatchProgress.h"
@@ -42,7 +44,35 @@ void InstallBatchSignalHandlers() {
   std::signal(SIGPIPE, SIG_IGN);
 }
 
+namespace {
+
+// Output is handed on at least this often while a run goes on, so a reader
+// (`| tee`, a terminal) sees the records live.
+constexpr long long kFlushMs = 100;
+
+long long NowMs() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+}  // namespace
+
+void TBatchHost::FlushWhenDue() {
+  if (!Unflushed_) return;
+  const long long now = NowMs();
+  if (now - LastFlushMs_ < kFlushMs) return;
+  LastFlushMs_ = now;
+  Unflushed_ = false;
+  if (std::fflush(stdout) != 0 && !OutputFailed_) {
+    // Nobody would see what the run does: stop it, as a log file error does.
+    OutputFailed_ = true;
+    if (Driver_ != nullptr) Driver_->Abort();
+  }
+}
+
 void TBatchHost::ProcessMessages() {
+  FlushWhenDue();
   if (gBatchStopSignal != 0 && Driver_ != nullptr) Driver_->Abort();
   if (Output_.Progress != nullptr && Driver_ != nullptr && Output_.Progress->Due()) {
     const TRunStats &stats = Driver_->Stats();
@@ -63,13 +93,17 @@ void TBatchHost::WriteOut(const std::string &cp932Line, char end) {
   if (Output_.Progress != nullptr) Output_.Progress->Clear();
   std::string text = TerminalText(cp932Line);
   text += end;
-  // A line-buffered stream may take the line and fail only in the flush
-  // that follows it; the error flag tells.
-  bool written =
+  // The stream gathers the records (a write per record into a pipe would
+  // cost more than the record); they are handed on when its buffer fills
+  // and at least every kFlushMs (FlushWhenDue).  A buffered stream fails
+  // only in the flush that follows; the error flag tells.
+  const bool written =
       std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && !std::ferror(stdout);
-  // A NUL does not flush a line-buffered stream; the record must still
-  // reach the reader before the next target is touched.
-  if (written && end != '\n') written = std::fflush(stdout) == 0;
+  if (written) {
+    if (!Unflushed_ && LastFlushMs_ == 0) LastFlushMs_ = NowMs();
+    Unflushed_ = true;
+    FlushWhenDue();
+  }
   if (!written && !OutputFailed_) {
     // Nobody would see what the run does: stop it, as a log file error does.
     OutputFailed_ = true;
@@ -78,6 +112,7 @@ void TBatchHost::WriteOut(const std::string &cp932Line, char end) {
 }
 
 bool TBatchHost::FlushOutput() {
+  Unflushed_ = false;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) OutputFailed_ = true;
   return !OutputFailed_;
 }

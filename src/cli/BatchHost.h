@@ -101,6 +101,10 @@ private:
   bool LogFileTried_ = false;
   bool OutputFailed_ = false;
   bool NoticeSaid_ = false;
+  // Output waiting in the stream's buffer, and when it was last handed on.
+  bool Unflushed_ = false;
+  long long LastFlushMs_ = 0;
+  void FlushWhenDue();
   TBatchOutput Output_;
   std::optional<std::string> LogFileError_;
   std::string StatusText_;

@@ -159,6 +159,19 @@ TEST_F(BatchTest, AReaderThatGoesAwayStopsTheRunWithItsLogComplete) {
   EXPECT_LT(RenamedOnDisk(Tree), 3000u);
 }
 
+// Output into a pipe is gathered, yet handed on while the run goes on: a
+// reader sees the first records long before the run ends.
+TEST_F(BatchTest, AReaderOfAPipeSeesTheRecordsWhileTheRunGoesOn) {
+  constexpr std::size_t kFiles = 20000;
+  Tree.Add(Files(kFiles));
+  TBatchProcess process({"--settings", Settings(kRenameAll), "--folder", P("t"), "rename"});
+  process.ReadOutAtLeast(1);
+  EXPECT_LT(RenamedOnDisk(Tree), kFiles) << "the first record came only at the end";
+  const TResult result = process.Finish();
+  EXPECT_EQ(result.Exit, 0) << result.Err;
+  EXPECT_EQ(result.OutLines().size(), kFiles + 2);
+}
+
 TEST_F(BatchTest, InterruptWhileTheReaderGoesAwayExitsWith130) {
   Tree.Add(Files(3000));
   TBatchProcess process({"--settings", Settings(kRenameAll), "--folder", P("t"), "--log", P("pp.log"), "rename"});
