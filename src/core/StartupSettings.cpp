@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::string_view kSettingsSection = "Settings";
 constexpr std::string_view kSuccessKey = "Success";
+constexpr std::string_view kWindowSection = "Window";
 
 enum class TPush { History, Plain };
 
@@ -49,6 +50,14 @@ bool ReadStartupSettings(const TIniFile &file, TSessionSettings &session, JobSet
     }
   }
   session.Success = file.ReadBool(kSettingsSection, kSuccessKey, session.Success);
+  TWindowPlace place;
+  place.Left = file.ReadInteger(kWindowSection, "Left", 0);
+  place.Top = file.ReadInteger(kWindowSection, "Top", 0);
+  place.Width = file.ReadInteger(kWindowSection, "Width", 0);
+  place.Height = file.ReadInteger(kWindowSection, "Height", 0);
+  place.Maximized = file.ReadBool(kWindowSection, "Maximized", false);
+  // A size of nothing is no place (a file of the Windows program, or edited).
+  if (place.Width > 0 && place.Height > 0) session.Place = place;
   if (!session.Success) return false;
   ReadJobSettings(file, job);
   return true;
@@ -64,6 +73,13 @@ void WriteShutdownSettings(TIniFile &file, const TSessionSettings &session,
     }
   }
   file.WriteBool(kSettingsSection, kSuccessKey, session.Success);
+  if (session.Place) {
+    file.WriteInteger(kWindowSection, "Left", session.Place->Left);
+    file.WriteInteger(kWindowSection, "Top", session.Place->Top);
+    file.WriteInteger(kWindowSection, "Width", session.Place->Width);
+    file.WriteInteger(kWindowSection, "Height", session.Place->Height);
+    file.WriteBool(kWindowSection, "Maximized", session.Place->Maximized);
+  }
   if (session.Success) WriteJobSettings(file, job);
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+
+#include <optional>
 // The default settings file: the six histories, the carry-over flag
 // (Settings/Success) and, when the flag is set, the last job.  Read once at
 // start-up and written once when the window closes; the window only maps its
@@ -12,9 +14,21 @@
 
 // What the default settings file carries from one session to the next,
 // besides the job.
+// Where the window was and how large, kept whatever the carry-over flag says
+// (absent from the files of the Windows program).
+struct TWindowPlace {
+  int Left = 0;
+  int Top = 0;
+  int Width = 0;
+  int Height = 0;
+  bool Maximized = false;
+  bool operator==(const TWindowPlace &) const = default;
+};
+
 struct TSessionSettings {
   THistories Histories = InitialHistories();
   bool Success = false;  // "次回起動時に今回終了時の設定を引き継ぐ"
+  std::optional<TWindowPlace> Place;
   bool operator==(const TSessionSettings &) const = default;
 };
 

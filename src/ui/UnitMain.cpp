@@ -1,5 +1,7 @@
 #include "ui/UnitMain.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -446,6 +448,23 @@ void TBunselMain::SetTargetFilter(const std::string &filter) {
 }
 
 std::string TBunselMain::TargetFilter() { return c_.ComboBoxFilter->Text(); }
+
+std::optional<TWindowPlace> TBunselMain::GetPlace() {
+  // A maximised window keeps the size it goes back to.
+  const QRect normal = isMaximized() ? normalGeometry() : geometry();
+  if (normal.width() <= 0 || normal.height() <= 0) return std::nullopt;
+  // move() places the frame, which pos() gives.
+  const QPoint at = isMaximized() ? normal.topLeft() : pos();
+  return TWindowPlace{at.x(), at.y(), normal.width(), normal.height(), isMaximized()};
+}
+
+void TBunselMain::SetPlace(const TWindowPlace &place) {
+  // Never smaller than the layout; the window manager may still place it
+  // elsewhere (some desktops let no program choose its place).
+  resize(std::max(place.Width, minimumWidth()), std::max(place.Height, minimumHeight()));
+  move(place.Left, place.Top);
+  if (place.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
 
 void TBunselMain::SetCopyFolder(const std::string &folder) {
   c_.ComboBoxCopyFolder->SetText(folder);

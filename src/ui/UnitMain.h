@@ -131,6 +131,8 @@ public:
   void SetTargetFolder(const std::string &folder) override;
   void SetTargetFilter(const std::string &filter) override;
   std::string TargetFilter() override;
+  std::optional<TWindowPlace> GetPlace() override;
+  void SetPlace(const TWindowPlace &place) override;
   void SetCopyFolder(const std::string &folder) override;
   std::vector<std::string> GetLogLines() override;
   void SetLogLines(const std::vector<std::string> &lines) override;

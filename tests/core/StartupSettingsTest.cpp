@@ -23,6 +23,30 @@ TEST(StartupSettings, NoFileGivesTheNewWindowAndNoJob) {
   EXPECT_EQ(job.Rename.SeqIndex, 9);
 }
 
+// The window's place is kept whatever the carry-over flag says; a file
+// without it (the Windows program's) or with no size gives none.
+TEST(StartupSettings, TheWindowsPlaceComesBackWhateverTheFlagSays) {
+  for (const bool carry : {false, true}) {
+    TTempFolder folder;
+    TSessionSettings session;
+    session.Success = carry;
+    session.Place = TWindowPlace{10, 20, 800, 600, true};
+    SaveShutdownSettings(folder.Path("korvane.INI"), session, JobSettings{});
+    TSessionSettings read;
+    JobSettings job;
+    LoadStartupSettings(folder.Path("korvane.INI"), read, job);
+    EXPECT_EQ(read.Place, session.Place) << carry;
+  }
+  for (const char *text : {"[Settings]\nSuccess=1\n", "[Window]\nLeft=5\nTop=5\nWidth=0\nHeight=300\n"}) {
+    TTempFolder folder;
+    folder.WriteFile("korvane.INI", text);
+    TSessionSettings read;
+    JobSettings job;
+    LoadStartupSettings(folder.Path("korvane.INI"), read, job);
+    EXPECT_FALSE(read.Place) << text;
+  }
+}
+
 TEST(StartupSettings, StoredHistoriesGoAboveTheInitialItems) {
   TTempFolder folder;
   folder.WriteFile("korvane.INI",

@@ -25,6 +25,19 @@ TEST_F(SettingsWindowTest, CarryOverUncheckedWritesHistoriesAndFlagButLeavesTheJ
   EXPECT_EQ(C().SpinEditSeqIndex->value(), 1);
 }
 
+TEST_F(SettingsWindowTest, TheWindowsSizeIsKeptAndComesBack) {
+  StartFresh();
+  W().resize(820, 610);
+  Restart();
+  EXPECT_EQ(Stored("Window", "Width"), "820");
+  EXPECT_EQ(Stored("Window", "Height"), "610");
+  EXPECT_EQ(W().size(), QSize(820, 610));
+  // Never smaller than the layout.
+  WriteText(QString::fromStdString(SettingsFile()), {"[Window]", "Width=100", "Height=100"});
+  StartFresh();
+  EXPECT_EQ(W().size(), W().minimumSize());
+}
+
 TEST_F(SettingsWindowTest, ShorterHistoryLeavesTheOlderKeysAndTheyAreReadAgain) {
   QStringList lines{"[Folder]"};
   for (int n = 0; n < 8; ++n) lines << QStringLiteral("%1=/f%1").arg(n);

@@ -1,4 +1,6 @@
 #pragma once
+
+#include <optional>
 // What the session sequences need of the main window.  TBunselMain
 // implements these over its controls; everything else (files, dialogs,
 // rules) stays in the sequences, so the window only maps controls.
@@ -6,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/StartupSettings.h"
 #include "core/Histories.h"
 #include "core/JobSettings.h"
 #include "ui/session/DropTargets.h"
@@ -30,6 +33,11 @@ public:
   // them replaces the lists and keeps each box's text.
   virtual THistories GetHistories() = 0;
   virtual void SetHistories(const THistories &histories) = 0;
+
+  // Where the window is and how large (nothing for a window that has none
+  // to keep), and the place read back at the start.
+  virtual std::optional<TWindowPlace> GetPlace() { return std::nullopt; }
+  virtual void SetPlace(const TWindowPlace &) {}
 
   // CheckBoxSuccess ("次回起動時に今回終了時の設定を引き継ぐ").
   virtual bool GetCarryOver() = 0;

@@ -22,6 +22,7 @@ TSessionSettings SessionOf(TSettingsAccess &window) {
   TSessionSettings session;
   session.Histories = window.GetHistories();
   session.Success = window.GetCarryOver();
+  session.Place = window.GetPlace();
   return session;
 }
 
@@ -40,6 +41,7 @@ std::optional<std::string> ReadStartupSettings(TSettingsAccess &window,
   const bool jobRead = LoadStartupSettings(name, session, job);
   window.SetHistories(session.Histories);
   window.SetCarryOver(session.Success);
+  if (session.Place) window.SetPlace(*session.Place);
   if (jobRead) window.SetJob(job);
   return std::nullopt;
 }
