@@ -81,13 +81,8 @@ std::string Escaped(const std::string &cp932) {
   return out;
 }
 
-void AppendNumber(std::string &out, unsigned long long value) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, end);
-}
-
-void AppendNumber(std::string &out, long long value) {
+template <class TNumber>
+void AppendNumber(std::string &out, TNumber value) {
   char digits[24];
   const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
   out.append(digits, end);
