@@ -31,6 +31,8 @@
 #           same tree and over FILES files in 10 folders, against the list
 #           run of the same tree (goal: within 1.2x), with the peak memory
 #           of each
+#   pipe:   the list of the tree into `cat >/dev/null`, against the
+#           baseline walk printing into the same kind of pipe (goal 1.10)
 #   photos: over PHOTOS small JPEGs, each with its own EXIF shooting time,
 #           a rename adding the shooting time (Rename.DateSource=1) against
 #           the same rename adding the modification time (goal: 2x at
@@ -214,6 +216,10 @@ while [ "$round" -le "$rounds" ]; do
   fi
   timed f_list find "$work/tree" -type f
   timed t_list "$batch" --settings "$work/job.ini" --folder "$work/tenth" list
+  # The same lists into a pipe, as `korvane-batch list | consumer` runs.
+  timed k_pipe sh -c '"$0" --settings "$1" --folder "$2" list | cat >/dev/null' \
+    "$batch" "$work/job.ini" "$work/tree"
+  timed s_pipe sh -c '"$0" "$1" | cat >/dev/null' "$list_baseline" "$work/tree"
   round=$((round + 1))
 done
 listed=$("$batch" --settings "$work/job.ini" --folder "$work/tree" list | wc -l)
@@ -260,6 +266,8 @@ done
 left=$(ls "$work/p1" | grep -c -v '_2021' || true)
 [ "$left" -eq 0 ] || echo "warning: $left photos not named by their shooting time" >&2
 rm -rf "$work/p0" "$work/p1"
+pipe_line=$(awk -v files="$files" -v kp="$w_k_pipe" -v sp="$w_s_pipe" -v ckp="$c_k_pipe" -v csp="$c_s_pipe" 'BEGIN {
+  printf "list %d files in %d folders into a pipe: korvane-batch %.3f s; the same walk printing into the pipe %.3f s, ratio %.2f (goal 1.10; processor time %.2f)", files, files / 100, kp / 1e9, sp / 1e9, kp / sp, ckp / csp }')
 if [ -n "$have_exiftool" ]; then
   exif_line=$(awk -v n="$photos" -v kp="$w_p_plan" -v ex="$w_p_exif" -v ckp="$c_p_plan" -v cex="$c_p_exif" 'BEGIN {
     printf "shooting times of %d photos: korvane-batch --dry-run rename %.3f s; exiftool -p %.3f s, which takes %.1fx as long (goal at least 10; processor time %.1fx)", n, kp / 1e9, ex / 1e9, ex / kp, cex / ckp }')
@@ -289,4 +297,5 @@ awk -v n="$rename_files" -v hk="$w_h_walk" -v chk="$c_h_walk" -v hn="$w_h_names"
     -v he="$w_h_edit" -v che="$c_h_edit" 'BEGIN {
   printf "rename %d files through the plan: the walk %.3f s; --names-from 10 lines %.3f s, ratio %.2f (goal 2.00; processor time %.2f); edit changing 3 lines %.3f s, ratio %.2f (goal 2.00; processor time %.2f)\n", n, hk / 1e9, hn / 1e9, hn / hk, chn / chk, he / 1e9, he / hk, che / chk
 }'
+echo "$pipe_line"
 echo "$exif_line"
