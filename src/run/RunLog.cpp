@@ -58,6 +58,12 @@ std::string WithPath(std::string_view format, const std::string &path) {
 
 }  // namespace
 
+bool IsRecordLine(std::string_view line) { return line.starts_with("処理: "); }
+
+bool IsFailedRecordLine(std::string_view line) {
+  return IsRecordLine(line) && line.find("; 結果: 失敗;") != std::string_view::npos;
+}
+
 std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
                           const TChangeNumbers &numbers, std::string_view destination,
                           std::string_view reason) {

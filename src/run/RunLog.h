@@ -37,6 +37,11 @@ struct TChangeNumbers {
 // printed); Change uses the numbers; Delete uses neither.  A failure ends
 // with its reason (" 理由: ...;") when one is given.  List has no record (an
 // empty string).
+// Whether a log line is a record ("処理: ..."), and a failed one, told
+// cheaply from its head, for counting a run's lines as they come.
+bool IsRecordLine(std::string_view line);
+bool IsFailedRecordLine(std::string_view line);
+
 std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
                           const TChangeNumbers &numbers, std::string_view destination,
                           std::string_view reason = {});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "run/RunLog.h"
 #include "ui/QtText.h"
 #include "ui/TMemo.h"
 #include "ui/TStatusPanels.h"
@@ -13,16 +14,6 @@ TRunOutput::TRunOutput(TMemo &log, TMemo &list, TStatusPanels &status, QObject *
   clock_.setTimerType(Qt::PreciseTimer);
   connect(&clock_, &QTimer::timeout, this, [this] { Flush(); });
 }
-
-namespace {
-
-// Log lines in the log's own encoding (CP932).
-bool IsRecord(const std::string &line) { return line.starts_with("\x8f\x88\x97\x9d: "); }  // 処理:
-bool IsFailure(const std::string &line) {
-  return line.find("; \x8c\x8b\x89\xca: \x8e\xb8\x94\x73;") != std::string::npos;  // 結果: 失敗;
-}
-
-}  // namespace
 
 void TRunOutput::Begin(std::size_t total) {
   gathering_ = true;
@@ -39,14 +30,14 @@ void TRunOutput::End() {
   // The first failure of the run, for the log page to show.
   const std::vector<std::string> &lines = log_.Lines();
   for (std::size_t row = static_cast<std::size_t>(std::max(0, startRow_)); row < lines.size(); ++row)
-    if (IsRecord(lines[row]) && IsFailure(lines[row])) {
+    if (IsFailedRecordLine(lines[row])) {
       firstFailure_ = static_cast<int>(row);
       break;
     }
 }
 
 void TRunOutput::AddLogLine(const std::string &line) {
-  if (gathering_ && IsRecord(line)) ++records_;
+  if (gathering_ && IsRecordLine(line)) ++records_;
   logLines_.push_back(line);
   Gathered();
 }
