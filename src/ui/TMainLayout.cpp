@@ -45,6 +45,12 @@ QStringList Items(TItemList list) {
 }
 
 // Creates children of one band or page at fixed places.
+// A caption as a screen reader says it: without the accelerator's mark.
+QString WithoutAccelerator(QString text) {
+  text.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
+  return text.trimmed();
+}
+
 class TPlacer {
 public:
   TPlacer(QWidget *parent, QValidator *validator) : parent_(parent), validator_(validator) {}
@@ -60,11 +66,8 @@ public:
     auto *label = At(new QLabel(caption, parent_), x, y, w, kRowHeight);
     if (buddy != nullptr) {
       label->setBuddy(buddy);
-      // A screen reader names the control by its label, without the
-      // accelerator's mark.
-      QString name = caption;
-      name.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
-      buddy->setAccessibleName(name);
+      // A screen reader names the control by its label.
+      buddy->setAccessibleName(WithoutAccelerator(caption));
     }
     return label;
   }
@@ -563,11 +566,6 @@ void BuildLogPage(TMainControls &c, QValidator *v) {
 
 
 namespace {
-
-QString WithoutAccelerator(QString text) {
-  text.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
-  return text.trimmed();
-}
 
 // Controls without a label of their own are named for screen readers by the
 // label just left of them on their row, else by the first sentence of their
