@@ -33,6 +33,9 @@
 #           of each
 #   pipe:   the list of the tree into `cat >/dev/null`, against the
 #           baseline walk printing into the same kind of pipe (goal 1.10)
+#   million: the list of MILLION files in one folder into a pipe, against
+#           the baseline walk into the same kind of pipe (goal: within
+#           1.5x), with korvane-batch's peak memory (goal: under 64 MB)
 #   photos: over PHOTOS small JPEGs, each with its own EXIF shooting time,
 #           a rename adding the shooting time (Rename.DateSource=1) against
 #           the same rename adding the modification time (goal: 2x at
@@ -51,6 +54,7 @@
 # Environment: FILES (default 100000; 1000000 for the million-file goal),
 #              RENAME_FILES (default FILES, at most 100000),
 #              PHOTOS (default 10000),
+#              MILLION (default 1000000; 0 leaves the one-folder row out),
 #              ROUNDS (default 3; the best round counts), TMPDIR (default /tmp).
 set -eu
 
@@ -61,6 +65,7 @@ files=${FILES:-100000}
 rename_files=${RENAME_FILES:-$((files < 100000 ? files : 100000))}
 rounds=${ROUNDS:-3}
 photos=${PHOTOS:-10000}
+million=${MILLION:-1000000}
 [ -x "$batch" ] || { echo "no korvane-batch in $build (build it first)" >&2; exit 2; }
 [ "$files" -ge 1000 ] || { echo "FILES must be at least 1000" >&2; exit 2; }
 
@@ -236,6 +241,33 @@ while [ "$round" -le "$rounds" ]; do
   round=$((round + 1))
 done
 
+# A million names in one folder, listed into a pipe: the walk hands each
+# name on as it is found, so the memory must not grow with the folder.
+if [ "$million" -gt 0 ]; then
+  make_flat "$work/million" "$million"
+  round=1
+  while [ "$round" -le "$rounds" ]; do
+    if [ $((round % 2)) -eq 1 ]; then
+      timed k_million sh -c '"$0" --settings "$1" --folder "$2" list | cat >/dev/null' \
+        "$batch" "$work/job.ini" "$work/million"
+      timed s_million sh -c '"$0" "$1" | cat >/dev/null' "$list_baseline" "$work/million"
+    else
+      timed s_million sh -c '"$0" "$1" | cat >/dev/null' "$list_baseline" "$work/million"
+      timed k_million sh -c '"$0" --settings "$1" --folder "$2" list | cat >/dev/null' \
+        "$batch" "$work/job.ini" "$work/million"
+    fi
+    round=$((round + 1))
+  done
+  listed=$("$batch" --settings "$work/job.ini" --folder "$work/million" list | wc -l)
+  [ "$listed" -eq "$million" ] || echo "warning: korvane-batch listed $listed of $million files" >&2
+  rm -rf "$work/million"
+  million_line=$(awk -v n="$million" -v km="$w_k_million" -v sm="$w_s_million" -v ckm="$c_k_million" \
+      -v csm="$c_s_million" -v mem="$m_k_million" 'BEGIN {
+    printf "list %d files in one folder into a pipe: korvane-batch %.3f s; the same walk printing into the pipe %.3f s, ratio %.2f (goal 1.50; processor time %.2f); peak memory %.1f MB (goal under 64 MB)", n, km / 1e9, sm / 1e9, km / sm, ckm / csm, mem / 1024 }')
+else
+  million_line="list of a million files in one folder: not measured (MILLION=0)"
+fi
+
 # The photos: the date step adding the shooting time, then the
 # modification time; the date step's caption in Shift-JIS bytes.
 date_caption=$(printf '\215\130\220\126\223\372\225\164\225\164\211\301')
@@ -298,4 +330,5 @@ awk -v n="$rename_files" -v hk="$w_h_walk" -v chk="$c_h_walk" -v hn="$w_h_names"
   printf "rename %d files through the plan: the walk %.3f s; --names-from 10 lines %.3f s, ratio %.2f (goal 2.00; processor time %.2f); edit changing 3 lines %.3f s, ratio %.2f (goal 2.00; processor time %.2f)\n", n, hk / 1e9, hn / 1e9, hn / hk, chn / chk, he / 1e9, he / hk, che / chk
 }'
 echo "$pipe_line"
+echo "$million_line"
 echo "$exif_line"

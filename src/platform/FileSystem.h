@@ -145,6 +145,15 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern,
                      TFindScope scope = TFindScope::Everything, const TListingPump &pump = {});
 // The same for the folder a path names (with or without a trailing delimiter).
 FindResult FindFiles(const std::string &folder, std::string_view pattern);
+// Takes each entry a listing keeps, in the order read (the entry may be
+// moved from); false stops the listing (the result is then not Ok, Error
+// ECANCELED).
+using TFoundSink = std::function<bool(FindEntry &)>;
+// The same listing, each entry handed on as soon as it is examined rather
+// than gathered, so a folder of a million names is never held whole; the
+// result's Entries stay empty.
+FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFindScope scope,
+                    const TListingPump &pump, const TFoundSink &sink);
 
 // Attribute bits of an existing entry, or nullopt (errno set).  A link
 // reports what it points to (a dangling one itself), as a listing does.

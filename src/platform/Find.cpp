@@ -164,17 +164,19 @@ public:
   TExamined &At(std::size_t index) { return Entries_[index]; }
   const char *Utf8Name(const TExamined &entry) const { return Names_.data() + entry.NameAt; }
 
-  // Appends the examined entries in the order read; stops at the first that
-  // could not be examined and returns its errno (0 when there was none).
-  int MoveInto(std::vector<FindEntry> &found) {
+  // Hands the examined entries to `sink` in the order read; stops at the
+  // first that could not be examined and returns its errno, or ECANCELED
+  // when the sink wants no more (0 when there was neither).
+  int HandTo(const TFoundSink &sink) {
     for (TExamined &entry : Entries_) {
       if (entry.Error == ENOENT) continue;  // removed since it was read
       if (entry.Error != 0) return entry.Error;
       if (entry.Skip) continue;
-      FindEntry &added = found.emplace_back();
-      added.IsSymlink = entry.IsSymlink;
-      fs::FillEntry(added, entry.St, Utf8Name(entry), entry.DosBits);
-      added.Name = std::move(entry.Name);
+      FindEntry found;
+      found.IsSymlink = entry.IsSymlink;
+      fs::FillEntry(found, entry.St, Utf8Name(entry), entry.DosBits);
+      found.Name = std::move(entry.Name);
+      if (!sink(found)) return ECANCELED;
     }
     return 0;
   }
@@ -303,6 +305,17 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
 
 FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFindScope scope,
                      const TListingPump &pump) {
+  std::vector<FindEntry> entries;
+  FindResult result = FindEach(folder, pattern, scope, pump, [&entries](FindEntry &entry) {
+    entries.push_back(std::move(entry));
+    return true;
+  });
+  result.Entries = std::move(entries);
+  return result;
+}
+
+FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFindScope scope,
+                    const TListingPump &pump, const TFoundSink &sink) {
   FindResult result;
   if (!folder.Valid()) {
     result.Error = EBADF;
@@ -363,8 +376,11 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
       batch.Add(utf8Name, std::move(*name));
     }
     examination.Run(batch);
-    const int error = batch.MoveInto(result.Entries);
-    if (error != 0) result.Error = error;
+    const int error = batch.HandTo(sink);
+    if (error != 0) {
+      result.Error = error;
+      more = false;
+    }
   }
   if (result.Error == 0) result.Error = reader.Error();
   result.Ok = result.Error == 0;

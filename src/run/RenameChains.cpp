@@ -152,7 +152,7 @@ void TChainLevels::Prepare(TRenameCn &rename, std::vector<TargetEntry> &entries,
     ordered.push_back(std::move(entry));
     level.Steps.push_back(std::move(step));
   }
-  const std::string folder = entries.front().Folder;
+  const std::string folder(entries.front().Folder);
   entries = std::move(ordered);
   Levels_[folder] = std::move(level);
 }

@@ -376,7 +376,7 @@ public:
     if (Mode_ != RunMode::Rename) return;
     PrepareRenameLevel(D_.Rename_, entries);
     if (entries.empty() || D_.Rename_.MakeCopy || !D_.Host_.Job().Rename.ResolveChains) return;
-    const std::string folder = entries.front().Folder;
+    const std::string folder(entries.front().Folder);
     Chains_.Prepare(D_.Rename_, entries, LastFolderName(Current_),
                     [&](const std::string &name) { return View_.Lookup(folder + name).Exists; });
   }

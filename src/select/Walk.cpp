@@ -94,59 +94,54 @@ bool TOutputFolder::Is(const TFileId &id) {
 
 bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
 
-int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
-               const std::string &folder, const std::vector<std::string> &filters,
+int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
+               std::string_view folder, const std::vector<std::string> &filters,
                const TExclusionList &exclusions, TWalkHooks &hooks,
                TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
-  const TFolderHandle held = TFolderHandle::Open(folder);
-  if (!held.Valid()) return errno;
-  return ListFolder(entries, names, held, folder, filters, exclusions, hooks, subfolders, passedOver,
-                    output);
+  return ListFolder(names, held, folder, filters, exclusions, hooks, subfolders, passedOver, output,
+                    [&entries](TargetEntry &&entry) { entries.push_back(std::move(entry)); });
 }
 
-int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
-               const std::string &folder, const std::vector<std::string> &filters,
-               const TExclusionList &exclusions, TWalkHooks &hooks,
-               TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
+int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view folder,
+               const std::vector<std::string> &filters, const TExclusionList &exclusions,
+               TWalkHooks &hooks, TSubfolderList *subfolders, TPassedOver *passedOver,
+               TOutputFolder *output, const TTargetSink &take) {
   int error = 0;
   for (std::size_t at = 0; at < filters.size(); ++at) {
     const std::string &filter = filters[at];
-    FindResult found = FindFiles(held, filter, TFindScope::Everything, [&hooks] {
-      hooks.ProcessMessages();
-      return !hooks.Aborted();
-    });
-    // A stop by the user (ECANCELED) is no failure of the folder's.
-    if (!found.Ok && error == 0 && found.Error != ECANCELED) error = found.Error;
-    if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
     TSubfolderList *collect =
-        subfolders && !subfolders->Complete && found.Ok && MatchesEveryName(filter) ? subfolders : nullptr;
+        subfolders && !subfolders->Complete && MatchesEveryName(filter) ? subfolders : nullptr;
     if (collect) collect->Names.clear();
     // A name is kept for the filters after this one, which must not list it
     // again, and for the closing scan, which must not enter a folder target
     // again: a file of the last filter is wanted by neither.
     const bool lastFilter = at + 1 == filters.size();
-    if (!lastFilter) names.Reserve(names.Size() + found.Entries.size());
-    entries.reserve(entries.size() + found.Entries.size());
     bool stopped = false;
-    for (FindEntry &entry : found.Entries) {
-      if (entry.Name == "." || entry.Name == "..") continue;
-      const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
-      if (output && isFolder && output->Is(entry.Id)) continue;
-      if (!isFolder && hooks.IsRunsOwnFile(entry.Id)) continue;
-      if (collect && IsWalkableFolder(entry)) collect->Names.push_back(entry.Name);
-      if (!AcceptEntry(entry, exclusions, hooks.Options())) continue;
-      if (names.Size() != 0 && names.Contains(entry.Name)) continue;
-      if (!lastFilter || isFolder) names.Add(entry.Name);
-      entries.push_back(TargetEntry{folder, std::move(entry.Name), entry.Attributes,
-                                    isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink, nullptr,
-                                    entry.Id});
-      hooks.ProcessMessages();
-      if (hooks.Aborted()) {
-        stopped = true;
-        break;
-      }
-    }
-    if (collect && !stopped) collect->Complete = true;
+    const FindResult found = FindEach(
+        held, filter, TFindScope::Everything,
+        [&hooks] {
+          hooks.ProcessMessages();
+          return !hooks.Aborted();
+        },
+        [&](FindEntry &entry) {
+          const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+          if (output && isFolder && output->Is(entry.Id)) return true;
+          if (!isFolder && hooks.IsRunsOwnFile(entry.Id)) return true;
+          if (collect && IsWalkableFolder(entry)) collect->Names.push_back(entry.Name);
+          if (!AcceptEntry(entry, exclusions, hooks.Options())) return true;
+          if (names.Size() != 0 && names.Contains(entry.Name)) return true;
+          if (!lastFilter || isFolder) names.Add(entry.Name);
+          take(TargetEntry{folder, std::move(entry.Name), entry.Attributes,
+                           isFolder ? 0 : entry.Size, entry.Time, entry.IsSymlink, nullptr,
+                           entry.Id});
+          hooks.ProcessMessages();
+          stopped = hooks.Aborted();
+          return !stopped;
+        });
+    // A stop by the user (ECANCELED) is no failure of the folder's.
+    if (!found.Ok && error == 0 && found.Error != ECANCELED) error = found.Error;
+    if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
+    if (collect && found.Ok && !stopped) collect->Complete = true;
   }
   return error;
 }
@@ -201,7 +196,18 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
   TSubfolderList listedSubfolders;
   TPassedOver passedOver;
   bool reported = !held.Valid();
-  {
+  if (ListOnly_) {
+    Hooks_.SetFolderName(LastFolderName(dir));
+    const TWalkLevel level{folder, destination, dir, dest, &held};
+    const int listError = ListFolder(
+        names, held, dir, Filters_, Exclusions_, Hooks_,
+        Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_,
+        [&](TargetEntry &&entry) { Hooks_.ProcessTarget(entry, level); });
+    if (listError != 0 && listError != ENOENT && held.Valid()) {
+      Hooks_.FolderFailed(folder, listError);
+      reported = true;
+    }
+  } else {
     std::vector<TargetEntry> entries;
     const int listError =
         ListFolder(entries, names, held, dir, Filters_, Exclusions_, Hooks_,
@@ -223,7 +229,6 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
       const TWalkLevel level{folder, destination, dir, dest, &held};
       for (const TargetEntry &entry : entries) {
         TTargetOutcome outcome = Hooks_.ProcessTarget(entry, level);
-        if (ListOnly_) continue;
         if (outcome.RememberDestinationName) names.Add(outcome.DestinationName);
         if (entry.Attributes & kAttrDirectory) {
           if (outcome.Descend && Hooks_.Options().SubFolder && !entry.IsSymlink)

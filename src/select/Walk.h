@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -171,30 +172,36 @@ bool MatchesEveryName(std::string_view filter);
 // file system gives them; a set, so a name several filters match counts once.
 using TPassedOver = std::unordered_set<std::string>;
 
-// Fills `entries` and `names` for one level, the folder `held` whose path
-// is `folder`: filter by filter, each filter's matches in the file system's
-// order, no name twice.  `names` gets the names a later filter or the
-// closing scan must skip: every target's but the files of the last filter.  When `subfolders` is given, the first match-all
-// filter's listing also fills it.  Names that cannot be represented in
-// CP932 go into `passedOver`.  The `output` folder is neither a target nor
-// a subfolder to walk.  Returns 0, or the errno of the first listing that
-// failed (the entries read before it are kept).
+// Takes each target of a level's listing as soon as it is found.
+using TTargetSink = std::function<void(TargetEntry &&)>;
+
+// Lists one level, the folder `held` whose path is `folder`, handing each
+// target to `take`: filter by filter, each filter's matches in the file
+// system's order, no name twice.  `names` gets the names a later filter or
+// the closing scan must skip: every target's but the files of the last
+// filter.  When `subfolders` is given, the first match-all filter's listing
+// also fills it.  Names that cannot be represented in CP932 go into
+// `passedOver`.  The `output` folder is neither a target nor a subfolder to
+// walk.  Returns 0, or the errno of the first listing that failed (the
+// entries read before it are kept).  The entries' Folder is `folder`.
+int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view folder,
+               const std::vector<std::string> &filters, const TExclusionList &exclusions,
+               TWalkHooks &hooks, TSubfolderList *subfolders, TPassedOver *passedOver,
+               TOutputFolder *output, const TTargetSink &take);
+// The same, gathering the level's targets into `entries`.
 int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
-                const std::string &folder, const std::vector<std::string> &filters,
-                const TExclusionList &exclusions, TWalkHooks &hooks,
-                TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr,
-                TOutputFolder *output = nullptr);
-// The same for the folder `folder` names, opened for the listing.
-int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names,
-                const std::string &folder, const std::vector<std::string> &filters,
-                const TExclusionList &exclusions, TWalkHooks &hooks,
-                TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr,
-                TOutputFolder *output = nullptr);
+               std::string_view folder, const std::vector<std::string> &filters,
+               const TExclusionList &exclusions, TWalkHooks &hooks,
+               TSubfolderList *subfolders = nullptr, TPassedOver *passedOver = nullptr,
+               TOutputFolder *output = nullptr);
 
 class TFolderWalk {
 public:
   // listOnly: a List run (the step only lists; no descent, removal or abort
-  // check per target).
+  // check per target).  Such a walk hands each target to the step as soon
+  // as the listing finds it, without gathering the level first, so a folder
+  // of a million names costs no memory for its entries; it asks for no
+  // media and calls no PrepareLevel (a list is never reordered).
   TFolderWalk(TWalkHooks &hooks, bool listOnly, const std::vector<std::string> &filters,
               const TExclusionList &exclusions)
       : Hooks_(hooks), ListOnly_(listOnly), Filters_(filters), Exclusions_(exclusions) {}

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -134,7 +135,9 @@ TResult TBatchProcess::Finish() {
   }
   Out_ = Err_ = -1;
   int status = 0;
-  waitpid(Pid_, &status, 0);
+  rusage usage{};
+  wait4(Pid_, &status, 0, &usage);
+  Result_.PeakKb = usage.ru_maxrss;
   Finished_ = true;
   Result_.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return Result_;

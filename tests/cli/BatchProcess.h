@@ -22,6 +22,7 @@ struct TResult {
   int Exit = -1;
   std::string Out;
   std::string Err;
+  long PeakKb = 0;  // the program's peak resident memory
   Strings OutLines() const;
 };
 

@@ -54,7 +54,7 @@ public:
   void PrepareLevel(std::vector<TargetEntry> &) override {}
   void SetFolderName(const std::string &name) override { FolderName = name; }
   TTargetOutcome ProcessTarget(const TargetEntry &entry, const TWalkLevel &level) override {
-    Events.push_back("target " + Relative(entry.Folder + entry.Name));
+    Events.push_back("target " + Relative(std::string(entry.Folder) + entry.Name));
     Destinations.push_back(std::string(level.Destination));
     if (Aborted_) AfterAbort_ = true;
     if (Step) return Step(entry);
@@ -62,7 +62,7 @@ public:
   }
 
   void FinishFolderTarget(const TargetEntry &entry, const TWalkLevel &) override {
-    if (RecordFinish) Events.push_back("finish " + Relative(entry.Folder + entry.Name));
+    if (RecordFinish) Events.push_back("finish " + Relative(std::string(entry.Folder) + entry.Name));
   }
   bool RecordFinish = false;
   void FolderFailed(const std::string &folder, int error) override {
@@ -279,7 +279,7 @@ TEST(WalkTest, TheOutputFolderIsNeverWalkedAsASource) {
     const std::string destination = recorder.Destinations.back() + entry.Name;
     made.push_back(destination);
     if (entry.Attributes & kAttrDirectory) std::filesystem::create_directories(destination);
-    else std::filesystem::copy_file(entry.Folder + entry.Name, destination);
+    else std::filesystem::copy_file(std::string(entry.Folder) + entry.Name, destination);
     return TTargetOutcome{entry.Name, entry.Name, false};
   };
   std::vector<std::string> filters{"*.*"};
