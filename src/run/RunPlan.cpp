@@ -501,7 +501,8 @@ private:
       } else {
         Moved(folder, entry, newName);
       }
-      FollowUp(destination + newName, entry, folder + entry.Name, rename.MakeCopy);
+      if (FollowsUp(D_.Change_))
+        FollowUp(destination + newName, entry, folder + entry.Name, rename.MakeCopy);
     }
     // Walked where it really is, shown where the run would have put it.
     if ((p.Ok || rename.MakeCopy) && plain) outcome.DestinationName = newName;
@@ -645,10 +646,11 @@ private:
     return bare.substr(0, NameStart(bare));
   }
 
-  void Record(RunMode mode, const TPrediction &p, const std::string &path,
-              const std::string &destination, const std::string &source = {},
-              bool temporary = false) {
-    Add(TPlanRecord{mode, p.Ok, p.Failure, path, destination, {}, source, temporary, {}, {}});
+  // The paths are taken by value: most are made for the record alone.
+  void Record(RunMode mode, const TPrediction &p, std::string path, std::string destination,
+              std::string source = {}, bool temporary = false) {
+    Add(TPlanRecord{mode, p.Ok, p.Failure, std::move(path), std::move(destination), {},
+                    std::move(source), temporary, {}, {}});
   }
 
   void Add(const TPlanRecord &record) {

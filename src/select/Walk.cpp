@@ -208,7 +208,12 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
       reported = true;
     }
   } else {
-    std::vector<TargetEntry> entries;
+    if (LevelEntries_.size() < static_cast<std::size_t>(Depth_)) LevelEntries_.resize(Depth_);
+    std::vector<TargetEntry> &entries = LevelEntries_[Depth_ - 1];
+    struct TClear {
+      std::vector<TargetEntry> &Entries;
+      ~TClear() { Entries.clear(); }
+    } clear{entries};
     const int listError =
         ListFolder(entries, names, held, dir, Filters_, Exclusions_, Hooks_,
                    Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_);

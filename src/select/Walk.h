@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -245,4 +246,8 @@ private:
   TOutputFolder Output_;
   std::vector<std::string> PassedOverExamples_;
   const TMediaReader *Reader_ = nullptr;
+  // The entries of the level at each depth, kept from one folder to the
+  // next so a level reuses the room its predecessors grew (a deque: a
+  // deeper level added never moves a shallower one's list).
+  std::deque<std::vector<TargetEntry>> LevelEntries_;
 };
