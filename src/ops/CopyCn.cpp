@@ -161,6 +161,7 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
   ResultName = ExtractFileName(source);
   Failure = {};
   MadeFolders.clear();
+  MovedWhole = false;
   const auto fail = [this](TFailReason reason) {
     Failure = {reason};
     return false;
@@ -206,7 +207,7 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
       if (ok) RememberOutput(target);
       return ok;
     }
-    const bool ok = MoveFileEx(sourceEntry, target, overwrite, &copyStays);
+    const bool ok = MoveFileEx(sourceEntry, target, overwrite, &copyStays, &MovedWhole);
     if (ok || copyStays) RememberOutput(target);
     return ok;
   };

@@ -270,6 +270,9 @@ public:
   // of the same name takes the alias the policy gives, or fails with
   // OwnOutput and keeps its source.
   TOwnOutput *Output = nullptr;
+  // The last target was moved by a rename on its own file system: the entry
+  // at its destination is the source itself, as the walk found it.
+  bool MovedWhole = false;
 
   TBeforeAct BeforeAct;
 

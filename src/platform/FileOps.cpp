@@ -699,8 +699,10 @@ bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists, TCo
   return CopyOpenFile(in.Get(), sourceStat, dest, failIfExists, purpose);
 }
 
-bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting, bool *copyStays) {
+bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting, bool *copyStays,
+                bool *renamed) {
   if (copyStays != nullptr) *copyStays = false;
+  if (renamed != nullptr) *renamed = false;
   const auto source = fs::SystemEntry(from);
   const auto target = fs::SystemEntry(to);
   if (!source || !target) return false;
@@ -720,14 +722,17 @@ bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting
   // A free name costs the rename alone, without a look at either entry:
   // nearly every move of a run goes to one.
   struct stat sourceStat {};
-  const bool renamed =
+  const bool inPlace =
       replaceExisting
           ? sourceStatus(sourceStat) && DestinationAllows(target->Dir, target->Name.c_str(), sourceStat, false) &&
                 sys::Call("renameat", [&] {
                   return ::renameat(source->Dir, source->Name.c_str(), target->Dir, target->Name.c_str());
                 }) == 0
           : fs::RenameNoReplace(source->Dir, source->Name.c_str(), target->Dir, target->Name.c_str());
-  if (renamed) return true;
+  if (inPlace) {
+    if (renamed != nullptr) *renamed = true;
+    return true;
+  }
   if (errno != EXDEV) {
     fs::ExplainNameRefusal(target->Dir, target->Name);
     return false;

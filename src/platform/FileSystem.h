@@ -211,8 +211,10 @@ bool CopyFile(const TEntryRef &from, const TEntryRef &to, bool failIfExists,
 // *copyStays says so: both files are then there.  A free name costs the
 // rename alone, without a look at the source first: the caller makes sure
 // `from` is no folder, which one file system would move like a file.
+// *renamed says whether a move that worked was the rename: the entry at
+// `to` is then the source itself, not a copy of it.
 bool MoveFileEx(const TEntryRef &from, const TEntryRef &to, bool replaceExisting,
-                bool *copyStays = nullptr);
+                bool *copyStays = nullptr, bool *renamed = nullptr);
 // Creates one folder level.
 bool CreateFolder(const std::string &path);
 bool CreateFolder(const TEntryRef &entry);

@@ -133,7 +133,9 @@ public:
                                                          entry.Attributes, entry.Size);
         const std::string copyName = D_.Copy_.ResultName;
         const std::string copyPath = destination + copyName;
-        Ended(ok, ok ? IdentityOf(copyPath) : std::nullopt);
+        // A move by rename leaves the entry as it was, as a rename in place
+        // does; a copy is a file of its own.
+        Ended(ok, !ok ? std::nullopt : D_.Copy_.MovedWhole ? BeforeIdentity_ : IdentityOf(copyPath));
         LogMadeFolders(RunMode::Copy, level, D_.Copy_.MadeFolders);
         Log(RunMode::Copy, path, ok, {}, copyPath, D_.Copy_.Failure);
         if (ok) FollowUp(copyPath, copyPath, entry);
