@@ -61,7 +61,7 @@ void TRE_DFA::Run() {
       for (std::size_t k = program_.IntervalOf(low); k <= last && !can; ++k)
         can = startClass[static_cast<std::size_t>(program_.IntervalClass(k))];
     }
-    canStart_[static_cast<std::size_t>(b)] = can;
+    startFlags_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>((can ? kCanStart : 0) | (IsLeadByte(byte) ? kLeadByte : 0));
     if (can) {
       ++starts;
       singleStartByte_ = b;
@@ -93,6 +93,10 @@ std::size_t TRE_DFA::StateCost(std::size_t setSize) const {
 }
 
 void TRE_DFA::Reset() const {
+  // Packed states name rows of the table being dropped: what the failed
+  // walks and the containment tests remember goes with them.
+  NextVisitStamp();
+  covers_.fill(TCover{-1, -1, false});
   table_.clear();
   setPool_.clear();
   states_.clear();
@@ -101,6 +105,23 @@ void TRE_DFA::Reset() const {
   initial_ = kUnknown;
   anchored_ = kUnknown;
   ++resets_;
+}
+
+void TRE_DFA::NextVisitStamp() const {
+  if (++visitStamp_ == 0) {
+    std::fill(visits_.begin(), visits_.end(), TVisit{0, 0});
+    visitStamp_ = 1;
+  }
+}
+
+bool TRE_DFA::CoversSlow(int big, int small) const {
+  std::size_t bigSize = 0;
+  std::size_t smallSize = 0;
+  const int *bigSet = SetOf(big, bigSize);
+  const int *smallSet = SetOf(small, smallSize);
+  const bool result = std::includes(bigSet, bigSet + bigSize, smallSet, smallSet + smallSize);
+  covers_[CoverSlot(big, small)] = {big, small, result};
+  return result;
 }
 
 void TRE_DFA::Rehash(std::size_t slots) const {

@@ -34,6 +34,17 @@
 // accepts.  A row holds one entry per class and, last, the state's flags
 // (bit 0: it has a '$' transition).
 //
+// Walks that cannot succeed.  A leftmost search walks from each start
+// position in turn and stops at the first walk that accepts, so every walk
+// it has made before the current one found nothing.  The DFA remembers,
+// for each position of the subject, the state such a failed walk was in
+// there.  When the current walk reaches a position in a state whose set of
+// NFA states is contained in the remembered one, nothing it could still
+// accept would have escaped the failed walk (a smaller set accepts only
+// where a larger one does), so it stops there with what it has found.  A
+// pattern like 'a.+b.+c' thus reads a name about once, however many 'a's
+// start walks in it, while each start position still has its own walk.
+//
 // The matcher is used from one thread; the cache is mutable state behind a
 // const interface.
 
@@ -90,7 +101,13 @@ public:
   static constexpr int kUnknown = -2;
 
   // False when no match can start with this byte from the start state.
-  bool CanStart(unsigned char b) const { return canStart_[b] != 0; }
+  bool CanStart(unsigned char b) const { return (startFlags_[b] & kCanStart) != 0; }
+  // Per byte: kCanStart, and kLeadByte when it begins a double-byte
+  // character (for scans that keep track of character bounds without a
+  // branch per byte).
+  static constexpr std::uint8_t kCanStart = 1;
+  static constexpr std::uint8_t kLeadByte = 2;
+  const std::uint8_t *StartFlags() const { return startFlags_.data(); }
   // The only byte a match can start with, or -1 when there are several
   // (or when the start state accepts, so any position matches).
   int SingleStartByte() const { return singleStartByte_; }
@@ -98,14 +115,34 @@ public:
   bool InitialHasLTail() const { return initialHasLTail_; }
 
   // A search begins: the count of cache drops that lead to the NFA starts
-  // again.
+  // again, and the failed walks of the last search are forgotten.
   void BeginSearch() const {
     searchResets_ = 0;
     gaveUp_ = false;
+    NextVisitStamp();
   }
   // The DFA gave up during the current search; its walks go to the NFA.
   bool GaveUp() const { return gaveUp_; }
   TRE_NFASimulation &Simulation() const;
+
+  // --- Failed walks of the current search (see the top of this file).
+  // What a walk left at a position: the search's stamp and its state.
+  struct TVisit {
+    std::uint32_t Stamp;
+    std::int32_t State;
+  };
+  // Room for positions 0 to size; entries without the current stamp are
+  // from an earlier search (or from before a cache drop) and say nothing.
+  TVisit *Visits(std::size_t size) const {
+    if (visits_.size() < size + 1) visits_.resize(size + 1, TVisit{0, 0});
+    return visits_.data();
+  }
+  std::uint32_t VisitStamp() const { return visitStamp_; }
+  // True when the set of small is contained in the set of big.
+  bool Covers(int big, int small) const {
+    const TCover &cover = covers_[CoverSlot(big, small)];
+    return cover.Big == big && cover.Small == small ? cover.Result : CoversSlow(big, small);
+  }
 
   // --- Diagnostics and tests.
 
@@ -136,6 +173,18 @@ private:
     std::uint32_t SetSize;
     std::uint64_t Hash;
   };
+
+  struct TCover {
+    std::int32_t Big;
+    std::int32_t Small;
+    bool Result;
+  };
+  static constexpr std::size_t kCoverSlots = 64;
+  static std::size_t CoverSlot(int big, int small) {
+    return (static_cast<std::uint32_t>(big) * 31u + static_cast<std::uint32_t>(small)) % kCoverSlots;
+  }
+  bool CoversSlow(int big, int small) const;
+  void NextVisitStamp() const;
 
   int StartSlow(bool anchored) const;
   int Compute(int packed, int cls) const;
@@ -171,8 +220,11 @@ private:
   mutable std::vector<int> moveSet_;
   mutable TREProgram::TScratch scratch_;
   mutable std::unique_ptr<TRE_NFASimulation> simulation_;
+  mutable std::vector<TVisit> visits_;
+  mutable std::uint32_t visitStamp_ = 1;
+  mutable std::array<TCover, kCoverSlots> covers_{};
 
-  std::array<std::uint8_t, 256> canStart_{};
+  std::array<std::uint8_t, 256> startFlags_{};
   int singleStartByte_ = -1;
   bool initialAccepting_ = false;
   bool initialHasLTail_ = false;

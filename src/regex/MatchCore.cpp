@@ -34,6 +34,21 @@ inline const unsigned char *Bytes(std::string_view text) {
   return reinterpret_cast<const unsigned char *>(text.data());
 }
 
+// The first character position from s on whose byte a match can start
+// with (size when there is none).  The bytes are read one by one, with a
+// bit that says whether the current one is the second byte of a character,
+// so that the loop has no branch that depends on the text besides its
+// exit: a name of kanji and digits costs no mispredicted jumps.
+inline std::size_t SkipToStart(const std::uint8_t *flags, const unsigned char *bytes, std::size_t s, std::size_t size) {
+  unsigned trail = 0;
+  for (; s < size; ++s) {
+    const unsigned f = flags[bytes[s]];
+    if ((f & TRE_DFA::kCanStart & ~trail) != 0) return s;
+    trail = (f >> 1) & ~trail & 1u;
+  }
+  return size;
+}
+
 // The two automata a walk can run on.  Start and Step answer 1 (a state),
 // 0 (none: the walk ends, the last state stays current) or -1 (the DFA
 // gave up).
@@ -154,27 +169,33 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
       while (s < k) s = NextCharPos(text, s);
       if (s != k) continue;
     } else if (!everywhere) {
-      // Skip, a whole character at a time, the bytes no match starts with.
-      while (!dfa.CanStart(bytes[s])) {
-        s = NextCharPos(text, s);
-        if (s >= size) return {};
-      }
+      s = SkipToStart(dfa.StartFlags(), bytes, s, size);
+      if (s >= size) return {};
     }
     std::size_t end = TMatchSpan::npos;
     int packed = dfa.GaveUp() ? TRE_DFA::kGiveUp : dfa.Start();
     if (packed >= 0) {
       // The DFA walk of MatchLongest, by hand: without anchors there is no
-      // '$' to try, and the row lookup stays in this loop.
+      // '$' to try, and the row lookup stays in this loop.  It leaves its
+      // state at every position it passes and stops where an earlier walk
+      // of this search, which found nothing, was in a state that covers its
+      // own (see Dfa.h).
       const std::int32_t *table = dfa.Table();
+      TRE_DFA::TVisit *const visits = dfa.Visits(size);
+      std::uint32_t stamp = dfa.VisitStamp();
       std::size_t cursor = s;
       for (;;) {
         if (packed & 1) end = cursor;
+        TRE_DFA::TVisit &visit = visits[cursor];
+        if (visit.Stamp == stamp && (visit.State == packed || dfa.Covers(visit.State, packed))) break;
+        visit = {stamp, packed};
         if (cursor >= size) break;
         const int cls = program.ReadClass(bytes, size, cursor);
         int next = table[static_cast<std::size_t>(packed >> 1) + static_cast<std::size_t>(cls)];
         if (next == TRE_DFA::kUnknown) {
           next = dfa.Next(packed, cls);
           table = dfa.Table();
+          stamp = dfa.VisitStamp(); // a dropped cache forgets the walks
         }
         if (next < 0) {
           packed = next;
