@@ -89,7 +89,7 @@ std::size_t TRE_DFA::StateCost(std::size_t setSize) const {
   // Row, set and bookkeeping; and the hash table's growth when this state
   // makes it more than half full.
   const std::size_t growth = (SlotsFor(states_.size() + 1) - slots_.size()) * sizeof(std::int32_t);
-  return stride_ * sizeof(std::int32_t) + setSize * sizeof(int) + sizeof(TStateInfo) + growth;
+  return (stride_ + 1) * sizeof(std::int32_t) + setSize * sizeof(int) + sizeof(TStateInfo) + growth; // with a spare entry
 }
 
 void TRE_DFA::Reset() const {
@@ -136,10 +136,7 @@ void TRE_DFA::Rehash(std::size_t slots) const {
   }
 }
 
-int TRE_DFA::PackedOf(std::size_t number) const {
-  const std::size_t row = number * stride_;
-  return static_cast<int>(row) << 1 | ((table_[row + stride_ - 1] >> 1) & 1);
-}
+int TRE_DFA::PackedOf(std::size_t number) const { return static_cast<int>(states_[number].Row); }
 
 const int *TRE_DFA::SetOf(int packed, std::size_t &size) const {
   const TStateInfo &info = states_[static_cast<std::size_t>(StateNumber(packed))];
@@ -160,7 +157,7 @@ int TRE_DFA::Compute(int packed, int cls) const {
   const int *set = SetOf(packed, size);
   moveSet_.clear();
   program_.Move(set, size, cls, moveSet_);
-  const std::size_t entry = static_cast<std::size_t>(packed >> 1) + static_cast<std::size_t>(cls);
+  const std::size_t entry = static_cast<std::size_t>(packed) + static_cast<std::size_t>(cls);
   if (moveSet_.empty()) {
     table_[entry] = kDead;
     return kDead;
@@ -186,7 +183,7 @@ int TRE_DFA::Register(const std::vector<int> &set) const {
   if (!unbounded_ && bytes_ + cost > budget_) {
     // Drop the cache, unless that does not help: the state alone is too
     // big, or this search has dropped it already.
-    const std::size_t alone = stride_ * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo) +
+    const std::size_t alone = (stride_ + 1) * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo) +
                               kInitialSlots * sizeof(std::int32_t);
     if (alone > budget_ || searchResets_ >= kResetsPerSearch) {
       if (!gaveUp_) ++giveUps_;
@@ -202,26 +199,28 @@ int TRE_DFA::Register(const std::vector<int> &set) const {
 int TRE_DFA::AddState(const std::vector<int> &set, std::uint64_t hash) const {
   if (SlotsFor(states_.size() + 1) != slots_.size()) Rehash(SlotsFor(states_.size() + 1));
   const auto index = states_.size();
-  states_.push_back({static_cast<std::uint32_t>(setPool_.size()), static_cast<std::uint32_t>(set.size()), hash});
-  setPool_.insert(setPool_.end(), set.begin(), set.end());
-  const std::size_t row = table_.size();
-  table_.resize(row + stride_, kUnknown);
   bool accepting = false;
   bool hasLTail = false;
   for (int s : set) {
     accepting = accepting || s == program_.Exit();
     hasLTail = hasLTail || program_.HasLTail(s);
   }
-  // The flags entry: bit 0 '$', bit 1 accepting (so a lookup by set can
-  // rebuild the packed form).
-  table_[row + stride_ - 1] = (hasLTail ? 1 : 0) | (accepting ? 2 : 0);
+  // The row starts at an odd offset exactly when the state accepts.
+  std::size_t row = table_.size();
+  const std::size_t spare = (row & 1) != (accepting ? 1u : 0u) ? 1 : 0;
+  row += spare;
+  table_.resize(row + stride_, kUnknown);
+  states_.push_back({static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(setPool_.size()),
+                     static_cast<std::uint32_t>(set.size()), hash});
+  setPool_.insert(setPool_.end(), set.begin(), set.end());
+  table_[row + stride_ - 1] = static_cast<std::int32_t>(index << 1) | (hasLTail ? 1 : 0);
   table_[row] = kDead; // class 0: no transition covers it
-  bytes_ += stride_ * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo);
+  bytes_ += (stride_ + spare) * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo);
   const std::size_t mask = slots_.size() - 1;
   std::size_t k = hash & mask;
   while (slots_[k] >= 0) k = (k + 1) & mask;
   slots_[k] = static_cast<std::int32_t>(index);
-  return static_cast<int>(row) << 1 | (accepting ? 1 : 0);
+  return static_cast<int>(row);
 }
 
 void TRE_DFA::BuildAll(std::size_t maxStates, std::vector<std::string> *lines) const {

@@ -29,10 +29,13 @@
 // A matcher caches up to 29 expressions, so this also bounds what a run of
 // the five replace conditions, or the previews typed meanwhile, can take.
 //
-// States are "packed" for the hot loop: the offset of the state's row in
-// the table, shifted left by one, with the low bit set when the state
-// accepts.  A row holds one entry per class and, last, the state's flags
-// (bit 0: it has a '$' transition).
+// States are "packed" for the hot loop: a state is the offset of its row
+// in the table, and the rows of accepting states start at odd offsets,
+// those of the others at even ones (a spare entry goes before a row when
+// needed).  So a step is one addition and one load, and "accepting" is the
+// low bit, with no shift on the way from one state to the next.  A row
+// holds one entry per class and, last, the state's flags (bit 0: it has a
+// '$' transition; the bits above: the state's number).
 //
 // Walks that cannot succeed.  A leftmost search walks from each start
 // position in turn and stops at the first walk that accepts, so every walk
@@ -89,10 +92,10 @@ public:
   int Start() const { return initial_ >= 0 ? initial_ : StartSlow(false); }
   int AnchoredStart() const { return anchored_ != kUnknown ? anchored_ : StartSlow(true); }
   static bool Accepting(int packed) { return (packed & 1) != 0; }
-  bool HasLTail(int packed) const { return (table_[static_cast<std::size_t>(packed >> 1) + stride_ - 1] & 1) != 0; }
+  bool HasLTail(int packed) const { return (table_[static_cast<std::size_t>(packed) + stride_ - 1] & 1) != 0; }
   // The state after class cls: a packed state, kDead or kGiveUp.
   int Next(int packed, int cls) const {
-    const int next = table_[static_cast<std::size_t>(packed >> 1) + static_cast<std::size_t>(cls)];
+    const int next = table_[static_cast<std::size_t>(packed) + static_cast<std::size_t>(cls)];
     return next != kUnknown ? next : Compute(packed, cls);
   }
   // The row table, for a hot loop that indexes it itself; valid until the
@@ -155,7 +158,7 @@ public:
   int GiveUps() const { return giveUps_; }
   // The state after one character code (as the matcher would read it).
   int StepCode(int packed, std::uint16_t code) const { return Next(packed, program_.ClassOfCode(code)); }
-  int StateNumber(int packed) const { return static_cast<int>(static_cast<std::size_t>(packed >> 1) / stride_); }
+  int StateNumber(int packed) const { return table_[static_cast<std::size_t>(packed) + stride_ - 1] >> 1; }
 
   // Builds the whole automaton into a fresh cache, without a budget but
   // with at most maxStates states (more raises EKorvaneError), and prints
@@ -169,6 +172,7 @@ public:
 
 private:
   struct TStateInfo {
+    std::uint32_t Row;
     std::uint32_t SetBegin;
     std::uint32_t SetSize;
     std::uint64_t Hash;
@@ -179,9 +183,11 @@ private:
     std::int32_t Small;
     bool Result;
   };
-  static constexpr std::size_t kCoverSlots = 64;
+  static constexpr unsigned kCoverBits = 10;
+  static constexpr std::size_t kCoverSlots = std::size_t{1} << kCoverBits;
   static std::size_t CoverSlot(int big, int small) {
-    return (static_cast<std::uint32_t>(big) * 31u + static_cast<std::uint32_t>(small)) % kCoverSlots;
+    const std::uint32_t h = static_cast<std::uint32_t>(big) * 0x9E3779B1u ^ static_cast<std::uint32_t>(small) * 0x85EBCA77u;
+    return (h ^ (h >> 15)) >> (32 - kCoverBits);
   }
   bool CoversSlow(int big, int small) const;
   void NextVisitStamp() const;

@@ -191,7 +191,8 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
         visit = {stamp, packed};
         if (cursor >= size) break;
         const int cls = program.ReadClass(bytes, size, cursor);
-        int next = table[static_cast<std::size_t>(packed >> 1) + static_cast<std::size_t>(cls)];
+        // Both are small and not negative: a 32-bit sum needs no extension.
+        int next = table[static_cast<std::uint32_t>(packed + cls)];
         if (next == TRE_DFA::kUnknown) {
           next = dfa.Next(packed, cls);
           table = dfa.Table();
