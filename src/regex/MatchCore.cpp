@@ -35,16 +35,21 @@ inline const unsigned char *Bytes(std::string_view text) {
 }
 
 // The first character position from s on whose byte a match can start
-// with (size when there is none).  The bytes are read one by one, with a
-// bit that says whether the current one is the second byte of a character,
-// so that the loop has no branch that depends on the text besides its
-// exit: a name of kanji and digits costs no mispredicted jumps.
+// with (size when there is none).  The bytes are scanned without regard to
+// characters, which leaves the loop no dependency from one byte to the
+// next, and only a byte that could start a match is checked for being the
+// second byte of a character: the byte after one that cannot be a lead
+// byte begins a character (it follows a one-byte character or a trail
+// byte), so an even number of lead-byte values between such a byte (or
+// the last known start) and the candidate means the candidate begins one.
 inline std::size_t SkipToStart(const std::uint8_t *flags, const unsigned char *bytes, std::size_t s, std::size_t size) {
-  unsigned trail = 0;
-  for (; s < size; ++s) {
-    const unsigned f = flags[bytes[s]];
-    if ((f & TRE_DFA::kCanStart & ~trail) != 0) return s;
-    trail = (f >> 1) & ~trail & 1u;
+  std::size_t known = s; // a character begins here
+  for (std::size_t k = s; k < size; ++k) {
+    if ((flags[bytes[k]] & TRE_DFA::kCanStart) == 0) continue;
+    std::size_t j = k;
+    while (j > known && (flags[bytes[j - 1]] & TRE_DFA::kLeadByte) != 0) --j;
+    if (((k - j) & 1) == 0) return k;
+    known = k + 1; // k is a trail byte; each byte is looked back at once
   }
   return size;
 }
