@@ -34,7 +34,7 @@ void TRE_DFA::Run() {
   LTail = nfa_->LTailFound;
   program_.Build(*nfa_);
   nfa_ = nullptr;
-  stride_ = static_cast<std::size_t>(program_.ClassCount()) + 1;
+  stride_ = static_cast<std::size_t>(program_.ClassCount()) + 2;
 
   // What the search routines need to know of the start state, taken from
   // its set so that it holds whatever the cache does later.
@@ -50,28 +50,65 @@ void TRE_DFA::Run() {
         startClass[static_cast<std::size_t>(program_.IntervalClass(k))] = true;
     }
   }
+  StopBytes(startClass, startFlags_);
   int starts = 0;
   singleStartByte_ = -1;
   for (int b = 0; b < 256; ++b) {
-    const auto byte = static_cast<unsigned char>(b);
-    bool can = startClass[static_cast<std::size_t>(program_.ByteClass(byte))]; // also a lead byte that ends the subject
-    if (IsLeadByte(byte)) {
-      const std::uint32_t low = static_cast<std::uint32_t>(b) << 8;
-      const std::size_t last = program_.IntervalOf(low | 0xFF);
-      for (std::size_t k = program_.IntervalOf(low); k <= last && !can; ++k)
-        can = startClass[static_cast<std::size_t>(program_.IntervalClass(k))];
-    }
-    startFlags_[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>((can ? kCanStart : 0) | (IsLeadByte(byte) ? kLeadByte : 0));
-    if (can) {
-      ++starts;
-      singleStartByte_ = b;
-    }
+    if ((startFlags_[static_cast<std::size_t>(b)] & kStop) == 0) continue;
+    ++starts;
+    singleStartByte_ = b;
   }
   if (starts != 1 || initialAccepting_) singleStartByte_ = -1;
 
   Reset();
   resets_ = 0;
   Start(); // the one state compiling makes (when the budget holds it)
+}
+
+void TRE_DFA::StopBytes(const std::vector<bool> &stopClass, std::array<std::uint8_t, 256> &flags) const {
+  for (int b = 0; b < 256; ++b) {
+    const auto byte = static_cast<unsigned char>(b);
+    bool stop = stopClass[static_cast<std::size_t>(program_.ByteClass(byte))]; // also a lead byte that ends the subject
+    if (IsLeadByte(byte)) {
+      const std::uint32_t low = static_cast<std::uint32_t>(b) << 8;
+      const std::size_t last = program_.IntervalOf(low | 0xFF);
+      for (std::size_t k = program_.IntervalOf(low); k <= last && !stop; ++k)
+        stop = stopClass[static_cast<std::size_t>(program_.IntervalClass(k))];
+    }
+    flags[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>((stop ? kStop : 0) | (IsLeadByte(byte) ? kLeadByte : 0));
+  }
+}
+
+const std::uint8_t *TRE_DFA::AccelerationSlow(int packed) const {
+  const std::size_t entry = static_cast<std::size_t>(packed) + stride_ - 1;
+  table_[entry] = kNoAcceleration; // unless all goes well below
+  if (bytes_ + kAccelerationCost > budget_ && !unbounded_) return nullptr;
+  // The classes that leave the state: known from its row, or found from
+  // its set without adding states (which could drop the cache).
+  std::size_t size = 0;
+  const int *set = SetOf(packed, size);
+  std::vector<bool> leaving(static_cast<std::size_t>(program_.ClassCount()), false);
+  for (int cls = 0; cls < program_.ClassCount(); ++cls) {
+    const int known = table_[static_cast<std::size_t>(packed) + static_cast<std::size_t>(cls)];
+    if (known != kUnknown) {
+      leaving[static_cast<std::size_t>(cls)] = known != packed;
+      continue;
+    }
+    moveSet_.clear();
+    program_.Move(set, size, cls, moveSet_);
+    if (!moveSet_.empty()) program_.Close(moveSet_, scratch_);
+    leaving[static_cast<std::size_t>(cls)] = !std::equal(moveSet_.begin(), moveSet_.end(), set, set + size);
+  }
+  std::array<std::uint8_t, 256> stops{};
+  StopBytes(leaving, stops);
+  int count = 0;
+  for (std::uint8_t f : stops) count += (f & kStop) != 0 ? 1 : 0;
+  if (count > kMaxStopBytes) return nullptr;
+  const std::size_t offset = accelerations_.size();
+  accelerations_.insert(accelerations_.end(), stops.begin(), stops.end());
+  bytes_ += kAccelerationCost;
+  table_[entry] = static_cast<std::int32_t>(offset);
+  return accelerations_.data() + offset;
 }
 
 TRE_NFASimulation &TRE_DFA::Simulation() const {
@@ -98,6 +135,7 @@ void TRE_DFA::Reset() const {
   NextVisitStamp();
   covers_.fill(TCover{-1, -1, false});
   table_.clear();
+  accelerations_.clear();
   setPool_.clear();
   states_.clear();
   slots_.clear(); // made with the first state, so that an empty cache takes nothing
@@ -213,7 +251,7 @@ int TRE_DFA::AddState(const std::vector<int> &set, std::uint64_t hash) const {
   states_.push_back({static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(setPool_.size()),
                      static_cast<std::uint32_t>(set.size()), hash});
   setPool_.insert(setPool_.end(), set.begin(), set.end());
-  table_[row + stride_ - 1] = static_cast<std::int32_t>(index << 1) | (hasLTail ? 1 : 0);
+  table_[row + stride_ - 2] = static_cast<std::int32_t>(index << 1) | (hasLTail ? 1 : 0);
   table_[row] = kDead; // class 0: no transition covers it
   bytes_ += (stride_ + spare) * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo);
   const std::size_t mask = slots_.size() - 1;

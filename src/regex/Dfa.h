@@ -34,8 +34,19 @@
 // those of the others at even ones (a spare entry goes before a row when
 // needed).  So a step is one addition and one load, and "accepting" is the
 // low bit, with no shift on the way from one state to the next.  A row
-// holds one entry per class and, last, the state's flags (bit 0: it has a
-// '$' transition; the bits above: the state's number).
+// holds one entry per class, then the state's flags (bit 0: it has a '$'
+// transition; the bits above: the state's number), then its acceleration.
+//
+// Acceleration.  A state such as the one inside 'a.+b' after the 'a' has
+// been read stays as it is on almost every character: only a 'b' (or, in
+// the fuzzy form, one of its width and case forms) leads elsewhere.  The
+// first time a step leaves such a state unchanged, the DFA works out which
+// byte values can begin a character that leaves it; when they are few, it
+// keeps them as a table of stop bytes, and the walk then scans the
+// subject for the next stop byte instead of stepping through the state a
+// character at a time.  The scan keeps to character bounds (a stop byte
+// that is a trail byte does not stop it) and lands where a step would have
+// left the state, in the same state: the walk's results are unchanged.
 //
 // Walks that cannot succeed.  A leftmost search walks from each start
 // position in turn and stops at the first walk that accepts, so every walk
@@ -92,7 +103,7 @@ public:
   int Start() const { return initial_ >= 0 ? initial_ : StartSlow(false); }
   int AnchoredStart() const { return anchored_ != kUnknown ? anchored_ : StartSlow(true); }
   static bool Accepting(int packed) { return (packed & 1) != 0; }
-  bool HasLTail(int packed) const { return (table_[static_cast<std::size_t>(packed) + stride_ - 1] & 1) != 0; }
+  bool HasLTail(int packed) const { return (table_[static_cast<std::size_t>(packed) + stride_ - 2] & 1) != 0; }
   // The state after class cls: a packed state, kDead or kGiveUp.
   int Next(int packed, int cls) const {
     const int next = table_[static_cast<std::size_t>(packed) + static_cast<std::size_t>(cls)];
@@ -103,14 +114,29 @@ public:
   const std::int32_t *Table() const { return table_.data(); }
   static constexpr int kUnknown = -2;
 
-  // False when no match can start with this byte from the start state.
-  bool CanStart(unsigned char b) const { return (startFlags_[b] & kCanStart) != 0; }
-  // Per byte: kCanStart, and kLeadByte when it begins a double-byte
-  // character (for scans that keep track of character bounds without a
-  // branch per byte).
-  static constexpr std::uint8_t kCanStart = 1;
+  // Tables of stop bytes, for scans over the subject: per byte, kStop
+  // when a character that begins with it concerns the scan, and kLeadByte
+  // when it begins a double-byte character.
+  static constexpr std::uint8_t kStop = 1;
   static constexpr std::uint8_t kLeadByte = 2;
+  // False when no match can start with this byte from the start state.
+  bool CanStart(unsigned char b) const { return (startFlags_[b] & kStop) != 0; }
+  // The stop bytes of the start state: those a match can start with.
   const std::uint8_t *StartFlags() const { return startFlags_.data(); }
+
+  // The stop bytes of a state that the last step left unchanged: the
+  // bytes that begin a character that can leave it (see the top of this
+  // file); null when the state is not worth skipping through.  Looked at
+  // the first time it is asked for, then kept in the state's row.
+  const std::uint8_t *Acceleration(int packed) const {
+    const int entry = table_[static_cast<std::size_t>(packed) + stride_ - 1];
+    if (entry == kNoAcceleration) return nullptr;
+    return entry >= 0 ? accelerations_.data() + entry : AccelerationSlow(packed);
+  }
+  // The row entry Acceleration reads (for a hot loop that indexes rows
+  // itself: kNoAcceleration there saves the call).
+  std::size_t AccelerationEntry() const { return stride_ - 1; }
+  static constexpr int kNoAcceleration = -1;
   // The only byte a match can start with, or -1 when there are several
   // (or when the start state accepts, so any position matches).
   int SingleStartByte() const { return singleStartByte_; }
@@ -158,7 +184,7 @@ public:
   int GiveUps() const { return giveUps_; }
   // The state after one character code (as the matcher would read it).
   int StepCode(int packed, std::uint16_t code) const { return Next(packed, program_.ClassOfCode(code)); }
-  int StateNumber(int packed) const { return table_[static_cast<std::size_t>(packed) + stride_ - 1] >> 1; }
+  int StateNumber(int packed) const { return table_[static_cast<std::size_t>(packed) + stride_ - 2] >> 1; }
 
   // Builds the whole automaton into a fresh cache, without a budget but
   // with at most maxStates states (more raises EKorvaneError), and prints
@@ -191,6 +217,16 @@ private:
   }
   bool CoversSlow(int big, int small) const;
   void NextVisitStamp() const;
+  // Marks in flags the bytes that begin a character of a class in
+  // stopClass (a lead byte: of any class of its row, or its own class as
+  // the last byte of the subject).
+  void StopBytes(const std::vector<bool> &stopClass, std::array<std::uint8_t, 256> &flags) const;
+  const std::uint8_t *AccelerationSlow(int packed) const;
+  // A state is skipped through when at most this many byte values can
+  // begin a character that leaves it: beyond that, such characters are
+  // common enough that a scan would stop again at once.
+  static constexpr int kMaxStopBytes = 32;
+  static constexpr std::size_t kAccelerationCost = 256;
 
   int StartSlow(bool anchored) const;
   int Compute(int packed, int cls) const;
@@ -212,6 +248,7 @@ private:
   std::size_t stride_ = 1;
 
   mutable std::vector<std::int32_t> table_;
+  mutable std::vector<std::uint8_t> accelerations_; // 256 stop flags per accelerated state
   mutable std::vector<int> setPool_;
   mutable std::vector<TStateInfo> states_;
   mutable std::vector<std::int32_t> slots_; // open addressing: state number or -1

@@ -34,18 +34,18 @@ inline const unsigned char *Bytes(std::string_view text) {
   return reinterpret_cast<const unsigned char *>(text.data());
 }
 
-// The first character position from s on whose byte a match can start
-// with (size when there is none).  The bytes are scanned without regard to
+// The first character position from s on whose byte is a stop byte of
+// flags (size when there is none).  The bytes are scanned without regard to
 // characters, which leaves the loop no dependency from one byte to the
 // next, and only a byte that could start a match is checked for being the
 // second byte of a character: the byte after one that cannot be a lead
 // byte begins a character (it follows a one-byte character or a trail
 // byte), so an even number of lead-byte values between such a byte (or
 // the last known start) and the candidate means the candidate begins one.
-inline std::size_t SkipToStart(const std::uint8_t *flags, const unsigned char *bytes, std::size_t s, std::size_t size) {
+inline std::size_t SkipToStop(const std::uint8_t *flags, const unsigned char *bytes, std::size_t s, std::size_t size) {
   std::size_t known = s; // a character begins here
   for (std::size_t k = s; k < size; ++k) {
-    if ((flags[bytes[k]] & TRE_DFA::kCanStart) == 0) continue;
+    if ((flags[bytes[k]] & TRE_DFA::kStop) == 0) continue;
     std::size_t j = k;
     while (j > known && (flags[bytes[j - 1]] & TRE_DFA::kLeadByte) != 0) --j;
     if (((k - j) & 1) == 0) return k;
@@ -174,7 +174,7 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
       while (s < k) s = NextCharPos(text, s);
       if (s != k) continue;
     } else if (!everywhere) {
-      s = SkipToStart(dfa.StartFlags(), bytes, s, size);
+      s = SkipToStop(dfa.StartFlags(), bytes, s, size);
       if (s >= size) return {};
     }
     std::size_t end = TMatchSpan::npos;
@@ -187,6 +187,7 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
       // own (see Dfa.h).
       const std::int32_t *table = dfa.Table();
       TRE_DFA::TVisit *const visits = dfa.Visits(size);
+      const std::size_t accelerationEntry = dfa.AccelerationEntry();
       std::uint32_t stamp = dfa.VisitStamp();
       std::size_t cursor = s;
       for (;;) {
@@ -206,6 +207,12 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
         if (next < 0) {
           packed = next;
           break;
+        }
+        if (next == packed && table[static_cast<std::size_t>(packed) + accelerationEntry] != TRE_DFA::kNoAcceleration) {
+          // A state that only a few characters leave: scan for the next of
+          // them (see Dfa.h).  Looking at a state for the first time adds
+          // no state, so the table stays where it is.
+          if (const std::uint8_t *stops = dfa.Acceleration(packed)) cursor = SkipToStop(stops, bytes, cursor, size);
         }
         packed = next;
       }
