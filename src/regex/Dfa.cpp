@@ -50,11 +50,11 @@ void TRE_DFA::Run() {
         startClass[static_cast<std::size_t>(program_.IntervalClass(k))] = true;
     }
   }
-  StopBytes(startClass, startFlags_);
+  StopBytes(startClass, startStops_);
   int starts = 0;
   singleStartByte_ = -1;
   for (int b = 0; b < 256; ++b) {
-    if ((startFlags_[static_cast<std::size_t>(b)] & kStop) == 0) continue;
+    if (!CanStart(static_cast<unsigned char>(b))) continue;
     ++starts;
     singleStartByte_ = b;
   }
@@ -65,7 +65,7 @@ void TRE_DFA::Run() {
   Start(); // the one state compiling makes (when the budget holds it)
 }
 
-void TRE_DFA::StopBytes(const std::vector<bool> &stopClass, std::array<std::uint8_t, 256> &flags) const {
+void TRE_DFA::StopBytes(const std::vector<bool> &stopClass, TStopSet &set) const {
   for (int b = 0; b < 256; ++b) {
     const auto byte = static_cast<unsigned char>(b);
     bool stop = stopClass[static_cast<std::size_t>(program_.ByteClass(byte))]; // also a lead byte that ends the subject
@@ -75,11 +75,12 @@ void TRE_DFA::StopBytes(const std::vector<bool> &stopClass, std::array<std::uint
       for (std::size_t k = program_.IntervalOf(low); k <= last && !stop; ++k)
         stop = stopClass[static_cast<std::size_t>(program_.IntervalClass(k))];
     }
-    flags[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>((stop ? kStop : 0) | (IsLeadByte(byte) ? kLeadByte : 0));
+    set.Flags[static_cast<std::size_t>(b)] =
+        static_cast<std::uint8_t>((stop ? TStopSet::kStop : 0) | (IsLeadByte(byte) ? TStopSet::kLeadByte : 0));
   }
 }
 
-const std::uint8_t *TRE_DFA::AccelerationSlow(int packed) const {
+const TStopSet *TRE_DFA::AccelerationSlow(int packed) const {
   const std::size_t entry = static_cast<std::size_t>(packed) + stride_ - 1;
   table_[entry] = kNoAcceleration; // unless all goes well below
   if (bytes_ + kAccelerationCost > budget_ && !unbounded_) return nullptr;
@@ -99,16 +100,14 @@ const std::uint8_t *TRE_DFA::AccelerationSlow(int packed) const {
     if (!moveSet_.empty()) program_.Close(moveSet_, scratch_);
     leaving[static_cast<std::size_t>(cls)] = !std::equal(moveSet_.begin(), moveSet_.end(), set, set + size);
   }
-  std::array<std::uint8_t, 256> stops{};
+  TStopSet stops;
   StopBytes(leaving, stops);
-  int count = 0;
-  for (std::uint8_t f : stops) count += (f & kStop) != 0 ? 1 : 0;
-  if (count > kMaxStopBytes) return nullptr;
-  const std::size_t offset = accelerations_.size();
-  accelerations_.insert(accelerations_.end(), stops.begin(), stops.end());
+  if (stops.Count() > kMaxStopBytes) return nullptr;
+  const std::size_t index = accelerations_.size();
+  accelerations_.push_back(stops);
   bytes_ += kAccelerationCost;
-  table_[entry] = static_cast<std::int32_t>(offset);
-  return accelerations_.data() + offset;
+  table_[entry] = static_cast<std::int32_t>(index);
+  return &accelerations_.back();
 }
 
 TRE_NFASimulation &TRE_DFA::Simulation() const {

@@ -71,6 +71,7 @@
 
 #include "regex/Nfa.h"
 #include "regex/Program.h"
+#include "regex/StopScan.h"
 
 class TRE_NFASimulation;
 
@@ -114,24 +115,19 @@ public:
   const std::int32_t *Table() const { return table_.data(); }
   static constexpr int kUnknown = -2;
 
-  // Tables of stop bytes, for scans over the subject: per byte, kStop
-  // when a character that begins with it concerns the scan, and kLeadByte
-  // when it begins a double-byte character.
-  static constexpr std::uint8_t kStop = 1;
-  static constexpr std::uint8_t kLeadByte = 2;
   // False when no match can start with this byte from the start state.
-  bool CanStart(unsigned char b) const { return (startFlags_[b] & kStop) != 0; }
+  bool CanStart(unsigned char b) const { return (startStops_.Flags[b] & TStopSet::kStop) != 0; }
   // The stop bytes of the start state: those a match can start with.
-  const std::uint8_t *StartFlags() const { return startFlags_.data(); }
+  const TStopSet &StartStops() const { return startStops_; }
 
   // The stop bytes of a state that the last step left unchanged: the
   // bytes that begin a character that can leave it (see the top of this
   // file); null when the state is not worth skipping through.  Looked at
   // the first time it is asked for, then kept in the state's row.
-  const std::uint8_t *Acceleration(int packed) const {
+  const TStopSet *Acceleration(int packed) const {
     const int entry = table_[static_cast<std::size_t>(packed) + stride_ - 1];
     if (entry == kNoAcceleration) return nullptr;
-    return entry >= 0 ? accelerations_.data() + entry : AccelerationSlow(packed);
+    return entry >= 0 ? &accelerations_[static_cast<std::size_t>(entry)] : AccelerationSlow(packed);
   }
   // The row entry Acceleration reads (for a hot loop that indexes rows
   // itself: kNoAcceleration there saves the call).
@@ -220,13 +216,13 @@ private:
   // Marks in flags the bytes that begin a character of a class in
   // stopClass (a lead byte: of any class of its row, or its own class as
   // the last byte of the subject).
-  void StopBytes(const std::vector<bool> &stopClass, std::array<std::uint8_t, 256> &flags) const;
-  const std::uint8_t *AccelerationSlow(int packed) const;
+  void StopBytes(const std::vector<bool> &stopClass, TStopSet &set) const;
+  const TStopSet *AccelerationSlow(int packed) const;
   // A state is skipped through when at most this many byte values can
   // begin a character that leaves it: beyond that, such characters are
   // common enough that a scan would stop again at once.
   static constexpr int kMaxStopBytes = 32;
-  static constexpr std::size_t kAccelerationCost = 256;
+  static constexpr std::size_t kAccelerationCost = sizeof(TStopSet);
 
   int StartSlow(bool anchored) const;
   int Compute(int packed, int cls) const;
@@ -248,7 +244,7 @@ private:
   std::size_t stride_ = 1;
 
   mutable std::vector<std::int32_t> table_;
-  mutable std::vector<std::uint8_t> accelerations_; // 256 stop flags per accelerated state
+  mutable std::vector<TStopSet> accelerations_; // one per accelerated state
   mutable std::vector<int> setPool_;
   mutable std::vector<TStateInfo> states_;
   mutable std::vector<std::int32_t> slots_; // open addressing: state number or -1
@@ -267,7 +263,7 @@ private:
   mutable std::uint32_t visitStamp_ = 1;
   mutable std::array<TCover, kCoverSlots> covers_{};
 
-  std::array<std::uint8_t, 256> startFlags_{};
+  TStopSet startStops_;
   int singleStartByte_ = -1;
   bool initialAccepting_ = false;
   bool initialHasLTail_ = false;

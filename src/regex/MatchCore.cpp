@@ -17,6 +17,7 @@
 // byte that ends it is read as a one-byte character, and a pattern
 // character with code 0 matches an embedded zero byte but never the end.
 
+#include <algorithm>
 #include <cstring>
 
 #include "regex/AWKStr.h"
@@ -32,26 +33,6 @@ inline std::size_t NextCharPos(std::string_view text, std::size_t pos) {
 
 inline const unsigned char *Bytes(std::string_view text) {
   return reinterpret_cast<const unsigned char *>(text.data());
-}
-
-// The first character position from s on whose byte is a stop byte of
-// flags (size when there is none).  The bytes are scanned without regard to
-// characters, which leaves the loop no dependency from one byte to the
-// next, and only a byte that could start a match is checked for being the
-// second byte of a character: the byte after one that cannot be a lead
-// byte begins a character (it follows a one-byte character or a trail
-// byte), so an even number of lead-byte values between such a byte (or
-// the last known start) and the candidate means the candidate begins one.
-inline std::size_t SkipToStop(const std::uint8_t *flags, const unsigned char *bytes, std::size_t s, std::size_t size) {
-  std::size_t known = s; // a character begins here
-  for (std::size_t k = s; k < size; ++k) {
-    if ((flags[bytes[k]] & TRE_DFA::kStop) == 0) continue;
-    std::size_t j = k;
-    while (j > known && (flags[bytes[j - 1]] & TRE_DFA::kLeadByte) != 0) --j;
-    if (((k - j) & 1) == 0) return k;
-    known = k + 1; // k is a trail byte; each byte is looked back at once
-  }
-  return size;
 }
 
 // The two automata a walk can run on.  Start and Step answer 1 (a state),
@@ -174,7 +155,7 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
       while (s < k) s = NextCharPos(text, s);
       if (s != k) continue;
     } else if (!everywhere) {
-      s = SkipToStop(dfa.StartFlags(), bytes, s, size);
+      s = SkipToStop(dfa.StartStops(), bytes, s, size);
       if (s >= size) return {};
     }
     std::size_t end = TMatchSpan::npos;
@@ -212,7 +193,13 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
           // A state that only a few characters leave: scan for the next of
           // them (see Dfa.h).  Looking at a state for the first time adds
           // no state, so the table stays where it is.
-          if (const std::uint8_t *stops = dfa.Acceleration(packed)) cursor = SkipToStop(stops, bytes, cursor, size);
+          if (const TStopSet *stops = dfa.Acceleration(packed)) {
+            // The positions passed over are left the state, as steps
+            // would have left it, so that later walks stop there too.
+            const std::size_t from = cursor;
+            cursor = SkipToStop(*stops, bytes, cursor, size);
+            std::fill(visits + from, visits + cursor, TRE_DFA::TVisit{stamp, packed});
+          }
         }
         packed = next;
       }
