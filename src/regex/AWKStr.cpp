@@ -46,6 +46,7 @@ std::string DecodeEscapes(std::string_view text) {
 // it is done once per template and the expansion is a concatenation.
 struct TCompiledTemplate {
   std::vector<std::string> Pieces; // literal text before, between and after the '&'s
+  std::size_t LiteralBytes = 0;    // the pieces together
 };
 
 static TCompiledTemplate CompileTemplate(std::string_view templ) {
@@ -73,6 +74,7 @@ static TCompiledTemplate CompileTemplate(std::string_view templ) {
       compiled.Pieces.back().append(decoded, static_cast<std::size_t>(before - 1), static_cast<std::size_t>(pos - before));
     }
   }
+  for (const std::string &piece : compiled.Pieces) compiled.LiteralBytes += piece.size();
   return compiled;
 }
 
@@ -82,12 +84,20 @@ static void AppendWithin(std::string &out, std::string_view text, std::size_t li
   out += text;
 }
 
+// The whole expansion is measured against the bound before any of it is
+// appended: one test per match instead of one per piece, and the output
+// never grows past the bound even for a moment.
 static void AppendExpansion(std::string &out, const TCompiledTemplate &compiled, std::string_view matched,
                             std::size_t limit = TAWKStr::kNoLimit) {
-  AppendWithin(out, compiled.Pieces.front(), limit);
-  for (std::size_t k = 1; k < compiled.Pieces.size(); ++k) {
-    AppendWithin(out, matched, limit);
-    AppendWithin(out, compiled.Pieces[k], limit);
+  const std::size_t copies = compiled.Pieces.size() - 1;
+  const std::size_t room = limit - std::min(limit, out.size());
+  const bool fits = compiled.LiteralBytes <= room &&
+                    (matched.empty() || copies <= (room - compiled.LiteralBytes) / matched.size());
+  if (!fits) throw ERegExpParser(regex_messages::kOutputTooLong, 0);
+  out += compiled.Pieces.front();
+  for (std::size_t k = 1; k <= copies; ++k) {
+    out += matched;
+    out += compiled.Pieces[k];
   }
 }
 

@@ -34,7 +34,7 @@ void TRE_DFA::Run() {
   LTail = nfa_->LTailFound;
   program_.Build(*nfa_);
   nfa_ = nullptr;
-  stride_ = static_cast<std::size_t>(program_.ClassCount()) + 1;
+  stride_ = static_cast<std::size_t>(program_.ClassCount()) + 2;
 
   // What the search routines need to know of the start state, taken from
   // its set so that it holds whatever the cache does later.
@@ -50,28 +50,64 @@ void TRE_DFA::Run() {
         startClass[static_cast<std::size_t>(program_.IntervalClass(k))] = true;
     }
   }
+  StopBytes(startClass, startStops_);
   int starts = 0;
   singleStartByte_ = -1;
   for (int b = 0; b < 256; ++b) {
-    const auto byte = static_cast<unsigned char>(b);
-    bool can = startClass[static_cast<std::size_t>(program_.ByteClass(byte))]; // also a lead byte that ends the subject
-    if (IsLeadByte(byte)) {
-      const std::uint32_t low = static_cast<std::uint32_t>(b) << 8;
-      const std::size_t last = program_.IntervalOf(low | 0xFF);
-      for (std::size_t k = program_.IntervalOf(low); k <= last && !can; ++k)
-        can = startClass[static_cast<std::size_t>(program_.IntervalClass(k))];
-    }
-    canStart_[static_cast<std::size_t>(b)] = can;
-    if (can) {
-      ++starts;
-      singleStartByte_ = b;
-    }
+    if (!CanStart(static_cast<unsigned char>(b))) continue;
+    ++starts;
+    singleStartByte_ = b;
   }
   if (starts != 1 || initialAccepting_) singleStartByte_ = -1;
 
   Reset();
   resets_ = 0;
   Start(); // the one state compiling makes (when the budget holds it)
+}
+
+void TRE_DFA::StopBytes(const std::vector<bool> &stopClass, TStopSet &set) const {
+  for (int b = 0; b < 256; ++b) {
+    const auto byte = static_cast<unsigned char>(b);
+    bool stop = stopClass[static_cast<std::size_t>(program_.ByteClass(byte))]; // also a lead byte that ends the subject
+    if (IsLeadByte(byte)) {
+      const std::uint32_t low = static_cast<std::uint32_t>(b) << 8;
+      const std::size_t last = program_.IntervalOf(low | 0xFF);
+      for (std::size_t k = program_.IntervalOf(low); k <= last && !stop; ++k)
+        stop = stopClass[static_cast<std::size_t>(program_.IntervalClass(k))];
+    }
+    set.Flags[static_cast<std::size_t>(b)] =
+        static_cast<std::uint8_t>((stop ? TStopSet::kStop : 0) | (IsLeadByte(byte) ? TStopSet::kLeadByte : 0));
+  }
+}
+
+const TStopSet *TRE_DFA::AccelerationSlow(int packed) const {
+  const std::size_t entry = static_cast<std::size_t>(packed) + stride_ - 1;
+  table_[entry] = kNoAcceleration; // unless all goes well below
+  if (bytes_ + kAccelerationCost > budget_ && !unbounded_) return nullptr;
+  // The classes that leave the state: known from its row, or found from
+  // its set without adding states (which could drop the cache).
+  std::size_t size = 0;
+  const int *set = SetOf(packed, size);
+  std::vector<bool> leaving(static_cast<std::size_t>(program_.ClassCount()), false);
+  for (int cls = 0; cls < program_.ClassCount(); ++cls) {
+    const int known = table_[static_cast<std::size_t>(packed) + static_cast<std::size_t>(cls)];
+    if (known != kUnknown) {
+      leaving[static_cast<std::size_t>(cls)] = known != packed;
+      continue;
+    }
+    moveSet_.clear();
+    program_.Move(set, size, cls, moveSet_);
+    if (!moveSet_.empty()) program_.Close(moveSet_, scratch_);
+    leaving[static_cast<std::size_t>(cls)] = !std::equal(moveSet_.begin(), moveSet_.end(), set, set + size);
+  }
+  TStopSet stops;
+  StopBytes(leaving, stops);
+  if (stops.Count() > kMaxStopBytes) return nullptr;
+  const std::size_t index = accelerations_.size();
+  accelerations_.push_back(stops);
+  bytes_ += kAccelerationCost;
+  table_[entry] = static_cast<std::int32_t>(index);
+  return &accelerations_.back();
 }
 
 TRE_NFASimulation &TRE_DFA::Simulation() const {
@@ -89,11 +125,16 @@ std::size_t TRE_DFA::StateCost(std::size_t setSize) const {
   // Row, set and bookkeeping; and the hash table's growth when this state
   // makes it more than half full.
   const std::size_t growth = (SlotsFor(states_.size() + 1) - slots_.size()) * sizeof(std::int32_t);
-  return stride_ * sizeof(std::int32_t) + setSize * sizeof(int) + sizeof(TStateInfo) + growth;
+  return (stride_ + 1) * sizeof(std::int32_t) + setSize * sizeof(int) + sizeof(TStateInfo) + growth; // with a spare entry
 }
 
 void TRE_DFA::Reset() const {
+  // Packed states name rows of the table being dropped: what the failed
+  // walks and the containment tests remember goes with them.
+  NextVisitStamp();
+  covers_.fill(TCover{-1, -1, false});
   table_.clear();
+  accelerations_.clear();
   setPool_.clear();
   states_.clear();
   slots_.clear(); // made with the first state, so that an empty cache takes nothing
@@ -101,6 +142,23 @@ void TRE_DFA::Reset() const {
   initial_ = kUnknown;
   anchored_ = kUnknown;
   ++resets_;
+}
+
+void TRE_DFA::NextVisitStamp() const {
+  if (++visitStamp_ == 0) {
+    std::fill(visits_.begin(), visits_.end(), TVisit{0, 0});
+    visitStamp_ = 1;
+  }
+}
+
+bool TRE_DFA::CoversSlow(int big, int small) const {
+  std::size_t bigSize = 0;
+  std::size_t smallSize = 0;
+  const int *bigSet = SetOf(big, bigSize);
+  const int *smallSet = SetOf(small, smallSize);
+  const bool result = std::includes(bigSet, bigSet + bigSize, smallSet, smallSet + smallSize);
+  covers_[CoverSlot(big, small)] = {big, small, result};
+  return result;
 }
 
 void TRE_DFA::Rehash(std::size_t slots) const {
@@ -115,10 +173,7 @@ void TRE_DFA::Rehash(std::size_t slots) const {
   }
 }
 
-int TRE_DFA::PackedOf(std::size_t number) const {
-  const std::size_t row = number * stride_;
-  return static_cast<int>(row) << 1 | ((table_[row + stride_ - 1] >> 1) & 1);
-}
+int TRE_DFA::PackedOf(std::size_t number) const { return static_cast<int>(states_[number].Row); }
 
 const int *TRE_DFA::SetOf(int packed, std::size_t &size) const {
   const TStateInfo &info = states_[static_cast<std::size_t>(StateNumber(packed))];
@@ -139,7 +194,7 @@ int TRE_DFA::Compute(int packed, int cls) const {
   const int *set = SetOf(packed, size);
   moveSet_.clear();
   program_.Move(set, size, cls, moveSet_);
-  const std::size_t entry = static_cast<std::size_t>(packed >> 1) + static_cast<std::size_t>(cls);
+  const std::size_t entry = static_cast<std::size_t>(packed) + static_cast<std::size_t>(cls);
   if (moveSet_.empty()) {
     table_[entry] = kDead;
     return kDead;
@@ -165,7 +220,7 @@ int TRE_DFA::Register(const std::vector<int> &set) const {
   if (!unbounded_ && bytes_ + cost > budget_) {
     // Drop the cache, unless that does not help: the state alone is too
     // big, or this search has dropped it already.
-    const std::size_t alone = stride_ * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo) +
+    const std::size_t alone = (stride_ + 1) * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo) +
                               kInitialSlots * sizeof(std::int32_t);
     if (alone > budget_ || searchResets_ >= kResetsPerSearch) {
       if (!gaveUp_) ++giveUps_;
@@ -181,26 +236,28 @@ int TRE_DFA::Register(const std::vector<int> &set) const {
 int TRE_DFA::AddState(const std::vector<int> &set, std::uint64_t hash) const {
   if (SlotsFor(states_.size() + 1) != slots_.size()) Rehash(SlotsFor(states_.size() + 1));
   const auto index = states_.size();
-  states_.push_back({static_cast<std::uint32_t>(setPool_.size()), static_cast<std::uint32_t>(set.size()), hash});
-  setPool_.insert(setPool_.end(), set.begin(), set.end());
-  const std::size_t row = table_.size();
-  table_.resize(row + stride_, kUnknown);
   bool accepting = false;
   bool hasLTail = false;
   for (int s : set) {
     accepting = accepting || s == program_.Exit();
     hasLTail = hasLTail || program_.HasLTail(s);
   }
-  // The flags entry: bit 0 '$', bit 1 accepting (so a lookup by set can
-  // rebuild the packed form).
-  table_[row + stride_ - 1] = (hasLTail ? 1 : 0) | (accepting ? 2 : 0);
+  // The row starts at an odd offset exactly when the state accepts.
+  std::size_t row = table_.size();
+  const std::size_t spare = (row & 1) != (accepting ? 1u : 0u) ? 1 : 0;
+  row += spare;
+  table_.resize(row + stride_, kUnknown);
+  states_.push_back({static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(setPool_.size()),
+                     static_cast<std::uint32_t>(set.size()), hash});
+  setPool_.insert(setPool_.end(), set.begin(), set.end());
+  table_[row + stride_ - 2] = static_cast<std::int32_t>(index << 1) | (hasLTail ? 1 : 0);
   table_[row] = kDead; // class 0: no transition covers it
-  bytes_ += stride_ * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo);
+  bytes_ += (stride_ + spare) * sizeof(std::int32_t) + set.size() * sizeof(int) + sizeof(TStateInfo);
   const std::size_t mask = slots_.size() - 1;
   std::size_t k = hash & mask;
   while (slots_[k] >= 0) k = (k + 1) & mask;
   slots_[k] = static_cast<std::int32_t>(index);
-  return static_cast<int>(row) << 1 | (accepting ? 1 : 0);
+  return static_cast<int>(row);
 }
 
 void TRE_DFA::BuildAll(std::size_t maxStates, std::vector<std::string> *lines) const {

@@ -29,10 +29,35 @@
 // A matcher caches up to 29 expressions, so this also bounds what a run of
 // the five replace conditions, or the previews typed meanwhile, can take.
 //
-// States are "packed" for the hot loop: the offset of the state's row in
-// the table, shifted left by one, with the low bit set when the state
-// accepts.  A row holds one entry per class and, last, the state's flags
-// (bit 0: it has a '$' transition).
+// States are "packed" for the hot loop: a state is the offset of its row
+// in the table, and the rows of accepting states start at odd offsets,
+// those of the others at even ones (a spare entry goes before a row when
+// needed).  So a step is one addition and one load, and "accepting" is the
+// low bit, with no shift on the way from one state to the next.  A row
+// holds one entry per class, then the state's flags (bit 0: it has a '$'
+// transition; the bits above: the state's number), then its acceleration.
+//
+// Acceleration.  A state such as the one inside 'a.+b' after the 'a' has
+// been read stays as it is on almost every character: only a 'b' (or, in
+// the fuzzy form, one of its width and case forms) leads elsewhere.  The
+// first time a step leaves such a state unchanged, the DFA works out which
+// byte values can begin a character that leaves it; when they are few, it
+// keeps them as a table of stop bytes, and the walk then scans the
+// subject for the next stop byte instead of stepping through the state a
+// character at a time.  The scan keeps to character bounds (a stop byte
+// that is a trail byte does not stop it) and lands where a step would have
+// left the state, in the same state: the walk's results are unchanged.
+//
+// Walks that cannot succeed.  A leftmost search walks from each start
+// position in turn and stops at the first walk that accepts, so every walk
+// it has made before the current one found nothing.  The DFA remembers,
+// for each position of the subject, the state such a failed walk was in
+// there.  When the current walk reaches a position in a state whose set of
+// NFA states is contained in the remembered one, nothing it could still
+// accept would have escaped the failed walk (a smaller set accepts only
+// where a larger one does), so it stops there with what it has found.  A
+// pattern like 'a.+b.+c' thus reads a name about once, however many 'a's
+// start walks in it, while each start position still has its own walk.
 //
 // The matcher is used from one thread; the cache is mutable state behind a
 // const interface.
@@ -46,6 +71,7 @@
 
 #include "regex/Nfa.h"
 #include "regex/Program.h"
+#include "regex/StopScan.h"
 
 class TRE_NFASimulation;
 
@@ -78,10 +104,10 @@ public:
   int Start() const { return initial_ >= 0 ? initial_ : StartSlow(false); }
   int AnchoredStart() const { return anchored_ != kUnknown ? anchored_ : StartSlow(true); }
   static bool Accepting(int packed) { return (packed & 1) != 0; }
-  bool HasLTail(int packed) const { return (table_[static_cast<std::size_t>(packed >> 1) + stride_ - 1] & 1) != 0; }
+  bool HasLTail(int packed) const { return (table_[static_cast<std::size_t>(packed) + stride_ - 2] & 1) != 0; }
   // The state after class cls: a packed state, kDead or kGiveUp.
   int Next(int packed, int cls) const {
-    const int next = table_[static_cast<std::size_t>(packed >> 1) + static_cast<std::size_t>(cls)];
+    const int next = table_[static_cast<std::size_t>(packed) + static_cast<std::size_t>(cls)];
     return next != kUnknown ? next : Compute(packed, cls);
   }
   // The row table, for a hot loop that indexes it itself; valid until the
@@ -90,7 +116,23 @@ public:
   static constexpr int kUnknown = -2;
 
   // False when no match can start with this byte from the start state.
-  bool CanStart(unsigned char b) const { return canStart_[b] != 0; }
+  bool CanStart(unsigned char b) const { return (startStops_.Flags[b] & TStopSet::kStop) != 0; }
+  // The stop bytes of the start state: those a match can start with.
+  const TStopSet &StartStops() const { return startStops_; }
+
+  // The stop bytes of a state that the last step left unchanged: the
+  // bytes that begin a character that can leave it (see the top of this
+  // file); null when the state is not worth skipping through.  Looked at
+  // the first time it is asked for, then kept in the state's row.
+  const TStopSet *Acceleration(int packed) const {
+    const int entry = table_[static_cast<std::size_t>(packed) + stride_ - 1];
+    if (entry == kNoAcceleration) return nullptr;
+    return entry >= 0 ? &accelerations_[static_cast<std::size_t>(entry)] : AccelerationSlow(packed);
+  }
+  // The row entry Acceleration reads (for a hot loop that indexes rows
+  // itself: kNoAcceleration there saves the call).
+  std::size_t AccelerationEntry() const { return stride_ - 1; }
+  static constexpr int kNoAcceleration = -1;
   // The only byte a match can start with, or -1 when there are several
   // (or when the start state accepts, so any position matches).
   int SingleStartByte() const { return singleStartByte_; }
@@ -98,14 +140,34 @@ public:
   bool InitialHasLTail() const { return initialHasLTail_; }
 
   // A search begins: the count of cache drops that lead to the NFA starts
-  // again.
+  // again, and the failed walks of the last search are forgotten.
   void BeginSearch() const {
     searchResets_ = 0;
     gaveUp_ = false;
+    NextVisitStamp();
   }
   // The DFA gave up during the current search; its walks go to the NFA.
   bool GaveUp() const { return gaveUp_; }
   TRE_NFASimulation &Simulation() const;
+
+  // --- Failed walks of the current search (see the top of this file).
+  // What a walk left at a position: the search's stamp and its state.
+  struct TVisit {
+    std::uint32_t Stamp;
+    std::int32_t State;
+  };
+  // Room for positions 0 to size; entries without the current stamp are
+  // from an earlier search (or from before a cache drop) and say nothing.
+  TVisit *Visits(std::size_t size) const {
+    if (visits_.size() < size + 1) visits_.resize(size + 1, TVisit{0, 0});
+    return visits_.data();
+  }
+  std::uint32_t VisitStamp() const { return visitStamp_; }
+  // True when the set of small is contained in the set of big.
+  bool Covers(int big, int small) const {
+    const TCover &cover = covers_[CoverSlot(big, small)];
+    return cover.Big == big && cover.Small == small ? cover.Result : CoversSlow(big, small);
+  }
 
   // --- Diagnostics and tests.
 
@@ -118,7 +180,7 @@ public:
   int GiveUps() const { return giveUps_; }
   // The state after one character code (as the matcher would read it).
   int StepCode(int packed, std::uint16_t code) const { return Next(packed, program_.ClassOfCode(code)); }
-  int StateNumber(int packed) const { return static_cast<int>(static_cast<std::size_t>(packed >> 1) / stride_); }
+  int StateNumber(int packed) const { return table_[static_cast<std::size_t>(packed) + stride_ - 2] >> 1; }
 
   // Builds the whole automaton into a fresh cache, without a budget but
   // with at most maxStates states (more raises EKorvaneError), and prints
@@ -132,10 +194,35 @@ public:
 
 private:
   struct TStateInfo {
+    std::uint32_t Row;
     std::uint32_t SetBegin;
     std::uint32_t SetSize;
     std::uint64_t Hash;
   };
+
+  struct TCover {
+    std::int32_t Big;
+    std::int32_t Small;
+    bool Result;
+  };
+  static constexpr unsigned kCoverBits = 10;
+  static constexpr std::size_t kCoverSlots = std::size_t{1} << kCoverBits;
+  static std::size_t CoverSlot(int big, int small) {
+    const std::uint32_t h = static_cast<std::uint32_t>(big) * 0x9E3779B1u ^ static_cast<std::uint32_t>(small) * 0x85EBCA77u;
+    return (h ^ (h >> 15)) >> (32 - kCoverBits);
+  }
+  bool CoversSlow(int big, int small) const;
+  void NextVisitStamp() const;
+  // Marks in flags the bytes that begin a character of a class in
+  // stopClass (a lead byte: of any class of its row, or its own class as
+  // the last byte of the subject).
+  void StopBytes(const std::vector<bool> &stopClass, TStopSet &set) const;
+  const TStopSet *AccelerationSlow(int packed) const;
+  // A state is skipped through when at most this many byte values can
+  // begin a character that leaves it: beyond that, such characters are
+  // common enough that a scan would stop again at once.
+  static constexpr int kMaxStopBytes = 32;
+  static constexpr std::size_t kAccelerationCost = sizeof(TStopSet);
 
   int StartSlow(bool anchored) const;
   int Compute(int packed, int cls) const;
@@ -157,6 +244,7 @@ private:
   std::size_t stride_ = 1;
 
   mutable std::vector<std::int32_t> table_;
+  mutable std::vector<TStopSet> accelerations_; // one per accelerated state
   mutable std::vector<int> setPool_;
   mutable std::vector<TStateInfo> states_;
   mutable std::vector<std::int32_t> slots_; // open addressing: state number or -1
@@ -171,8 +259,11 @@ private:
   mutable std::vector<int> moveSet_;
   mutable TREProgram::TScratch scratch_;
   mutable std::unique_ptr<TRE_NFASimulation> simulation_;
+  mutable std::vector<TVisit> visits_;
+  mutable std::uint32_t visitStamp_ = 1;
+  mutable std::array<TCover, kCoverSlots> covers_{};
 
-  std::array<std::uint8_t, 256> canStart_{};
+  TStopSet startStops_;
   int singleStartByte_ = -1;
   bool initialAccepting_ = false;
   bool initialHasLTail_ = false;

@@ -17,6 +17,7 @@
 // byte that ends it is read as a one-byte character, and a pattern
 // character with code 0 matches an embedded zero byte but never the end.
 
+#include <algorithm>
 #include <cstring>
 
 #include "regex/AWKStr.h"
@@ -154,31 +155,51 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
       while (s < k) s = NextCharPos(text, s);
       if (s != k) continue;
     } else if (!everywhere) {
-      // Skip, a whole character at a time, the bytes no match starts with.
-      while (!dfa.CanStart(bytes[s])) {
-        s = NextCharPos(text, s);
-        if (s >= size) return {};
-      }
+      s = SkipToStop(dfa.StartStops(), bytes, s, size);
+      if (s >= size) return {};
     }
     std::size_t end = TMatchSpan::npos;
     int packed = dfa.GaveUp() ? TRE_DFA::kGiveUp : dfa.Start();
     if (packed >= 0) {
       // The DFA walk of MatchLongest, by hand: without anchors there is no
-      // '$' to try, and the row lookup stays in this loop.
+      // '$' to try, and the row lookup stays in this loop.  It leaves its
+      // state at every position it passes and stops where an earlier walk
+      // of this search, which found nothing, was in a state that covers its
+      // own (see Dfa.h).
       const std::int32_t *table = dfa.Table();
+      TRE_DFA::TVisit *const visits = dfa.Visits(size);
+      const std::size_t accelerationEntry = dfa.AccelerationEntry();
+      std::uint32_t stamp = dfa.VisitStamp();
       std::size_t cursor = s;
       for (;;) {
         if (packed & 1) end = cursor;
+        TRE_DFA::TVisit &visit = visits[cursor];
+        if (visit.Stamp == stamp && (visit.State == packed || dfa.Covers(visit.State, packed))) break;
+        visit = {stamp, packed};
         if (cursor >= size) break;
         const int cls = program.ReadClass(bytes, size, cursor);
-        int next = table[static_cast<std::size_t>(packed >> 1) + static_cast<std::size_t>(cls)];
+        // Both are small and not negative: a 32-bit sum needs no extension.
+        int next = table[static_cast<std::uint32_t>(packed + cls)];
         if (next == TRE_DFA::kUnknown) {
           next = dfa.Next(packed, cls);
           table = dfa.Table();
+          stamp = dfa.VisitStamp(); // a dropped cache forgets the walks
         }
         if (next < 0) {
           packed = next;
           break;
+        }
+        if (next == packed && table[static_cast<std::size_t>(packed) + accelerationEntry] != TRE_DFA::kNoAcceleration) {
+          // A state that only a few characters leave: scan for the next of
+          // them (see Dfa.h).  Looking at a state for the first time adds
+          // no state, so the table stays where it is.
+          if (const TStopSet *stops = dfa.Acceleration(packed)) {
+            // The positions passed over are left the state, as steps
+            // would have left it, so that later walks stop there too.
+            const std::size_t from = cursor;
+            cursor = SkipToStop(*stops, bytes, cursor, size);
+            std::fill(visits + from, visits + cursor, TRE_DFA::TVisit{stamp, packed});
+          }
         }
         packed = next;
       }

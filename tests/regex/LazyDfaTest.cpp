@@ -23,6 +23,7 @@
 #include "regex/Messages.h"
 #include "regex/ParseTree.h"
 #include "regex/PreProcessor.h"
+#include "regex/StopScan.h"
 
 namespace {
 
@@ -386,5 +387,126 @@ TEST(LazyDfa, CacheStaysWithinItsBudget) {
         ASSERT_LE(awk.CurrentDFA().CacheBytes(), budget);
       }
     }
+  }
+}
+
+// The scan for a stop byte against a walk a character at a time: a stop
+// byte that is the second byte of a character never stops it, whatever
+// runs of lead-byte values come before, and a lead byte that ends the
+// subject is a character of its own.
+TEST(StopScan, StopsOnlyWhereACharacterBegins) {
+  TStopSet set;
+  for (int b = 0; b < 256; ++b) {
+    const auto byte = static_cast<unsigned char>(b);
+    const bool stop = b == 'b' || b == 0x82 || b == 0x9F || b == 0x5C;
+    set.Flags[static_cast<std::size_t>(b)] =
+        static_cast<std::uint8_t>((stop ? TStopSet::kStop : 0) | (IsLeadByte(byte) ? TStopSet::kLeadByte : 0));
+  }
+  // Bytes that make trouble: lead-byte values as trail bytes (0x88 0x9F,
+  // 0x82 0x82), stop bytes as trail bytes ('b' in 0x83 0x62, 0x5C in
+  // '表'), and one-byte characters between them.
+  const std::vector<std::string> pieces{"x", "b", "\x88\x9F", "\x82\x82", "\x83\x62", "表", "\x82", "\x9F", "0", "\x81\x81"};
+  std::mt19937 random(29);
+  for (int n = 0; n < 3000; ++n) {
+    std::string subject;
+    const std::size_t length = random() % 12;
+    for (std::size_t k = 0; k < length; ++k) subject += pieces[random() % pieces.size()];
+    const auto *bytes = reinterpret_cast<const unsigned char *>(subject.data());
+    const std::size_t size = subject.size();
+    std::vector<std::size_t> starts; // where the matcher reads a character
+    for (std::size_t s = 0; s < size; s += IsLeadByte(bytes[s]) && s + 1 < size ? 2 : 1) starts.push_back(s);
+    for (std::size_t from : starts) {
+      std::size_t expected = size;
+      for (std::size_t s : starts)
+        if (s >= from && (set.Flags[bytes[s]] & TStopSet::kStop) != 0) {
+          expected = s;
+          break;
+        }
+      ASSERT_EQ(SkipToStop(set, bytes, from, size), expected) << subject << " from " << from;
+    }
+  }
+}
+
+// Skipping through states that few characters leave, and stopping a walk
+// where an earlier failed walk of the search covered it, must not change a
+// single match: every result is checked against the same engine with no
+// cache at all (every walk by NFA simulation, which does neither), over
+// subjects full of the characters these shortcuts could trip on.
+TEST(LazyDfa, ShortcutsKeepEveryMatch) {
+  const std::vector<std::pair<std::string, bool>> patterns{
+      {"a.+b", false},        {"a.+b", true},         {"a.+b.+c.+d", true}, {"a.*b", true},
+      {".*b", false},         {"[^b]*b", false},      {"a[^x]*x", false},   {"表.+b", false},
+      {"ア.+表", true},        {"a.+b$", true},        {"^a.+b", true},      {"(a|b)+.+c", true},
+      {"ｂ.+a", true},         {"\\x82.+b", false},    {"a.+\\x61", false},  {"ab*", true},
+      {"(a.+b|a)", true},     {"a[^\\x0d]+", false},
+      // Walks that fail in states of the same size but not one inside
+      // the other: only containment may stop a later walk.
+      {"ab.d|b.c", false},    {"(ab|ba)*c", false},   {"a(bc|cb)+d", false}, {"(a|b)(a|b)*c", true},
+  };
+  // Forms of a, b, c and d in both widths and cases, lead-byte values as
+  // trail bytes, 'a' and 'b' as trail bytes (Ｂ is 0x82 0x61, ッ 0x83 0x62),
+  // line ends, and a lead byte that may end the subject.
+  const std::vector<std::string> pieces{"a", "A", "ａ", "Ａ", "b", "B", "ｂ", "Ｂ", "c", "ｃ", "d", "Ｄ", "x",
+                                        "表", "ア", "ｱ", "\x88\x9F", "\x83\x62", "\r", "\n", "0", "-"};
+  const std::vector<std::string> few{"a", "b", "c", "d", "x", "ｂ"};
+  std::mt19937 random(2029);
+  for (std::size_t budget : {TRE_DFA::kDefaultCacheBudget, std::size_t{3000}}) {
+    for (const auto &[pattern, fuzzy] : patterns) {
+      SCOPED_TRACE(pattern + (fuzzy ? " fuzzy" : "") + " budget " + std::to_string(budget));
+      TAWKStr awk;
+      awk.SetDFACacheBudget(budget);
+      awk.AssignRegExp(pattern, fuzzy);
+      TAWKStr nfa;
+      nfa.SetDFACacheBudget(0);
+      nfa.AssignRegExp(pattern, fuzzy);
+      for (int n = 0; n < 300; ++n) {
+        std::string subject;
+        const std::size_t length = random() % 30;
+        // Every other subject over a few letters, where failed walks are
+        // many and close together.
+        const std::vector<std::string> &alphabet = n % 2 == 0 ? pieces : few;
+        for (std::size_t k = 0; k < length; ++k) subject += alphabet[random() % alphabet.size()];
+        if (random() % 8 == 0) subject += '\x82';
+        std::string ours = subject;
+        std::string theirs = subject;
+        const int count = awk.ReplaceAll("<&>", ours);
+        ASSERT_EQ(count, nfa.ReplaceAll("<&>", theirs)) << subject;
+        ASSERT_EQ(ours, theirs) << subject;
+      }
+    }
+  }
+}
+
+// The shortcuts on a few cases worked by hand.
+TEST(LazyDfa, ShortcutsByHand) {
+  struct TCase {
+    const char *Pattern;
+    bool Fuzzy;
+    std::string Subject;
+    std::string Expected;
+  };
+  const TCase cases[] = {
+      // 'b' as the trail byte of ッ does not end the skip through '.+'.
+      {"a.+b", false, "xa\x83\x62yy", "xa\x83\x62yy"},
+      {"a.+b", false, "xa\x83\x62yb-", "x<a\x83\x62yb>-"},
+      // The full-width ｂ ends it under the fuzzy flag, the second byte of
+      // Ｂ (0x82 0x61, an 'a') starts nothing.
+      {"a.+b", true, "Ｂ1ａ22ｂ3", "Ｂ1<ａ22ｂ>3"},
+      // Several starts in one name, the first failing: the later ones are
+      // cut where the first one was, and a later start can still match.
+      {"a.+b.+c", true, "data_travel_a_b", "data_travel_a_b"},
+      {"a.+b.+c", true, "ba_ab_xc", "b<a_ab_xc>"},
+      {"x.+y", false, "x1x2x3x4y", "<x1x2x3x4y>"},
+      // A lead byte that ends the subject is a character of its own.
+      {"a.+\\x82", false, "ab\x82", "<ab\x82>"},
+      // Line ends stop '.', and '$' is tried there.
+      {"a.+b$", false, "a1b\r\na2b", "<a1b>\r\n<a2b>"},
+  };
+  for (const TCase &c : cases) {
+    TAWKStr awk;
+    awk.AssignRegExp(c.Pattern, c.Fuzzy);
+    std::string text = c.Subject;
+    awk.ReplaceAll("<&>", text);
+    EXPECT_EQ(text, c.Expected) << c.Pattern << " / " << c.Subject;
   }
 }
