@@ -125,9 +125,11 @@ void TBunselMain::SpeedButtonUndoClick(bool all) {
         RunDriver_->UndoRun(lines, options, stats);
       } catch (...) {
         Host_->EndRun();
+        LiveAfterRun();
         throw;
       }
       Host_->EndRun();
+      LiveAfterRun();
     });
   };
   if (!UndoPreview) {
