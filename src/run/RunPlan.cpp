@@ -17,6 +17,7 @@
 #include <memory_resource>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
@@ -140,15 +141,21 @@ public:
     return true;
   }
 
-  // Looks are nearly always into one folder after another: it is held open.
+  // Looks are nearly always into one folder after another, or into two by
+  // turns (a renamed copy looks for its new name and for the folder it goes
+  // into): the last two are held open.
   std::optional<FindEntry> OnDisk(const std::string &path, std::string_view name) {
     const std::string_view folder = std::string_view(path).substr(0, path.size() - name.size());
     if (name.empty() || folder.empty()) return InspectEntry(path);
-    if (folder != HeldFolder_) {
-      HeldFolder_.assign(folder);
-      Held_ = TFolderHandle::Open(HeldFolder_);
+    if (folder != Held_[0].Folder) {
+      std::swap(Held_[0], Held_[1]);
+      if (folder != Held_[0].Folder) {
+        Held_[0].Folder.assign(folder);
+        Held_[0].Handle = TFolderHandle::Open(Held_[0].Folder);
+      }
     }
-    return Held_.Valid() ? InspectEntry(TEntryRef(Held_, name)) : InspectEntry(path);
+    const TFolderHandle &held = Held_[0].Handle;
+    return held.Valid() ? InspectEntry(TEntryRef(held, name)) : InspectEntry(path);
   }
 
   void Remove(const std::string &path) {
@@ -248,8 +255,11 @@ private:
   std::vector<std::string> Walked_;  // the folders the walk is in, outermost first
   std::string LastKey_;
   TChanges *Last_ = nullptr;
-  std::string HeldFolder_;
-  TFolderHandle Held_;
+  struct THeld {
+    std::string Folder;
+    TFolderHandle Handle;
+  };
+  THeld Held_[2];
   std::string TraitsFolder_;
   std::optional<TFileSystemTraits> Traits_;
   std::string SpaceFolder_;
