@@ -75,8 +75,8 @@ void TLiveList::Finish(std::size_t shown, std::size_t total) {
   } else {
     text = QStringLiteral("%1 件を表示。").arg(shown);
   }
-  if (Model_->Failures() > 0 || Model_->Collisions() > 0)
-    text += QStringLiteral("失敗の予測 %1 件、衝突 %2 件。").arg(Model_->Failures()).arg(Model_->Collisions());
+  if (Model_->Failures() > 0) text += QStringLiteral("失敗の予測 %1 件。").arg(Model_->Failures());
+  if (Model_->Collisions() > 0) text += QStringLiteral("名前の衝突 %1 件。").arg(Model_->Collisions());
   Summary_->setText(text);
   Summary_->setToolTip(shown < total ? QStringLiteral("すべての対象はプレビュー (F5) で確認できます。") : QString());
   emit Updated();
