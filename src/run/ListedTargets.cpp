@@ -3,6 +3,7 @@
 
 #include "run/ListedTargets.h"
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -32,12 +33,17 @@ namespace {
 // folder holds the one entered now.
 class TListStep final : public TWalkHooks {
 public:
-  TListStep(TWalkOptions options, TMediaNeed need, std::optional<TFileId> logId, TListedTargets &listed)
-      : Options_(options), Need_(need), LogId_(std::move(logId)), Listed_(listed) {}
+  TListStep(TWalkOptions options, TMediaNeed need, std::optional<TFileId> logId, TListedTargets &listed,
+            const std::function<bool(std::size_t)> &enough)
+      : Options_(options), Need_(need), LogId_(std::move(logId)), Listed_(listed), Enough_(enough) {}
 
   const TWalkOptions &Options() override { return Options_; }
-  void ProcessMessages() override {}
-  bool Aborted() override { return false; }
+  // The walk asks between the listing of a folder and the hand-over of its
+  // entries too: a folder listed is kept.
+  void ProcessMessages() override {
+    if (Listed_.Complete && !Pending_ && Enough_ && Enough_(Listed_.Count)) Listed_.Complete = false;
+  }
+  bool Aborted() override { return !Listed_.Complete; }
   TMediaNeed MediaNeed() override { return Need_; }
   bool IsRunsOwnFile(const TFileId &id) override { return LogId_ && id == *LogId_; }
 
@@ -53,11 +59,13 @@ public:
     }
     level->Dir = dir;
     Open_.push_back(level);
+    Pending_ = true;
   }
 
   void PrepareLevel(std::vector<TargetEntry> &entries) override {
     Open_.back()->Entries = entries;
     Listed_.Count += entries.size();
+    Pending_ = false;
   }
 
   void SetFolderName(const std::string &) override {}
@@ -71,12 +79,15 @@ private:
   TMediaNeed Need_;
   std::optional<TFileId> LogId_;
   TListedTargets &Listed_;
+  const std::function<bool(std::size_t)> &Enough_;
+  bool Pending_ = false;  // a folder entered and not yet handed over
   std::vector<TListedLevel *> Open_;
 };
 
 }  // namespace
 
-TRunOutcome TRunDriver::ListTargets(RunMode mode, TListedTargets &listed) {
+TRunOutcome TRunDriver::ListTargets(RunMode mode, TListedTargets &listed,
+                                    const std::function<bool(std::size_t)> &enough) {
   if (Running_ || mode == RunMode::List) return Running_ ? TRunOutcome::Busy : TRunOutcome::Refused;
   const TRunningFlag running(Running_);
   listed = TListedTargets{};
@@ -94,7 +105,7 @@ TRunOutcome TRunDriver::ListTargets(RunMode mode, TListedTargets &listed) {
     if (const std::optional<std::string> log = Host_.LogFilePath()) logId = GetFileId(*log);
   listed.Folder = setup->Job.FindFile.Folder;
   listed.Destination = setup->Destination;
-  TListStep step(options, RunMediaNeed(mode, Rename_, Change_), std::move(logId), listed);
+  TListStep step(options, RunMediaNeed(mode, Rename_, Change_), std::move(logId), listed, enough);
   TFolderWalk walk(step, false, setup->Filters, exclusions);
   walk.WalkFolder(listed.Folder, listed.Destination);
   return TRunOutcome::Finished;

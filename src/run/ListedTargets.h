@@ -38,4 +38,7 @@ struct TListedTargets {
   std::string Destination;  // where the run puts renamed copies
   std::unique_ptr<TListedLevel> Top;
   std::size_t Count = 0;    // targets of every level
+  // False when the listing was ended early: the levels listed are whole,
+  // but later ones are missing, and Count is a least.
+  bool Complete = true;
 };

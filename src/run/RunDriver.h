@@ -83,8 +83,11 @@ public:
 
   // The targets a run would find, listed as its walk lists them and kept
   // for PlanListed (ListedTargets.cpp); nothing is planned.  Refused as a
-  // plan is.
-  TRunOutcome ListTargets(RunMode mode, TListedTargets &listed);
+  // plan is.  `enough` is asked, with the number of targets listed so far,
+  // between one folder's listing and the next: once it says so, the
+  // listing ends there, incomplete.  A folder listed is always kept whole.
+  TRunOutcome ListTargets(RunMode mode, TListedTargets &listed,
+                          const std::function<bool(std::size_t listed)> &enough = {});
   // The plan of targets listed before, made as PlanRun makes it (the job
   // validated again, the same order, numbering and pipeline) without
   // listing the folders again.  `enough` is asked after every target: once

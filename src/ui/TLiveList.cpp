@@ -64,12 +64,15 @@ TLiveList::~TLiveList() = default;
 
 void TLiveList::Clear(const std::string &targetFolder) { Model_->Clear(targetFolder); }
 
-void TLiveList::Finish(std::size_t shown, std::size_t total) {
+void TLiveList::Finish(std::size_t shown, std::size_t total, bool counted) {
   Model_->Flush();
   Model_->MarkCollisions();
   QString text;
   if (total == 0) {
-    text = QStringLiteral("対象はありません。");
+    text = counted ? QStringLiteral("対象はありません。") : QStringLiteral("対象を数えきれません。");
+  } else if (!counted) {
+    text = shown < total ? QStringLiteral("先頭 %1 件を表示、ほか %2 件以上。").arg(shown).arg(total - shown)
+                         : QStringLiteral("%1 件を表示、ほかは数えていません。").arg(shown);
   } else if (shown < total) {
     text = QStringLiteral("先頭 %1 件を表示、ほか %2 件。").arg(shown).arg(total - shown);
   } else {
@@ -78,7 +81,7 @@ void TLiveList::Finish(std::size_t shown, std::size_t total) {
   if (Model_->Failures() > 0) text += QStringLiteral("失敗の予測 %1 件。").arg(Model_->Failures());
   if (Model_->Collisions() > 0) text += QStringLiteral("名前の衝突 %1 件。").arg(Model_->Collisions());
   Summary_->setText(text);
-  Summary_->setToolTip(shown < total ? QStringLiteral("すべての対象はプレビュー (F5) で確認できます。") : QString());
+  Summary_->setToolTip(shown < total || !counted ? QStringLiteral("すべての対象はプレビュー (F5) で確認できます。") : QString());
   emit Updated();
 }
 

@@ -36,9 +36,10 @@ public:
   // The rows, replaced by each plan (paths relative to `targetFolder`).
   TPlanTableModel &Model() { return *Model_; }
   void Clear(const std::string &targetFolder);
-  // The rows are complete: `shown` targets of `total`; collisions among
-  // them are marked.
-  void Finish(std::size_t shown, std::size_t total);
+  // The rows are complete: `shown` targets of `total` (of at least
+  // `total` when not `counted` to the end); collisions among them are
+  // marked.
+  void Finish(std::size_t shown, std::size_t total, bool counted = true);
   // The job cannot be planned now; the rows of the last plan stay.
   void ShowRefusal(const QString &message);
 

@@ -1,6 +1,7 @@
 #include "ui/TLivePlan.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <string>
 #include <vector>
@@ -95,7 +96,14 @@ void TLivePlan::Refresh(const JobSettings &job, TLiveList &list) {
     const std::string &destination = RunDestination(RunMode::Rename, job);
     if (!Listing_->Serves(job, destination, need)) {
       Listing_->Listed = false;
-      if (Driver_->ListTargets(RunMode::Rename, Listing_->Targets) != TRunOutcome::Finished) {
+      // Once late, the listing ends as soon as it holds the targets shown;
+      // a tree whose few targets lie far apart is given up later still.
+      const auto start = std::chrono::steady_clock::now();
+      const auto enough = [this, start](std::size_t listed) {
+        const auto spent = std::chrono::steady_clock::now() - start;
+        return spent >= ListingTime && (listed >= kShown || spent >= 4 * ListingTime);
+      };
+      if (Driver_->ListTargets(RunMode::Rename, Listing_->Targets, enough) != TRunOutcome::Finished) {
         list.ShowRefusal(Q(Host_->Message()));
         return;
       }
@@ -116,7 +124,7 @@ void TLivePlan::Refresh(const JobSettings &job, TLiveList &list) {
     }
     list.Clear(job.FindFile.Folder);
     for (const TPlanRecord &row : sink.Rows) list.Model().Add(row);
-    list.Finish(sink.Rows.size(), std::max(Listing_->Targets.Count, sink.Rows.size()));
+    list.Finish(sink.Rows.size(), std::max(Listing_->Targets.Count, sink.Rows.size()), Listing_->Targets.Complete);
   } catch (...) {
     Listing_->Listed = false;
     list.ShowRefusal(ExceptionMessage(std::current_exception()));

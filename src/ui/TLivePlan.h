@@ -11,6 +11,7 @@
 // text, focus or page change reaches the window, and a job that cannot be
 // planned says why in the list instead.
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 
@@ -28,6 +29,10 @@ class TLivePlan {
 public:
   // The most targets the list shows.
   static constexpr std::size_t kShown = 1000;
+  // How long a listing may keep the window waiting before it ends with the
+  // targets it has: a folder typed a letter at a time passes through "/"
+  // and other large trees, whose first targets are listed long before.
+  static constexpr int kListingMs = 150;
 
   // `window`: the window's own host, asked for its log file (never a target).
   TLivePlan(TRunHost &window, TRenameCn &rename, TCopyCn &copy, TDeleteCn &del, TChangeCn &change);
@@ -42,6 +47,8 @@ public:
   void Forget();
   // How many times the folders were listed.
   std::size_t Listings() const { return Listings_; }
+  // Tests shorten the listing's time.
+  std::chrono::milliseconds ListingTime{kListingMs};
 
 private:
   class THost;

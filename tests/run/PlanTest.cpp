@@ -374,6 +374,31 @@ TEST_F(PlanTest, PlanOfListedTargetsEndsWhereItHasEnoughAndListsNothingAgain) {
   EXPECT_EQ(Collector.Lines.back(), std::string(kLogFinished));
 }
 
+TEST_F(PlanTest, ListingEndedEarlyKeepsTheFoldersItListedWhole) {
+  Tree.Add("a.txt\nb.txt\nd/c.txt\ne/f.txt");
+  Job().FindFile.SubFolder = true;
+  EnableSteps({kStepSequence});
+  ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+  TListedTargets listed;
+  std::vector<std::size_t> asked;
+  const auto enough = [&asked](std::size_t count) {
+    asked.push_back(count);
+    return true;
+  };
+  ASSERT_EQ(Driver.ListTargets(RunMode::Rename, listed, enough), TRunOutcome::Finished);
+  EXPECT_FALSE(listed.Complete);
+  EXPECT_EQ(listed.Count, 2u);
+  ASSERT_NE(listed.Top, nullptr);
+  EXPECT_EQ(listed.Top->Entries.size(), 2u);
+  EXPECT_TRUE(listed.Top->Below.empty());
+  // Never asked while the folder was listed and not yet kept.
+  EXPECT_EQ(asked, std::vector<std::size_t>{2});
+
+  ASSERT_EQ(Driver.ListTargets(RunMode::Rename, listed), TRunOutcome::Finished);
+  EXPECT_TRUE(listed.Complete);
+  EXPECT_EQ(listed.Count, 4u);
+}
+
 TEST_F(PlanTest, DryRunLinesSayPlannedAndGiveTheReason) {
   Tree.Add("a.txt\na0001.txt\nb.txt");
   Job().FindFile.Filter = "a.txt;b.txt";

@@ -231,6 +231,31 @@ TEST_F(LiveListTest, ARunListsTheFolderAgain) {
   EXPECT_EQ(Cell(0, TPlanTableModel::kTarget), QStringLiteral("a2.txt"));
 }
 
+// A large tree is listed only as far as the list needs it, and the list
+// says that it did not count the rest.
+TEST_F(LiveListTest, ALargeTreeIsListedOnlyAsFarAsTheListNeeds) {
+  for (const char *name : {"a.txt", "b.txt"}) Make(QString::fromLatin1(name));
+  for (const char *folder : {"d", "e"}) {
+    ASSERT_TRUE(QDir(dir_.path()).mkpath(QString::fromLatin1(folder)));
+    Make(QString::fromLatin1(folder) + QStringLiteral("/x.txt"));
+  }
+  C().CheckBoxSubFolder->setChecked(true);
+  W().LivePlan().ListingTime = std::chrono::milliseconds(0);
+  Open();
+  EXPECT_EQ(View().rowCount(), 2);
+  EXPECT_TRUE(List()->Summary()->text().contains(QStringLiteral("数えていません"))) << List()->Summary()->text().toStdString();
+  // Given the time, the whole tree.
+  W().LivePlan().ListingTime = std::chrono::milliseconds(TLivePlan::kListingMs);
+  QSignalSpy updated(List(), &TLiveList::Updated);
+  C().CheckBoxSubFolder->setChecked(false);
+  ASSERT_TRUE(updated.wait(5000));
+  updated.clear();
+  C().CheckBoxSubFolder->setChecked(true);
+  ASSERT_TRUE(updated.wait(5000));
+  EXPECT_EQ(View().rowCount(), 4);
+  EXPECT_TRUE(List()->Summary()->text().startsWith(QStringLiteral("4 件を表示"))) << List()->Summary()->text().toStdString();
+}
+
 // Every control of the list has a name, and the keyboard reaches it after
 // the page's own controls.
 TEST_F(LiveListTest, TheKeyboardReachesTheListAfterThePage) {
