@@ -5,14 +5,15 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRect>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include "ui/TPlanTableModel.h"
 
-TLiveList::TLiveList(QWidget *page, QRect used)
-    : QWidget(page), Page_(page), Used_(used), Model_(new TPlanTableModel({}, this)),
+TLiveList::TLiveList(QWidget *page)
+    : QWidget(page), Page_(page), Model_(new TPlanTableModel({}, this)),
       Proxy_(new QSortFilterProxyModel(this)), Summary_(new QLabel(this)),
       FailuresOnly_(new QCheckBox(QStringLiteral("失敗のみ"), this)), Table_(new QTableView(this)) {
   Summary_->setTextFormat(Qt::PlainText);
@@ -101,11 +102,15 @@ void TLiveList::showEvent(QShowEvent *event) {
 }
 
 // Below the controls or beside them, wherever the list gets more room; at
-// the least size neither has enough, and the list stays hidden.
+// the least size neither has enough, and the list stays hidden.  The room
+// the controls take is measured each time, wherever the layout put them.
 void TLiveList::Place() {
+  QRect used;
+  for (QWidget *control : Page_->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+    if (control != this) used |= control->geometry();
   const QRect page = Page_->rect();
-  const QRect below(4, Used_.bottom() + 4, page.width() - 8, page.height() - Used_.bottom() - 8);
-  const QRect beside(Used_.right() + 6, 2, page.width() - Used_.right() - 10, page.height() - 6);
+  const QRect below(4, used.bottom() + 4, page.width() - 8, page.height() - used.bottom() - 8);
+  const QRect beside(used.right() + 6, 2, page.width() - used.right() - 10, page.height() - 6);
   const bool belowFits = below.height() >= kLeastHeight;
   const bool besideFits = beside.width() >= kLeastWidth && beside.height() >= kLeastHeight;
   const auto area = [](const QRect &r) { return r.width() * r.height(); };

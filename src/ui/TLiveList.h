@@ -9,7 +9,6 @@
 // itself.  Its columns sort on a click, and "失敗のみ" narrows it to the
 // rows predicted to fail or marked as collisions.
 
-#include <QRect>
 #include <QWidget>
 
 #include <cstddef>
@@ -29,8 +28,8 @@ public:
   static constexpr int kLeastHeight = 72;
   static constexpr int kLeastWidth = 260;
 
-  // A child of `page`, whose controls take `used` (page coordinates).
-  TLiveList(QWidget *page, QRect used);
+  // A child of `page`, made after the page's own controls.
+  explicit TLiveList(QWidget *page);
   ~TLiveList() override;
 
   // The rows, replaced by each plan (paths relative to `targetFolder`).
@@ -61,7 +60,6 @@ private:
   void Place();
 
   QWidget *Page_;
-  QRect Used_;
   TPlanTableModel *Model_;
   QSortFilterProxyModel *Proxy_;
   QLabel *Summary_;

@@ -505,10 +505,7 @@ void BuildRenamePage(TMainControls &c, QValidator *v) {
   c.SpeedButtonRename = p.Button(T("ﾘﾈｰﾑ"), 458, 153, 62, 24, T("対象ﾌｧｲﾙのﾘﾈｰﾑ理を行います。"));
 
   // Made last, so the keyboard reaches it after the page's own controls.
-  QRect used;
-  for (QWidget *control : c.TabSheetRename->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-    used |= control->geometry();
-  c.LiveList = new TLiveList(c.TabSheetRename, used);
+  c.LiveList = new TLiveList(c.TabSheetRename);
 }
 
 void BuildCopyPage(TMainControls &c, QValidator *v) {

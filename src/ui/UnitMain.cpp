@@ -293,7 +293,7 @@ void TBunselMain::DriverRun(const std::function<TRunOutcome()> &run, std::size_t
     }
     Host_->EndRun();
     if (outcome == TRunOutcome::Refused || outcome == TRunOutcome::Busy) return;
-    LiveAfterRun();
+    LiveListAgain();
     const TRunStats &stats = RunDriver_->Stats();
     QString summary;
     if (stats.Records > 0) summary = RunSummary(stats);

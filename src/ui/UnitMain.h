@@ -174,8 +174,9 @@ private:
   void ConnectLive();  // the live list (UnitMainLive.cpp)
   void ScheduleLive();
   void RefreshLive();
-  // A run changed the disk: the live list lists the folders again.
-  void LiveAfterRun();
+  // The disk may have changed (a run, or another program while the window
+  // was not active): the live list lists the folders again.
+  void LiveListAgain();
   // The named job read into the window, as 読込 reads a file; a message
   // when there is no such job.  File errors propagate.
   std::optional<QString> ReadNamedJob(const std::string &name);

@@ -2,6 +2,7 @@
 // and when the edits pause the list is planned again, if it is in view.
 // The clock keeps typing smooth: a burst of keys plans once, after the last.
 
+#include <QGuiApplication>
 #include <QTimer>
 
 #include "run/RunDriver.h"
@@ -19,6 +20,10 @@ void TBunselMain::ConnectLive() {
   connect(LiveTimer_, &QTimer::timeout, this, [this] { RefreshLive(); });
   LiveWatch_ = std::make_unique<TJobWatch>(*this, [this] { ScheduleLive(); });
   connect(c_.LiveList, &TLiveList::Shown, this, [this] { ScheduleLive(); });
+  // Files renamed in a file manager meanwhile show when the user comes back.
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+    if (state == Qt::ApplicationActive) LiveListAgain();
+  });
 }
 
 void TBunselMain::ScheduleLive() {
@@ -27,7 +32,7 @@ void TBunselMain::ScheduleLive() {
 
 void TBunselMain::RefreshLive() {
   if (!c_.LiveList->isVisible()) return;
-  // A run pumps events: the list waits for its end (LiveAfterRun).  A job
+  // A run pumps events: the list waits for its end (LiveListAgain).  A job
   // half put into the controls waits for the rest of it.
   if (RunDriver_->IsRunning()) return;
   if (InputPaused_ > 0) {
@@ -37,7 +42,7 @@ void TBunselMain::RefreshLive() {
   LivePlan_->Refresh(ReadJob(), *c_.LiveList);
 }
 
-void TBunselMain::LiveAfterRun() {
+void TBunselMain::LiveListAgain() {
   LivePlan_->Forget();
   ScheduleLive();
 }

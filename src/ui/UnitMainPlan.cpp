@@ -125,11 +125,11 @@ void TBunselMain::SpeedButtonUndoClick(bool all) {
         RunDriver_->UndoRun(lines, options, stats);
       } catch (...) {
         Host_->EndRun();
-        LiveAfterRun();
+        LiveListAgain();
         throw;
       }
       Host_->EndRun();
-      LiveAfterRun();
+      LiveListAgain();
     });
   };
   if (!UndoPreview) {
