@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QRect>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -63,11 +64,17 @@ TLiveList::TLiveList(QWidget *page)
 
 TLiveList::~TLiveList() = default;
 
-void TLiveList::Clear(const std::string &targetFolder) { Model_->Clear(targetFolder); }
+// The rows are made anew after every edit; the view stays where the user
+// scrolled it.
+void TLiveList::Clear(const std::string &targetFolder) {
+  Scrolled_ = Table_->verticalScrollBar()->value();
+  Model_->Clear(targetFolder);
+}
 
 void TLiveList::Finish(std::size_t shown, std::size_t total, bool counted) {
   Model_->Flush();
   Model_->MarkCollisions();
+  Table_->verticalScrollBar()->setValue(Scrolled_);
   QString text;
   if (total == 0) {
     text = counted ? QStringLiteral("対象はありません。") : QStringLiteral("対象を数えきれません。");

@@ -65,4 +65,5 @@ private:
   QLabel *Summary_;
   QCheckBox *FailuresOnly_;
   QTableView *Table_;
+  int Scrolled_ = 0;
 };

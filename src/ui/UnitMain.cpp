@@ -289,6 +289,7 @@ void TBunselMain::DriverRun(const std::function<TRunOutcome()> &run, std::size_t
       outcome = run();
     } catch (...) {
       Host_->EndRun();
+      LiveListAgain();
       throw;
     }
     Host_->EndRun();

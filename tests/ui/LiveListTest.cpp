@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -136,6 +137,13 @@ TEST_F(LiveListTest, TenThousandFilesFollowTheTypedPatternWithinATenthOfASecond)
     ASSERT_EQ(Cell(row, TPlanTableModel::kResult), QStringLiteral("予定")) << row;
   }
   EXPECT_TRUE(List()->Summary()->text().contains(QStringLiteral("ほか 9000 件"))) << List()->Summary()->text().toStdString();
+  // The next edit leaves the view where it was scrolled.
+  QScrollBar *scroll = List()->Table()->verticalScrollBar();
+  scroll->setValue(scroll->maximum() / 2);
+  const int scrolled = scroll->value();
+  ASSERT_GT(scrolled, 0);
+  ASSERT_GE(TypeMore(QStringLiteral("0")), 0);
+  EXPECT_EQ(scroll->value(), scrolled);
 
   // A new folder is listed again.
   QTemporaryDir other;
