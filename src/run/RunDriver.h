@@ -6,6 +6,7 @@
 // pumps the host's events, so clicks arrive) is refused as Busy.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -29,6 +30,7 @@ class TJournalWriter;
 struct TRunSetup;
 struct TUndoStats;
 struct TUndoOptions;
+struct TListedTargets;
 
 enum class TRunOutcome {
   Refused,   // ValidateRun refused (its message is in the status panel)
@@ -78,6 +80,20 @@ public:
   // predicted outcome.  Stats() counts the records and the predicted
   // failures.  Errors end it as they end a run.
   TRunOutcome PlanRun(RunMode mode, TPlanSink &sink);
+
+  // The targets a run would find, listed as its walk lists them and kept
+  // for PlanListed (ListedTargets.cpp); nothing is planned.  Refused as a
+  // plan is.  `enough` is asked, with the number of targets listed so far,
+  // between one folder's listing and the next: once it says so, the
+  // listing ends there, incomplete.  A folder listed is always kept whole.
+  TRunOutcome ListTargets(RunMode mode, TListedTargets &listed,
+                          const std::function<bool(std::size_t listed)> &enough = {});
+  // The plan of targets listed before, made as PlanRun makes it (the job
+  // validated again, the same order, numbering and pipeline) without
+  // listing the folders again.  `enough` is asked after every target: once
+  // it says so, the plan ends there (Finished).
+  TRunOutcome PlanListed(RunMode mode, const TListedTargets &listed, TPlanSink &sink,
+                         const std::function<bool()> &enough);
 
   // Takes back the last run of a log (every run with options.All, newest
   // first) from its journal, and logs what it did through the host, as a

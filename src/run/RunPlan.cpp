@@ -17,12 +17,14 @@
 #include <memory_resource>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "ops/NameParts.h"
 #include "ops/UnitFileCn.h"
 #include "platform/FileSystems.h"
 #include "platform/Inspect.h"
 #include "platform/Paths.h"
+#include "run/ListedTargets.h"
 #include "run/RenameChains.h"
 #include "run/RunDriver.h"
 #include "run/RunSteps.h"
@@ -139,15 +141,21 @@ public:
     return true;
   }
 
-  // Looks are nearly always into one folder after another: it is held open.
+  // Looks are nearly always into one folder after another, or into two by
+  // turns (a renamed copy looks for its new name and for the folder it goes
+  // into): the last two are held open.
   std::optional<FindEntry> OnDisk(const std::string &path, std::string_view name) {
     const std::string_view folder = std::string_view(path).substr(0, path.size() - name.size());
     if (name.empty() || folder.empty()) return InspectEntry(path);
-    if (folder != HeldFolder_) {
-      HeldFolder_.assign(folder);
-      Held_ = TFolderHandle::Open(HeldFolder_);
+    if (folder != Held_[0].Folder) {
+      std::swap(Held_[0], Held_[1]);
+      if (folder != Held_[0].Folder) {
+        Held_[0].Folder.assign(folder);
+        Held_[0].Handle = TFolderHandle::Open(Held_[0].Folder);
+      }
     }
-    return Held_.Valid() ? InspectEntry(TEntryRef(Held_, name)) : InspectEntry(path);
+    const TFolderHandle &held = Held_[0].Handle;
+    return held.Valid() ? InspectEntry(TEntryRef(held, name)) : InspectEntry(path);
   }
 
   void Remove(const std::string &path) {
@@ -247,8 +255,11 @@ private:
   std::vector<std::string> Walked_;  // the folders the walk is in, outermost first
   std::string LastKey_;
   TChanges *Last_ = nullptr;
-  std::string HeldFolder_;
-  TFolderHandle Held_;
+  struct THeld {
+    std::string Folder;
+    TFolderHandle Handle;
+  };
+  THeld Held_[2];
   std::string TraitsFolder_;
   std::optional<TFileSystemTraits> Traits_;
   std::string SpaceFolder_;
@@ -705,4 +716,68 @@ TRunOutcome TRunDriver::PlanRun(RunMode mode, TPlanSink &sink) {
   }
   finish(AbortRequested_);
   return AbortRequested_ ? TRunOutcome::Aborted : TRunOutcome::Finished;
+}
+
+namespace {
+
+// The walk over targets listed before: each level's entries handed to the
+// step in the order the walk would hand them, folder targets followed at
+// once by their subtrees, then the subfolders the closing scan found.
+class TListedWalk {
+public:
+  TListedWalk(TWalkHooks &step, const std::function<bool()> &enough) : Step_(step), Enough_(enough) {}
+
+  // False once the plan has had enough.
+  bool Walk(const TListedLevel &listed, const std::string &folder, const std::string &destination) {
+    const std::string &dir = listed.Dir;
+    const std::string dest = IncludeTrailingDelimiter(destination);
+    Step_.EnterFolder(dir);
+    const TWalkOptions options = Step_.Options();
+    std::vector<TargetEntry> entries = listed.Entries;
+    Step_.PrepareLevel(entries);
+    Step_.SetFolderName(LastFolderName(dir));
+    const TWalkLevel level{folder, destination, dir, dest, nullptr};
+    std::unordered_set<std::string> skipped;
+    for (const TargetEntry &entry : listed.Entries) skipped.insert(entry.Name);
+    for (const TargetEntry &entry : entries) {
+      const TTargetOutcome outcome = Step_.ProcessTarget(entry, level);
+      if (outcome.RememberDestinationName) skipped.insert(outcome.DestinationName);
+      if (entry.Attributes & kAttrDirectory) {
+        if (outcome.Descend && options.SubFolder && !entry.IsSymlink)
+          if (const TListedLevel *below = listed.Child(outcome.SourceName))
+            if (!Walk(*below, dir + outcome.SourceName, dest + outcome.DestinationName)) return false;
+        Step_.FinishFolderTarget(entry, level);
+      }
+      if (Enough_()) return false;
+    }
+    if (!options.SubFolder) return true;
+    for (const TListedLevel::TBelow &below : listed.Below) {
+      if (skipped.count(below.Name) != 0) continue;
+      if (!Walk(*below.Level, dir + below.Name, options.FlattenSubfolders ? dest : dest + below.Name))
+        return false;
+    }
+    return true;
+  }
+
+private:
+  TWalkHooks &Step_;
+  const std::function<bool()> &Enough_;
+};
+
+}  // namespace
+
+TRunOutcome TRunDriver::PlanListed(RunMode mode, const TListedTargets &listed, TPlanSink &sink,
+                                   const std::function<bool()> &enough) {
+  if (Running_ || mode == RunMode::List) return Running_ ? TRunOutcome::Busy : TRunOutcome::Refused;
+  const TRunningFlag running(Running_);
+  Stats_ = TRunStats{};
+  const std::optional<TRunSetup> setup = Prepare(mode);
+  if (!setup) return TRunOutcome::Refused;
+  const TOperationState keep(Rename_, Copy_, Change_);
+  AbortRequested_ = false;
+  TPlanWalkStep step(*this, mode, sink);
+  sink.AddPlanMarker(kLogStart);
+  if (listed.Top) TListedWalk(step, enough).Walk(*listed.Top, listed.Folder, listed.Destination);
+  sink.AddPlanMarker(kLogFinished);
+  return TRunOutcome::Finished;
 }

@@ -7,8 +7,11 @@
 #include <QSpinBox>
 #include <QTabBar>
 
-TJobWatch::TJobWatch(QWidget &window) {
-  auto changed = [this] { ++changes_; };
+TJobWatch::TJobWatch(QWidget &window, std::function<void()> onChange) {
+  auto changed = [this, onChange] {
+    ++changes_;
+    if (onChange) onChange();
+  };
   for (QAbstractButton *button : window.findChildren<QAbstractButton *>())
     connect(button, &QAbstractButton::toggled, this, changed);
   for (QLineEdit *edit : window.findChildren<QLineEdit *>())

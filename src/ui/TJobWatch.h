@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 
 class QWidget;
 
@@ -16,7 +17,8 @@ class TJobWatch : public QObject {
 public:
   // Watches every such control inside `window` as it stands now.  Not owned
   // by the window: it goes with its owner.
-  explicit TJobWatch(QWidget &window);
+  // `changed`, when given, is called at every change.
+  explicit TJobWatch(QWidget &window, std::function<void()> changed = {});
 
   std::uint64_t Changes() const { return changes_; }
 

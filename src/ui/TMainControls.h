@@ -15,6 +15,7 @@ class QTimer;
 class QToolButton;
 class QWidget;
 class TCheckListBox;
+class TLiveList;
 class THistoryCombo;
 class TMaskEdit;
 class TMemo;
@@ -93,6 +94,8 @@ struct TMainControls {
   QLineEdit *EditSample = nullptr;
   QLabel *StaticTextSample = nullptr;
   QToolButton *SpeedButtonRename = nullptr;
+  // The job's first targets and their new names, where the window has room.
+  TLiveList *LiveList = nullptr;
 
   QTabWidget *PageControlRename = nullptr;
   QWidget *TabSheetRepl = nullptr;

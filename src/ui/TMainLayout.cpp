@@ -20,6 +20,7 @@
 #include "ui/JobTexts.h"
 #include "ui/QtText.h"
 #include "ui/TCheckListBox.h"
+#include "ui/TLiveList.h"
 #include "ui/THistoryCombo.h"
 #include "ui/TMaskEdit.h"
 #include "ui/TMemo.h"
@@ -502,6 +503,9 @@ void BuildRenamePage(TMainControls &c, QValidator *v) {
   // The preview of every target is one menu entry away (and F5).
   c.StaticTextSample->setContextMenuPolicy(Qt::CustomContextMenu);
   c.SpeedButtonRename = p.Button(T("ﾘﾈｰﾑ"), 458, 153, 62, 24, T("対象ﾌｧｲﾙのﾘﾈｰﾑ理を行います。"));
+
+  // Made last, so the keyboard reaches it after the page's own controls.
+  c.LiveList = new TLiveList(c.TabSheetRename);
 }
 
 void BuildCopyPage(TMainControls &c, QValidator *v) {

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QFont>
 
+#include <unordered_map>
+
 #include "platform/Cp932.h"
 #include "platform/Paths.h"
 #include "run/EditedPlan.h"
@@ -34,7 +36,29 @@ void TPlanTableModel::Clear() {
   Plan_.reset();
   Failures_ = 0;
   ShownRows_ = 0;
+  Collides_.clear();
+  Collisions_ = 0;
   endResetModel();
+}
+
+void TPlanTableModel::Clear(const std::string &targetFolder) {
+  Folder_ = IncludeTrailingDelimiter(targetFolder);
+  Clear();
+}
+
+void TPlanTableModel::MarkCollisions() {
+  std::unordered_map<std::string_view, std::size_t> taking;
+  for (const TPlanRecord &record : Records_)
+    if (record.Mode == RunMode::Rename || record.Mode == RunMode::Copy) ++taking[record.Destination];
+  Collides_.assign(Records_.size(), false);
+  Collisions_ = 0;
+  for (std::size_t row = 0; row < Records_.size(); ++row) {
+    const TPlanRecord &record = Records_[row];
+    const bool named = record.Mode == RunMode::Rename || record.Mode == RunMode::Copy;
+    Collides_[row] = named && (taking[record.Destination] > 1 || record.Failure.Reason == TFailReason::TakenByPlan);
+    if (Collides_[row]) ++Collisions_;
+  }
+  if (ShownRows_ > 0) emit dataChanged(index(0, 0), index(ShownRows_ - 1, kColumnCount - 1));
 }
 
 void TPlanTableModel::StartEditing(bool makeCopy) {
@@ -85,13 +109,16 @@ QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
   const auto row = static_cast<std::size_t>(index.row());
   const TPlanRecord &record = Record(index.row());
   const bool edited = Plan_ && Plan_->Edited(row);
+  const bool collides = !Plan_ && row < Collides_.size() && Collides_[row];
   // An edited row has a pale background of its own, light or dark theme
   // alike; its text is then drawn to read on that background.
   const QColor editedBase(0xFF, 0xF2, 0xB8);
   switch (role) {
   case kEditedRole: return edited;
+  case kCollisionRole: return collides;
+  case kAttentionRole: return collides || !record.Ok;
   case Qt::ForegroundRole:
-    if (!record.Ok) return QBrush(edited ? FailureColour(editedBase) : FailureColour());
+    if (!record.Ok || collides) return QBrush(edited ? FailureColour(editedBase) : FailureColour());
     return edited ? QVariant(QBrush(QColor(Qt::black))) : QVariant();
   case Qt::BackgroundRole: return edited ? QBrush(editedBase) : QVariant();
   case Qt::FontRole:
@@ -107,12 +134,15 @@ QVariant TPlanTableModel::data(const QModelIndex &index, int role) const {
   case Qt::ToolTipRole:
     if (edited && index.column() == kOutcome)
       return QStringLiteral("手で変更した名前です。手順の作った名前: %1").arg(Q(Plan_->PlannedName(row)));
+    if (collides && index.column() == kResult) return QStringLiteral("ほかの対象と同じ名前になります。");
     break;
   case Qt::DisplayRole: break;
   default: return {};
   }
   switch (index.column()) {
-  case kResult: return record.Ok ? QStringLiteral("予定") : QStringLiteral("失敗");
+  case kResult:
+    if (collides) return QStringLiteral("衝突");
+    return record.Ok ? QStringLiteral("予定") : QStringLiteral("失敗");
   case kTarget: return Shown(record.Path);
   case kOutcome:
     if (!record.Outcome.empty()) return Q(record.Outcome);

@@ -25,6 +25,10 @@ public:
   enum TColumn { kResult, kTarget, kOutcome, kReason, kColumnCount };
   // True for a row whose new name was edited by hand.
   static constexpr int kEditedRole = Qt::UserRole + 1;
+  // True for a row MarkCollisions found sharing its new name.
+  static constexpr int kCollisionRole = Qt::UserRole + 2;
+  // True for a row predicted to fail or marked as a collision.
+  static constexpr int kAttentionRole = Qt::UserRole + 3;
 
   // Paths below `targetFolder` (CP932) are shown relative to it.
   explicit TPlanTableModel(const std::string &targetFolder, QObject *parent = nullptr);
@@ -34,6 +38,12 @@ public:
   // Shows the records added since the last call.
   void Flush();
   void Clear();
+  // The same, for records whose paths are shown relative to another folder.
+  void Clear(const std::string &targetFolder);
+  // Marks every row whose new name another row also takes, or that an
+  // earlier target of the plan takes first: among the rows at hand, as a
+  // list of part of a plan sees them.  The rows say "衝突".
+  void MarkCollisions();
 
   // The new names of the complete rename plan may now be edited;
   // `makeCopy`: the job makes renamed copies.
@@ -45,6 +55,7 @@ public:
   std::size_t Records() const;
   std::size_t Failures() const;
   std::size_t Edits() const;
+  std::size_t Collisions() const { return Collisions_; }
   const TPlanRecord &Record(int row) const;
 
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -66,6 +77,8 @@ private:
   std::string Folder_;
   std::vector<TPlanRecord> Records_;
   std::size_t Failures_ = 0;
+  std::vector<bool> Collides_;  // by row, once MarkCollisions ran
+  std::size_t Collisions_ = 0;
   int ShownRows_ = 0;
   std::unique_ptr<TEditedPlan> Plan_;
 };

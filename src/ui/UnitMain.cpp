@@ -29,6 +29,8 @@
 #include "ui/THintRelay.h"
 #include "ui/THistoryCombo.h"
 #include "ui/TJobControls.h"
+#include "ui/TJobWatch.h"
+#include "ui/TLivePlan.h"
 #include "ui/TMainLayout.h"
 #include "ui/TMaskEdit.h"
 #include "ui/TMemo.h"
@@ -106,6 +108,7 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
   ConnectButtons();
   ConnectPlan();
   ConnectJobs();
+  ConnectLive();
   connect(c_.Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   c_.Timer1->start();
   Timer1Timer();
@@ -119,6 +122,8 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
 
 TBunselMain::~TBunselMain() {
   // The driver and the host refer to the operation objects and the controls.
+  LiveWatch_.reset();
+  LivePlan_.reset();
   RunDriver_.reset();
   Host_.reset();
 }
@@ -284,10 +289,12 @@ void TBunselMain::DriverRun(const std::function<TRunOutcome()> &run, std::size_t
       outcome = run();
     } catch (...) {
       Host_->EndRun();
+      LiveListAgain();
       throw;
     }
     Host_->EndRun();
     if (outcome == TRunOutcome::Refused || outcome == TRunOutcome::Busy) return;
+    LiveListAgain();
     const TRunStats &stats = RunDriver_->Stats();
     QString summary;
     if (stats.Records > 0) summary = RunSummary(stats);

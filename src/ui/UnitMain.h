@@ -29,6 +29,9 @@ class TRunOutput;
 class TWindowHost;
 class TPreviewDialog;
 class TEditedPlan;
+class TJobWatch;
+class TLivePlan;
+class QTimer;
 
 // How the window starts.
 struct TStartOptions {
@@ -112,6 +115,11 @@ public:
   std::function<QString(const QString &suggestion)> AskJobName;
   std::function<bool(const QString &question)> ConfirmOverwrite;
 
+  // The live list's plan (UnitMainLive.cpp), made again once the edits have
+  // paused for kLiveDelayMs, while the list is in view.
+  TLivePlan &LivePlan() { return *LivePlan_; }
+  static constexpr int kLiveDelayMs = 40;
+
   // Shows an error through the application's error handler (a message box
   // captioned with the application title).
   void ReportError(const QString &message);
@@ -163,6 +171,12 @@ private:
   void ConnectButtons();
   void ConnectPlan();  // the preview and the undo (UnitMainPlan.cpp)
   void ConnectJobs();  // the named jobs (UnitMainJobs.cpp)
+  void ConnectLive();  // the live list (UnitMainLive.cpp)
+  void ScheduleLive();
+  void RefreshLive();
+  // The disk may have changed (a run, or another program while the window
+  // was not active): the live list lists the folders again.
+  void LiveListAgain();
   // The named job read into the window, as 読込 reads a file; a message
   // when there is no such job.  File errors propagate.
   std::optional<QString> ReadNamedJob(const std::string &name);
@@ -200,6 +214,9 @@ private:
   int ErrorGroupDepth_ = 0;
   QString PendingPreviewError_;
   QPointer<TPreviewDialog> Preview_;
+  std::unique_ptr<TLivePlan> LivePlan_;
+  std::unique_ptr<TJobWatch> LiveWatch_;
+  QTimer *LiveTimer_ = nullptr;
 };
 
 // The status bar's word on a finished run: "成功 n 件、失敗 m 件" and the

@@ -125,9 +125,11 @@ void TBunselMain::SpeedButtonUndoClick(bool all) {
         RunDriver_->UndoRun(lines, options, stats);
       } catch (...) {
         Host_->EndRun();
+        LiveListAgain();
         throw;
       }
       Host_->EndRun();
+      LiveListAgain();
     });
   };
   if (!UndoPreview) {

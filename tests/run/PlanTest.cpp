@@ -14,6 +14,7 @@
 #include "TreeListing.h"
 #include "ops/UnitFileCn.h"
 #include "run/ApplyJob.h"
+#include "run/ListedTargets.h"
 #include "run/RunDriver.h"
 #include "run/RenameChains.h"
 #include "run/RunPlan.h"
@@ -94,6 +95,21 @@ TEST_P(PlanCases, PlanLinesAreTheRunLines) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(FailureReasons(), expected);
   EXPECT_EQ(PlannedFailures, Driver.Stats().FailedRecords);
+}
+
+// The same targets listed once and planned from the kept listing, as the
+// window's live list plans them after every edit: the plan, line for line.
+TEST_P(PlanCases, PlanOfTheListedTargetsIsThePlan) {
+  const TPlanCase &c = GetParam();
+  Tree.Add(c.Tree);
+  c.Setup(*this);
+  ASSERT_EQ(Plan(c.Mode), TRunOutcome::Finished);
+  TListedTargets listed;
+  ASSERT_EQ(Driver.ListTargets(c.Mode, listed), TRunOutcome::Finished);
+  TPlanCollector again;
+  ASSERT_EQ(Driver.PlanListed(c.Mode, listed, again, [] { return false; }), TRunOutcome::Finished);
+  EXPECT_EQ(again.Lines, Collector.Lines);
+  EXPECT_TRUE(Host.Log.empty());
 }
 
 using R = TFailReason;
@@ -338,6 +354,50 @@ const TPlanCase kPlanCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Trees, PlanCases, ::testing::ValuesIn(kPlanCases),
                          [](const auto &info) { return std::string(info.param.Name); });
+
+TEST_F(PlanTest, PlanOfListedTargetsEndsWhereItHasEnoughAndListsNothingAgain) {
+  Tree.Add("c.txt\na.txt\nb.txt\nd/e.txt");
+  Job().FindFile.SubFolder = true;
+  EnableSteps({kStepSequence});
+  ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+  TListedTargets listed;
+  ASSERT_EQ(Driver.ListTargets(RunMode::Rename, listed), TRunOutcome::Finished);
+  EXPECT_EQ(listed.Count, 4u);
+  // A file made since the listing is not among its targets.
+  Tree.Add("0.txt");
+  const auto enough = [this] { return Collector.Records.size() >= 2; };
+  ASSERT_EQ(Driver.PlanListed(RunMode::Rename, listed, Collector, enough), TRunOutcome::Finished);
+  ASSERT_EQ(Collector.Records.size(), 2u);
+  EXPECT_EQ(Collector.Records[0].Destination, P("a0001.txt"));
+  EXPECT_EQ(Collector.Records[1].Destination, P("b0002.txt"));
+  // The plan's markers close it as any plan.
+  EXPECT_EQ(Collector.Lines.back(), std::string(kLogFinished));
+}
+
+TEST_F(PlanTest, ListingEndedEarlyKeepsTheFoldersItListedWhole) {
+  Tree.Add("a.txt\nb.txt\nd/c.txt\ne/f.txt");
+  Job().FindFile.SubFolder = true;
+  EnableSteps({kStepSequence});
+  ApplyJobToOperations(Job(), Rename, Copy, Delete, Change);
+  TListedTargets listed;
+  std::vector<std::size_t> asked;
+  const auto enough = [&asked](std::size_t count) {
+    asked.push_back(count);
+    return true;
+  };
+  ASSERT_EQ(Driver.ListTargets(RunMode::Rename, listed, enough), TRunOutcome::Finished);
+  EXPECT_FALSE(listed.Complete);
+  EXPECT_EQ(listed.Count, 2u);
+  ASSERT_NE(listed.Top, nullptr);
+  EXPECT_EQ(listed.Top->Entries.size(), 2u);
+  EXPECT_TRUE(listed.Top->Below.empty());
+  // Never asked while the folder was listed and not yet kept.
+  EXPECT_EQ(asked, std::vector<std::size_t>{2});
+
+  ASSERT_EQ(Driver.ListTargets(RunMode::Rename, listed), TRunOutcome::Finished);
+  EXPECT_TRUE(listed.Complete);
+  EXPECT_EQ(listed.Count, 4u);
+}
 
 TEST_F(PlanTest, DryRunLinesSayPlannedAndGiveTheReason) {
   Tree.Add("a.txt\na0001.txt\nb.txt");

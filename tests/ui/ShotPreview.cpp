@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QPixmap>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include <QToolButton>
 
 #include "ui/TCheckListBox.h"
+#include "ui/TLiveList.h"
 #include "ui/THistoryCombo.h"
 #include "ui/TMainControls.h"
 #include "ui/TPreviewDialog.h"
@@ -55,6 +57,19 @@ int main(int argc, char *argv[]) {
       item->setCheckState(Qt::Checked);
   }
   c.PageControlRename->setCurrentWidget(c.TabSheetSeq);
+  QApplication::processEvents();
+
+  // A larger window shows the live list below the rename page.
+  window.resize(760, 640);
+  {
+    QEventLoop wait;
+    QObject::connect(c.LiveList, &TLiveList::Updated, &wait, &QEventLoop::quit);
+    QTimer::singleShot(2000, &wait, &QEventLoop::quit);
+    wait.exec();
+  }
+  QApplication::processEvents();
+  window.grab().save(out.filePath(QStringLiteral("live-list.png")));
+  window.resize(window.minimumSize());
   QApplication::processEvents();
 
   window.ShowPreview(RunMode::Rename);
