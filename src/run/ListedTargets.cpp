@@ -63,7 +63,11 @@ public:
   }
 
   void PrepareLevel(std::vector<TargetEntry> &entries) override {
-    Open_.back()->Entries = entries;
+    TListedLevel &level = *Open_.back();
+    level.Entries = entries;
+    // An entry's folder text is the walk's, which ends with the level: the
+    // kept entries read the level's own.
+    for (TargetEntry &entry : level.Entries) entry.Folder = level.Dir;
     Listed_.Count += entries.size();
     Pending_ = false;
   }

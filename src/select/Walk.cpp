@@ -105,7 +105,7 @@ int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFo
 int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view folder,
                const std::vector<std::string> &filters, const TExclusionList &exclusions,
                TWalkHooks &hooks, TSubfolderList *subfolders, TPassedOver *passedOver,
-               TOutputFolder *output, const TTargetSink &take) {
+               TOutputFolder *output, const TLevelSink &take) {
   int error = 0;
   for (std::size_t at = 0; at < filters.size(); ++at) {
     const std::string &filter = filters[at];

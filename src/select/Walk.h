@@ -174,7 +174,7 @@ bool MatchesEveryName(std::string_view filter);
 using TPassedOver = std::unordered_set<std::string>;
 
 // Takes each target of a level's listing as soon as it is found.
-using TTargetSink = std::function<void(TargetEntry &&)>;
+using TLevelSink = std::function<void(TargetEntry &&)>;
 
 // Lists one level, the folder `held` whose path is `folder`, handing each
 // target to `take`: filter by filter, each filter's matches in the file
@@ -188,7 +188,7 @@ using TTargetSink = std::function<void(TargetEntry &&)>;
 int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view folder,
                const std::vector<std::string> &filters, const TExclusionList &exclusions,
                TWalkHooks &hooks, TSubfolderList *subfolders, TPassedOver *passedOver,
-               TOutputFolder *output, const TTargetSink &take);
+               TOutputFolder *output, const TLevelSink &take);
 // The same, gathering the level's targets into `entries`.
 int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
                std::string_view folder, const std::vector<std::string> &filters,
