@@ -241,8 +241,9 @@ void BuildExceptPage(TMainControls &c, QValidator *v) {
               T("チェックするとシステムファイルは変更対象から除外します。"), true);
   c.CheckBoxExcHidden = p.Check(T("隠しﾌｧｲﾙ除外(&H)"), 150, 10, 130,
                                 T("チェックすると隠しファイルは変更対象から除外します。"), true);
+  // R is the delete page's, on show with this page.
   c.CheckBoxExcReadOnly =
-      p.Check(T("読込専用ﾌｧｲﾙ除外(&R)"), 284, 10, 170,
+      p.Check(T("読込専用ﾌｧｲﾙ除外(&O)"), 284, 10, 170,
               T("チェックすると読込専用ファイルは変更対象から除外します。"), true);
   c.ComboBoxException = p.History(6, 60, 380,
                                   T("かならず拡張子の'.'から入力してください。"
@@ -320,7 +321,8 @@ void BuildMiscPanel(TMainControls &c, QValidator *v) {
       p.Check(T("撮影日時に合わせる"), 302, 70, 128,
               T("チェックすると更新日時を各ファイルの撮影日時(写真・動画)に合わせます。"
                 "撮影日時がないファイルは失敗します。(リネーム・コピーにも有効)"));
-  p.Label(T("コピー先フォルダ(&T)"), 6, 68, 112, c.ComboBoxCopyFolder);
+  // T is the attribute frame's, on show beside it.
+  p.Label(T("コピー先フォルダ(&P)"), 6, 68, 112, c.ComboBoxCopyFolder);
   c.SpeedButtonFindCopy = p.FolderButton(432, 67, T("コピー先フォルダ"));
   c.SpeedButtonChange =
       p.Button(T("変更"), 462, 66, 62, 24, T("対象ﾌｧｲﾙの日付・属性変更を行います。"));
@@ -353,8 +355,9 @@ void BuildReplPage(TMainControls &c, QValidator *v) {
 
 void BuildSeqPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetSeq, v);
+  // U is the date band's, on show above this page.
   c.CheckBoxUnity =
-      p.CheckFrame(T("ファイル名を固定にする(&U)"), 2, 0, 180, 70, 170,
+      p.CheckFrame(T("ファイル名を固定にする(&I)"), 2, 0, 180, 70, 170,
                    T("チェックすれば対象ファイルのファイル名を固定文字列に置き換えます。"));
   c.RadioGroupUnity = p.Radio(
       {}, Items(TItemList::Unity), 1, 0, 6, 20, 170, 46,
