@@ -171,7 +171,9 @@ public:
   TMemo *Memo(TMemo::TMode mode, int x, int y, int w, int h, const QString &hint = {}) {
     auto *memo = At(new TMemo(mode, validator_, parent_), x, y, w, h, hint);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setFocusPolicy(Qt::ClickFocus);
+    // Tab reaches the boxes too: the keyboard alone reads the log and edits
+    // the list (Tab leaves a box; the arrows move inside it).
+    memo->setFocusPolicy(Qt::StrongFocus);
     return memo;
   }
 
@@ -255,6 +257,7 @@ void BuildExceptPage(TMainControls &c, QValidator *v) {
 void BuildListPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetList, v);
   c.MemoList = p.Memo(TMemo::TMode::Editable, 4, 4, 440, 86);
+  c.MemoList->setAccessibleName(T("対象ファイルのリスト"));
   c.SpeedButtonList = p.Button(T("リスト"), 452, 66, 66, 24, T("対象ファイルをリスト出力します。"));
 }
 
@@ -411,13 +414,17 @@ void BuildCasePage(TMainControls &c, QValidator *v) {
   c.RadioGroupNameCase = p.Radio(
       T("名前"), Items(TItemList::Case), 1, 0, 4, 2, 180, 76,
       T("ファイル名のうち拡張子以外の部分を大文字・小文字チェックしたほうに統一します。"));
+  c.RadioGroupExtCase = p.Radio(T("拡張子"), Items(TItemList::Case), 1, 0, 196, 2, 180, 76,
+                                T("拡張子を大文字・小文字チェックしたほうに統一します。"));
+  // Made after both groups: Tab reads the page row by row.  The two boxes
+  // share a caption, so a screen reader names each by its group.
   c.CheckBoxNameInitial = p.Check(
       T("先頭文字のみ大文字"), 8, 84, 176,
       T("チェックするとファイル名のうち拡張子以外の部分の先頭文字を大文字にします。"));
-  c.RadioGroupExtCase = p.Radio(T("拡張子"), Items(TItemList::Case), 1, 0, 196, 2, 180, 76,
-                                T("拡張子を大文字・小文字チェックしたほうに統一します。"));
+  c.CheckBoxNameInitial->setAccessibleName(T("名前の先頭文字のみ大文字"));
   c.CheckBoxExtInitial = p.Check(T("先頭文字のみ大文字"), 200, 84, 176,
                                  T("拡張子の先頭文字を大文字にします。"));
+  c.CheckBoxExtInitial->setAccessibleName(T("拡張子の先頭文字のみ大文字"));
   // The width and kana conversions, in the free row under the case choices.
   c.ComboBoxWidthAlnum =
       p.Choice(4, 104, 96, T("全角の英数字と記号を半角に、または半角を全角に統一します。"),
@@ -540,10 +547,12 @@ void BuildCopyPage(TMainControls &c, QValidator *v) {
       p.Check(T("サブフォルダの構成を保つ"), 8, 156, 370,
               T("チェックするとサブフォルダのファイルをコピー先の同じ構成のフォルダへコピーします。"
                 "(フォルダは必要に応じて作成します)"));
-  c.SpeedButtonCopy =
-      p.Button(T("コピー"), 458, 153, 62, 24, T("対象ファイルのコピー処理を行います。"));
   c.SpeedButtonCopyPreview = p.Button(T("プレビュー"), 386, 153, 68, 24,
                                       T("全対象のコピー内容を実行前に表示します。(F5)"));
+  // Made after the preview, which stands left of it: Tab reads the row
+  // from the left.
+  c.SpeedButtonCopy =
+      p.Button(T("コピー"), 458, 153, 62, 24, T("対象ファイルのコピー処理を行います。"));
 }
 
 void BuildDeletePage(TMainControls &c, QValidator *v) {
@@ -551,10 +560,11 @@ void BuildDeletePage(TMainControls &c, QValidator *v) {
   c.CheckBoxRecycled = p.Check(T("ごみ箱を使って削除する。(&R)"), 8, 10, 400,
                                T("チェックするとファイルをごみ箱へ移動します。"),
                                true);
-  c.SpeedButtonDelete =
-      p.Button(T("削除"), 458, 153, 62, 24, T("対象ﾌｧｲﾙの削除処理を行います。"));
   c.SpeedButtonDeletePreview = p.Button(T("プレビュー"), 386, 153, 68, 24,
                                         T("全対象の削除内容を実行前に表示します。(F5)"));
+  // After the preview, as on the copy page.
+  c.SpeedButtonDelete =
+      p.Button(T("削除"), 458, 153, 62, 24, T("対象ﾌｧｲﾙの削除処理を行います。"));
 }
 
 void BuildLogPage(TMainControls &c, QValidator *v) {
