@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "ui/JobTexts.h"
 #include "ui/QtText.h"
@@ -52,13 +55,23 @@ QString WithoutAccelerator(QString text) {
   return text.trimmed();
 }
 
+// Scales a place by its edges, so controls that meet at the design size
+// still meet.
+QRect Scaled(double scale, int x, int y, int w, int h) {
+  const int left = qRound(x * scale), top = qRound(y * scale);
+  return QRect(left, top, qRound((x + w) * scale) - left, qRound((y + h) * scale) - top);
+}
+
 class TPlacer {
 public:
-  TPlacer(QWidget *parent, QValidator *validator) : parent_(parent), validator_(validator) {}
+  TPlacer(QWidget *parent, QValidator *validator)
+      : parent_(parent), validator_(validator), scale_(TMainLayout::Scale(*parent->window())) {}
+
+  int Scaled(int length) const { return qRound(length * scale_); }
 
   template <typename W>
   W *At(W *widget, int x, int y, int w, int h, const QString &hint = {}) {
-    widget->setGeometry(x, y, w, h);
+    widget->setGeometry(::Scaled(scale_, x, y, w, h));
     if (!hint.isEmpty()) widget->setToolTip(hint);
     return widget;
   }
@@ -180,6 +193,7 @@ public:
 private:
   QWidget *parent_;
   QValidator *validator_;
+  double scale_;
 };
 
 QWidget *AddPage(QTabWidget *pages, const QString &caption, const QString &hint = {}) {
@@ -391,7 +405,7 @@ void BuildSeqPage(TMainControls &c, QValidator *v) {
   c.ComboBoxSeqSort =
       p.Choice(276, 48, 104, T("ソートした後連番付けします。"), Items(TItemList::SeqSort));
   // Some orders are named wider than the box: its list shows them whole.
-  c.ComboBoxSeqSort->view()->setMinimumWidth(150);
+  c.ComboBoxSeqSort->view()->setMinimumWidth(p.Scaled(150));
 
   c.CheckBoxSeqName = p.Check(T("名前連番"), 4, 78, 76,
                               T("チェックするとファイル名の拡張子以外の部分に連番を付加します。"),
@@ -636,15 +650,25 @@ void FollowTheRunPages(const TMainControls &c) {
 
 }  // namespace
 
+double TMainLayout::Scale(const QWidget &window) {
+  // Text widths follow the font's size; the style's boxes and margins
+  // follow the font resolution.
+  const double byFont = static_cast<double>(QFontInfo(window.font()).pixelSize()) / kDesignPixels;
+  const double byResolution = window.logicalDpiY() / 96.0;
+  return std::max({1.0, byFont, byResolution});
+}
+
 TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator) {
   TMainControls c;
+  const double scale = Scale(*window);
+  const auto scaled = [scale](int length) { return qRound(length * scale); };
   auto *client = new QWidget(window);
   auto *bands = new QVBoxLayout(client);
   bands->setContentsMargins(0, 0, 0, 0);
   bands->setSpacing(0);
 
   c.PageControlFile = NewPages(client);
-  c.PageControlFile->setFixedHeight(kFileBandHeight);
+  c.PageControlFile->setFixedHeight(scaled(kFileBandHeight));
   c.TabSheetTarget = AddPage(c.PageControlFile, T("対象ファイル"));
   c.TabSheetCond = AddPage(c.PageControlFile, T("絞込み"));
   c.TabSheetExcept = AddPage(c.PageControlFile, T("対象除外"));
@@ -657,12 +681,12 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
   BuildSettingsPage(c, textValidator);
 
   c.PanelMisc = new QWidget(client);
-  c.PanelMisc->setFixedHeight(kMiscBandHeight);
+  c.PanelMisc->setFixedHeight(scaled(kMiscBandHeight));
   BuildMiscPanel(c, textValidator);
 
   // The run pages take what the window gains over its least size.
   c.PageControlExec = NewPages(client);
-  c.PageControlExec->setMinimumHeight(kExecBandHeight);
+  c.PageControlExec->setMinimumHeight(scaled(kExecBandHeight));
   c.TabSheetRename = AddPage(c.PageControlExec, T("リネーム"));
   c.TabSheetCopy = AddPage(c.PageControlExec, T("コピー"));
   c.TabSheetDelete = AddPage(c.PageControlExec, T("削除"));
@@ -678,10 +702,13 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
   window->setCentralWidget(client);
   FollowTheRunPages(c);
 
-  window->setMinimumSize(kClientWidth, kClientHeight);
-  window->resize(kClientWidth, kClientHeight);
+  // The bands' heights, each scaled by itself, make the client's.
+  const QSize least(scaled(kClientWidth), scaled(kFileBandHeight) + scaled(kMiscBandHeight) +
+                                              scaled(kExecBandHeight) + scaled(kStatusBandHeight));
+  window->setMinimumSize(least);
+  window->resize(least);
   c.StatusBar1 = new TStatusPanels(window);
-  c.StatusBar1->setFixedHeight(kStatusBandHeight);
+  c.StatusBar1->setFixedHeight(scaled(kStatusBandHeight));
   window->setStatusBar(c.StatusBar1);
 
   c.Timer1 = new QTimer(window);

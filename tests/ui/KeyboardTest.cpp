@@ -1,10 +1,7 @@
 // The window from the keyboard alone: an Alt+letter means one control on
 // whatever the window shows at once, and Tab reaches every control in the
 // order a reader meets them.
-//
-// The window shows one file page, the band of dates and attributes, and one
-// run page at a time; on the rename page also one of its step pages.  The
-// tests go through every such view.
+// The tests go through every view of the window (WindowViews.h).
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -24,46 +21,15 @@
 #include "ui/TRadioGroup.h"
 
 #include "WindowFixture.h"
+#include "WindowViews.h"
 
 namespace {
 
-// One view: the current file page, run page and, on the rename page, the
-// current step page (-1 elsewhere).
-struct TView {
-  int File;
-  int Exec;
-  int Step;
-};
-
 class KeyboardTest : public WindowTest {
 protected:
-  std::vector<TView> Views() const {
-    std::vector<TView> views;
-    for (int file = 0; file < C().PageControlFile->count(); ++file) {
-      for (int exec = 0; exec < C().PageControlExec->count(); ++exec) {
-        if (C().PageControlExec->widget(exec) != C().TabSheetRename) {
-          views.push_back({file, exec, -1});
-          continue;
-        }
-        for (int step = 0; step < C().PageControlRename->count(); ++step) views.push_back({file, exec, step});
-      }
-    }
-    return views;
-  }
-
-  void Show(const TView &view) {
-    C().PageControlFile->setCurrentIndex(view.File);
-    C().PageControlExec->setCurrentIndex(view.Exec);
-    if (view.Step >= 0) C().PageControlRename->setCurrentIndex(view.Step);
-    QApplication::processEvents();
-  }
-
-  QString Name(const TView &view) const {
-    QString name = C().PageControlFile->tabText(view.File) + QStringLiteral(" + ") +
-                   C().PageControlExec->tabText(view.Exec);
-    if (view.Step >= 0) name += QStringLiteral(" / ") + C().PageControlRename->tabText(view.Step);
-    return name;
-  }
+  std::vector<TView> Views() const { return ::Views(C()); }
+  void Show(const TView &view) { ::Show(C(), view); }
+  QString Name(const TView &view) const { return ::Name(C(), view); }
 };
 
 // The Alt+letter of a caption, upper case, or empty.
