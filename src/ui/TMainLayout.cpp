@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "ui/JobTexts.h"
 #include "ui/QtText.h"
@@ -52,13 +55,23 @@ QString WithoutAccelerator(QString text) {
   return text.trimmed();
 }
 
+// Scales a place by its edges, so controls that meet at the design size
+// still meet.
+QRect Scaled(double scale, int x, int y, int w, int h) {
+  const int left = qRound(x * scale), top = qRound(y * scale);
+  return QRect(left, top, qRound((x + w) * scale) - left, qRound((y + h) * scale) - top);
+}
+
 class TPlacer {
 public:
-  TPlacer(QWidget *parent, QValidator *validator) : parent_(parent), validator_(validator) {}
+  TPlacer(QWidget *parent, QValidator *validator)
+      : parent_(parent), validator_(validator), scale_(TMainLayout::Scale(*parent->window())) {}
+
+  int Scaled(int length) const { return qRound(length * scale_); }
 
   template <typename W>
   W *At(W *widget, int x, int y, int w, int h, const QString &hint = {}) {
-    widget->setGeometry(x, y, w, h);
+    widget->setGeometry(::Scaled(scale_, x, y, w, h));
     if (!hint.isEmpty()) widget->setToolTip(hint);
     return widget;
   }
@@ -171,13 +184,16 @@ public:
   TMemo *Memo(TMemo::TMode mode, int x, int y, int w, int h, const QString &hint = {}) {
     auto *memo = At(new TMemo(mode, validator_, parent_), x, y, w, h, hint);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setFocusPolicy(Qt::ClickFocus);
+    // Tab reaches the boxes too: the keyboard alone reads the log and edits
+    // the list (Tab leaves a box; the arrows move inside it).
+    memo->setFocusPolicy(Qt::StrongFocus);
     return memo;
   }
 
 private:
   QWidget *parent_;
   QValidator *validator_;
+  double scale_;
 };
 
 QWidget *AddPage(QTabWidget *pages, const QString &caption, const QString &hint = {}) {
@@ -241,8 +257,9 @@ void BuildExceptPage(TMainControls &c, QValidator *v) {
               T("チェックするとシステムファイルは変更対象から除外します。"), true);
   c.CheckBoxExcHidden = p.Check(T("隠しﾌｧｲﾙ除外(&H)"), 150, 10, 130,
                                 T("チェックすると隠しファイルは変更対象から除外します。"), true);
+  // R is the delete page's, on show with this page.
   c.CheckBoxExcReadOnly =
-      p.Check(T("読込専用ﾌｧｲﾙ除外(&R)"), 284, 10, 170,
+      p.Check(T("読込専用ﾌｧｲﾙ除外(&O)"), 284, 10, 170,
               T("チェックすると読込専用ファイルは変更対象から除外します。"), true);
   c.ComboBoxException = p.History(6, 60, 380,
                                   T("かならず拡張子の'.'から入力してください。"
@@ -254,6 +271,7 @@ void BuildExceptPage(TMainControls &c, QValidator *v) {
 void BuildListPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetList, v);
   c.MemoList = p.Memo(TMemo::TMode::Editable, 4, 4, 440, 86);
+  c.MemoList->setAccessibleName(T("対象ファイルのリスト"));
   c.SpeedButtonList = p.Button(T("リスト"), 452, 66, 66, 24, T("対象ファイルをリスト出力します。"));
 }
 
@@ -320,7 +338,8 @@ void BuildMiscPanel(TMainControls &c, QValidator *v) {
       p.Check(T("撮影日時に合わせる"), 302, 70, 128,
               T("チェックすると更新日時を各ファイルの撮影日時(写真・動画)に合わせます。"
                 "撮影日時がないファイルは失敗します。(リネーム・コピーにも有効)"));
-  p.Label(T("コピー先フォルダ(&T)"), 6, 68, 112, c.ComboBoxCopyFolder);
+  // T is the attribute frame's, on show beside it.
+  p.Label(T("コピー先フォルダ(&P)"), 6, 68, 112, c.ComboBoxCopyFolder);
   c.SpeedButtonFindCopy = p.FolderButton(432, 67, T("コピー先フォルダ"));
   c.SpeedButtonChange =
       p.Button(T("変更"), 462, 66, 62, 24, T("対象ﾌｧｲﾙの日付・属性変更を行います。"));
@@ -353,8 +372,9 @@ void BuildReplPage(TMainControls &c, QValidator *v) {
 
 void BuildSeqPage(TMainControls &c, QValidator *v) {
   TPlacer p(c.TabSheetSeq, v);
+  // U is the date band's, on show above this page.
   c.CheckBoxUnity =
-      p.CheckFrame(T("ファイル名を固定にする(&U)"), 2, 0, 180, 70, 170,
+      p.CheckFrame(T("ファイル名を固定にする(&I)"), 2, 0, 180, 70, 170,
                    T("チェックすれば対象ファイルのファイル名を固定文字列に置き換えます。"));
   c.RadioGroupUnity = p.Radio(
       {}, Items(TItemList::Unity), 1, 0, 6, 20, 170, 46,
@@ -385,7 +405,7 @@ void BuildSeqPage(TMainControls &c, QValidator *v) {
   c.ComboBoxSeqSort =
       p.Choice(276, 48, 104, T("ソートした後連番付けします。"), Items(TItemList::SeqSort));
   // Some orders are named wider than the box: its list shows them whole.
-  c.ComboBoxSeqSort->view()->setMinimumWidth(150);
+  c.ComboBoxSeqSort->view()->setMinimumWidth(p.Scaled(150));
 
   c.CheckBoxSeqName = p.Check(T("名前連番"), 4, 78, 76,
                               T("チェックするとファイル名の拡張子以外の部分に連番を付加します。"),
@@ -408,13 +428,17 @@ void BuildCasePage(TMainControls &c, QValidator *v) {
   c.RadioGroupNameCase = p.Radio(
       T("名前"), Items(TItemList::Case), 1, 0, 4, 2, 180, 76,
       T("ファイル名のうち拡張子以外の部分を大文字・小文字チェックしたほうに統一します。"));
+  c.RadioGroupExtCase = p.Radio(T("拡張子"), Items(TItemList::Case), 1, 0, 196, 2, 180, 76,
+                                T("拡張子を大文字・小文字チェックしたほうに統一します。"));
+  // Made after both groups: Tab reads the page row by row.  The two boxes
+  // share a caption, so a screen reader names each by its group.
   c.CheckBoxNameInitial = p.Check(
       T("先頭文字のみ大文字"), 8, 84, 176,
       T("チェックするとファイル名のうち拡張子以外の部分の先頭文字を大文字にします。"));
-  c.RadioGroupExtCase = p.Radio(T("拡張子"), Items(TItemList::Case), 1, 0, 196, 2, 180, 76,
-                                T("拡張子を大文字・小文字チェックしたほうに統一します。"));
+  c.CheckBoxNameInitial->setAccessibleName(T("名前の先頭文字のみ大文字"));
   c.CheckBoxExtInitial = p.Check(T("先頭文字のみ大文字"), 200, 84, 176,
                                  T("拡張子の先頭文字を大文字にします。"));
+  c.CheckBoxExtInitial->setAccessibleName(T("拡張子の先頭文字のみ大文字"));
   // The width and kana conversions, in the free row under the case choices.
   c.ComboBoxWidthAlnum =
       p.Choice(4, 104, 96, T("全角の英数字と記号を半角に、または半角を全角に統一します。"),
@@ -537,10 +561,12 @@ void BuildCopyPage(TMainControls &c, QValidator *v) {
       p.Check(T("サブフォルダの構成を保つ"), 8, 156, 370,
               T("チェックするとサブフォルダのファイルをコピー先の同じ構成のフォルダへコピーします。"
                 "(フォルダは必要に応じて作成します)"));
-  c.SpeedButtonCopy =
-      p.Button(T("コピー"), 458, 153, 62, 24, T("対象ファイルのコピー処理を行います。"));
   c.SpeedButtonCopyPreview = p.Button(T("プレビュー"), 386, 153, 68, 24,
                                       T("全対象のコピー内容を実行前に表示します。(F5)"));
+  // Made after the preview, which stands left of it: Tab reads the row
+  // from the left.
+  c.SpeedButtonCopy =
+      p.Button(T("コピー"), 458, 153, 62, 24, T("対象ファイルのコピー処理を行います。"));
 }
 
 void BuildDeletePage(TMainControls &c, QValidator *v) {
@@ -548,10 +574,11 @@ void BuildDeletePage(TMainControls &c, QValidator *v) {
   c.CheckBoxRecycled = p.Check(T("ごみ箱を使って削除する。(&R)"), 8, 10, 400,
                                T("チェックするとファイルをごみ箱へ移動します。"),
                                true);
-  c.SpeedButtonDelete =
-      p.Button(T("削除"), 458, 153, 62, 24, T("対象ﾌｧｲﾙの削除処理を行います。"));
   c.SpeedButtonDeletePreview = p.Button(T("プレビュー"), 386, 153, 68, 24,
                                         T("全対象の削除内容を実行前に表示します。(F5)"));
+  // After the preview, as on the copy page.
+  c.SpeedButtonDelete =
+      p.Button(T("削除"), 458, 153, 62, 24, T("対象ﾌｧｲﾙの削除処理を行います。"));
 }
 
 void BuildLogPage(TMainControls &c, QValidator *v) {
@@ -623,15 +650,25 @@ void FollowTheRunPages(const TMainControls &c) {
 
 }  // namespace
 
+double TMainLayout::Scale(const QWidget &window) {
+  // Text widths follow the font's size; the style's boxes and margins
+  // follow the font resolution.
+  const double byFont = static_cast<double>(QFontInfo(window.font()).pixelSize()) / kDesignPixels;
+  const double byResolution = window.logicalDpiY() / 96.0;
+  return std::max({1.0, byFont, byResolution});
+}
+
 TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator) {
   TMainControls c;
+  const double scale = Scale(*window);
+  const auto scaled = [scale](int length) { return qRound(length * scale); };
   auto *client = new QWidget(window);
   auto *bands = new QVBoxLayout(client);
   bands->setContentsMargins(0, 0, 0, 0);
   bands->setSpacing(0);
 
   c.PageControlFile = NewPages(client);
-  c.PageControlFile->setFixedHeight(kFileBandHeight);
+  c.PageControlFile->setFixedHeight(scaled(kFileBandHeight));
   c.TabSheetTarget = AddPage(c.PageControlFile, T("対象ファイル"));
   c.TabSheetCond = AddPage(c.PageControlFile, T("絞込み"));
   c.TabSheetExcept = AddPage(c.PageControlFile, T("対象除外"));
@@ -644,12 +681,12 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
   BuildSettingsPage(c, textValidator);
 
   c.PanelMisc = new QWidget(client);
-  c.PanelMisc->setFixedHeight(kMiscBandHeight);
+  c.PanelMisc->setFixedHeight(scaled(kMiscBandHeight));
   BuildMiscPanel(c, textValidator);
 
   // The run pages take what the window gains over its least size.
   c.PageControlExec = NewPages(client);
-  c.PageControlExec->setMinimumHeight(kExecBandHeight);
+  c.PageControlExec->setMinimumHeight(scaled(kExecBandHeight));
   c.TabSheetRename = AddPage(c.PageControlExec, T("リネーム"));
   c.TabSheetCopy = AddPage(c.PageControlExec, T("コピー"));
   c.TabSheetDelete = AddPage(c.PageControlExec, T("削除"));
@@ -665,10 +702,13 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
   window->setCentralWidget(client);
   FollowTheRunPages(c);
 
-  window->setMinimumSize(kClientWidth, kClientHeight);
-  window->resize(kClientWidth, kClientHeight);
+  // The bands' heights, each scaled by itself, make the client's.
+  const QSize least(scaled(kClientWidth), scaled(kFileBandHeight) + scaled(kMiscBandHeight) +
+                                              scaled(kExecBandHeight) + scaled(kStatusBandHeight));
+  window->setMinimumSize(least);
+  window->resize(least);
   c.StatusBar1 = new TStatusPanels(window);
-  c.StatusBar1->setFixedHeight(kStatusBandHeight);
+  c.StatusBar1->setFixedHeight(scaled(kStatusBandHeight));
   window->setStatusBar(c.StatusBar1);
 
   c.Timer1 = new QTimer(window);

@@ -1,13 +1,15 @@
 #pragma once
 // Creates the controls of the main window with their captions, hints, item
-// texts, ranges and initial contents, and places them in the four fixed
-// bands.  The window is not resizable, so every control inside a band has a
-// fixed place.
+// texts, ranges and initial contents, and places them in the four bands.
+// Every control has a fixed place for a 12-pixel font; a larger desktop
+// font (or a higher font resolution) makes every place and size, and so the
+// window's least size, larger by the same factor.
 
 #include "ui/TMainControls.h"
 
 class QMainWindow;
 class QValidator;
+class QWidget;
 
 class TMainLayout {
 public:
@@ -18,6 +20,13 @@ public:
   static constexpr int kMiscBandHeight = 92;
   static constexpr int kExecBandHeight = 206;
   static constexpr int kStatusBandHeight = 19;
+
+  // The font size the places are made for.
+  static constexpr int kDesignPixels = 12;
+
+  // How much larger than its design the layout of `window` is: never less
+  // than 1.
+  static double Scale(const QWidget &window);
 
   // `textValidator` guards every free-text control (may be null).
   static TMainControls Build(QMainWindow *window, QValidator *textValidator);

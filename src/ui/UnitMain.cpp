@@ -83,10 +83,7 @@ TBunselMain::TBunselMain(TStartOptions options, QWidget *parent)
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
-  QFont font(QStringList{QStringLiteral("MS PGothic"), QStringLiteral("Noto Sans CJK JP"),
-                         QStringLiteral("Noto Sans JP")});
-  font.setPixelSize(12);
-  setFont(font);
+  // The desktop's font: the layout grows with it (TMainLayout::Scale).
 
   auto *validator = new TCp932Validator(
       [this] { ShowStatus(QStringLiteral("扱える文字の種類が上限に達したため、この文字は入力できません。")); }, this);
