@@ -636,14 +636,20 @@ void NameUnnamedControls(QWidget &window) {
 namespace {
 
 // A larger window gives its room to the log and keeps each page's buttons in
-// its bottom right corner.
-void FollowTheRunPages(const TMainControls &c) {
+// its bottom right corner; a wider one gives it to the folder and the filter
+// too, whose long paths and lists are what a user reads there.
+void FollowTheRunPages(const TMainControls &c, QSize fileLeast, QSize execLeast) {
   using S = TPageStretch;
-  auto *log = new TPageStretch(c.TabSheetRestore);
+  auto *target = new TPageStretch(c.TabSheetTarget, c.PageControlFile, fileLeast);
+  target->Follow(c.ComboBoxFolder, S::kGrowWidth);
+  target->Follow(c.SpeedButtonFindIn, S::kKeepRight);
+  target->Follow(c.ComboBoxFilter, S::kGrowWidth);
+  target->Follow(c.RadioGroupFileOnly, S::kKeepRight);
+  auto *log = new TPageStretch(c.TabSheetRestore, c.PageControlExec, execLeast);
   log->Follow(c.MemoLog, S::kGrowWidth | S::kGrowHeight);
   log->Follow(c.LabelMessage, S::kKeepBottom);
   log->Follow(c.SpeedButtonClear, S::kKeepRight | S::kKeepBottom);
-  auto *del = new TPageStretch(c.TabSheetDelete);
+  auto *del = new TPageStretch(c.TabSheetDelete, c.PageControlExec, execLeast);
   del->Follow(c.SpeedButtonDelete, S::kKeepRight | S::kKeepBottom);
   del->Follow(c.SpeedButtonDeletePreview, S::kKeepRight | S::kKeepBottom);
 }
@@ -700,7 +706,8 @@ TMainControls TMainLayout::Build(QMainWindow *window, QValidator *textValidator)
   bands->addWidget(c.PanelMisc);
   bands->addWidget(c.PageControlExec, 1);
   window->setCentralWidget(client);
-  FollowTheRunPages(c);
+  FollowTheRunPages(c, QSize(scaled(kClientWidth), scaled(kFileBandHeight)),
+                    QSize(scaled(kClientWidth), scaled(kExecBandHeight)));
 
   // The bands' heights, each scaled by itself, make the client's.
   const QSize least(scaled(kClientWidth), scaled(kFileBandHeight) + scaled(kMiscBandHeight) +

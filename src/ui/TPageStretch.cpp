@@ -5,7 +5,10 @@
 
 #include <algorithm>
 
-TPageStretch::TPageStretch(QWidget *page) : QObject(page), Page_(page) { page->installEventFilter(this); }
+TPageStretch::TPageStretch(QWidget *page, const QWidget *pages, QSize pagesLeast)
+    : QObject(page), Page_(page), Pages_(pages), PagesLeast_(pagesLeast) {
+  page->installEventFilter(this);
+}
 
 void TPageStretch::Follow(QWidget *control, unsigned how) {
   Items_.push_back(TItem{control, control->geometry(), how});
@@ -13,10 +16,8 @@ void TPageStretch::Follow(QWidget *control, unsigned how) {
 
 bool TPageStretch::eventFilter(QObject *watched, QEvent *event) {
   if (watched != Page_ || event->type() != QEvent::Resize) return false;
-  // The first size the page is given is the one its controls were placed for.
-  if (!Least_) Least_ = Page_->size();
-  const int dw = std::max(0, Page_->width() - Least_->width());
-  const int dh = std::max(0, Page_->height() - Least_->height());
+  const int dw = std::max(0, Pages_->width() - PagesLeast_.width());
+  const int dh = std::max(0, Pages_->height() - PagesLeast_.height());
   for (const TItem &item : Items_) {
     QRect at = item.Placed;
     if (item.How & kGrowWidth) at.setWidth(at.width() + dw);

@@ -8,7 +8,6 @@
 #include <QRect>
 #include <QSize>
 
-#include <optional>
 #include <vector>
 
 class QWidget;
@@ -22,8 +21,11 @@ public:
     kKeepBottom = 8,  // moves down as the page grows taller
   };
 
-  // Owned by `page`.
-  explicit TPageStretch(QWidget *page);
+  // Owned by `page`, a page of `pages`, whose least size is `pagesLeast`:
+  // what the page gains is what its page control has over that size, so
+  // the first size the page is given (a window may start large) needs to
+  // be no particular one.
+  TPageStretch(QWidget *page, const QWidget *pages, QSize pagesLeast);
   void Follow(QWidget *control, unsigned how);
 
 protected:
@@ -36,6 +38,7 @@ private:
     unsigned How;
   };
   QWidget *Page_;
-  std::optional<QSize> Least_;
+  const QWidget *Pages_;
+  QSize PagesLeast_;
   std::vector<TItem> Items_;
 };
