@@ -123,8 +123,14 @@ TEST_F(LiveListTest, TenThousandFilesFollowTheTypedPatternWithinATenthOfASecond)
   for (qint64 ms : times) std::cout << ' ' << ms << " ms";
   std::cout << std::endl;
   // One slow round on a busy machine is not the list's doing; the middle one is.
+  // A sanitizer build runs the same code several times slower.
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr qint64 kLimitMs = 400;
+#else
+  constexpr qint64 kLimitMs = 100;
+#endif
   std::sort(times.begin(), times.end());
-  EXPECT_LE(times[1], 100);
+  EXPECT_LE(times[1], kLimitMs);
   // Typing plans the kept listing again; the folder was not listed again.
   EXPECT_EQ(W().LivePlan().Listings(), listings);
 
