@@ -371,8 +371,11 @@ int main(int argc, char **argv) {
   // file) the records are gathered in a large buffer, as find and ls do, and
   // the run hands them on at least every tenth of a second, so `| tee`
   // still shows them live.
+  // The buffer is the program's own: given none, the C library keeps its
+  // default of a page whatever size is asked for.
+  static char gathered[std::size_t{1} << 16];
   if (::isatty(STDOUT_FILENO) == 1) std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  else std::setvbuf(stdout, nullptr, _IOFBF, std::size_t{1} << 16);
+  else std::setvbuf(stdout, gathered, _IOFBF, sizeof gathered);
   std::vector<std::string> arguments(argv + 1, argv + argc);
   try {
     return Main(arguments);
