@@ -31,6 +31,7 @@
 #include "platform/Cp932.h"
 #include "platform/FileSystem.h"
 #include "platform/FsInternal.h"
+#include "platform/Inspect.h"
 #include "platform/Sys.h"
 
 using namespace korvane;
@@ -385,6 +386,26 @@ FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFind
   if (result.Error == 0) result.Error = reader.Error();
   result.Ok = result.Error == 0;
   return result;
+}
+
+std::optional<std::vector<std::string>> ReadFolderNames(const TFolderHandle &folder) {
+  if (!folder.Valid()) {
+    errno = EBADF;
+    return std::nullopt;
+  }
+  TDirReader reader(folder.Native());
+  std::vector<std::string> names;
+  while (const dirent64 *entry = reader.Next()) {
+    if (IsDotOrDotDot(entry->d_name)) continue;
+    std::optional<std::string> cp932 = Utf8ToCp932(entry->d_name);
+    if (!cp932) return std::nullopt;
+    names.push_back(*std::move(cp932));
+  }
+  if (reader.Error() != 0) {
+    errno = reader.Error();
+    return std::nullopt;
+  }
+  return names;
 }
 
 FindResult FindFiles(const std::string &folder, std::string_view pattern) {

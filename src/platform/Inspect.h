@@ -41,3 +41,6 @@ std::optional<FileTimes> InspectFileTimes(const TEntryRef &entry);
 // nullopt when the folder cannot be read or holds a name without a CP932
 // form (such a list could not tell every name apart).
 std::optional<std::vector<std::string>> ReadFolderNames(const std::string &folder);
+// The same through a folder held open (read from its start, through its
+// own descriptor: no second one is opened).
+std::optional<std::vector<std::string>> ReadFolderNames(const TFolderHandle &folder);

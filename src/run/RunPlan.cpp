@@ -57,7 +57,8 @@ public:
   // The walk entered `dir` (with its delimiter).  `readNames`: the looks
   // to come are into this folder, and its names are read at once, so that
   // a free name needs no look at the disk.
-  void EnterFolder(const std::string &dir, bool readNames, bool forgetLeft) {
+  void EnterFolder(const std::string &dir, bool readNames, bool forgetLeft,
+                   const TFolderHandle *held = nullptr) {
     while (!Walked_.empty() && !dir.starts_with(Walked_.back())) {
       if (forgetLeft) {
         Folders_.erase(Walked_.back());
@@ -67,11 +68,18 @@ public:
       Walked_.pop_back();
     }
     Walked_.push_back(dir);
+    // The folder the walk holds open tells its file system without a look
+    // by path.
+    if (held != nullptr && dir != TraitsFolder_) {
+      TraitsFolder_ = dir;
+      Traits_ = FileSystemOf(*held);
+    }
     if (!readNames) return;
     std::string_view name;
     TChanges *changes = Find(dir, name, true);
     if (changes->Names) return;
-    if (std::optional<std::vector<std::string>> names = ReadFolderNames(dir)) {
+    if (std::optional<std::vector<std::string>> names =
+            held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir)) {
       changes->Names.emplace(&changes->Memory);
       changes->Names->reserve(names->size());
       std::string key;
@@ -374,12 +382,15 @@ public:
   bool Aborted() override { return D_.AbortRequested_; }
   TMediaNeed MediaNeed() override { return RunMediaNeed(Mode_, D_.Rename_, D_.Change_); }
 
+  void HoldFolder(const TFolderHandle &held) override { Held_ = &held; }
+
   void EnterFolder(const std::string &folder) override {
     Current_ = PlannedOf(folder);
     // A rename in place looks only into the folder it renames in.
     const bool inPlace = Mode_ == RunMode::Rename && !D_.Rename_.MakeCopy;
     View_.EnterFolder(IncludeTrailingDelimiter(folder), inPlace,
-                      inPlace || Mode_ == RunMode::Delete || Mode_ == RunMode::Change);
+                      inPlace || Mode_ == RunMode::Delete || Mode_ == RunMode::Change, Held_);
+    Held_ = nullptr;  // the walk's, for this folder's entry alone
     D_.Host_.SetStatusText(Current_);
   }
 
@@ -678,6 +689,7 @@ private:
   TPlanSink &Sink_;
   TWalkOptions Options_;
   TPlanOverlay View_;
+  const TFolderHandle *Held_ = nullptr;  // handed by HoldFolder for the EnterFolder that follows
   TChainLevels Chains_;
   // Real folder (with delimiter) -> the folder its records show.
   std::unordered_map<std::string, std::string> Renamed_;

@@ -190,6 +190,7 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
 
   const std::string dir = IncludeTrailingDelimiter(folder);
   const std::string dest = IncludeTrailingDelimiter(destination);
+  if (held.Valid()) Hooks_.HoldFolder(held);
   Hooks_.EnterFolder(dir);
 
   TFolderNames names;

@@ -116,6 +116,10 @@ public:
   virtual bool Aborted() = 0;
   // The folder entered (with its delimiter), for the status panel.
   virtual void EnterFolder(const std::string &folder) = 0;
+  // Right before EnterFolder, when the folder could be opened: the folder
+  // as the walk holds it, for a step that reads it through the handle
+  // rather than by its path again.  Valid until the level ends.
+  virtual void HoldFolder(const TFolderHandle &) {}
   // Before a level's targets are processed (not called after an abort):
   // the run may reorder them (numbering), list one again under another
   // name (a swap through a temporary name) and reset its counters.

@@ -11,6 +11,7 @@
 #include "platform/Cp932.h"
 #include "platform/ExtensionCodes.h"
 #include "platform/FileSystem.h"
+#include "platform/Inspect.h"
 #include "platform/Sys.h"
 
 namespace {
@@ -65,6 +66,30 @@ TEST_F(FindTest, ListsMatchingEntriesWithTheirData) {
   EXPECT_EQ(Names(FindFiles(temp_.Root(), "?.txt")),
             (std::vector<std::string>{"B.TXT", "a.txt", "表.txt"}));
   EXPECT_TRUE(FindFiles(temp_.Root(), "").Entries.empty());
+}
+
+// Names read through a folder held open are those read by its path, each
+// time from the start, whatever a listing through the same handle read
+// before.
+TEST_F(FindTest, FolderNamesThroughAHeldFolderAreThoseByItsPath) {
+  MakeTree(temp_.Root(), {"a.txt", "sub/", U8(u8"表.txt"), ".hidden"});
+  const TFolderHandle held = TFolderHandle::Open(temp_.Root());
+  ASSERT_TRUE(held.Valid());
+  const auto sorted = [](std::optional<std::vector<std::string>> names) {
+    if (names) std::sort(names->begin(), names->end());
+    return names;
+  };
+  const auto byPath = sorted(ReadFolderNames(temp_.Root()));
+  ASSERT_TRUE(byPath.has_value());
+  EXPECT_EQ(sorted(ReadFolderNames(held)), byPath);
+  EXPECT_EQ(Names(FindFiles(held, "*.*")).size(), byPath->size());
+  EXPECT_EQ(sorted(ReadFolderNames(held)), byPath);
+
+  // A name given an extension code reads the same either way.
+  MakeTree(temp_.Root(), {"caf" kEAcute ".txt"});
+  EXPECT_EQ(sorted(ReadFolderNames(held)), sorted(ReadFolderNames(temp_.Root())));
+  EXPECT_EQ(sorted(ReadFolderNames(held))->size(), byPath->size() + 1);
+  EXPECT_FALSE(ReadFolderNames(TFolderHandle()).has_value());
 }
 
 TEST_F(FindTest, ReadsAttributesFromModeAndDosAttrib) {
