@@ -16,14 +16,15 @@ struct Fault {
   std::function<void()> Action;
 };
 
-// Checked on every call; the list behind it is touched only by tests.
-std::atomic<bool> faultsArmed{false};
+// The list behind the flag, touched only by tests.
 std::vector<Fault> &Faults() {
   static std::vector<Fault> faults;
   return faults;
 }
 
 }  // namespace
+
+using detail::faultsArmed;
 
 void InjectFault(std::string_view call, int error, int skip) {
   Faults().push_back({std::string(call), error, skip, {}});
@@ -40,10 +41,7 @@ void ClearFaults() {
   faultsArmed.store(false, std::memory_order_relaxed);
 }
 
-bool FaultsArmed() { return faultsArmed.load(std::memory_order_relaxed); }
-
-bool FaultFires(const char *call) {
-  if (!faultsArmed.load(std::memory_order_relaxed)) return false;
+bool detail::ArmedFaultFires(const char *call) {
   auto &faults = Faults();
   for (auto it = faults.begin(); it != faults.end(); ++it) {
     if (it->Call != call) continue;
@@ -63,13 +61,6 @@ bool FaultFires(const char *call) {
   }
   return false;
 }
-
-namespace {
-thread_local bool lastCallFaked = false;
-}  // namespace
-
-bool LastCallFaked() { return lastCallFaked; }
-void SetLastCallFaked(bool faked) { lastCallFaked = faked; }
 
 void CloseKeepErrno(int fd) noexcept {
   const int saved = errno;

@@ -5,6 +5,7 @@
 // lets tests make a chosen call fail, the way a full disk or a vanished
 // folder would, without needing such a disk or root's help.
 
+#include <atomic>
 #include <cerrno>
 #include <functional>
 #include <string_view>
@@ -25,15 +26,25 @@ void ClearFaults();
 // "the n-th call" means what it says.
 bool FaultsArmed();
 
+// Read on every call through the seam, so kept where the call can read it
+// without a function call of its own.
+namespace detail {
+inline std::atomic<bool> faultsArmed{false};
+inline thread_local bool lastCallFaked = false;
+bool ArmedFaultFires(const char *call);
+}  // namespace detail
+
+inline bool FaultsArmed() { return detail::faultsArmed.load(std::memory_order_relaxed); }
+
 // True (with errno set) when an injected fault for `call` fires now; runs
 // an action set for it first.
-bool FaultFires(const char *call);
+inline bool FaultFires(const char *call) { return FaultsArmed() && detail::ArmedFaultFires(call); }
 
 // True when the last call through Call() on this thread failed by an
 // injected fault rather than by the kernel's answer: what the platform
 // learns of a file system comes from the kernel only.
-bool LastCallFaked();
-void SetLastCallFaked(bool faked);
+inline bool LastCallFaked() { return detail::lastCallFaked; }
+inline void SetLastCallFaked(bool faked) { detail::lastCallFaked = faked; }
 
 template <class F>
 auto Call(const char *name, F &&function) -> decltype(function()) {
