@@ -101,27 +101,7 @@ std::optional<FileTimes> InspectFileTimes(const TEntryRef &ref) {
 
 
 std::optional<std::vector<std::string>> ReadFolderNames(const std::string &folder) {
-  const auto entry = fs::SystemEntry(folder.empty() ? std::string(".") : folder);
-  if (!entry) return std::nullopt;
-  const int fd = fs::OpenEntry(*entry, O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return std::nullopt;
-  std::unique_ptr<DIR, int (*)(DIR *)> dir(::fdopendir(fd), ::closedir);
-  if (!dir) {
-    sys::CloseKeepErrno(fd);
-    return std::nullopt;
-  }
-  std::vector<std::string> names;
-  for (;;) {
-    errno = 0;
-    const dirent *entry = ::readdir(dir.get());
-    if (entry == nullptr) {
-      if (errno != 0) return std::nullopt;
-      return names;
-    }
-    const std::string_view name(entry->d_name);
-    if (name == "." || name == "..") continue;
-    std::optional<std::string> cp932 = Utf8ToCp932(name);
-    if (!cp932) return std::nullopt;
-    names.push_back(*std::move(cp932));
-  }
+  const TFolderHandle held = TFolderHandle::Open(folder);
+  if (!held.Valid()) return std::nullopt;
+  return ReadFolderNames(held);
 }
