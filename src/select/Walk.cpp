@@ -197,6 +197,12 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
   TSubfolderList listedSubfolders;
   TPassedOver passedOver;
   bool reported = !held.Valid();
+  // A folder not opened was reported already.
+  const auto reportListing = [&](int listError) {
+    if (listError == 0 || listError == ENOENT || !held.Valid()) return;
+    Hooks_.FolderFailed(folder, listError);
+    reported = true;
+  };
   if (ListOnly_) {
     Hooks_.SetFolderName(LastFolderName(dir));
     const TWalkLevel level{folder, destination, dir, dest, &held};
@@ -204,10 +210,7 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
         names, held, dir, Filters_, Exclusions_, Hooks_,
         Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_,
         [&](TargetEntry &&entry) { Hooks_.ProcessTarget(entry, level); });
-    if (listError != 0 && listError != ENOENT && held.Valid()) {
-      Hooks_.FolderFailed(folder, listError);
-      reported = true;
-    }
+    reportListing(listError);
   } else {
     if (LevelEntries_.size() < static_cast<std::size_t>(Depth_)) LevelEntries_.resize(Depth_);
     std::vector<TargetEntry> &entries = LevelEntries_[Depth_ - 1];
@@ -218,11 +221,7 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
     const int listError =
         ListFolder(entries, names, held, dir, Filters_, Exclusions_, Hooks_,
                    Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_);
-    // A folder not opened was reported already.
-    if (listError != 0 && listError != ENOENT && held.Valid()) {
-      Hooks_.FolderFailed(folder, listError);
-      reported = true;
-    }
+    reportListing(listError);
     Hooks_.ProcessMessages();
     const TMediaNeed need = Hooks_.Aborted() ? TMediaNeed::None : Hooks_.MediaNeed();
     if (need != TMediaNeed::None)
