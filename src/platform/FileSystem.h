@@ -149,11 +149,21 @@ FindResult FindFiles(const std::string &folder, std::string_view pattern);
 // moved from); false stops the listing (the result is then not Ok, Error
 // ECANCELED).
 using TFoundSink = std::function<bool(FindEntry &)>;
+// Every name a listing read (CP932), whatever its pattern kept: for a
+// caller that needs what the folder holds as well as its matches, without
+// reading the folder a second time.
+struct TNamesRead {
+  std::vector<std::string> Names;  // in the order read
+  // False when a name had no CP932 form or the listing did not reach the
+  // end: then Names cannot tell every name apart (see ReadFolderNames).
+  bool Whole = false;
+};
 // The same listing, each entry handed on as soon as it is examined rather
 // than gathered, so a folder of a million names is never held whole; the
-// result's Entries stay empty.
+// result's Entries stay empty.  `namesRead`, when given, gets every name.
 FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFindScope scope,
-                    const TListingPump &pump, const TFoundSink &sink);
+                    const TListingPump &pump, const TFoundSink &sink,
+                    TNamesRead *namesRead = nullptr);
 
 // Attribute bits of an existing entry, or nullopt (errno set).  A link
 // reports what it points to (a dangling one itself), as a listing does.

@@ -316,8 +316,13 @@ FindResult FindFiles(const TFolderHandle &folder, std::string_view pattern, TFin
 }
 
 FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFindScope scope,
-                    const TListingPump &pump, const TFoundSink &sink) {
+                    const TListingPump &pump, const TFoundSink &sink, TNamesRead *namesRead) {
   FindResult result;
+  bool everyNameHeld = true;
+  if (namesRead != nullptr) {
+    namesRead->Names.clear();
+    namesRead->Whole = false;
+  }
   if (!folder.Valid()) {
     result.Error = EBADF;
     return result;
@@ -362,6 +367,12 @@ FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFind
       const std::string_view utf8Name(entry->d_name);
 
       std::optional<std::string> name = Utf8ToCp932(utf8Name);
+      if (namesRead != nullptr) {
+        if (name)
+          namesRead->Names.push_back(*name);
+        else
+          everyNameHeld = false;
+      }
       if (!name) {
         // Counted where it would have been listed, so a narrow filter does
         // not report names it never concerned.
@@ -385,6 +396,7 @@ FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFind
   }
   if (result.Error == 0) result.Error = reader.Error();
   result.Ok = result.Error == 0;
+  if (namesRead != nullptr) namesRead->Whole = result.Ok && everyNameHeld;
   return result;
 }
 

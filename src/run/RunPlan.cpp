@@ -54,11 +54,10 @@ std::size_t NameStart(std::string_view path) {
 // names differing in case alone are one, as the run will find them.
 class TPlanOverlay final : public TPlanView {
 public:
-  // The walk entered `dir` (with its delimiter).  `readNames`: the looks
-  // to come are into this folder, and its names are read at once, so that
-  // a free name needs no look at the disk.
-  void EnterFolder(const std::string &dir, bool readNames, bool forgetLeft,
-                   const TFolderHandle *held = nullptr) {
+  // The walk entered `dir` (with its delimiter).  When the looks to come
+  // are into this folder, its names are had at once (ReadNames or
+  // TakeNames), so that a free name needs no look at the disk.
+  void EnterFolder(const std::string &dir, bool forgetLeft, const TFolderHandle *held = nullptr) {
     while (!Walked_.empty() && !dir.starts_with(Walked_.back())) {
       if (forgetLeft) {
         Folders_.erase(Walked_.back());
@@ -74,19 +73,28 @@ public:
       TraitsFolder_ = dir;
       Traits_ = FileSystemOf(*held);
     }
-    if (!readNames) return;
+  }
+
+  // Reads the names `dir` holds, through `held` when given.
+  void ReadNames(const std::string &dir, const TFolderHandle *held) {
+    std::string_view name;
+    if (Find(dir, name, true)->Names) return;
+    if (const std::optional<std::vector<std::string>> names =
+            held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir))
+      TakeNames(dir, *names);
+  }
+
+  // The names `dir` holds, as its listing read them.
+  void TakeNames(const std::string &dir, const std::vector<std::string> &names) {
     std::string_view name;
     TChanges *changes = Find(dir, name, true);
     if (changes->Names) return;
-    if (std::optional<std::vector<std::string>> names =
-            held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir)) {
-      changes->Names.emplace(&changes->Memory);
-      changes->Names->reserve(names->size());
-      std::string key;
-      for (const std::string &entry : *names) {
-        changes->Names->emplace(KeyOf(*changes, entry, key));
-        if (changes->Fold) changes->Exact.emplace(std::string_view(entry));
-      }
+    changes->Names.emplace(&changes->Memory);
+    changes->Names->reserve(names.size());
+    std::string key;
+    for (const std::string &entry : names) {
+      changes->Names->emplace(KeyOf(*changes, entry, key));
+      if (changes->Fold) changes->Exact.emplace(std::string_view(entry));
     }
   }
 
@@ -388,10 +396,31 @@ public:
     Current_ = PlannedOf(folder);
     // A rename in place looks only into the folder it renames in.
     const bool inPlace = Mode_ == RunMode::Rename && !D_.Rename_.MakeCopy;
-    View_.EnterFolder(IncludeTrailingDelimiter(folder), inPlace,
-                      inPlace || Mode_ == RunMode::Delete || Mode_ == RunMode::Change, Held_);
+    const std::string dir = IncludeTrailingDelimiter(folder);
+    View_.EnterFolder(dir, inPlace || Mode_ == RunMode::Delete || Mode_ == RunMode::Change, Held_);
+    if (inPlace) {
+      // A folder the walk holds is listed next, and its names come with
+      // the listing (NamesRead); targets listed before are not.
+      if (Held_ != nullptr) {
+        NamesDir_ = dir;
+        NamesHeld_ = Held_;
+      } else {
+        View_.ReadNames(dir, nullptr);
+      }
+    }
     Held_ = nullptr;  // the walk's, for this folder's entry alone
     D_.Host_.SetStatusText(Current_);
+  }
+
+  bool WantsNamesRead() override { return NamesHeld_ != nullptr; }
+
+  void NamesRead(TNamesRead &&read) override {
+    if (NamesHeld_ == nullptr) return;
+    if (read.Whole)
+      View_.TakeNames(NamesDir_, read.Names);
+    else
+      View_.ReadNames(NamesDir_, NamesHeld_);
+    NamesHeld_ = nullptr;
   }
 
   void PrepareLevel(std::vector<TargetEntry> &entries) override {
@@ -690,6 +719,9 @@ private:
   TWalkOptions Options_;
   TPlanOverlay View_;
   const TFolderHandle *Held_ = nullptr;  // handed by HoldFolder for the EnterFolder that follows
+  // The folder whose names its listing is to bring, while it is listed.
+  const TFolderHandle *NamesHeld_ = nullptr;
+  std::string NamesDir_;
   TChainLevels Chains_;
   // Real folder (with delimiter) -> the folder its records show.
   std::unordered_map<std::string, std::string> Renamed_;

@@ -107,6 +107,8 @@ int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view 
                TWalkHooks &hooks, TSubfolderList *subfolders, TPassedOver *passedOver,
                TOutputFolder *output, const TLevelSink &take) {
   int error = 0;
+  const bool wantsNames = hooks.WantsNamesRead();
+  TNamesRead namesRead;
   for (std::size_t at = 0; at < filters.size(); ++at) {
     const std::string &filter = filters[at];
     TSubfolderList *collect =
@@ -137,12 +139,14 @@ int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view 
           hooks.ProcessMessages();
           stopped = hooks.Aborted();
           return !stopped;
-        });
+        },
+        wantsNames && at == 0 ? &namesRead : nullptr);
     // A stop by the user (ECANCELED) is no failure of the folder's.
     if (!found.Ok && error == 0 && found.Error != ECANCELED) error = found.Error;
     if (passedOver) passedOver->insert(found.UnrepresentableNames.begin(), found.UnrepresentableNames.end());
     if (collect && found.Ok && !stopped) collect->Complete = true;
   }
+  if (wantsNames) hooks.NamesRead(std::move(namesRead));
   return error;
 }
 

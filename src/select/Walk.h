@@ -120,6 +120,13 @@ public:
   // as the walk holds it, for a step that reads it through the handle
   // rather than by its path again.  Valid until the level ends.
   virtual void HoldFolder(const TFolderHandle &) {}
+  // True for a step that wants every name of each folder the walk lists,
+  // targets or not; the walk then hands them to NamesRead once the level
+  // is listed, read in the same pass as the targets.  Names not Whole (a
+  // name without a CP932 form, a listing cut short, no listing at all)
+  // are the step's to read again if it must.
+  virtual bool WantsNamesRead() { return false; }
+  virtual void NamesRead(TNamesRead &&) {}
   // Before a level's targets are processed (not called after an abort):
   // the run may reorder them (numbering), list one again under another
   // name (a swap through a temporary name) and reset its counters.

@@ -92,6 +92,52 @@ TEST_F(FindTest, FolderNamesThroughAHeldFolderAreThoseByItsPath) {
   EXPECT_FALSE(ReadFolderNames(TFolderHandle()).has_value());
 }
 
+// A listing that also hands over every name it read gives what
+// ReadFolderNames gives, whatever its pattern keeps; names that cannot tell
+// every name apart are not Whole.
+TEST_F(FindTest, TheNamesAListingReadAreThoseOfTheFolder) {
+  MakeTree(temp_.Root(), {"a.txt", "b.dat", "sub/", U8(u8"表.txt"), ".hidden", "caf" kEAcute ".txt"});
+  const TFolderHandle held = TFolderHandle::Open(temp_.Root());
+  ASSERT_TRUE(held.Valid());
+  std::optional<std::vector<std::string>> expected = ReadFolderNames(held);
+  ASSERT_TRUE(expected.has_value());
+  std::sort(expected->begin(), expected->end());
+  const auto keepAll = [](FindEntry &) { return true; };
+
+  struct TCase {
+    const char *Pattern;
+    TFindScope Scope;
+  };
+  for (const TCase &c : {TCase{"*.*", TFindScope::Everything}, TCase{"*.dat", TFindScope::Everything},
+                         TCase{"none", TFindScope::Everything}, TCase{"*", TFindScope::Folders}}) {
+    TNamesRead read;
+    read.Names = {"left over"};
+    ASSERT_TRUE(FindEach(held, c.Pattern, c.Scope, {}, keepAll, &read).Ok) << c.Pattern;
+    EXPECT_TRUE(read.Whole) << c.Pattern;
+    std::sort(read.Names.begin(), read.Names.end());
+    EXPECT_EQ(read.Names, *expected) << c.Pattern;
+  }
+
+  // Cut short by the taker, by the pump, or never begun.
+  TNamesRead read;
+  EXPECT_FALSE(FindEach(held, "*", TFindScope::Everything, {}, [](FindEntry &) { return false; }, &read).Ok);
+  EXPECT_FALSE(read.Whole);
+  read.Whole = true;
+  FindEach(held, "*", TFindScope::Everything, [] { return false; }, keepAll, &read);
+  EXPECT_TRUE(read.Whole) << "a small folder is read before the first pump";
+  read.Whole = true;
+  EXPECT_FALSE(FindEach(TFolderHandle(), "*", TFindScope::Everything, {}, keepAll, &read).Ok);
+  EXPECT_FALSE(read.Whole);
+
+  // A name that found no code left.
+  TScopedExtensionCodes scoped;
+  scoped.FillUntil(0);
+  MakeTree(temp_.Root(), {kEmoji ".txt"});
+  read.Whole = true;
+  EXPECT_TRUE(FindEach(held, "*.dat", TFindScope::Everything, {}, keepAll, &read).Ok);
+  EXPECT_FALSE(read.Whole);
+}
+
 TEST_F(FindTest, ReadsAttributesFromModeAndDosAttrib) {
   MakeTree(temp_.Root(), {"ro", "marked", "sys"});
   ASSERT_EQ(chmod((temp_ / "ro").c_str(), 0444), 0);

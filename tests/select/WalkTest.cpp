@@ -117,6 +117,29 @@ TEST(WalkTest, FiltersDifferingOnlyInCaseListEachFileOnce) {
   EXPECT_EQ(Sorted(Targets(Walk(recorder, tree, "*.txt;*.TXT"))), (Strings{"B.TXT", "a.txt"}));
 }
 
+// A step that wants each folder's names gets them once per level, after the
+// listing and before the level's first target: all of them, whatever the
+// filters keep, as ReadFolderNames would read them.
+TEST(WalkTest, AStepThatAsksHasEachFoldersNamesBeforeItsTargets) {
+  class TNamesRecorder : public TRecorder {
+  public:
+    using TRecorder::TRecorder;
+    bool WantsNamesRead() override { return true; }
+    void NamesRead(TNamesRead &&read) override {
+      std::sort(read.Names.begin(), read.Names.end());
+      std::string text = read.Whole ? "names" : "names (not whole)";
+      for (const std::string &name : read.Names) text += " " + name;
+      Events.push_back(text);
+    }
+  };
+  TTempTree tree("a.txt\nb.doc\nsub/c.txt\nsub/d.doc");
+  TNamesRecorder recorder(tree);
+  recorder.Opt.SubFolder = true;
+  EXPECT_EQ(Walk(recorder, tree, "*.txt;*.doc"),
+            (Strings{"enter ", "names a.txt b.doc sub", "target a.txt", "target b.doc", "enter sub/",
+                     "names c.txt d.doc", "target sub/c.txt", "target sub/d.doc"}));
+}
+
 TEST(WalkTest, TargetsComeFilterByFilter) {
   TTempTree tree("a.htm\nb.html\nc.htm");
   TRecorder recorder(tree);
