@@ -101,6 +101,10 @@ public:
   bool Valid() const { return Native_ != kNone; }
   // The identity of the folder held, or nullopt (errno set).
   std::optional<TFileId> Id() const;
+  // A guess of how many entries the folder holds, from its size, meant to
+  // be no fewer on the usual file systems (ext4, XFS, btrfs, tmpfs); 0
+  // when the folder's size says nothing.  For room made ahead.
+  std::size_t EntryCountGuess() const;
   // For the platform layer's own sources.
   TNative Native() const { return Native_; }
 

@@ -131,6 +131,8 @@ bool IsDotOrDotDot(const char *name) {
 // thread pays for itself, small enough that a folder of a million names
 // holds no more than this many of them twice at once.
 constexpr std::size_t kBatchSize = 4096;
+// A batch that grows past this many names is given room for a whole batch.
+constexpr std::size_t kGrowWholeFrom = 256;
 // A batch smaller than this is examined on the listing's own thread.
 constexpr std::size_t kSplitFrom = 1024;
 
@@ -155,6 +157,12 @@ public:
   std::size_t Size() const { return Entries_.size(); }
 
   void Add(std::string_view utf8Name, std::string name) {
+    // A batch that outgrows a small folder's gets room for a whole batch at
+    // once: each page of it is then touched once, not once more at every
+    // doubling (a quarter of a large listing's page faults).  The room is
+    // kept for the batches that follow.
+    if (Entries_.size() == Entries_.capacity() && Entries_.size() >= kGrowWholeFrom)
+      Entries_.reserve(kBatchSize);
     TExamined &entry = Entries_.emplace_back();
     entry.NameAt = Names_.size();
     Names_.append(utf8Name);

@@ -92,6 +92,13 @@ bool TOutputFolder::Is(const TFileId &id) {
   return id == *Id_;
 }
 
+namespace {
+
+// A level that grows past this many targets is given room for all of them.
+constexpr std::size_t kGrowWholeFrom = 256;
+
+}  // namespace
+
 bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
 
 int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
@@ -99,7 +106,15 @@ int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFo
                const TExclusionList &exclusions, TWalkHooks &hooks,
                TSubfolderList *subfolders, TPassedOver *passedOver, TOutputFolder *output) {
   return ListFolder(names, held, folder, filters, exclusions, hooks, subfolders, passedOver, output,
-                    [&entries](TargetEntry &&entry) { entries.push_back(std::move(entry)); });
+                    [&entries, &held](TargetEntry &&entry) {
+                      // A level that outgrows a small folder's room gets
+                      // what its folder's size suggests at once: a page is
+                      // then touched once, not again at every doubling,
+                      // and a first touch is a page fault.
+                      if (entries.size() == entries.capacity() && entries.size() >= kGrowWholeFrom)
+                        entries.reserve(std::max(entries.capacity() * 2, held.EntryCountGuess()));
+                      entries.push_back(std::move(entry));
+                    });
 }
 
 int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view folder,
