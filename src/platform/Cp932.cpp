@@ -1,6 +1,7 @@
-// CP932 <-> Unicode.  The code tables are read once from glibc's iconv
-// ("CP932"), so every ordinary character converts exactly as glibc has it;
-// what glibc cannot carry both ways goes through the extension codes.
+// CP932 <-> Unicode.  The code tables are read from glibc's iconv ("CP932")
+// when the program is built, so every ordinary character converts exactly
+// as glibc has it; what glibc cannot carry both ways goes through the
+// extension codes.
 //
 // Why tables rather than iconv per text: a character must be tested for the
 // round trip (UTF-8 -> CP932 -> UTF-8 gives it back), which iconv can only
@@ -14,8 +15,6 @@
 // takes an extension code.
 
 #include "platform/Cp932.h"
-
-#include <iconv.h>
 
 #include <algorithm>
 #include <array>
@@ -31,8 +30,11 @@ namespace {
 
 constexpr char32_t kNone = 0xFFFFFFFF;
 
-// glibc's CP932 as three tables.  The user-defined area (lead bytes
-// 0xF0-0xF9) is left out: its codes belong to the extension table.
+// glibc's CP932 as tables written at build time (MakeCp932Tables.cpp).
+// The user-defined area (lead bytes 0xF0-0xF9) is left out: its codes
+// belong to the extension table.
+#include "Cp932Tables.inc"
+
 class TCodeTables {
 public:
   static const TCodeTables &Get() {
@@ -41,133 +43,18 @@ public:
   }
 
   // The character of a single byte, or kNone.
-  char32_t Single(unsigned char byte) const { return single_[byte]; }
+  char32_t Single(unsigned char byte) const { return kSingleTable[byte]; }
   // The character of a double-byte code, or 0 when it has none.
-  char16_t Double(unsigned char lead, unsigned char trail) const {
-    return double_[lead << 8 | trail];
-  }
+  char16_t Double(unsigned char lead, unsigned char trail) const { return kDoubleTable[lead << 8 | trail]; }
   // The Shift-JIS code of a BMP character (a byte value below 0x100 for a
   // single-byte one), or 0 when it has none that round-trips.
-  std::uint16_t CodeOf(char32_t c) const { return c < 0x10000 ? fromUnicode_[c] : 0; }
+  std::uint16_t CodeOf(char32_t c) const { return c < 0x10000 ? kFromUnicodeTable[c] : 0; }
   // The UTF-8 form of a double-byte code as its bytes (lowest first) with
   // the count in the top byte, or 0 when it has no character.  Every log
   // line's Japanese text passes here, one lookup a character.
   std::uint32_t Utf8Of(unsigned char lead, unsigned char trail) const {
-    return utf8Double_[lead << 8 | trail];
+    return kUtf8DoubleTable[lead << 8 | trail];
   }
-
-private:
-  // Built with one iconv call per run of valid codes rather than one per
-  // code: opening and resetting a conversion costs far more than a code.
-  TCodeTables() : double_(0x10000, 0), utf8Double_(0x10000, 0), fromUnicode_(0x10000, 0) {
-    iconv_t toUnicode = iconv_open("UTF-32LE", "CP932");
-    iconv_t fromUnicode = iconv_open("CP932", "UTF-32LE");
-    if (toUnicode == reinterpret_cast<iconv_t>(-1) || fromUnicode == reinterpret_cast<iconv_t>(-1)) {
-      throw EKorvaneError("iconv cannot convert between CP932 and UTF-32");
-    }
-    single_.fill(kNone);
-    std::vector<unsigned char> bytes;
-    for (int b = 0; b < 0x100; ++b) {
-      if (!IsDBCSLeadByte(static_cast<unsigned char>(b))) bytes.push_back(static_cast<unsigned char>(b));
-    }
-    ToUnicode(toUnicode, bytes, 1, [&](const unsigned char *code, char32_t c) { single_[code[0]] = c; });
-    bytes.clear();
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)) || (lead >= 0xF0 && lead <= 0xF9)) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        bytes.push_back(static_cast<unsigned char>(lead));
-        bytes.push_back(static_cast<unsigned char>(trail));
-      }
-    }
-    ToUnicode(toUnicode, bytes, 2, [&](const unsigned char *code, char32_t c) {
-      if (c != 0 && c < 0x10000) double_[code[0] << 8 | code[1]] = static_cast<char16_t>(c);
-    });
-    for (std::size_t code = 0; code < double_.size(); ++code) {
-      if (const char32_t c = double_[code]; c != 0) utf8Double_[code] = PackedUtf8(c);
-    }
-    // glibc's own code for each character reached, kept only when it leads
-    // back to the character (several NEC and IBM codes share one).
-    std::vector<char32_t> characters;
-    for (int b = 0x80; b < 0x100; ++b) {
-      if (single_[b] != kNone && single_[b] < 0x10000) characters.push_back(single_[b]);
-    }
-    for (char16_t c : double_) {
-      if (c != 0) characters.push_back(c);
-    }
-    std::sort(characters.begin(), characters.end());
-    characters.erase(std::unique(characters.begin(), characters.end()), characters.end());
-    FromUnicode(fromUnicode, characters, [&](char32_t c, const unsigned char *out, std::size_t length) {
-      if (length == 1 && single_[out[0]] == c) {
-        fromUnicode_[c] = out[0];
-      } else if (length == 2 && Double(out[0], out[1]) == c) {
-        fromUnicode_[c] = static_cast<std::uint16_t>(out[0] << 8 | out[1]);
-      }
-    });
-    iconv_close(toUnicode);
-    iconv_close(fromUnicode);
-  }
-
-  // Converts codes of `width` bytes each; `sink` gets each code that has a
-  // character, with it.  A code without one stops iconv, and is passed over.
-  template <class Sink>
-  static void ToUnicode(iconv_t cd, const std::vector<unsigned char> &codes, std::size_t width, Sink sink) {
-    std::vector<unsigned char> out(codes.size() / width * 4);
-    std::size_t done = 0;
-    while (done < codes.size()) {
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      char *in = reinterpret_cast<char *>(const_cast<unsigned char *>(codes.data() + done));
-      std::size_t inLeft = codes.size() - done;
-      char *outPtr = reinterpret_cast<char *>(out.data());
-      std::size_t outLeft = out.size();
-      const bool stopped = iconv(cd, &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
-      const std::size_t converted = (codes.size() - done - inLeft) / width;
-      for (std::size_t k = 0; k < converted; ++k) {
-        const unsigned char *c = out.data() + 4 * k;
-        sink(codes.data() + done + k * width,
-             static_cast<char32_t>(c[0] | c[1] << 8 | c[2] << 16 | c[3] << 24));
-      }
-      done += converted * width + (stopped ? width : 0);
-    }
-  }
-
-  // Converts characters to CP932; `sink` gets each with its code's bytes.
-  template <class Sink>
-  static void FromUnicode(iconv_t cd, const std::vector<char32_t> &characters, Sink sink) {
-    std::vector<unsigned char> in;
-    for (char32_t c : characters) {
-      for (int shift = 0; shift < 32; shift += 8) in.push_back(static_cast<unsigned char>(c >> shift));
-    }
-    std::vector<unsigned char> out(characters.size() * 2);
-    std::size_t done = 0;  // characters
-    while (done < characters.size()) {
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      char *inPtr = reinterpret_cast<char *>(in.data() + done * 4);
-      std::size_t inLeft = in.size() - done * 4;
-      char *outPtr = reinterpret_cast<char *>(out.data());
-      std::size_t outLeft = out.size();
-      const bool stopped = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1);
-      const std::size_t converted = (in.size() - done * 4 - inLeft) / 4;
-      const unsigned char *code = out.data();
-      for (std::size_t k = 0; k < converted; ++k) {
-        const std::size_t length = IsDBCSLeadByte(*code) ? 2 : 1;
-        sink(characters[done + k], code, length);
-        code += length;
-      }
-      done += converted + (stopped ? 1 : 0);
-    }
-  }
-
-  // A BMP character's UTF-8 bytes packed as Utf8Of gives them.
-  static std::uint32_t PackedUtf8(char32_t c) {
-    if (c < 0x80) return 1u << 24 | c;
-    if (c < 0x800) return 2u << 24 | (0x80 | (c & 0x3F)) << 8 | (0xC0 | c >> 6);
-    return 3u << 24 | (0x80 | (c & 0x3F)) << 16 | (0x80 | (c >> 6 & 0x3F)) << 8 | (0xE0 | c >> 12);
-  }
-
-  std::array<char32_t, 0x100> single_;
-  std::vector<char16_t> double_;
-  std::vector<std::uint32_t> utf8Double_;
-  std::vector<std::uint16_t> fromUnicode_;
 };
 
 std::size_t AsciiRun(std::string_view text, std::size_t at);
