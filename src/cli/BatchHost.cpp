@@ -25,9 +25,14 @@ std::string WithPath(std::string message, const std::string &path) {
 // Names exactly as they are on disk, bytes that are not UTF-8 included, so
 // the output can be fed to other tools; only bytes that are no CP932 at all
 // (a broken settings value) show as '?'.
+void AppendTerminalText(std::string &out, std::string_view cp932) {
+  if (!AppendCp932AsUtf8Bytes(out, cp932)) out += Cp932ToUtf8Lossy(cp932);
+}
+
 std::string TerminalText(std::string_view cp932) {
-  if (std::optional<std::string> exact = Cp932ToUtf8Bytes(cp932)) return *std::move(exact);
-  return Cp932ToUtf8Lossy(cp932);
+  std::string text;
+  AppendTerminalText(text, cp932);
+  return text;
 }
 
 void InstallBatchSignalHandlers() {
@@ -91,7 +96,10 @@ void TBatchHost::SayNotice() {
 void TBatchHost::WriteOut(const std::string &cp932Line, char end) {
   SayNotice();
   if (Output_.Progress != nullptr) Output_.Progress->Clear();
-  std::string text = TerminalText(cp932Line);
+  // The room of the last line is reused: a run writes one per target.
+  std::string &text = Text_;
+  text.clear();
+  AppendTerminalText(text, cp932Line);
   text += end;
   // The stream gathers the records (a write per record into a pipe would
   // cost more than the record); they are handed on when its buffer fills

@@ -22,6 +22,8 @@ void InstallBatchSignalHandlers();
 
 // CP932 text for stdout and stderr: UTF-8 with the exact bytes of names.
 std::string TerminalText(std::string_view cp932);
+// The same appended to `out`.
+void AppendTerminalText(std::string &out, std::string_view cp932);
 
 class TBatchProgress;
 
@@ -102,6 +104,7 @@ private:
   bool OutputFailed_ = false;
   bool NoticeSaid_ = false;
   // Output waiting in the stream's buffer, and when it was last handed on.
+  std::string Text_;  // the line being written out
   bool Unflushed_ = false;
   long long LastFlushMs_ = 0;
   void FlushWhenDue();

@@ -201,12 +201,20 @@ enum class TRawBytes { MustStayApart, AsTheyCome };
 // the first such character when `bad` is 0.  The output is written through
 // a pointer into a buffer of the largest size it can need (3 bytes a byte),
 // since a log line of a long run passes here once per target.
-std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
-                                  TRawBytes rawBytes = TRawBytes::MustStayApart) {
-  if (IsAscii(cp932)) return std::string(cp932);
+//
+// Appends to `out`, whose room is reused from one call to the next by a
+// caller that converts a line per target; false (with `out` as it was)
+// when the text cannot be converted.
+bool AppendUtf8(std::string &out, std::string_view cp932, char bad,
+                TRawBytes rawBytes = TRawBytes::MustStayApart) {
+  const std::size_t start = out.size();
+  if (IsAscii(cp932)) {
+    out.append(cp932);
+    return true;
+  }
   const TCodeTables &tables = TCodeTables::Get();
-  std::string out(cp932.size() * 3, '\0');
-  char *put = out.data();
+  out.resize(start + cp932.size() * 3);
+  char *put = out.data() + start;
   std::size_t raw = 0, length = 0;
   for (std::size_t at = 0; at < cp932.size(); at += length) {
     if (const std::size_t run = AsciiRun(cp932, at); run > 0) {
@@ -229,7 +237,10 @@ std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
     }
     const std::optional<char32_t> c = ReadCp932(tables, cp932, at, length);
     if (!c) {
-      if (bad == 0) return std::nullopt;
+      if (bad == 0) {
+        out.resize(start);
+        return false;
+      }
       *put++ = bad;
       length = CharLength(cp932, at);
     } else if (IsRawByteKey(*c)) {
@@ -242,9 +253,18 @@ std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
   out.resize(static_cast<std::size_t>(put - out.data()));
   // Raw bytes set side by side can form a valid character ("\xC3" and
   // "\xA9" make "é"): that name would read back as another text.
-  if (raw > 0 && bad == 0 && rawBytes == TRawBytes::MustStayApart && CountRawBytes(out) != raw) {
-    return std::nullopt;
+  if (raw > 0 && bad == 0 && rawBytes == TRawBytes::MustStayApart &&
+      CountRawBytes(std::string_view(out).substr(start)) != raw) {
+    out.resize(start);
+    return false;
   }
+  return true;
+}
+
+std::optional<std::string> ToUtf8(std::string_view cp932, char bad,
+                                  TRawBytes rawBytes = TRawBytes::MustStayApart) {
+  std::string out;
+  if (!AppendUtf8(out, cp932, bad, rawBytes)) return std::nullopt;
   return out;
 }
 
@@ -319,6 +339,12 @@ std::optional<std::string> Cp932ToUtf8Bytes(std::string_view cp932) {
 }
 
 std::string Cp932ToUtf8Lossy(std::string_view cp932) { return *ToUtf8(cp932, '?'); }
+
+bool AppendCp932AsUtf8(std::string &out, std::string_view cp932) { return AppendUtf8(out, cp932, 0); }
+
+bool AppendCp932AsUtf8Bytes(std::string &out, std::string_view cp932) {
+  return AppendUtf8(out, cp932, 0, TRawBytes::AsTheyCome);
+}
 
 std::string Utf8ToCp932Lossy(std::string_view utf8) { return *ToCp932(utf8, '?'); }
 

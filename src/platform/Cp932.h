@@ -30,6 +30,11 @@ std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 // The same bytes as Cp932ToUtf8, but raw bytes are written as they come
 // even where they run together: for the text of a file, which is no name.
 std::optional<std::string> Cp932ToUtf8Bytes(std::string_view cp932);
+// Cp932ToUtf8 and Cp932ToUtf8Bytes appending to `out`, for a caller that
+// converts one line after another into the same room; false, with `out` as
+// it was, where those give nullopt.
+bool AppendCp932AsUtf8(std::string &out, std::string_view cp932);
+bool AppendCp932AsUtf8Bytes(std::string &out, std::string_view cp932);
 
 // UTF-16 for the window.  A raw byte b travels as the lone surrogate
 // 0xDC00 + b, so a name with bytes that are not UTF-8 survives a trip

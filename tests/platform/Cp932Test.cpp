@@ -156,6 +156,22 @@ TEST(Cp932Test, RawBytesThatWouldRunTogetherAreRefused) {
   EXPECT_EQ(Cp932ToUtf8Bytes(c3 + a9), "\xC3\xA9");  // a file keeps the bytes
 }
 
+// The appending forms give what the others give, after what `out` held,
+// and leave it as it was where the others give nothing.
+TEST(Cp932Test, AppendingConversionsKeepWhatWasThereAndAddTheSame) {
+  const std::string c3 = Cp932Of("\xC3"), a9 = Cp932Of("\xA9");
+  const std::string texts[] = {"", "plain.txt", "表ｱ\x95\x5C", Cp932Of(kEmoji ".txt"), a9 + c3, c3 + a9,
+                               "\x85\x40", "a\x95"};
+  for (const std::string &text : texts) {
+    std::string out = "kept ";
+    EXPECT_EQ(AppendCp932AsUtf8(out, text), Cp932ToUtf8(text).has_value());
+    EXPECT_EQ(out, "kept " + Cp932ToUtf8(text).value_or(""));
+    out = "kept ";
+    EXPECT_EQ(AppendCp932AsUtf8Bytes(out, text), Cp932ToUtf8Bytes(text).has_value());
+    EXPECT_EQ(out, "kept " + Cp932ToUtf8Bytes(text).value_or(""));
+  }
+}
+
 TEST(Cp932Test, UserDefinedCodesOfShiftJisFilesReadAsBefore) {
   TScopedExtensionCodes scoped;
   // Never assigned: 0xF040 stands for its private-use character, both ways.
