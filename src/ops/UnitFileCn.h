@@ -240,7 +240,10 @@ private:
 // (letter case on a card, two folders that are one) it is known.
 class TOwnOutput {
 public:
-  void Add(std::string path) { Paths_.push_back(std::move(path)); }
+  void Add(std::string_view path) {
+    Paths_.append(path);
+    Paths_.push_back('\0');
+  }
   bool Holds(const TFileId &id);
 
 private:
@@ -249,8 +252,10 @@ private:
       return std::hash<std::uint64_t>{}(id.Inode * 0x9E3779B97F4A7C15ull ^ id.Device);
     }
   };
-  std::vector<std::string> Paths_;
-  std::size_t Looked_ = 0;  // Paths_ before this one are in Ids_
+  // The paths one after another, each ended by a NUL: a run adds one per
+  // target, and one text grows far more cheaply than a list of strings.
+  std::string Paths_;
+  std::size_t Looked_ = 0;  // the paths before this offset are in Ids_
   std::unordered_set<TFileId, THash> Ids_;
 };
 

@@ -315,6 +315,26 @@ TEST(CopyOwnOutputTest, ALaterTargetNeverOverwritesTheRunsOwnFile) {
   }
 }
 
+// The run's own files are known by identity whenever they are asked for,
+// those added after an earlier question too; one gone since is no longer.
+TEST(CopyOwnOutputTest, OwnFilesAreKnownByIdentityAddedBeforeOrAfterAQuestion) {
+  TTempTree tree("out/a.txt out/b.txt out/c.txt out/gone.txt other.txt");
+  const auto id = [&](const char *name) { return GetEntryId(tree / name).value(); };
+  TOwnOutput output;
+  output.Add(tree / "out/a.txt");
+  output.Add(tree / "out/gone.txt");
+  const TFileId gone = id("out/gone.txt");
+  ASSERT_EQ(std::remove((tree / "out/gone.txt").c_str()), 0);
+  output.Add(tree / "out/b.txt");
+  EXPECT_TRUE(output.Holds(id("out/b.txt")));
+  EXPECT_FALSE(output.Holds(id("other.txt")));
+  EXPECT_FALSE(output.Holds(id("out/c.txt")));
+  output.Add(tree / "out/c.txt");
+  EXPECT_TRUE(output.Holds(id("out/c.txt")));
+  EXPECT_TRUE(output.Holds(id("out/a.txt")));
+  EXPECT_FALSE(output.Holds(gone));
+}
+
 // What the run did not write is overwritten as the policy says; outside a
 // run (no output kept) the policy alone decides.
 TEST(CopyOwnOutputTest, FilesTheRunDidNotWriteFollowThePolicy) {
