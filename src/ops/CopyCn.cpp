@@ -265,7 +265,8 @@ bool TCopyCn::CopyFrom(const TFolderHandle *held, const std::string &source,
 bool TOwnOutput::Holds(const TFileId &id) {
   while (Looked_ < Paths_.size()) {
     const std::size_t end = Paths_.find('\0', Looked_);
-    if (const std::optional<TFileId> made = GetEntryId(Paths_.substr(Looked_, end - Looked_))) Ids_.insert(*made);
+    if (const std::optional<TFileId> made = GetEntryId(Paths_.substr(Looked_, end - Looked_)))
+      Ids_.insert(*made);
     Looked_ = end + 1;
   }
   return Ids_.count(id) != 0;

@@ -17,13 +17,10 @@
 #include "platform/Cp932.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <vector>
 
-#include "platform/Errors.h"
 #include "platform/ExtensionCodes.h"
 
 namespace {

@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/Cp932.h"
+
 namespace {
 
 constexpr char32_t kNone = 0xFFFFFFFF;
-
-bool IsLeadByte(unsigned char byte) { return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC); }
 
 // Converts codes of `width` bytes each with one iconv call per run of valid
 // codes; `sink` gets each code that has a character, with it.  A code
@@ -66,7 +66,7 @@ void FromUnicode(iconv_t cd, const std::vector<char32_t> &characters, Sink sink)
     const std::size_t converted = (in.size() - done * 4 - inLeft) / 4;
     const unsigned char *code = out.data();
     for (std::size_t k = 0; k < converted; ++k) {
-      const std::size_t length = IsLeadByte(*code) ? 2 : 1;
+      const std::size_t length = IsDBCSLeadByte(*code) ? 2 : 1;
       sink(characters[done + k], code, length);
       code += length;
     }
@@ -111,12 +111,12 @@ int main(int argc, char **argv) {
   single.fill(kNone);
   std::vector<unsigned char> bytes;
   for (int b = 0; b < 0x100; ++b) {
-    if (!IsLeadByte(static_cast<unsigned char>(b))) bytes.push_back(static_cast<unsigned char>(b));
+    if (!IsDBCSLeadByte(static_cast<unsigned char>(b))) bytes.push_back(static_cast<unsigned char>(b));
   }
   ToUnicode(toUnicode, bytes, 1, [&](const unsigned char *code, char32_t c) { single[code[0]] = c; });
   bytes.clear();
   for (int lead = 0x81; lead <= 0xFC; ++lead) {
-    if (!IsLeadByte(static_cast<unsigned char>(lead)) || (lead >= 0xF0 && lead <= 0xF9)) continue;
+    if (!IsDBCSLeadByte(static_cast<unsigned char>(lead)) || (lead >= 0xF0 && lead <= 0xF9)) continue;
     for (int trail = 0x40; trail <= 0xFC; ++trail) {
       bytes.push_back(static_cast<unsigned char>(lead));
       bytes.push_back(static_cast<unsigned char>(trail));

@@ -218,7 +218,8 @@ std::uint64_t RecordHash(std::string_view cp932Line) {
   // A run hashes a line per target: the room of the last is reused.
   thread_local std::string converted;
   converted.clear();
-  const std::string_view bytes = AppendCp932AsUtf8(converted, cp932Line) ? std::string_view(converted) : cp932Line;
+  const std::string_view bytes =
+      AppendCp932AsUtf8(converted, cp932Line) ? std::string_view(converted) : cp932Line;
   std::uint64_t hash = 1469598103934665603ull;
   for (const char c : bytes) {
     hash ^= static_cast<unsigned char>(c);
