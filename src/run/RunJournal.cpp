@@ -27,6 +27,11 @@ constexpr std::string_view kMagic = "korvane-journal\t1";
 constexpr std::string_view kSuffix = ".journal";
 // Journals beyond this many, the oldest first, are removed when a run starts.
 constexpr std::size_t kKeptJournals = 300;
+// ... but only once this many more have gathered.  Finding the oldest means
+// reading the status of every journal, a millisecond that would otherwise
+// come before every run's first act once the folder is full; counting their
+// names costs a few reads of the folder.
+constexpr std::size_t kPruneSlack = 50;
 constexpr std::time_t kProtectedSeconds = 60 * 60;
 
 const char *KindName(TActKind kind) {
@@ -153,20 +158,25 @@ struct TJournalFile {
   timespec Written{};
 };
 
-// The journals of the folder, oldest first.  The order is that of their last
-// write, not of their names: names made in the same second by other processes
-// sort by process number, which says nothing of which came first.
-std::vector<TJournalFile> JournalFiles(const std::string &folder) {
+// The journals of the folder, oldest first, or none while they are fewer
+// than `atLeast`.  The order is that of their last write, not of their
+// names: names made in the same second by other processes sort by process
+// number, which says nothing of which came first.
+std::vector<TJournalFile> JournalFiles(const std::string &folder, std::size_t atLeast) {
   std::vector<TJournalFile> files;
   std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), ::closedir);
   if (!dir) return files;
+  std::vector<std::string> names;
   while (const dirent *entry = ::readdir(dir.get())) {
     const std::string_view name(entry->d_name);
-    if (name.size() <= kSuffix.size() || !name.ends_with(kSuffix)) continue;
+    if (name.size() > kSuffix.size() && name.ends_with(kSuffix)) names.emplace_back(name);
+  }
+  if (names.size() < atLeast) return files;
+  for (std::string &name : names) {
     struct stat st {};
-    if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+    if (::fstatat(::dirfd(dir.get()), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
       continue;
-    files.push_back(TJournalFile{std::string(name), st.st_mtim});
+    files.push_back(TJournalFile{std::move(name), st.st_mtim});
   }
   std::sort(files.begin(), files.end(), [](const TJournalFile &a, const TJournalFile &b) {
     if (a.Written.tv_sec != b.Written.tv_sec) return a.Written.tv_sec < b.Written.tv_sec;
@@ -176,11 +186,12 @@ std::vector<TJournalFile> JournalFiles(const std::string &folder) {
   return files;
 }
 
-// Removes the oldest journals beyond the kept number.  One written in the last
-// hour is never removed: it may belong to a run still going, or to one its user
-// is about to take back, and a clock set back makes new journals look old.
+// Removes the oldest journals beyond the kept number, once the slack above it
+// is used up.  One written in the last hour is never removed: it may belong to
+// a run still going, or to one its user is about to take back, and a clock set
+// back makes new journals look old.
 void PruneJournals(const std::string &folder) {
-  const std::vector<TJournalFile> files = JournalFiles(folder);
+  const std::vector<TJournalFile> files = JournalFiles(folder, kKeptJournals + kPruneSlack);
   if (files.size() < kKeptJournals) return;
   const std::time_t recent = std::time(nullptr) - kProtectedSeconds;
   for (std::size_t i = 0; i + kKeptJournals <= files.size(); ++i) {
@@ -421,7 +432,7 @@ std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string
                                     const std::function<void()> &pump) {
   const std::optional<std::string> folder = JournalFolder();
   if (!folder) return std::nullopt;
-  const std::vector<TJournalFile> files = JournalFiles(*folder);
+  const std::vector<TJournalFile> files = JournalFiles(*folder, 0);
   // The same first record can open several runs (a file renamed, taken back
   // and renamed again); the one written with this log file comes first, else
   // the newest, as the log may have been moved since.

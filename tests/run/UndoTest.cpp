@@ -443,12 +443,27 @@ TEST_F(JournalFolderTest, ARunsJournalOutlivesThoseOfOtherProcesses) {
 }
 
 TEST_F(JournalFolderTest, OnlyOldJournalsBeyondTheKeptNumberAreRemoved) {
-  Others(305, std::time(nullptr) - 2 * 24 * 60 * 60);
+  Others(360, std::time(nullptr) - 2 * 24 * 60 * 60);
   Tree.Add("a");
   EnableSteps({kStepSequence});
   Run(RunMode::Rename);
   EXPECT_EQ(Journals(), 300u);
   EXPECT_EQ(Undo(), TRunOutcome::Finished);
+  EXPECT_TRUE(Tree.Exists("a"));
+}
+
+// Old journals are removed in batches: a few beyond the kept number wait for
+// more, so that a start seldom has to read the status of every journal.
+TEST_F(JournalFolderTest, AFewOldJournalsBeyondTheKeptNumberWaitForMore) {
+  Others(305, std::time(nullptr) - 2 * 24 * 60 * 60);
+  Tree.Add("a");
+  EnableSteps({kStepSequence});
+  Run(RunMode::Rename);
+  EXPECT_EQ(Journals(), 306u);
+  Others(349, std::time(nullptr) - 2 * 24 * 60 * 60);
+  Run(RunMode::Rename);
+  EXPECT_EQ(Journals(), 300u);
+  EXPECT_EQ(Undo(/*all=*/true), TRunOutcome::Finished);
   EXPECT_TRUE(Tree.Exists("a"));
 }
 
