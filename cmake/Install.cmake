@@ -11,6 +11,8 @@ install(TARGETS korvane-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(KORVANE_MEDIA_MODULES)
   install(TARGETS ${KORVANE_MEDIA_MODULES} LIBRARY DESTINATION lib/korvane)
 endif()
+# ICU and the Japanese text services built on it, loaded the same way.
+install(TARGETS korvane_text_icu LIBRARY DESTINATION lib/korvane)
 if(TARGET korvane)
   install(TARGETS korvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${KORVANE_DATA}/${KORVANE_APP_ID}.desktop

@@ -1,8 +1,6 @@
 #include "media/MediaReader.h"
 
-#include <dlfcn.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <mutex>
 #include <optional>
@@ -10,6 +8,7 @@
 
 #include "media/MediaKinds.h"
 #include "platform/Inspect.h"
+#include "platform/Modules.h"
 #include "platform/Sys.h"
 
 std::string MediaExtension(std::string_view name) {
@@ -54,25 +53,9 @@ std::shared_ptr<const TMediaFacts> TMediaReader::Read(const TEntryRef &entry, st
 
 namespace {
 
-// Where a module lies: beside an installed program in lib/korvane, or where
-// the build left it.  nullopt when it is in neither place.
-std::optional<std::string> ModulePath(std::string_view kind) {
-  const std::string file = "korvane-media-" + std::string(kind) + ".so";
-  std::vector<std::string> places;
-  char self[4096];
-  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  if (length > 0) {
-    std::string folder(self, static_cast<std::size_t>(length));
-    folder.erase(folder.rfind('/') + 1);
-    places.push_back(folder + "../lib/korvane/" + file);
-  }
-#ifdef KORVANE_MEDIA_MODULE_DIR
-  places.push_back(std::string(KORVANE_MEDIA_MODULE_DIR) + "/" + file);
+#ifndef KORVANE_MEDIA_MODULE_DIR
+#define KORVANE_MEDIA_MODULE_DIR ""
 #endif
-  for (const std::string &place : places)
-    if (::access(place.c_str(), R_OK) == 0) return place;
-  return std::nullopt;
-}
 
 // A kind's source, its module loaded on the first file it is to read.
 class TModuleSource final : public TMetadataSource {
@@ -85,12 +68,11 @@ public:
 
   bool Read(const TMediaInput &input, TMediaFacts &facts) const override {
     std::call_once(Once_, [this] {
-      // Never unloaded: the source lives as long as the process.
-      void *module = ::dlopen(Path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (module == nullptr) return;
+      // A module that cannot be loaded reads nothing, as a missing one.
+      std::string error;
       using TEntry = const TMetadataSource *(*)();
-      if (const auto entry = reinterpret_cast<TEntry>(::dlsym(module, "KorvaneMediaSource")))
-        Loaded_ = entry();
+      if (void *entry = ModuleEntry(Path_, "KorvaneMediaSource", error))
+        Loaded_ = reinterpret_cast<TEntry>(entry)();
     });
     return Loaded_ != nullptr && Loaded_->Read(input, facts);
   }
@@ -109,7 +91,8 @@ const TMediaReader &TMediaReader::Default() {
     std::vector<std::unique_ptr<TMetadataSource>> sources;
     bool available = true;
     for (const TMediaKind &kind : kMediaKinds) {
-      const std::optional<std::string> path = ModulePath(kind.Module);
+      const std::optional<std::string> path =
+          ModulePath("korvane-media-" + std::string(kind.Module) + ".so", KORVANE_MEDIA_MODULE_DIR);
       if (path)
         sources.push_back(std::make_unique<TModuleSource>(kind, *path));
       else

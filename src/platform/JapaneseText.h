@@ -2,8 +2,10 @@
 // Japanese text services that need Unicode's own data: the width and kana
 // conversions of the case step, the composition of decomposed sound marks,
 // the natural order of names and the Japanese era of a date.  This is the
-// one place where ICU enters the system; its tables are read from ICU when a
-// service is first used, and nothing outside platform/ sees an ICU header.
+// one place where ICU enters the system: the services live in a module of
+// their own (see JapaneseTextModule.h), loaded with ICU when one is first
+// used; their tables are read from ICU then, and nothing outside platform/
+// sees an ICU header.
 // Texts are CP932 byte strings, as everywhere else.
 
 #include <optional>

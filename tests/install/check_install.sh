@@ -21,6 +21,7 @@ for f in bin/korvane bin/korvane-batch \
          share/bash-completion/completions/korvane-batch \
          lib/korvane/korvane-media-exiv2.so lib/korvane/korvane-media-heif.so \
          lib/korvane/korvane-media-video.so lib/korvane/korvane-media-tags.so \
+         lib/korvane/korvane-text-icu.so \
          $menus/$id-folder.desktop $menus/$id-files.desktop \
          share/doc/korvane/file-managers/nautilus-script share/doc/korvane/file-managers/thunar-uca.xml; do
   [ -f "$prefix/$f" ] || fail "not installed: $f"
@@ -115,6 +116,17 @@ loaded=$(LD_DEBUG=libs "$prefix/bin/korvane-batch" --settings "$root/media.ini" 
 grep -qF "init: $prefix/bin/../lib/korvane/korvane-media-exiv2.so" <<<"$loaded" ||
   fail "installed korvane-batch loads its media module"
 
+# A run that converts kana loads the installed module of ICU; one that does
+# not never loads ICU at all.
+touch "$root/t/ｶﾞ.txt"
+loaded=$(LD_DEBUG=libs "$prefix/bin/korvane-batch" --folder "$root/t" --steps case \
+           --set Rename.WidthKana=1 --dry-run rename 2>&1 || true)
+grep -qF "init: $prefix/bin/../lib/korvane/korvane-text-icu.so" <<<"$loaded" ||
+  fail "installed korvane-batch loads its text module"
+grep -qF "ガ.txt" <<<"$loaded" || fail "installed korvane-batch converts kana"
+loaded=$(LD_DEBUG=libs "$prefix/bin/korvane-batch" --folder "$root/t" list 2>&1 || true)
+! grep -q "libicu" <<<"$loaded" || fail "korvane-batch loads ICU for a run that needs none"
+
 # Completion: options, modes, and keys from the program's own table.
 completion=$prefix/share/bash-completion/completions/korvane-batch
 bash -n "$completion" || fail "completion syntax"
@@ -143,7 +155,8 @@ deb=$(ls "$root"/pkg/*.deb 2>/dev/null | head -1)
 if [ -n "$deb" ]; then
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "Depends: $depends"
-  for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libexiv2 libtag1 libheif1 libavformat; do
+  for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libexiv2 libtag1 libheif1 libavformat \
+             libicu; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib"
   done
   dpkg-deb -f "$deb" Recommends | grep -q qt6-translations-l10n || fail "Recommends"
@@ -152,6 +165,7 @@ if [ -n "$deb" ]; then
            ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
            ./usr/share/man/man1/korvane-batch.1.gz ./usr/share/man/man1/korvane.1.gz \
            ./usr/share/doc/korvane/copyright ./usr/lib/korvane/korvane-media-exiv2.so \
+           ./usr/lib/korvane/korvane-text-icu.so \
            ./usr/$menus/$id-folder.desktop ./usr/$menus/$id-files.desktop \
            ./usr/share/doc/korvane/file-managers/nautilus-script \
            ./usr/share/doc/korvane/file-managers/thunar-uca.xml; do
