@@ -18,9 +18,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -173,11 +176,12 @@ public:
   TExamined &At(std::size_t index) { return Entries_[index]; }
   const char *Utf8Name(const TExamined &entry) const { return Names_.data() + entry.NameAt; }
 
-  // Hands the examined entries to `sink` in the order read; stops at the
-  // first that could not be examined and returns its errno, or ECANCELED
-  // when the sink wants no more (0 when there was neither).
-  int HandTo(const TFoundSink &sink) {
-    for (TExamined &entry : Entries_) {
+  // Hands the examined entries [from, to) to `sink` in the order read; stops
+  // at the first that could not be examined and returns its errno, or
+  // ECANCELED when the sink wants no more (0 when there was neither).
+  int HandTo(const TFoundSink &sink, std::size_t from, std::size_t to) {
+    for (std::size_t index = from; index < to; ++index) {
+      TExamined &entry = Entries_[index];
       if (entry.Error == ENOENT) continue;  // removed since it was read
       if (entry.Error != 0) return entry.Error;
       if (entry.Skip) continue;
@@ -195,6 +199,47 @@ private:
   std::string Names_;
 };
 
+// The runs of a batch's entries [from, count) that two threads examine, each
+// taking the next free run; one of them hands the runs on in order as they
+// are done.
+class TRuns {
+public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  TRuns(std::size_t from, std::size_t count)
+      : From_(from), Count_(count), Runs_((count - from + kRunSize - 1) / kRunSize),
+        Done_(std::make_unique<std::atomic<bool>[]>(Runs_)) {}
+
+  std::size_t Count() const { return Runs_; }
+  std::size_t First(std::size_t run) const { return From_ + run * kRunSize; }
+  std::size_t End(std::size_t run) const { return std::min(Count_, First(run) + kRunSize); }
+
+  // The next run no thread has taken, or kNone.
+  std::size_t Claim() {
+    if (Stopped_.load(std::memory_order_relaxed)) return kNone;
+    const std::size_t run = Next_.fetch_add(1, std::memory_order_relaxed);
+    return run < Runs_ ? run : kNone;
+  }
+  void Done(std::size_t run) {
+    Done_[run].store(true, std::memory_order_release);
+    Done_[run].notify_one();
+  }
+  bool IsDone(std::size_t run) const { return Done_[run].load(std::memory_order_acquire); }
+  void WaitFor(std::size_t run) const { Done_[run].wait(false, std::memory_order_acquire); }
+  // No run is taken from now on: the sink wants no more, or failed.
+  void Stop() { Stopped_.store(true, std::memory_order_relaxed); }
+
+private:
+  // Small enough that neither thread waits long for the other at the end,
+  // large enough that taking a run costs nothing beside examining it.
+  static constexpr std::size_t kRunSize = 64;
+
+  std::size_t From_, Count_, Runs_;
+  std::unique_ptr<std::atomic<bool>[]> Done_;
+  std::atomic<std::size_t> Next_{0};
+  std::atomic<bool> Stopped_{false};
+};
+
 // Reads each entry of a batch with fstatat and its DOSATTRIB bits, relative
 // to the folder.  These two calls are most of a listing's cost; a large
 // batch is split with a second thread where the machine has another
@@ -209,34 +254,73 @@ public:
   // Gives the process its working folder back (see TXattrAt).
   void Pause() { Xattrs_.Pause(); }
 
-  void Run(TBatch &batch) {
+  // Examines the batch and hands its entries to `sink` in the order read, as
+  // TBatch::HandTo.  A large batch is examined in runs of entries that both
+  // threads take in turn; this one hands each run on as soon as it and those
+  // before it are examined, and examines the next free run meanwhile, so the
+  // sink's work overlaps the other thread's examination.
+  int RunAndHand(TBatch &batch, const TFoundSink &sink) {
     const std::size_t count = batch.Size();
     std::size_t from = 0;
     // The first answer of a process's first large listing tells whether the
     // kernel has the *at calls.
     if (count >= kSplitFrom && !fs::XattrAtCallsPresent()) {
-      Examine(batch, 0, 1, Xattrs_, XattrUnsupported_);
+      Examine(batch, 0, 1, Dir_, Xattrs_, XattrUnsupported_);
       from = 1;
     }
-    std::optional<std::thread> helper;
-    std::size_t half = count;
+    if (count < kSplitFrom || !MaySplit()) {
+      Examine(batch, from, count, Dir_, Xattrs_, XattrUnsupported_);
+      // The sink may act on the disk by paths: the process's own working
+      // folder comes back first (a second thread never needs it taken).
+      Pause();
+      return batch.HandTo(sink, 0, count);
+    }
+    TRuns runs(from, count);
     bool helperUnsupported = XattrUnsupported_;
-    if (count >= kSplitFrom && MaySplit()) {
-      half = from + (count - from) / 2;
-      try {
-        helper.emplace([&] {
-          fs::TXattrAt xattrs(Dir_);
-          Examine(batch, half, count, xattrs, helperUnsupported);
-        });
-      } catch (const std::system_error &) {
-        half = count;  // no thread to be had: all of it here
+    // Joined however this ends, a sink that throws included.
+    struct THelper {
+      TRuns &Runs;
+      std::optional<std::thread> Thread;
+      ~THelper() {
+        Runs.Stop();
+        if (Thread) Thread->join();
+      }
+    } helper{runs, std::nullopt};
+    try {
+      helper.Thread.emplace([&] {
+        // The helper looks through an open folder of its own.  Calls
+        // through one open folder from two threads each count a use of it,
+        // and that count would travel between the processors at every call.
+        const sys::TFd own(::openat(Dir_, ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const int dir = own.Valid() ? own.Get() : Dir_;
+        fs::TXattrAt xattrs(dir);
+        for (std::size_t run; (run = runs.Claim()) != TRuns::kNone;) {
+          Examine(batch, runs.First(run), runs.End(run), dir, xattrs, helperUnsupported);
+          runs.Done(run);
+        }
+      });
+    } catch (const std::system_error &) {
+      // No thread to be had: this one takes every run.
+    }
+    int error = batch.HandTo(sink, 0, from);
+    for (std::size_t handed = 0; error == 0 && handed < runs.Count();) {
+      if (runs.IsDone(handed)) {
+        error = batch.HandTo(sink, runs.First(handed), runs.End(handed));
+        ++handed;
+      } else if (const std::size_t run = runs.Claim(); run != TRuns::kNone) {
+        Examine(batch, runs.First(run), runs.End(run), Dir_, Xattrs_, XattrUnsupported_);
+        runs.Done(run);
+      } else {
+        runs.WaitFor(handed);  // the helper has it in hand
       }
     }
-    Examine(batch, from, half, Xattrs_, XattrUnsupported_);
-    if (helper) {
-      helper->join();
+    runs.Stop();
+    if (helper.Thread) {
+      helper.Thread->join();
+      helper.Thread.reset();
       XattrUnsupported_ = XattrUnsupported_ || helperUnsupported;
     }
+    return error;
   }
 
 private:
@@ -250,13 +334,13 @@ private:
 
   // Examines entries [from, to); an entry that cannot be examined (and did
   // not vanish) ends the range, as it ends the listing.
-  void Examine(TBatch &batch, std::size_t from, std::size_t to, fs::TXattrAt &xattrs,
+  void Examine(TBatch &batch, std::size_t from, std::size_t to, int dir, fs::TXattrAt &xattrs,
                bool &xattrUnsupported) const {
     for (std::size_t index = from; index < to; ++index) {
       TExamined &entry = batch.At(index);
       const char *name = batch.Utf8Name(entry);
       if (sys::Call("fstatat", [&] {
-            return ::fstatat(Dir_, name, &entry.St, AT_SYMLINK_NOFOLLOW);
+            return ::fstatat(dir, name, &entry.St, AT_SYMLINK_NOFOLLOW);
           }) != 0) {
         entry.Error = errno;
         if (entry.Error == ENOENT) continue;
@@ -270,7 +354,7 @@ private:
         entry.IsSymlink = true;
         // Attributes of what the link points to; a dangling link keeps its own.
         struct stat target {};
-        if (sys::Call("fstatat", [&] { return ::fstatat(Dir_, name, &target, 0); }) == 0) {
+        if (sys::Call("fstatat", [&] { return ::fstatat(dir, name, &target, 0); }) == 0) {
           entry.St = target;
         }
       } else if (FoldersOnly_ && !S_ISDIR(entry.St.st_mode)) {
@@ -278,7 +362,7 @@ private:
         continue;
       }
       if (Fat_)
-        entry.DosBits = fs::ReadFatBits(Dir_, name, entry.IsSymlink);
+        entry.DosBits = fs::ReadFatBits(dir, name, entry.IsSymlink);
       else
         entry.DosBits =
             xattrUnsupported ? 0 : fs::ReadDosBits(xattrs, name, entry.IsSymlink, xattrUnsupported);
@@ -395,8 +479,7 @@ FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFind
       if (!everyName && !MatchesWildcard(*name, pattern)) continue;
       batch.Add(utf8Name, std::move(*name));
     }
-    examination.Run(batch);
-    const int error = batch.HandTo(sink);
+    const int error = examination.RunAndHand(batch, sink);
     if (error != 0) {
       result.Error = error;
       more = false;

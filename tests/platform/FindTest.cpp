@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 
 #include "TempTree.h"
 #include "platform/Cp932.h"
@@ -327,6 +328,38 @@ TEST_F(FindTest, TheListingOfALargeFolderPumpsAndCanBeStopped) {
   EXPECT_FALSE(stopped.Ok);
   EXPECT_EQ(stopped.Error, ECANCELED);
   EXPECT_LT(stopped.Entries.size(), 2000u);
+}
+
+// A large batch is handed on while the second thread still examines it: a
+// sink that stops, or throws, ends the listing at that entry, with the
+// second thread done with before the listing returns.
+TEST_F(FindTest, ASinkThatStopsOrThrowsInALargeFolderEndsTheListingThere) {
+  constexpr int kEntries = 3000;
+  for (int i = 0; i < kEntries; ++i) MakeTree(temp_.Root(), {"f" + std::to_string(i)});
+  const TFolderHandle folder = TFolderHandle::Open(temp_.Root());
+  std::vector<std::string> whole;
+  ASSERT_TRUE(FindEach(folder, "*", TFindScope::Everything, nullptr, [&](FindEntry &entry) {
+                whole.push_back(entry.Name);
+                return true;
+              }).Ok);
+  ASSERT_EQ(whole.size(), std::size_t{kEntries});
+  for (const std::size_t stopAt : {std::size_t{1}, std::size_t{700}, std::size_t{kEntries - 1}}) {
+    std::vector<std::string> taken;
+    const FindResult stopped = FindEach(folder, "*", TFindScope::Everything, nullptr, [&](FindEntry &entry) {
+      taken.push_back(entry.Name);
+      return taken.size() < stopAt;
+    });
+    EXPECT_EQ(stopped.Error, ECANCELED) << stopAt;
+    EXPECT_EQ(taken, std::vector<std::string>(whole.begin(), whole.begin() + stopAt)) << stopAt;
+  }
+  std::size_t before = 0;
+  EXPECT_THROW(FindEach(folder, "*", TFindScope::Everything, nullptr,
+                        [&](FindEntry &) -> bool {
+                          if (++before == 100) throw std::runtime_error("the sink failed");
+                          return true;
+                        }),
+               std::runtime_error);
+  EXPECT_EQ(before, 100u);
 }
 
 // A large folder has its entries examined in batches, shared with a second
