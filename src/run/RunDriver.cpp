@@ -87,6 +87,9 @@ public:
   void ProcessMessages() override { D_.Host_.ProcessMessages(); }
   bool Aborted() override { return D_.AbortRequested_; }
   TMediaNeed MediaNeed() override { return RunMediaNeed(Mode_, D_.Rename_, D_.Change_); }
+  // A copy takes its targets one by one in the listing's order, each on its
+  // own: it may start before the level is listed to its end.
+  bool StreamsLevel() override { return Mode_ == RunMode::Copy && MediaNeed() == TMediaNeed::None; }
   void EnterFolder(const std::string &folder) override {
     D_.Host_.SetStatusText(folder);
     // The log may have been put in a new file since (a switch to UTF-8).

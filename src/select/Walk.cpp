@@ -101,6 +101,21 @@ constexpr std::size_t kGrowWholeFrom = 256;
 
 bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
 
+namespace {
+
+// True when `destination` is the folder `held` itself, or may be (it cannot
+// be told): what a run makes there could turn up in the folder's listing.
+bool IsListedFolder(const TFolderHandle &held, const std::string &destination) {
+  const std::optional<TFileId> listed = held.Id();
+  if (!listed) return true;
+  const std::optional<TFileId> written = GetFileId(destination);
+  if (written) return *written == *listed;
+  // A folder not made yet is no folder listed now.
+  return errno != ENOENT && errno != ENOTDIR;
+}
+
+}  // namespace
+
 int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
                std::string_view folder, const std::vector<std::string> &filters,
                const TExclusionList &exclusions, TWalkHooks &hooks,
@@ -163,6 +178,20 @@ int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view 
   }
   if (wantsNames) hooks.NamesRead(std::move(namesRead));
   return error;
+}
+
+bool TFolderWalk::TakeTarget(const TargetEntry &entry, const TWalkLevel &level,
+                             const TFolderHandle &held, const std::string &dir,
+                             const std::string &dest, TFolderNames &names) {
+  TTargetOutcome outcome = Hooks_.ProcessTarget(entry, level);
+  if (outcome.RememberDestinationName) names.Add(outcome.DestinationName);
+  if (entry.Attributes & kAttrDirectory) {
+    if (outcome.Descend && Hooks_.Options().SubFolder && !entry.IsSymlink)
+      WalkInto(held, outcome.SourceName, dir + outcome.SourceName, dest + outcome.DestinationName);
+    Hooks_.FinishFolderTarget(entry, level);
+  }
+  Hooks_.ProcessMessages();
+  return !Hooks_.Aborted();
 }
 
 std::vector<std::string> TFolderWalk::ScanSubfolders(const TFolderHandle &held,
@@ -230,6 +259,17 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
         Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_,
         [&](TargetEntry &&entry) { Hooks_.ProcessTarget(entry, level); });
     reportListing(listError);
+  } else if (held.Valid() && Hooks_.StreamsLevel() && !IsListedFolder(held, destination)) {
+    Hooks_.SetFolderName(LastFolderName(dir));
+    const TWalkLevel level{folder, destination, dir, dest, &held};
+    bool going = true;
+    const int listError = ListFolder(
+        names, held, dir, Filters_, Exclusions_, Hooks_,
+        Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_,
+        [&](TargetEntry &&entry) {
+          if (going) going = TakeTarget(entry, level, held, dir, dest, names);
+        });
+    reportListing(listError);
   } else {
     if (LevelEntries_.size() < static_cast<std::size_t>(Depth_)) LevelEntries_.resize(Depth_);
     std::vector<TargetEntry> &entries = LevelEntries_[Depth_ - 1];
@@ -251,17 +291,8 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
 
     if (!Hooks_.Aborted()) {
       const TWalkLevel level{folder, destination, dir, dest, &held};
-      for (const TargetEntry &entry : entries) {
-        TTargetOutcome outcome = Hooks_.ProcessTarget(entry, level);
-        if (outcome.RememberDestinationName) names.Add(outcome.DestinationName);
-        if (entry.Attributes & kAttrDirectory) {
-          if (outcome.Descend && Hooks_.Options().SubFolder && !entry.IsSymlink)
-            WalkInto(held, outcome.SourceName, dir + outcome.SourceName, dest + outcome.DestinationName);
-          Hooks_.FinishFolderTarget(entry, level);
-        }
-        Hooks_.ProcessMessages();
-        if (Hooks_.Aborted()) break;
-      }
+      for (const TargetEntry &entry : entries)
+        if (!TakeTarget(entry, level, held, dir, dest, names)) break;
     }
   }
   Hooks_.ProcessMessages();

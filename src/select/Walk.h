@@ -134,6 +134,13 @@ public:
   // What the run needs to know of its targets' contents; asked once per
   // level, after the listing and before PrepareLevel.
   virtual TMediaNeed MediaNeed() { return TMediaNeed::None; }
+  // True for a step that may take a level's targets as the listing finds
+  // them: it needs no media and never reorders a level, so PrepareLevel and
+  // MediaNeed are not asked.  The walk streams a level only when the run's
+  // destination is not the folder listed, so that nothing the step makes
+  // can turn up in the listing.  The step's acts then overlap the
+  // examination of the entries after them.  Asked once per level.
+  virtual bool StreamsLevel() { return false; }
   // True for a file the run itself keeps (its log, its journal): never a
   // target, wherever it lies.
   virtual bool IsRunsOwnFile(const TFileId &) { return false; }
@@ -245,6 +252,10 @@ private:
   // The level of the subfolder `name` of `parent`.
   void WalkInto(const TFolderHandle &parent, const std::string &name, const std::string &folder,
                 const std::string &destination);
+  // Hands one target of the level to the step, then walks its subtree when
+  // it is a folder to descend into.  False once the run is aborted.
+  bool TakeTarget(const TargetEntry &entry, const TWalkLevel &level, const TFolderHandle &held,
+                  const std::string &dir, const std::string &dest, TFolderNames &names);
   // The subfolders of `held`; `error` gets the errno of a listing that failed.
   std::vector<std::string> ScanSubfolders(const TFolderHandle &held, TSubfolderList &listed,
                                           TPassedOver &passedOver, int &error);
