@@ -180,7 +180,7 @@ int ListFolder(TFolderNames &names, const TFolderHandle &held, std::string_view 
   return error;
 }
 
-bool TFolderWalk::TakeTarget(const TargetEntry &entry, const TWalkLevel &level,
+void TFolderWalk::TakeTarget(const TargetEntry &entry, const TWalkLevel &level,
                              const TFolderHandle &held, const std::string &dir,
                              const std::string &dest, TFolderNames &names) {
   TTargetOutcome outcome = Hooks_.ProcessTarget(entry, level);
@@ -190,8 +190,6 @@ bool TFolderWalk::TakeTarget(const TargetEntry &entry, const TWalkLevel &level,
       WalkInto(held, outcome.SourceName, dir + outcome.SourceName, dest + outcome.DestinationName);
     Hooks_.FinishFolderTarget(entry, level);
   }
-  Hooks_.ProcessMessages();
-  return !Hooks_.Aborted();
 }
 
 std::vector<std::string> TFolderWalk::ScanSubfolders(const TFolderHandle &held,
@@ -262,13 +260,11 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
   } else if (held.Valid() && Hooks_.StreamsLevel() && !IsListedFolder(held, destination)) {
     Hooks_.SetFolderName(LastFolderName(dir));
     const TWalkLevel level{folder, destination, dir, dest, &held};
-    bool going = true;
+    // The listing pumps after each target, and stops at an abort.
     const int listError = ListFolder(
         names, held, dir, Filters_, Exclusions_, Hooks_,
         Hooks_.Options().SubFolder ? &listedSubfolders : nullptr, &passedOver, &Output_,
-        [&](TargetEntry &&entry) {
-          if (going) going = TakeTarget(entry, level, held, dir, dest, names);
-        });
+        [&](TargetEntry &&entry) { TakeTarget(entry, level, held, dir, dest, names); });
     reportListing(listError);
   } else {
     if (LevelEntries_.size() < static_cast<std::size_t>(Depth_)) LevelEntries_.resize(Depth_);
@@ -291,8 +287,11 @@ void TFolderWalk::WalkLevel(const TFolderHandle &held, const std::string &folder
 
     if (!Hooks_.Aborted()) {
       const TWalkLevel level{folder, destination, dir, dest, &held};
-      for (const TargetEntry &entry : entries)
-        if (!TakeTarget(entry, level, held, dir, dest, names)) break;
+      for (const TargetEntry &entry : entries) {
+        TakeTarget(entry, level, held, dir, dest, names);
+        Hooks_.ProcessMessages();
+        if (Hooks_.Aborted()) break;
+      }
     }
   }
   Hooks_.ProcessMessages();

@@ -253,8 +253,8 @@ private:
   void WalkInto(const TFolderHandle &parent, const std::string &name, const std::string &folder,
                 const std::string &destination);
   // Hands one target of the level to the step, then walks its subtree when
-  // it is a folder to descend into.  False once the run is aborted.
-  bool TakeTarget(const TargetEntry &entry, const TWalkLevel &level, const TFolderHandle &held,
+  // it is a folder to descend into.
+  void TakeTarget(const TargetEntry &entry, const TWalkLevel &level, const TFolderHandle &held,
                   const std::string &dir, const std::string &dest, TFolderNames &names);
   // The subfolders of `held`; `error` gets the errno of a listing that failed.
   std::vector<std::string> ScanSubfolders(const TFolderHandle &held, TSubfolderList &listed,
