@@ -136,8 +136,11 @@ bool IsDotOrDotDot(const char *name) {
 constexpr std::size_t kBatchSize = 4096;
 // A batch that grows past this many names is given room for a whole batch.
 constexpr std::size_t kGrowWholeFrom = 256;
-// A batch smaller than this is examined on the listing's own thread.
-constexpr std::size_t kSplitFrom = 1024;
+// A batch smaller than this is examined on the listing's own thread.  A
+// second thread pays for itself from a few dozen entries (starting one
+// costs about what examining a handful of entries costs), and trees of
+// folders of a hundred files are common.
+constexpr std::size_t kSplitFrom = 64;
 
 // One name of a batch and what its examination found.
 struct TExamined {
@@ -232,7 +235,7 @@ public:
 private:
   // Small enough that neither thread waits long for the other at the end,
   // large enough that taking a run costs nothing beside examining it.
-  static constexpr std::size_t kRunSize = 64;
+  static constexpr std::size_t kRunSize = 32;
 
   std::size_t From_, Count_, Runs_;
   std::unique_ptr<std::atomic<bool>[]> Done_;
