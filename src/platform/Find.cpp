@@ -280,14 +280,16 @@ public:
     }
     TRuns runs(from, count);
     bool helperUnsupported = XattrUnsupported_;
-    // Joined however this ends, a sink that throws included.
     struct THelper {
       TRuns &Runs;
       std::optional<std::thread> Thread;
-      ~THelper() {
+      void Join() {
         Runs.Stop();
         if (Thread) Thread->join();
+        Thread.reset();
       }
+      // Joined however this ends, a sink that throws included.
+      ~THelper() { Join(); }
     } helper{runs, std::nullopt};
     try {
       helper.Thread.emplace([&] {
@@ -317,12 +319,8 @@ public:
         runs.WaitFor(handed);  // the helper has it in hand
       }
     }
-    runs.Stop();
-    if (helper.Thread) {
-      helper.Thread->join();
-      helper.Thread.reset();
-      XattrUnsupported_ = XattrUnsupported_ || helperUnsupported;
-    }
+    helper.Join();
+    XattrUnsupported_ = XattrUnsupported_ || helperUnsupported;
     return error;
   }
 

@@ -97,12 +97,6 @@ namespace {
 // A level that grows past this many targets is given room for all of them.
 constexpr std::size_t kGrowWholeFrom = 256;
 
-}  // namespace
-
-bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
-
-namespace {
-
 // True when `destination` is the folder `held` itself, or may be (it cannot
 // be told): what a run makes there could turn up in the folder's listing.
 bool IsListedFolder(const TFolderHandle &held, const std::string &destination) {
@@ -115,6 +109,8 @@ bool IsListedFolder(const TFolderHandle &held, const std::string &destination) {
 }
 
 }  // namespace
+
+bool MatchesEveryName(std::string_view filter) { return filter == "*" || filter == "*.*"; }
 
 int ListFolder(std::vector<TargetEntry> &entries, TFolderNames &names, const TFolderHandle &held,
                std::string_view folder, const std::vector<std::string> &filters,
