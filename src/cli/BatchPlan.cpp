@@ -18,10 +18,16 @@ class TBatchPlanSink final : public TPlanSink {
 public:
   explicit TBatchPlanSink(TBatchHost &host) : Host_(host) {}
   void AddPlanMarker(std::string_view marker) override { Host_.AddLogLine(std::string(marker)); }
-  void AddPlanRecord(const TPlanRecord &record) override { Host_.AddLogLine(PlanLineOf(record)); }
+  void AddPlanRecord(const TPlanRecord &record) override {
+    // The room of the last line is reused: a plan prints one per target.
+    Line_.clear();
+    AppendPlanLine(Line_, record);
+    Host_.AddLogLine(Line_);
+  }
 
 private:
   TBatchHost &Host_;
+  std::string Line_;
 };
 
 void Note(const std::string &utf8) {

@@ -291,7 +291,7 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
   const std::optional<TFileSystemTraits> traits = view.FolderTraits(folder);
   if (traits && NameFits(*traits, copy.ResultName) == TNameFit::NotHeld)
     return TPrediction::Fail(TFailReason::NameNotHeld);
-  const TPlannedEntry existing = view.Lookup(folder + copy.ResultName);
+  const TPlannedEntry existing = view.Lookup(folder, copy.ResultName);
   const auto taken = [&] {
     return TPrediction::Fail(existing.ByPlan && !existing.OtherCase ? TFailReason::TakenByPlan
                                                                       : TFailReason::NameExists);
@@ -328,7 +328,7 @@ TPrediction PredictCopy(TCopyCn &copy, TPlanView &view, const std::string &sourc
   const TNameParts parts = SplitName(copy.ResultName);
   for (unsigned long long n = 1;; ++n) {
     std::string candidate = parts.Base + "_" + std::to_string(n) + parts.Ext;
-    if (!view.Lookup(folder + candidate).Exists) {
+    if (!view.Lookup(folder, candidate).Exists) {
       copy.ResultName = std::move(candidate);
       return written();
     }

@@ -30,7 +30,19 @@ bool Writable(std::int32_t value) {
   return IsValidDosDateTime(packed) && DosDateTimeToFileTime(packed).has_value();
 }
 
+// `folder` with its delimiter: itself when it has one, else made in `made`.
+std::string_view DirOf(const std::string &folder, std::string &made) {
+  if (EndsWithDelimiter(folder)) return folder;
+  made = IncludeTrailingDelimiter(folder);
+  return made;
+}
+
 }  // namespace
+
+TPlannedEntry TPlanView::LookupPath(std::string_view path) {
+  const std::size_t at = NameOffset(path);
+  return Lookup(path.substr(0, at), path.substr(at));
+}
 
 bool IsStorableName(const std::string &name) {
   // ASCII is the same in both; only other names need the conversion.
@@ -71,7 +83,7 @@ TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &f
   if (const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
       traits && NameFits(*traits, newName) == TNameFit::NotHeld)
     return TPrediction::Fail(TFailReason::NameNotHeld);
-  const TPlannedEntry target = view.Lookup(dir + newName);
+  const TPlannedEntry target = view.Lookup(dir, newName);
   // A folder is made with its parents; one already there will do.  A link
   // to a folder is copied as a link, like a file.
   if ((attributes & kAttrDirectory) && !isSymlink) {
@@ -85,16 +97,19 @@ TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &f
 
 TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
                         const std::string &newName) {
-  const std::string dir = IncludeTrailingDelimiter(folder);
   if (!IsStorableName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
+  std::string made;
+  const std::string_view dir = DirOf(folder, made);
   const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
   if (traits && NameFits(*traits, newName) == TNameFit::NotHeld)
     return TPrediction::Fail(TFailReason::NameNotHeld);
   // A change of letter case alone finds the entry itself where case is
   // ignored; the entry is there, as the walk has just listed it, and no
   // earlier target can have taken a name that was not free.
-  if (traits && NameKey(*traits, newName) == NameKey(*traits, name)) return {};
-  const TPlannedEntry target = view.Lookup(dir + newName);
+  if (traits && (traits->CaseInsensitive ? NameKey(*traits, newName) == NameKey(*traits, name)
+                                         : newName == name))
+    return {};
+  const TPlannedEntry target = view.Lookup(dir, newName);
   if (target.Exists) return Taken(target);
   return {};
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "media/MediaFacts.h"
 #include "platform/DateTime.h"
@@ -35,14 +36,18 @@ struct TPlannedEntry {
 class TPlanView {
 public:
   virtual ~TPlanView() = default;
-  // `path` is CP932 without a trailing delimiter.
-  virtual TPlannedEntry Lookup(const std::string &path) = 0;
+  // The entry `name` in the folder `dir`, which ends with its delimiter
+  // (or is empty for a bare name); CP932.  The two come apart so that a
+  // look at each target's new name needs no path made for it.
+  virtual TPlannedEntry Lookup(std::string_view dir, std::string_view name) = 0;
+  // The same for a whole path without a trailing delimiter.
+  TPlannedEntry LookupPath(std::string_view path);
   // True when an earlier target of the plan moved or removed what the walk
   // found at `path` (the plan's own record; the disk is not asked).
   virtual bool Vacated(const std::string &path) = 0;
   // The file system `folder` (with or without its delimiter) lies on, or
   // nullopt when it cannot be known (a folder not made yet).
-  virtual std::optional<TFileSystemTraits> FolderTraits(const std::string &folder) = 0;
+  virtual std::optional<TFileSystemTraits> FolderTraits(std::string_view folder) = 0;
   // Takes room for a file of `size` bytes in `folder` from what the plan has
   // left of its file system's free space; false, taking nothing, when it
   // will not fit.

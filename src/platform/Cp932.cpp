@@ -56,7 +56,6 @@ public:
 
 std::size_t AsciiRun(std::string_view text, std::size_t at);
 
-bool IsAscii(std::string_view text) { return AsciiRun(text, 0) == text.size(); }
 
 std::size_t CharLength(std::string_view text, std::size_t at) {
   return IsDBCSLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size() ? 2 : 1;
@@ -328,6 +327,8 @@ std::string MapAscii(std::string_view text, Map map) {
 // ASCII is the same in both encodings (glibc's CP932 keeps 0x5C and 0x7E as
 // backslash and tilde), so plain names skip the tables altogether.
 std::optional<std::string> Utf8ToCp932(std::string_view utf8) { return ToCp932(utf8, 0); }
+
+bool IsAscii(std::string_view text) { return AsciiRun(text, 0) == text.size(); }
 
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932) { return ToUtf8(cp932, 0); }
 

@@ -27,6 +27,10 @@ inline bool IsDBCSLeadByte(unsigned char byte) {
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 
+// True when every byte of `text` is below 0x80: such a text reads the same
+// in CP932 and UTF-8, and needs no conversion either way.
+bool IsAscii(std::string_view text);
+
 // The same bytes as Cp932ToUtf8, but raw bytes are written as they come
 // even where they run together: for the text of a file, which is no name.
 std::optional<std::string> Cp932ToUtf8Bytes(std::string_view cp932);

@@ -518,6 +518,8 @@ std::optional<TFileSystemTraits> FileSystemOf(const std::string &folder) {
 }
 
 TNameFit NameFits(const TFileSystemTraits &traits, std::string_view name) {
+  // Asked for every new name a plan makes; most are plain ASCII.
+  if (IsAscii(name)) return fs::NameFitsUtf8(traits, name) ? TNameFit::Fits : TNameFit::NotHeld;
   const std::optional<std::string> utf8 = Cp932ToUtf8(name);
   if (!utf8) return TNameFit::NotHeld;
   return fs::NameFitsUtf8(traits, *utf8) ? TNameFit::Fits : TNameFit::NotHeld;

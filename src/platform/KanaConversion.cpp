@@ -324,7 +324,8 @@ bool ComposeKanaMarks(std::u16string &text) {
   return changed;
 }
 
-bool IsAscii(std::string_view text) {
+// The program's own IsAscii is not linked into this module.
+bool AllAscii(std::string_view text) {
   for (const char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   return true;
@@ -335,7 +336,7 @@ bool IsAscii(std::string_view text) {
 std::string ConvertKana(std::string_view cp932, const TKanaConversions &conversions) {
   if (!conversions.Any()) return std::string(cp932);
   // Only ASCII made full-width changes an ASCII text.
-  if (conversions.WidthAlnum != 2 && IsAscii(cp932)) return std::string(cp932);
+  if (conversions.WidthAlnum != 2 && AllAscii(cp932)) return std::string(cp932);
   std::optional<std::u16string> text = Cp932ToUtf16(cp932);
   if (!text) return std::string(cp932);
   bool changed = false;

@@ -29,12 +29,6 @@ bool StartsChar(std::string_view text, std::size_t at) {
   return leads % 2 == 0;
 }
 
-bool EndsWithDelimiter(std::string_view path) {
-  const std::size_t last = LastCharOffset(path);
-  return last != std::string_view::npos && path[last] == kPathDelimiter &&
-         last + 1 == path.size();
-}
-
 // The folder that holds `path` (no trailing delimiter), "/" for a child of
 // the root, "" for a bare relative name.
 std::string ParentOf(std::string_view path) {
@@ -45,6 +39,12 @@ std::string ParentOf(std::string_view path) {
 }
 
 }  // namespace
+
+bool EndsWithDelimiter(std::string_view path) {
+  const std::size_t last = LastCharOffset(path);
+  return last != std::string_view::npos && path[last] == kPathDelimiter &&
+         last + 1 == path.size();
+}
 
 std::string IncludeTrailingDelimiter(std::string_view path) {
   std::string out(path);
@@ -61,6 +61,15 @@ std::size_t LastCharOffset(std::string_view text) {
   if (text.empty()) return std::string_view::npos;
   const std::size_t last = text.size() - 1;
   return StartsChar(text, last) ? last : last - 1;
+}
+
+std::size_t NameOffset(std::string_view path) {
+  // '/' is never the second byte of a double-byte character, so a plain
+  // search from the end is exact; another delimiter needs the aware scan.
+  const std::size_t at = kPathDelimiter == '/'
+                             ? path.rfind(kPathDelimiter)
+                             : LastDelimiterOffset(path, std::string_view(&kPathDelimiter, 1));
+  return at == std::string_view::npos ? 0 : at + 1;
 }
 
 std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimiters) {

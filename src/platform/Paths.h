@@ -11,6 +11,10 @@
 // The platform's path delimiter ('/' on POSIX, '\\' on Windows).
 inline constexpr char kPathDelimiter = '/';
 
+// True when the last character of `path` is the delimiter (double-byte
+// aware).
+bool EndsWithDelimiter(std::string_view path);
+
 // The path unchanged when its last character is the delimiter, else the path
 // followed by it.  The last character is found double-byte aware.
 std::string IncludeTrailingDelimiter(std::string_view path);
@@ -20,6 +24,11 @@ std::string ExcludeTrailingDelimiter(std::string_view path);
 // Byte offset of the last character of `text` (double-byte aware), or npos
 // for an empty text.
 std::size_t LastCharOffset(std::string_view text);
+
+// Byte offset where the last component of `path` starts: just after its
+// last delimiter, or 0 when it has none.  A trailing delimiter gives an
+// empty last component.
+std::size_t NameOffset(std::string_view path);
 
 // Byte offset of the last occurrence of any single-byte character of
 // `delimiters` that is not a trail byte, or npos.

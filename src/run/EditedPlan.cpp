@@ -69,9 +69,10 @@ public:
     for (auto &[dir, folder] : Folders_) folder.Changed.clear();
   }
 
-  TPlannedEntry Lookup(const std::string &path) override {
-    const std::string name = ExtractFileName(path);
-    TFolder &folder = FolderOf(path.substr(0, path.size() - name.size()));
+  TPlannedEntry Lookup(std::string_view dir, std::string_view spelt) override {
+    const std::string name(spelt);
+    const std::string path = std::string(dir) + name;
+    TFolder &folder = FolderOf(std::string(dir));
     const std::string key = KeyOf(folder, name);
     const auto changed = folder.Changed.find(key);
     if (changed != folder.Changed.end()) {
@@ -97,7 +98,7 @@ public:
 
   bool Vacated(const std::string &) override { return false; }
 
-  std::optional<TFileSystemTraits> FolderTraits(const std::string &folder) override {
+  std::optional<TFileSystemTraits> FolderTraits(std::string_view folder) override {
     return FolderOf(IncludeTrailingDelimiter(folder)).Traits;
   }
 

@@ -67,13 +67,22 @@ bool IsFailedRecordLine(std::string_view line) {
 std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
                           const TChangeNumbers &numbers, std::string_view destination,
                           std::string_view reason) {
-  if (mode == RunMode::List) return {};
-  // One allocation for the whole line: its heads take well under 128 bytes.
   std::string line;
-  line.reserve(128 + path.size() + destination.size());
+  AppendLogLine(line, mode, path, ok, numbers, destination, reason);
+  return line;
+}
+
+void AppendLogLine(std::string &line, RunMode mode, std::string_view path, bool ok,
+                   const TChangeNumbers &numbers, std::string_view destination,
+                   std::string_view reason, bool planned) {
+  if (mode == RunMode::List) return;
+  // One allocation for the whole line: its heads take well under 128 bytes.
+  line.reserve(line.size() + 128 + path.size() + destination.size());
   line += "処理: ";
   line += OperationName(mode);
-  line += ok ? "; 結果: 成功; 処理ファイル: " : "; 結果: 失敗; 処理ファイル: ";
+  line += !ok     ? "; 結果: 失敗; 処理ファイル: "
+          : planned ? "; 結果: 予定; 処理ファイル: "
+                    : "; 結果: 成功; 処理ファイル: ";
   line += path;
   line += ';';
   switch (mode) {
@@ -106,7 +115,6 @@ std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
     line += reason;
     line += ';';
   }
-  return line;
 }
 
 TLogFileWriter::~TLogFileWriter() { Close(); }

@@ -45,6 +45,12 @@ bool IsFailedRecordLine(std::string_view line);
 std::string FormatLogLine(RunMode mode, std::string_view path, bool ok,
                           const TChangeNumbers &numbers, std::string_view destination,
                           std::string_view reason = {});
+// The same line appended to `line`, whose room a caller writing a line per
+// target reuses.  A plan's line (`planned`) says that a target that would
+// succeed is planned.
+void AppendLogLine(std::string &line, RunMode mode, std::string_view path, bool ok,
+                   const TChangeNumbers &numbers, std::string_view destination,
+                   std::string_view reason = {}, bool planned = false);
 
 // Writes log lines to a file as they come, replacing the file.  Lines are
 // buffered; Close (or the destructor) writes out what is left, so the file

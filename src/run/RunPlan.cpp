@@ -25,6 +25,7 @@
 #include "platform/Inspect.h"
 #include "platform/Paths.h"
 #include "run/ListedTargets.h"
+#include "run/PlanNames.h"
 #include "run/RenameChains.h"
 #include "run/RunDriver.h"
 #include "run/RunSteps.h"
@@ -32,19 +33,6 @@
 #include "select/Walk.h"
 
 namespace {
-
-constexpr std::string_view kSucceeded = "; 結果: 成功; ";
-constexpr std::string_view kPlanned = "; 結果: 予定; ";
-
-// Where the last component of a path starts.  '/' is never the second byte
-// of a double-byte character, so a plain search from the end is exact;
-// another delimiter needs the double-byte aware scan.
-std::size_t NameStart(std::string_view path) {
-  const std::size_t at = kPathDelimiter == '/'
-                             ? path.rfind(kPathDelimiter)
-                             : LastDelimiterOffset(path, std::string_view(&kPathDelimiter, 1));
-  return at == std::string_view::npos ? 0 : at + 1;
-}
 
 // The disk as the run would find it at the current target: what earlier
 // targets changed, by folder, over the disk itself.  A folder the walk has
@@ -77,8 +65,7 @@ public:
 
   // Reads the names `dir` holds, through `held` when given.
   void ReadNames(const std::string &dir, const TFolderHandle *held) {
-    std::string_view name;
-    if (Find(dir, name, true)->Names) return;
+    if (FindFolder(dir, true)->NamesKnown) return;
     if (const std::optional<std::vector<std::string>> names =
             held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir))
       TakeNames(dir, *names);
@@ -86,33 +73,31 @@ public:
 
   // The names `dir` holds, as its listing read them.
   void TakeNames(const std::string &dir, const std::vector<std::string> &names) {
-    std::string_view name;
-    TChanges *changes = Find(dir, name, true);
-    if (changes->Names) return;
-    changes->Names.emplace(&changes->Memory);
-    changes->Names->reserve(names.size());
+    TChanges *changes = FindFolder(dir, true);
+    if (changes->NamesKnown) return;
+    changes->NamesKnown = true;
+    changes->Names.Reserve(changes->Names.Size() + names.size());
     std::string key;
     for (const std::string &entry : names) {
-      changes->Names->emplace(KeyOf(*changes, entry, key));
+      changes->Names.Add(KeyOf(*changes, entry, key)).Listed = true;
       if (changes->Fold) changes->Exact.emplace(std::string_view(entry));
     }
   }
 
-  TPlannedEntry Lookup(const std::string &path) override {
-    std::string_view name;
-    if (TChanges *changes = Find(path, name, false)) {
+  TPlannedEntry Lookup(std::string_view dir, std::string_view name) override {
+    if (TChanges *changes = FindFolder(dir, false)) {
       std::string buffer;
       const std::string_view key = KeyOf(*changes, name, buffer);
-      const auto changed = changes->Changed.find(key);
-      if (changed != changes->Changed.end()) {
-        TPlannedEntry entry = changed->second;
+      const TPlanNames::TName *known = changes->Names.Find(key);
+      if (known != nullptr && known->Changed) {
+        TPlannedEntry entry = known->Entry;
         entry.OtherCase = entry.Exists && changes->Fold && changes->Exact.count(name) == 0;
         return entry;
       }
-      if (changes->Names && changes->Names->find(key) == changes->Names->end()) return {};
+      if (changes->NamesKnown && (known == nullptr || !known->Listed)) return {};
     }
     TPlannedEntry entry;
-    if (const std::optional<FindEntry> disk = OnDisk(path, name)) {
+    if (const std::optional<FindEntry> disk = OnDisk(dir, name)) {
       entry.Exists = true;
       entry.Attributes = disk->Attributes;
       entry.IsSymlink = disk->IsSymlink;
@@ -127,16 +112,19 @@ public:
     if (changes == nullptr) return false;
     std::string buffer;
     const std::string_view key = KeyOf(*changes, name, buffer);
-    const auto changed = changes->Changed.find(key);
-    if (changed != changes->Changed.end()) return !changed->second.Exists;
-    return changes->Names && changes->Names->find(key) == changes->Names->end();
+    const TPlanNames::TName *known = changes->Names.Find(key);
+    if (known != nullptr && known->Changed) return !known->Entry.Exists;
+    return changes->NamesKnown && (known == nullptr || !known->Listed);
   }
 
-  std::optional<TFileSystemTraits> FolderTraits(const std::string &folder) override {
-    const std::string dir = IncludeTrailingDelimiter(folder);
-    if (dir != TraitsFolder_) {
-      TraitsFolder_ = dir;
-      Traits_ = FileSystemOf(NearestExisting(dir));
+  std::optional<TFileSystemTraits> FolderTraits(std::string_view folder) override {
+    // Asked once a target: the folder is nearly always the last one.
+    const bool last = folder == TraitsFolder_ ||
+                      (folder.size() + 1 == TraitsFolder_.size() &&
+                       TraitsFolder_.starts_with(folder) && !EndsWithDelimiter(folder));
+    if (!last) {
+      TraitsFolder_ = IncludeTrailingDelimiter(folder);
+      Traits_ = FileSystemOf(NearestExisting(TraitsFolder_));
     }
     return Traits_;
   }
@@ -160,9 +148,8 @@ public:
   // Looks are nearly always into one folder after another, or into two by
   // turns (a renamed copy looks for its new name and for the folder it goes
   // into): the last two are held open.
-  std::optional<FindEntry> OnDisk(const std::string &path, std::string_view name) {
-    const std::string_view folder = std::string_view(path).substr(0, path.size() - name.size());
-    if (name.empty() || folder.empty()) return InspectEntry(path);
+  std::optional<FindEntry> OnDisk(std::string_view folder, std::string_view name) {
+    if (name.empty() || folder.empty()) return InspectEntry(std::string(folder) + std::string(name));
     if (folder != Held_[0].Folder) {
       std::swap(Held_[0], Held_[1]);
       if (folder != Held_[0].Folder) {
@@ -171,23 +158,29 @@ public:
       }
     }
     const TFolderHandle &held = Held_[0].Handle;
-    return held.Valid() ? InspectEntry(TEntryRef(held, name)) : InspectEntry(path);
+    return held.Valid() ? InspectEntry(TEntryRef(held, name))
+                        : InspectEntry(std::string(folder) + std::string(name));
   }
 
   void Remove(const std::string &path) {
+    const std::size_t at = NameOffset(path);
+    Remove(std::string_view(path).substr(0, at), std::string_view(path).substr(at));
+  }
+
+  // `dir` with its delimiter, as for Lookup.
+  void Remove(std::string_view dir, std::string_view name) {
     // With the folder's names at hand, a name that goes is simply no
     // longer among them.
-    std::string_view name;
-    TChanges *changes = Find(path, name, true);
+    TChanges *changes = FindFolder(dir, true);
     if (changes->Fold) {
       const auto spelt = changes->Exact.find(name);
       if (spelt != changes->Exact.end()) changes->Exact.erase(spelt);
     }
     std::string buffer;
     const std::string_view key = KeyOf(*changes, name, buffer);
-    if (changes->Names && changes->Changed.find(key) == changes->Changed.end()) {
-      const auto listed = changes->Names->find(key);
-      if (listed != changes->Names->end()) changes->Names->erase(listed);
+    TPlanNames::TName *known = changes->Names.Find(key);
+    if (changes->NamesKnown && (known == nullptr || !known->Changed)) {
+      if (known != nullptr) known->Listed = false;
       return;
     }
     TPlannedEntry gone;
@@ -195,10 +188,14 @@ public:
     Set(*changes, key, gone);
   }
 
-  void Put(const std::string &path, TPlannedEntry entry) {
+  void Put(const std::string &path, const TPlannedEntry &entry) {
+    const std::size_t at = NameOffset(path);
+    Put(std::string_view(path).substr(0, at), std::string_view(path).substr(at), entry);
+  }
+
+  void Put(std::string_view dir, std::string_view name, TPlannedEntry entry) {
     entry.Exists = entry.ByPlan = true;
-    std::string_view name;
-    TChanges *changes = Find(path, name, true);
+    TChanges *changes = FindFolder(dir, true);
     if (changes->Fold) changes->Exact.emplace(name);
     std::string buffer;
     Set(*changes, KeyOf(*changes, name, buffer), entry);
@@ -210,13 +207,14 @@ private:
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
   };
   using TNameSet = std::pmr::unordered_set<std::pmr::string, THash, std::equal_to<>>;
-  // A folder's changes live in memory of their own: their nodes lie
+  // A folder's changes live in memory of their own: their names lie
   // together, and a folder the walk has left goes in one release.
   struct TChanges {
     std::pmr::monotonic_buffer_resource Memory;
-    std::pmr::unordered_map<std::pmr::string, TPlannedEntry, THash, std::equal_to<>> Changed{&Memory};
-    // What the folder held when the walk entered it, when read.
-    std::optional<TNameSet> Names;
+    // What the folder held when the walk entered it (when read: NamesKnown),
+    // and what the plan changed there.
+    TPlanNames Names{Memory};
+    bool NamesKnown = false;
     // The file system ignores case: keys are folded, and the names as they
     // are spelt are kept beside them.
     std::optional<TFileSystemTraits> Fold;
@@ -236,7 +234,7 @@ private:
   static std::string NearestExisting(std::string dir) {
     while (dir.size() > 1 && !FolderExists(dir)) {
       const std::string bare = ExcludeTrailingDelimiter(dir);
-      dir = bare.substr(0, NameStart(bare));
+      dir = bare.substr(0, NameOffset(bare));
       if (dir.empty()) return std::string(1, kPathDelimiter);
     }
     return dir;
@@ -245,9 +243,13 @@ private:
   // The changes in the folder of `path`, made when `create`; `name` is the
   // rest of the path.  Nearly every look is into the folder of the last.
   TChanges *Find(const std::string &path, std::string_view &name, bool create) {
-    const std::size_t start = NameStart(path);
-    const std::string_view folder = std::string_view(path).substr(0, start);
+    const std::size_t start = NameOffset(path);
     name = std::string_view(path).substr(start);
+    return FindFolder(std::string_view(path).substr(0, start), create);
+  }
+
+  // The same for `folder` with its delimiter.
+  TChanges *FindFolder(std::string_view folder, bool create) {
     if (Last_ != nullptr && folder == LastKey_) return Last_;
     auto found = Folders_.find(folder);
     if (found == Folders_.end()) {
@@ -264,7 +266,9 @@ private:
   }
 
   static void Set(TChanges &changes, std::string_view key, const TPlannedEntry &entry) {
-    changes.Changed.insert_or_assign(std::pmr::string(key, &changes.Memory), entry);
+    TPlanNames::TName &name = changes.Names.Add(key);
+    name.Changed = true;
+    name.Entry = entry;
   }
 
   std::unordered_map<std::string, std::unique_ptr<TChanges>, THash, std::equal_to<>> Folders_;  // by folder
@@ -281,6 +285,21 @@ private:
   std::string SpaceFolder_;
   std::optional<TFreeSpace> Space_;
   std::unordered_map<std::uint64_t, std::uint64_t> Left_;  // bytes the plan leaves free, by device
+};
+
+// A path as a folder (with its delimiter) and a name, or whole in the
+// first part.
+struct TPathParts {
+  std::string_view Head, Tail;
+  TPathParts() = default;
+  TPathParts(const std::string &whole) : Head(whole) {}  // NOLINT: a whole path is one part
+  TPathParts(std::string_view head, std::string_view tail) : Head(head), Tail(tail) {}
+  void JoinInto(std::string &out) const { out.assign(Head).append(Tail); }
+  std::string Joined() const {
+    std::string out;
+    JoinInto(out);
+    return out;
+  }
 };
 
 TPlannedEntry EntryOf(const TargetEntry &target) {
@@ -339,20 +358,20 @@ std::string RunLineOf(const TPlanRecord &record) {
 }
 
 std::string PlanLineOf(const TPlanRecord &record) {
-  std::string line = FormatLogLine(record.Mode, record.Path, record.Ok, record.Numbers,
-                                   record.Destination, record.Ok ? std::string() : ReasonText(record.Failure));
-  if (record.Ok) {
-    // The result is the head's second field, before any path.
-    const std::size_t at = line.find(kSucceeded, 0);
-    if (at != std::string::npos) line.replace(at, kSucceeded.size(), kPlanned);
-    // A note on a target that will succeed: the plan alone says it.
-    if (record.Failure.Reason == TFailReason::ShotTimeFallback) {
-      line += " 理由: ";
-      line += ReasonText(record.Failure);
-      line += ';';
-    }
-  }
+  std::string line;
+  AppendPlanLine(line, record);
   return line;
+}
+
+void AppendPlanLine(std::string &line, const TPlanRecord &record) {
+  AppendLogLine(line, record.Mode, record.Path, record.Ok, record.Numbers, record.Destination,
+                record.Ok ? std::string() : ReasonText(record.Failure), /*planned=*/true);
+  // A note on a target that will succeed: the plan alone says it.
+  if (record.Ok && record.Failure.Reason == TFailReason::ShotTimeFallback) {
+    line += " 理由: ";
+    line += ReasonText(record.Failure);
+    line += ';';
+  }
 }
 
 
@@ -429,7 +448,7 @@ public:
     if (entries.empty() || D_.Rename_.MakeCopy || !D_.Host_.Job().Rename.ResolveChains) return;
     const std::string folder(entries.front().Folder);
     Chains_.Prepare(D_.Rename_, entries, LastFolderName(Current_),
-                    [&](const std::string &name) { return View_.Lookup(folder + name).Exists; });
+                    [&](const std::string &name) { return View_.Lookup(folder, name).Exists; });
   }
 
   // The run takes the name from the folder's path, which for a folder it
@@ -442,7 +461,7 @@ public:
     const TLevelPaths &paths = PathsOf(level);
     const std::string &folder = paths.Folder;
     const std::string &destination = paths.Destination;
-    const std::string shown = paths.Shown + entry.Name;
+    const TPathParts shown{paths.Shown, entry.Name};
     TTargetOutcome outcome{entry.Name, entry.Name, false};
     const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
     switch (Mode_) {
@@ -464,7 +483,7 @@ public:
       const std::string name = copy.ResultName;
       // The run makes the destination folder for any target with a plain name.
       if (IsPlainName(entry.Name)) MadeFolders(RunMode::Copy, level, destination);
-      Record(RunMode::Copy, p, shown, destination + name);
+      Record(RunMode::Copy, p, shown, {destination, name});
       if (p.Ok) {
         View_.Put(IncludeTrailingDelimiter(destination) + name, EntryOf(entry));
         if ((!isFolder || entry.IsSymlink) && (copy.Delete == 0 || copy.Delete == 2)) View_.Remove(source);
@@ -492,7 +511,7 @@ public:
       TChangeSubject subject = SubjectOnDisk(folder + entry.Name);
       subject.Media = entry.Media.get();
       const TPrediction p = PredictChange(D_.Change_, subject);
-      TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown, {},
+      TPlanRecord record{RunMode::Change, p.Ok, p.Failure, shown.Joined(), {},
                          ChangeNumbersOf(D_.Change_, entry.Attributes), {}, false, {}, {}};
       Add(record);
       break;
@@ -514,7 +533,7 @@ public:
       empty = false;
     }
     const TPrediction p = empty ? TPrediction{} : TPrediction::Fail(FailureOf(ENOTEMPTY));
-    Record(RunMode::Delete, p, paths.Shown + entry.Name, {});
+    Record(RunMode::Delete, p, {paths.Shown, entry.Name}, {});
     if (p.Ok) View_.Remove(path);
   }
 
@@ -525,7 +544,7 @@ public:
   }
 
 private:
-  void RenameStep(const TargetEntry &entry, const TWalkLevel &level, const std::string &shown,
+  void RenameStep(const TargetEntry &entry, const TWalkLevel &level, TPathParts shown,
                   TTargetOutcome &outcome) {
     TRenameCn &rename = D_.Rename_;
     const std::string &folder = PathsOf(level).Folder;
@@ -541,7 +560,7 @@ private:
     // to change into a plain one.
     if (rename.MakeCopy && newName != entry.Name && IsPlainName(newName))
       MadeFolders(RunMode::Rename, level, destination);
-    Record(RunMode::Rename, p, shown, destination + newName, folder + entry.Name);
+    Record(RunMode::Rename, p, shown, {destination, newName}, {folder, entry.Name});
     AdvanceSeqCounter(rename);
 
     const bool plain = IsPlainName(newName);
@@ -562,13 +581,13 @@ private:
   }
 
   void ChainStep(const TChainStep &step, const TargetEntry &entry, const TWalkLevel &level,
-                 const std::string &shown, TTargetOutcome &outcome) {
+                 TPathParts shown, TTargetOutcome &outcome) {
     const std::string &folder = PathsOf(level).Folder;
     const std::string &destination = PathsOf(level).Destination;
     D_.Rename_.ResultName = step.To;
     TPrediction p = step.Tried ? PredictMove(View_, folder, step.From, step.To)
                                : TPrediction::Fail(step.Refusal);
-    Record(RunMode::Rename, p, shown, destination + step.To, folder + step.Original, !step.Final);
+    Record(RunMode::Rename, p, shown, {destination, step.To}, {folder, step.Original}, !step.Final);
     TargetEntry moved = entry;
     moved.Name = step.From;
     if (p.Ok) {
@@ -586,7 +605,7 @@ private:
   void MadeFolders(RunMode mode, const TWalkLevel &level, const std::string &destination) {
     std::vector<std::string> missing;
     for (std::string at = ExcludeTrailingDelimiter(destination); !at.empty();) {
-      if (View_.Lookup(at).Exists) break;
+      if (View_.LookupPath(at).Exists) break;
       missing.push_back(at);
       const std::string up = ExtractFilePath(IncludeTrailingDelimiter(at));
       const std::string parent = up.size() > 1 ? ExcludeTrailingDelimiter(up) : up;
@@ -606,12 +625,16 @@ private:
   // shown under its new name.  `original` is where the entry is on disk.
   void Moved(const std::string &folder, const TargetEntry &entry, const std::string &newName,
              const std::string &original = {}) {
-    const std::string dir = IncludeTrailingDelimiter(folder);
-    View_.Remove(dir + entry.Name);
-    View_.Put(dir + newName, EntryOf(entry));
+    // The level's folder has its delimiter: no path is made for a file.
+    std::string made;
+    const std::string_view dir =
+        EndsWithDelimiter(folder) ? std::string_view(folder) : (made = IncludeTrailingDelimiter(folder));
+    View_.Remove(dir, entry.Name);
+    View_.Put(dir, newName, EntryOf(entry));
     if (entry.Attributes & kAttrDirectory) {
-      const std::string real = dir + (original.empty() ? entry.Name : original) + kPathDelimiter;
-      Renamed_[real] = PlannedOf(dir) + newName + kPathDelimiter;
+      const std::string real =
+          std::string(dir) + (original.empty() ? entry.Name : original) + kPathDelimiter;
+      Renamed_[real] = PlannedOf(std::string(dir)) + newName + kPathDelimiter;
     }
   }
 
@@ -694,14 +717,25 @@ private:
   static std::string ExtractFilePath(const std::string &dir) {
     // dir ends with the delimiter: drop the last component.
     const std::string bare = ExcludeTrailingDelimiter(dir);
-    return bare.substr(0, NameStart(bare));
+    return bare.substr(0, NameOffset(bare));
   }
 
-  // The paths are taken by value: most are made for the record alone.
-  void Record(RunMode mode, const TPrediction &p, std::string path, std::string destination,
-              std::string source = {}, bool temporary = false) {
-    Add(TPlanRecord{mode, p.Ok, p.Failure, std::move(path), std::move(destination), {},
-                    std::move(source), temporary, {}, {}});
+  // The record's paths come in parts and are joined in the room of the
+  // last record: a plan makes one or more a target.
+  void Record(RunMode mode, const TPrediction &p, TPathParts path, TPathParts destination,
+              TPathParts source = {}, bool temporary = false) {
+    TPlanRecord &record = Record_;
+    record.Mode = mode;
+    record.Ok = p.Ok;
+    record.Failure = p.Failure;
+    path.JoinInto(record.Path);
+    destination.JoinInto(record.Destination);
+    record.Numbers = {};
+    source.JoinInto(record.Source);
+    record.Temporary = temporary;
+    record.Outcome.clear();
+    record.Reason.clear();
+    Add(record);
   }
 
   void Add(const TPlanRecord &record) {
@@ -727,6 +761,7 @@ private:
   std::unordered_map<std::string, std::string> Renamed_;
   std::string Current_;
   TLevelPaths Paths_;
+  TPlanRecord Record_;
   timespec Now_{};
   std::optional<TFileId> LogId_;
 };

@@ -34,6 +34,8 @@ struct TPlanRecord {
 std::string RunLineOf(const TPlanRecord &record);
 // The line a dry run prints for it.
 std::string PlanLineOf(const TPlanRecord &record);
+// The same appended to `line`, for a caller printing a line per target.
+void AppendPlanLine(std::string &line, const TPlanRecord &record);
 
 class TPlanSink {
 public:

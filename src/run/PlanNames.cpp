@@ -1,0 +1,57 @@
+#include "run/PlanNames.h"
+
+#include <cstring>
+#include <functional>
+
+std::uint32_t TPlanNames::HashOf(std::string_view key) {
+  const std::size_t hash = std::hash<std::string_view>{}(key);
+  return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+std::size_t TPlanNames::Probe(std::string_view key, std::uint32_t hash) const {
+  const std::size_t mask = Slots_.size() - 1;
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    const TSlot &slot = Slots_[at];
+    if (slot.Index == 0) return at;
+    if (slot.Hash == hash && Names_[slot.Index - 1].Key == key) return at;
+  }
+}
+
+TPlanNames::TName *TPlanNames::Find(std::string_view key) {
+  if (Names_.empty()) return nullptr;
+  const TSlot &slot = Slots_[Probe(key, HashOf(key))];
+  return slot.Index == 0 ? nullptr : &Names_[slot.Index - 1];
+}
+
+TPlanNames::TName &TPlanNames::Add(std::string_view key) {
+  if ((Names_.size() + 1) * 2 > Slots_.size()) Rehash(Slots_.empty() ? 16 : Slots_.size() * 2);
+  const std::uint32_t hash = HashOf(key);
+  TSlot &slot = Slots_[Probe(key, hash)];
+  if (slot.Index != 0) return Names_[slot.Index - 1];
+  char *text = static_cast<char *>(Memory_.allocate(key.size() == 0 ? 1 : key.size(), 1));
+  if (!key.empty()) std::memcpy(text, key.data(), key.size());
+  TName &name = Names_.emplace_back();
+  name.Key = std::string_view(text, key.size());
+  slot.Hash = hash;
+  slot.Index = static_cast<std::uint32_t>(Names_.size());
+  return name;
+}
+
+void TPlanNames::Reserve(std::size_t count) {
+  Names_.reserve(count);
+  std::size_t slots = Slots_.empty() ? 16 : Slots_.size();
+  while (count * 2 > slots) slots *= 2;
+  if (slots != Slots_.size()) Rehash(slots);
+}
+
+void TPlanNames::Rehash(std::size_t slots) {
+  std::vector<TSlot> old(slots);
+  old.swap(Slots_);
+  const std::size_t mask = Slots_.size() - 1;
+  for (const TSlot &slot : old) {
+    if (slot.Index == 0) continue;
+    std::size_t at = slot.Hash & mask;
+    while (Slots_[at].Index != 0) at = (at + 1) & mask;
+    Slots_[at] = slot;
+  }
+}
