@@ -13,7 +13,7 @@ std::size_t TPlanNames::Probe(std::string_view key, std::uint32_t hash) const {
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
     const TSlot &slot = Slots_[at];
     if (slot.Index == 0) return at;
-    if (slot.Hash == hash && Names_[slot.Index - 1].Key == key) return at;
+    if (slot.Hash == hash && Names_[slot.Index - 1].Key() == key) return at;
   }
 }
 
@@ -28,13 +28,28 @@ TPlanNames::TName &TPlanNames::Add(std::string_view key) {
   const std::uint32_t hash = HashOf(key);
   TSlot &slot = Slots_[Probe(key, hash)];
   if (slot.Index != 0) return Names_[slot.Index - 1];
-  char *text = static_cast<char *>(Memory_.allocate(key.size() == 0 ? 1 : key.size(), 1));
-  if (!key.empty()) std::memcpy(text, key.data(), key.size());
   TName &name = Names_.emplace_back();
-  name.Key = std::string_view(text, key.size());
+  name.Size_ = static_cast<std::uint32_t>(key.size());
+  if (key.size() <= kInline) {
+    if (!key.empty()) std::memcpy(name.Text_.Inline, key.data(), key.size());
+  } else {
+    char *text = static_cast<char *>(Memory_.allocate(key.size(), 1));
+    std::memcpy(text, key.data(), key.size());
+    name.Text_.Long = text;
+  }
   slot.Hash = hash;
   slot.Index = static_cast<std::uint32_t>(Names_.size());
   return name;
+}
+
+void TPlanNames::Change(TName &name, const TPlannedEntry &entry) {
+  name.Changed = true;
+  if (name.EntryAt_ == 0) {
+    Entries_.push_back(entry);
+    name.EntryAt_ = static_cast<std::uint32_t>(Entries_.size());
+  } else {
+    Entries_[name.EntryAt_ - 1] = entry;
+  }
 }
 
 void TPlanNames::Reserve(std::size_t count) {

@@ -71,6 +71,13 @@ public:
       TakeNames(dir, *names);
   }
 
+  // Room for `count` more names in `dir`: a rename in place gives each of
+  // a level's targets a new one.
+  void ExpectNames(const std::string &dir, std::size_t count) {
+    TChanges *changes = FindFolder(dir, true);
+    changes->Names.Reserve(changes->Names.Size() + count);
+  }
+
   // The names `dir` holds, as its listing read them.
   void TakeNames(const std::string &dir, const std::vector<std::string> &names) {
     TChanges *changes = FindFolder(dir, true);
@@ -90,7 +97,7 @@ public:
       const std::string_view key = KeyOf(*changes, name, buffer);
       const TPlanNames::TName *known = changes->Names.Find(key);
       if (known != nullptr && known->Changed) {
-        TPlannedEntry entry = known->Entry;
+        TPlannedEntry entry = changes->Names.EntryOf(*known);
         entry.OtherCase = entry.Exists && changes->Fold && changes->Exact.count(name) == 0;
         return entry;
       }
@@ -113,7 +120,7 @@ public:
     std::string buffer;
     const std::string_view key = KeyOf(*changes, name, buffer);
     const TPlanNames::TName *known = changes->Names.Find(key);
-    if (known != nullptr && known->Changed) return !known->Entry.Exists;
+    if (known != nullptr && known->Changed) return !changes->Names.EntryOf(*known).Exists;
     return changes->NamesKnown && (known == nullptr || !known->Listed);
   }
 
@@ -266,9 +273,7 @@ private:
   }
 
   static void Set(TChanges &changes, std::string_view key, const TPlannedEntry &entry) {
-    TPlanNames::TName &name = changes.Names.Add(key);
-    name.Changed = true;
-    name.Entry = entry;
+    changes.Names.Change(changes.Names.Add(key), entry);
   }
 
   std::unordered_map<std::string, std::unique_ptr<TChanges>, THash, std::equal_to<>> Folders_;  // by folder
@@ -445,8 +450,10 @@ public:
   void PrepareLevel(std::vector<TargetEntry> &entries) override {
     if (Mode_ != RunMode::Rename) return;
     PrepareRenameLevel(D_.Rename_, entries);
-    if (entries.empty() || D_.Rename_.MakeCopy || !D_.Host_.Job().Rename.ResolveChains) return;
+    if (entries.empty() || D_.Rename_.MakeCopy) return;
     const std::string folder(entries.front().Folder);
+    View_.ExpectNames(folder, entries.size());
+    if (!D_.Host_.Job().Rename.ResolveChains) return;
     Chains_.Prepare(D_.Rename_, entries, LastFolderName(Current_),
                     [&](const std::string &name) { return View_.Lookup(folder, name).Exists; });
   }

@@ -8,7 +8,11 @@
 
 namespace {
 
-std::string NameAt(int i) { return "f" + std::to_string(i) + ".dat"; }
+// Short names and, every fifth, one too long to be held in its entry.
+std::string NameAt(int i) {
+  const std::string name = "f" + std::to_string(i) + ".dat";
+  return i % 5 == 0 ? "IMG_20240101_123456_" + name : name;
+}
 
 // Names added one by one and by a reserve, past many growths of the table:
 // each is found with what was set on it, and names never added are not.
@@ -22,19 +26,20 @@ TEST(PlanNamesTest, EveryNameAddedIsFoundWithItsStateAcrossGrowth) {
       TPlanNames::TName &name = names.Add(NameAt(i));
       name.Listed = i % 2 == 0;
       if (i % 3 == 0) {
-        name.Changed = true;
-        name.Entry.Attributes = static_cast<std::uint32_t>(i);
+        TPlannedEntry entry;
+        entry.Attributes = static_cast<std::uint32_t>(i);
+        names.Change(name, entry);
       }
     }
     ASSERT_EQ(names.Size(), static_cast<std::size_t>(kCount));
     for (int i = 0; i < kCount; ++i) {
       const TPlanNames::TName *name = names.Find(NameAt(i));
       ASSERT_NE(name, nullptr) << i;
-      EXPECT_EQ(name->Key, NameAt(i));
+      EXPECT_EQ(name->Key(), NameAt(i));
       EXPECT_EQ(name->Listed, i % 2 == 0) << i;
       EXPECT_EQ(name->Changed, i % 3 == 0) << i;
       if (name->Changed) {
-        EXPECT_EQ(name->Entry.Attributes, static_cast<std::uint32_t>(i));
+        EXPECT_EQ(names.EntryOf(*name).Attributes, static_cast<std::uint32_t>(i));
       }
     }
     EXPECT_EQ(names.Find(NameAt(kCount)), nullptr);
@@ -56,10 +61,17 @@ TEST(PlanNamesTest, AddingAgainKeepsTheNameAndItsText) {
   TPlanNames::TName &again = names.Add("写真 (1).JPG");
   EXPECT_TRUE(again.Listed);
   EXPECT_EQ(names.Size(), 1u);
-  names.Add("").Changed = true;
+  {
+    std::string passing(TPlanNames::kInline + 1, 'y');
+    names.Add(passing).Listed = true;
+    passing.assign(passing.size(), 'x');
+  }
+  ASSERT_NE(names.Find(std::string(TPlanNames::kInline + 1, 'y')), nullptr);
+  EXPECT_EQ(names.Find(std::string(TPlanNames::kInline + 1, 'x')), nullptr);
+  names.Add("").Listed = true;
   ASSERT_NE(names.Find(""), nullptr);
-  EXPECT_TRUE(names.Find("")->Changed);
-  EXPECT_EQ(names.Size(), 2u);
+  EXPECT_TRUE(names.Find("")->Listed);
+  EXPECT_EQ(names.Size(), 3u);
 }
 
 // A plan's line is appended to what the buffer holds, with the planned
