@@ -52,8 +52,9 @@ void TPlanNames::Change(TName &name, const TPlannedEntry &entry) {
   }
 }
 
-void TPlanNames::Reserve(std::size_t count) {
+void TPlanNames::Reserve(std::size_t count, std::size_t changes) {
   Names_.reserve(count);
+  Entries_.reserve(Entries_.size() + changes);
   std::size_t slots = Slots_.empty() ? 16 : Slots_.size();
   while (count * 2 > slots) slots *= 2;
   if (slots != Slots_.size()) Rehash(slots);

@@ -45,9 +45,10 @@ public:
   TName *Find(std::string_view key);
   // The name, added as neither listed nor changed when it is new.
   TName &Add(std::string_view key);
-  // Room for `count` names in all, so that a folder's listing, or the new
-  // names of its targets, are taken in without the table growing on the way.
-  void Reserve(std::size_t count);
+  // Room for `count` names in all and for `changes` more changed ones, so
+  // that a folder's listing, or the new names of its targets, are taken in
+  // without the table growing on the way.
+  void Reserve(std::size_t count, std::size_t changes = 0);
   std::size_t Size() const { return Names_.size(); }
 
   // What the plan leaves under `name` from now on.

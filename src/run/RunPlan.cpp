@@ -66,33 +66,34 @@ public:
   // Reads the names `dir` holds, through `held` when given.
   void ReadNames(const std::string &dir, const TFolderHandle *held) {
     if (FindFolder(dir, true)->NamesKnown) return;
-    if (const std::optional<std::vector<std::string>> names =
+    if (std::optional<std::vector<std::string>> names =
             held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir))
-      TakeNames(dir, *names);
+      TakeNames(dir, std::move(*names));
   }
 
-  // Room for `count` more names in `dir`: a rename in place gives each of
-  // a level's targets a new one.
-  void ExpectNames(const std::string &dir, std::size_t count) {
-    TChanges *changes = FindFolder(dir, true);
-    changes->Names.Reserve(changes->Names.Size() + count);
-  }
-
-  // The names `dir` holds, as its listing read them.
-  void TakeNames(const std::string &dir, const std::vector<std::string> &names) {
+  // The names `dir` holds, as its listing read them.  They are put in the
+  // table when it is first looked into, or by PrepareTargets.
+  void TakeNames(const std::string &dir, std::vector<std::string> &&names) {
     TChanges *changes = FindFolder(dir, true);
     if (changes->NamesKnown) return;
     changes->NamesKnown = true;
-    changes->Names.Reserve(changes->Names.Size() + names.size());
-    std::string key;
-    for (const std::string &entry : names) {
-      changes->Names.Add(KeyOf(*changes, entry, key)).Listed = true;
-      if (changes->Fold) changes->Exact.emplace(std::string_view(entry));
+    changes->Pending = std::move(names);
+  }
+
+  // The targets of a rename in place in `dir`, in the order they come: each
+  // may take a new name, and each looks at its own.
+  void PrepareTargets(const std::string &dir, const std::vector<TargetEntry> &targets) {
+    TChanges *changes = FindFolder(dir, true);
+    if (changes->Pending) {
+      Settle(*changes, &targets);
+    } else {
+      changes->Names.Reserve(changes->Names.Size() + targets.size(), targets.size());
     }
   }
 
   TPlannedEntry Lookup(std::string_view dir, std::string_view name) override {
     if (TChanges *changes = FindFolder(dir, false)) {
+      Settle(*changes);
       std::string buffer;
       const std::string_view key = KeyOf(*changes, name, buffer);
       const TPlanNames::TName *known = changes->Names.Find(key);
@@ -117,6 +118,7 @@ public:
     std::string_view name;
     TChanges *changes = Find(path, name, false);
     if (changes == nullptr) return false;
+    Settle(*changes);
     std::string buffer;
     const std::string_view key = KeyOf(*changes, name, buffer);
     const TPlanNames::TName *known = changes->Names.Find(key);
@@ -179,6 +181,7 @@ public:
     // With the folder's names at hand, a name that goes is simply no
     // longer among them.
     TChanges *changes = FindFolder(dir, true);
+    Settle(*changes);
     if (changes->Fold) {
       const auto spelt = changes->Exact.find(name);
       if (spelt != changes->Exact.end()) changes->Exact.erase(spelt);
@@ -203,6 +206,7 @@ public:
   void Put(std::string_view dir, std::string_view name, TPlannedEntry entry) {
     entry.Exists = entry.ByPlan = true;
     TChanges *changes = FindFolder(dir, true);
+    Settle(*changes);
     if (changes->Fold) changes->Exact.emplace(name);
     std::string buffer;
     Set(*changes, KeyOf(*changes, name, buffer), entry);
@@ -222,6 +226,8 @@ private:
     // and what the plan changed there.
     TPlanNames Names{Memory};
     bool NamesKnown = false;
+    // The names read, until they are put in Names.
+    std::optional<std::vector<std::string>> Pending;
     // The file system ignores case: keys are folded, and the names as they
     // are spelt are kept beside them.
     std::optional<TFileSystemTraits> Fold;
@@ -270,6 +276,25 @@ private:
     LastKey_.assign(folder);
     Last_ = found->second.get();
     return Last_;
+  }
+
+  // Puts the names read into the table.  A rename's targets come first, in
+  // the order they are processed, unlisted until their names come: the
+  // names looked at one after another then lie one after another.  Each
+  // may take a new name, for which room is made at once.
+  static void Settle(TChanges &changes, const std::vector<TargetEntry> *targets = nullptr) {
+    if (!changes.Pending) return;
+    const std::vector<std::string> names = std::move(*changes.Pending);
+    changes.Pending.reset();
+    const std::size_t fresh = targets != nullptr ? targets->size() : 0;
+    changes.Names.Reserve(changes.Names.Size() + names.size() + fresh, fresh);
+    std::string key;
+    if (targets != nullptr)
+      for (const TargetEntry &target : *targets) changes.Names.Add(KeyOf(changes, target.Name, key));
+    for (const std::string &name : names) {
+      changes.Names.Add(KeyOf(changes, name, key)).Listed = true;
+      if (changes.Fold) changes.Exact.emplace(std::string_view(name));
+    }
   }
 
   static void Set(TChanges &changes, std::string_view key, const TPlannedEntry &entry) {
@@ -441,7 +466,7 @@ public:
   void NamesRead(TNamesRead &&read) override {
     if (NamesHeld_ == nullptr) return;
     if (read.Whole)
-      View_.TakeNames(NamesDir_, read.Names);
+      View_.TakeNames(NamesDir_, std::move(read.Names));
     else
       View_.ReadNames(NamesDir_, NamesHeld_);
     NamesHeld_ = nullptr;
@@ -452,7 +477,7 @@ public:
     PrepareRenameLevel(D_.Rename_, entries);
     if (entries.empty() || D_.Rename_.MakeCopy) return;
     const std::string folder(entries.front().Folder);
-    View_.ExpectNames(folder, entries.size());
+    View_.PrepareTargets(folder, entries);
     if (!D_.Host_.Job().Rename.ResolveChains) return;
     Chains_.Prepare(D_.Rename_, entries, LastFolderName(Current_),
                     [&](const std::string &name) { return View_.Lookup(folder, name).Exists; });
