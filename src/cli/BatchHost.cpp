@@ -1,11 +1,13 @@
 #include "cli/BatchHost.h"
 
 #include <time.h>
+#include <unistd.h>
 
-#include "platform/Paths.h"
+#include <system_error>
 
 #include "cli/BatchProgress.h"
 #include "platform/Cp932.h"
+#include "platform/Paths.h"
 #include "run/RunDriver.h"
 
 volatile std::sig_atomic_t gBatchStopSignal = 0;
@@ -64,6 +66,10 @@ long long NowMs() {
 }  // namespace
 
 void TBatchHost::FlushWhenDue() {
+  if (Aside_) {
+    Aside_->HandOnWhenDue();
+    return;
+  }
   if (!Unflushed_) return;
   const long long now = NowMs();
   if (now - LastFlushMs_ < kFlushMs) return;
@@ -96,6 +102,14 @@ void TBatchHost::SayNotice() {
 void TBatchHost::WriteOut(const std::string &cp932Line, char end) {
   SayNotice();
   if (Output_.Progress != nullptr) Output_.Progress->Clear();
+  if (Aside_) {
+    Aside_->Add(cp932Line, end);
+    if (Aside_->Failed() && !OutputFailed_) {
+      OutputFailed_ = true;
+      if (Driver_ != nullptr) Driver_->Abort();
+    }
+    return;
+  }
   // The room of the last line is reused: a run writes one per target.
   std::string &text = Text_;
   text.clear();
@@ -119,7 +133,25 @@ void TBatchHost::WriteOut(const std::string &cp932Line, char end) {
   }
 }
 
+void TBatchHost::StartWritingAside() {
+  if (Aside_ || ::isatty(STDOUT_FILENO) == 1) return;
+  // What was written before goes first.
+  if (std::fflush(stdout) != 0) OutputFailed_ = true;
+  try {
+    Aside_ = std::make_unique<TOutputWriter>(stdout);
+  } catch (const std::system_error &) {
+    // No thread to be had: the lines are written as they come.
+  }
+}
+
+void TBatchHost::StopWritingAside() {
+  if (!Aside_) return;
+  if (!Aside_->Finish()) OutputFailed_ = true;
+  Aside_.reset();
+}
+
 bool TBatchHost::FlushOutput() {
+  StopWritingAside();
   Unflushed_ = false;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) OutputFailed_ = true;
   return !OutputFailed_;

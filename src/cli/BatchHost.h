@@ -4,11 +4,13 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/Histories.h"
+#include "cli/OutputWriter.h"
 #include "run/RunHost.h"
 #include "run/RunDriver.h"
 #include "run/RunLog.h"
@@ -87,6 +89,11 @@ public:
   // Flushes stdout; false when any output of the run could not be written.
   bool FlushOutput();
   bool OutputFailed() const { return OutputFailed_; }
+  // From StartWritingAside to StopWritingAside the run's lines are written
+  // by a thread of their own (TOutputWriter), where stdout is no terminal
+  // and a thread can be had; for a plan, which changes nothing.
+  void StartWritingAside();
+  void StopWritingAside();
   // The notice of the output, said once: before the run's first line, or
   // earlier, before a plan shown for a question, so the user reads it
   // before answering.
@@ -109,6 +116,7 @@ private:
   long long LastFlushMs_ = 0;
   void FlushWhenDue();
   TBatchOutput Output_;
+  std::unique_ptr<TOutputWriter> Aside_;
   std::optional<std::string> LogFileError_;
   std::string StatusText_;
   std::optional<std::string> Refusal_;
@@ -117,4 +125,16 @@ private:
   std::optional<TRunStats> PlanStats_;
   TRunFocus Focus_ = TRunFocus::None;
   THistories Histories_ = InitialHistories();
+};
+
+// A plan's lines written aside for as long as it lives.
+class TWritingAside {
+public:
+  explicit TWritingAside(TBatchHost &host) : Host_(host) { Host_.StartWritingAside(); }
+  ~TWritingAside() { Host_.StopWritingAside(); }
+  TWritingAside(const TWritingAside &) = delete;
+  TWritingAside &operator=(const TWritingAside &) = delete;
+
+private:
+  TBatchHost &Host_;
 };

@@ -89,6 +89,8 @@ TRunOutcome StartRun(const TBatchOptions &options, TRunDriver &driver, TBatchHos
   if (RunsThroughPlan(options)) return StartPlannedRun(options, driver, host);
   if (options.PlanMode) {
     TBatchPlanSink sink(host);
+    // A plan changes nothing: its lines may be written while it goes on.
+    const TWritingAside aside(host);
     return driver.PlanRun(*options.PlanMode, sink);
   }
   return driver.SpeedButtonClick(*options.Mode);

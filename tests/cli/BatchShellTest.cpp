@@ -159,6 +159,19 @@ TEST_F(BatchTest, AReaderThatGoesAwayStopsTheRunWithItsLogComplete) {
   EXPECT_LT(RenamedOnDisk(Tree), 3000u);
 }
 
+// A plan's lines are written by a thread of their own; a reader that goes
+// away still stops the plan, and says so.
+TEST_F(BatchTest, AReaderThatGoesAwayStopsAPlan) {
+  Tree.Add(Files(20000));
+  TBatchProcess process({"--settings", Settings(kRenameAll), "--folder", P("t"), "--dry-run", "rename"});
+  process.ReadOutAtLeast(1);
+  process.CloseOut();
+  TResult result = process.Finish();
+  EXPECT_EQ(result.Exit, 3) << result.Err;
+  EXPECT_NE(result.Err.find(U8(u8"出力を書き込めないため、実行を中止しました")), std::string::npos) << result.Err;
+  EXPECT_EQ(RenamedOnDisk(Tree), 0u);
+}
+
 // Output into a pipe is gathered, yet handed on while the run goes on: a
 // reader sees the first records long before the run ends.
 TEST_F(BatchTest, AReaderOfAPipeSeesTheRecordsWhileTheRunGoesOn) {
