@@ -1,6 +1,7 @@
 #include "select/SortEntries.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -63,23 +64,53 @@ std::uint64_t NamePrefix(std::string_view name) {
 // held beside the entry's pointer, and the quicksort is run only when two
 // names turn out equal after all (its order of equal keys is the one the
 // numbering follows).
+struct TKeyedEntry {
+  std::uint64_t Prefix;
+  TargetEntry *Entry;
+};
+
+// A large level is put in the order of its prefixes a byte at a time, the
+// last byte first (each pass keeps the order of the one before), so that a
+// folder of many thousand names costs a few passes over one list rather
+// than a comparison sort; a byte all the names share is passed over.
+void SortByPrefix(std::vector<TKeyedEntry> &keyed) {
+  std::vector<TKeyedEntry> other(keyed.size());
+  for (int shift = 0; shift < 64; shift += 8) {
+    std::array<std::size_t, 257> count{};
+    for (const TKeyedEntry &item : keyed) ++count[((item.Prefix >> shift) & 0xFF) + 1];
+    if (std::find(count.begin() + 1, count.end(), keyed.size()) != count.end()) continue;
+    for (std::size_t digit = 1; digit < count.size(); ++digit) count[digit] += count[digit - 1];
+    for (const TKeyedEntry &item : keyed) other[count[(item.Prefix >> shift) & 0xFF]++] = item;
+    keyed.swap(other);
+  }
+}
+
 bool SortByDistinctNames(std::vector<TargetEntry *> &order, bool descending) {
-  struct TKeyed {
-    std::uint64_t Prefix;
-    TargetEntry *Entry;
-  };
-  std::vector<TKeyed> keyed;
+  std::vector<TKeyedEntry> keyed;
   keyed.reserve(order.size());
   for (TargetEntry *entry : order) keyed.push_back({NamePrefix(entry->Name), entry});
-  const auto before = [](const TKeyed &a, const TKeyed &b) {
+  const auto before = [](const TKeyedEntry &a, const TKeyedEntry &b) {
     if (a.Prefix != b.Prefix) return a.Prefix < b.Prefix;
     return CompareBytes(a.Entry->Name, b.Entry->Name) < 0;
   };
-  if (descending) {
-    std::sort(keyed.begin(), keyed.end(), [&](const TKeyed &a, const TKeyed &b) { return before(b, a); });
-  } else {
+  // Below this many, a comparison sort costs less than the passes.
+  constexpr std::size_t kPassesFrom = 512;
+  if (keyed.size() < kPassesFrom) {
     std::sort(keyed.begin(), keyed.end(), before);
+  } else {
+    SortByPrefix(keyed);
+    // Names that share their first eight bytes are put in order among
+    // themselves.
+    for (auto run = keyed.begin(); run != keyed.end();) {
+      const auto end = std::find_if(run + 1, keyed.end(),
+                                    [&](const TKeyedEntry &item) { return item.Prefix != run->Prefix; });
+      if (end - run > 1) std::sort(run, end, before);
+      run = end;
+    }
   }
+  // The names are distinct (checked below), so the descending order is the
+  // ascending one reversed.
+  if (descending) std::reverse(keyed.begin(), keyed.end());
   for (std::size_t i = 1; i < keyed.size(); ++i) {
     if (keyed[i].Prefix == keyed[i - 1].Prefix && keyed[i].Entry->Name == keyed[i - 1].Entry->Name)
       return false;
@@ -205,8 +236,23 @@ void SortEntries(std::vector<TargetEntry> &entries, int sortKind, int dateSource
     QuickSort(order, 0, static_cast<std::ptrdiff_t>(order.size()) - 1,
               [compare](const TargetEntry *a, const TargetEntry *b) { return compare(*a, *b); });
   }
-  std::vector<TargetEntry> sorted;
-  sorted.reserve(entries.size());
-  for (TargetEntry *entry : order) sorted.push_back(std::move(*entry));
-  entries = std::move(sorted);
+  // The order is applied in place, a cycle of the permutation at a time:
+  // no second list of a large level's entries is made and dropped.
+  std::vector<std::size_t> from(order.size());
+  for (std::size_t at = 0; at < order.size(); ++at)
+    from[at] = static_cast<std::size_t>(order[at] - entries.data());
+  constexpr std::size_t kPlaced = static_cast<std::size_t>(-1);
+  for (std::size_t start = 0; start < from.size(); ++start) {
+    if (from[start] == kPlaced || from[start] == start) continue;
+    TargetEntry first = std::move(entries[start]);
+    std::size_t at = start;
+    while (from[at] != start) {
+      const std::size_t next = from[at];
+      entries[at] = std::move(entries[next]);
+      from[at] = kPlaced;
+      at = next;
+    }
+    entries[at] = std::move(first);
+    from[at] = kPlaced;
+  }
 }

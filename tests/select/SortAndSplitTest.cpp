@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <random>
@@ -55,6 +56,33 @@ TEST(SortEntriesTest, NamesCompareAsBytesCapitalsFirst) {
   EXPECT_EQ(Names(entries), (Strings{"B", "Ba", "C", "a", "\x83\x41"}));
   SortEntries(entries, kSortNameDesc);
   EXPECT_EQ(Names(entries), (Strings{"\x83\x41", "a", "C", "Ba", "B"}));
+}
+
+// A level large enough to be put in order a byte at a time comes out as a
+// byte-wise sort puts it, each entry with what it carries: names that share
+// their first eight bytes, names shorter than eight, bytes above 0x7F.
+TEST(SortEntriesTest, ALargeLevelComesOutInByteOrder) {
+  std::mt19937 random(7);
+  const Strings stems = {"IMG_2024", "IMG_2023", "a", "\x83\x41\x83\x43", "DSC", "f0000"};
+  std::vector<TargetEntry> entries;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string &stem = stems[random() % stems.size()];
+    entries.push_back(Named(stem + std::to_string(random() % 100000) + "_" + std::to_string(i), i));
+  }
+  entries.push_back(Named("z", 3000));
+  Strings expected = Names(entries);
+  std::sort(expected.begin(), expected.end(),
+            [](const std::string &a, const std::string &b) { return std::string_view(a).compare(b) < 0; });
+  SortEntries(entries, kSortNameAsc);
+  EXPECT_EQ(Names(entries), expected);
+  std::reverse(expected.begin(), expected.end());
+  SortEntries(entries, kSortNameDesc);
+  EXPECT_EQ(Names(entries), expected);
+  for (const TargetEntry &entry : entries) {
+    if (entry.Name != "z") {
+      EXPECT_TRUE(entry.Name.ends_with("_" + std::to_string(entry.Size))) << entry.Name;
+    }
+  }
 }
 
 TEST(SortEntriesTest, SizeAndDateOrders) {
