@@ -173,10 +173,10 @@ bool TRenameCn::RenameIn(const TFolderHandle *held, const std::string &folder,
 
 bool TRenameCn::RenameTargetTo(const std::string &folder, const std::string &name,
                                const std::string &destination, std::uint32_t attributes,
-                               const std::string &newName) {
+                               const std::string &newName, const TFolderHandle *held) {
   Failure = {};
   ResultName = newName;
-  return PutUnderResultName(nullptr, folder, name, destination, attributes);
+  return PutUnderResultName(held, folder, name, destination, attributes);
 }
 
 bool TRenameCn::PutUnderResultName(const TFolderHandle *held, const std::string &folder,

@@ -209,10 +209,11 @@ public:
   // The rename or copy of RenameTarget under a name made elsewhere (a name
   // edited by hand) instead of the pipeline's: the same refusals of an
   // unchanged or not plain name, the same act on disk.  ResultName is set
-  // to `newName`.
+  // to `newName`.  `held`, when given, is `folder` held open: the entry is
+  // then reached through it, as RenameTarget reaches it.
   bool RenameTargetTo(const std::string &folder, const std::string &name,
                       const std::string &destination, std::uint32_t attributes,
-                      const std::string &newName);
+                      const std::string &newName, const TFolderHandle *held = nullptr);
 
 private:
   bool RenameIn(const TFolderHandle *held, const std::string &folder, const std::string &name,

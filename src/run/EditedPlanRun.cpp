@@ -66,11 +66,27 @@ public:
         // The steps made no name for it, and none was given by hand.
         Log(RunMode::Rename, path, false, {}, newPath, planned.Failure);
       } else {
-        if (const std::optional<FindEntry> found = InspectEntry(TEntryRef(path)))
-          attributes = found->Attributes;
+        // One look at the entry gives the journal what it is and the rename
+        // whether it is a folder.  The attributes proper (read with the
+        // entry's extended attributes) are needed only by a change that
+        // follows, whose record gives them, and by a copy; a link is
+        // judged by what it points to.
+        const std::string folder = FolderOfPath(path);
+        const std::string leaf = ExtractFileName(path);
+        // A rename in place reaches its entry through the folder held open,
+        // as the walk's rename does: no path is walked per row.
+        const TFolderHandle *held = makeCopy ? nullptr : Held(folder);
+        const TEntryRef entry = held != nullptr ? TEntryRef(*held, leaf) : TEntryRef(path);
+        const std::optional<TEntryStatus> status = InspectStatus(entry);
+        if (status && (status->IsSymlink || makeCopy || FollowsUp(Change_))) {
+          if (const std::optional<FindEntry> found = InspectEntry(entry)) attributes = found->Attributes;
+        } else if (status && status->IsFolder) {
+          attributes = kAttrDirectory;
+        }
+        RowIdentity_ = status ? std::optional<TIdentity>(IdentityOf(*status)) : std::nullopt;
+        RowIdentityTaken_ = false;
         Current_ = path;
-        ok = Rename_.RenameTargetTo(FolderOfPath(path), ExtractFileName(path), destination,
-                                    attributes, name);
+        ok = Rename_.RenameTargetTo(folder, leaf, destination, attributes, name, held);
         // A rename leaves the entry as it was; a copy is a file of its own.
         Ended(ok, !ok ? std::nullopt : makeCopy ? IdentityOf(TEntryRef(newPath)) : BeforeIdentity_);
         Log(RunMode::Rename, path, ok, {}, newPath, Rename_.Failure);
@@ -84,6 +100,17 @@ public:
   }
 
 private:
+  // `folder` held open, the last one kept: the rows of a folder come one
+  // after another.  Null when it cannot be opened (the row then goes by
+  // its path, and fails as that does).
+  const TFolderHandle *Held(const std::string &folder) {
+    if (folder != HeldPath_) {
+      HeldPath_ = folder;
+      HeldFolder_ = TFolderHandle::Open(folder);
+    }
+    return HeldFolder_.Valid() ? &HeldFolder_ : nullptr;
+  }
+
   // As the run's step: the change that follows a successful rename is
   // logged only when it succeeds.
   void FollowUp(const std::string &newPath, std::uint32_t sourceAttributes) {
@@ -100,7 +127,9 @@ private:
   // entry is.  A journal that cannot be written forbids the act.
   bool BeforeAct(const TAct &act) {
     if (Journal_ == nullptr) return true;
-    BeforeIdentity_ = IdentityOf(TEntryRef(Current_));
+    // The row's first act is on the entry the row has just looked at.
+    BeforeIdentity_ = !RowIdentityTaken_ && act.From == Current_ ? RowIdentity_ : IdentityOf(TEntryRef(Current_));
+    RowIdentityTaken_ = true;
     if (Journal_->Begin(act.Kind, std::string(act.From), std::string(act.To), BeforeIdentity_, act.Folder,
                         act.ToExisted, Act_))
       return true;
@@ -142,6 +171,11 @@ private:
   // The entry under way, what the journal knows of it, and its act.
   std::string Current_;
   std::optional<TIdentity> BeforeIdentity_;
+  std::string HeldPath_;
+  TFolderHandle HeldFolder_;
+  // What the row's look found, for its first act.
+  std::optional<TIdentity> RowIdentity_;
+  bool RowIdentityTaken_ = true;
   std::size_t Act_ = 0;
 };
 

@@ -216,7 +216,11 @@ bool MakeFolders(const std::string &path) {
 std::optional<TIdentity> IdentityOf(const TEntryRef &entry) {
   const std::optional<TEntryStatus> status = InspectStatus(entry);
   if (!status) return std::nullopt;
-  return TIdentity{status->Id.Device, status->Id.Inode, status->Size, status->LastWrite.tv_sec};
+  return IdentityOf(*status);
+}
+
+TIdentity IdentityOf(const TEntryStatus &status) {
+  return TIdentity{status.Id.Device, status.Id.Inode, status.Size, status.LastWrite.tv_sec};
 }
 
 bool SameEntry(const TIdentity &then, const TIdentity &now, bool folder) {

@@ -27,6 +27,7 @@
 #include "platform/AppendFile.h"
 #include "ops/Acts.h"
 #include "platform/FileSystem.h"
+#include "platform/Inspect.h"
 
 // What a run says when its journal fails (CP932): it cannot be made (the
 // reason follows), or it can no longer be written and the run stops.
@@ -45,6 +46,8 @@ struct TIdentity {
 
 // The identity of what `entry` is now (a link as itself), or nullopt.
 std::optional<TIdentity> IdentityOf(const TEntryRef &entry);
+// The same from a look already made.
+TIdentity IdentityOf(const TEntryStatus &status);
 // True when `now` is still the entry `then` describes: the same file, of the
 // same size and last write (a folder: the same folder).  Times are judged at
 // two seconds, as FAT keeps them.
