@@ -245,6 +245,35 @@ TEST_F(EditedPlanTest, UneditedItWritesTheRunsOwnLog) {
   EXPECT_EQ(Host.Log, edited);
 }
 
+// The attributes a follow-up change records as they were come from the
+// entry itself, hidden bit included, as in the run's own log; a rename with
+// no follow-up needs only the entry's kind.
+TEST_F(EditedPlanTest, AHiddenTargetsChangeRecordsItsAttributesAsTheRunDoes) {
+  Tree.Add("h 1\nv 2");
+  if (!SetAttributes(TEntryRef(P("h")), kAttrHidden | kAttrArchive))
+    GTEST_SKIP() << "no extended attributes here";
+  Job().FindFile.ExcHidden = false;
+  Job().Rename.FromName[3] = "^[hv]$";
+  Job().Rename.ToName[3] = "&&";
+  EnableSteps({kStepReplace});
+  for (const bool followUp : {false, true}) {
+    Job().Change.IfUpDate = followUp;
+    Job().Change.UpDate = "2004/06/02";
+    Job().Change.UpTime = "10:00:00";
+    Host.Log.clear();
+    const std::unique_ptr<TEditedPlan> plan = Plan();
+    ASSERT_EQ(plan->Failures(), 0u);
+    ASSERT_EQ(RunPlan(*plan), TRunOutcome::Finished);
+    const Strings edited = Host.Log;
+    EXPECT_TRUE(Tree.Exists("hh") && Tree.Exists("vv")) << followUp;
+    ASSERT_EQ(Undo(), TRunOutcome::Finished);
+    Host.Log.clear();
+    ASSERT_EQ(Run(RunMode::Rename), TRunOutcome::Finished);
+    EXPECT_EQ(Host.Log, edited) << followUp;
+    ASSERT_EQ(Undo(), TRunOutcome::Finished);
+  }
+}
+
 TEST_F(EditedPlanTest, ANameTheStepsCouldNotMakeIsGivenByHand) {
   Tree.Add("old 1\nnew 2");
   Tree.SetTime("new", 2003, 5, 1, 12, 0, 0);
