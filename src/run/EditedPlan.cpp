@@ -71,7 +71,6 @@ public:
 
   TPlannedEntry Lookup(std::string_view dir, std::string_view spelt) override {
     const std::string name(spelt);
-    const std::string path = std::string(dir) + name;
     TFolder &folder = FolderOf(std::string(dir));
     const std::string key = KeyOf(folder, name);
     const auto changed = folder.Changed.find(key);
@@ -85,7 +84,7 @@ public:
     }
     if (folder.Names && folder.Names->count(key) == 0) return {};
     TPlannedEntry entry;
-    if (const std::optional<FindEntry> found = InspectEntry(TEntryRef(path))) {
+    if (const std::optional<FindEntry> found = InspectEntry(TEntryRef(std::string(dir) + name))) {
       entry.Exists = true;
       entry.Attributes = found->Attributes;
       entry.IsSymlink = found->IsSymlink;
