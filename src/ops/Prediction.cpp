@@ -30,13 +30,6 @@ bool Writable(std::int32_t value) {
   return IsValidDosDateTime(packed) && DosDateTimeToFileTime(packed).has_value();
 }
 
-// `folder` with its delimiter: itself when it has one, else made in `made`.
-std::string_view DirOf(const std::string &folder, std::string &made) {
-  if (EndsWithDelimiter(folder)) return folder;
-  made = IncludeTrailingDelimiter(folder);
-  return made;
-}
-
 }  // namespace
 
 TPlannedEntry TPlanView::LookupPath(std::string_view path) {
@@ -99,7 +92,7 @@ TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::s
                         const std::string &newName) {
   if (!IsStorableName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
   std::string made;
-  const std::string_view dir = DirOf(folder, made);
+  const std::string_view dir = WithTrailingDelimiter(folder, made);
   const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
   if (traits && NameFits(*traits, newName) == TNameFit::NotHeld)
     return TPrediction::Fail(TFailReason::NameNotHeld);

@@ -52,6 +52,12 @@ std::string IncludeTrailingDelimiter(std::string_view path) {
   return out;
 }
 
+std::string_view WithTrailingDelimiter(std::string_view path, std::string &made) {
+  if (EndsWithDelimiter(path)) return path;
+  made = IncludeTrailingDelimiter(path);
+  return made;
+}
+
 std::string ExcludeTrailingDelimiter(std::string_view path) {
   if (EndsWithDelimiter(path)) path.remove_suffix(1);
   return std::string(path);

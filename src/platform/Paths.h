@@ -18,6 +18,9 @@ bool EndsWithDelimiter(std::string_view path);
 // The path unchanged when its last character is the delimiter, else the path
 // followed by it.  The last character is found double-byte aware.
 std::string IncludeTrailingDelimiter(std::string_view path);
+// The same without a copy where the path has its delimiter already: the
+// path itself, else the path with it, made in `made`.
+std::string_view WithTrailingDelimiter(std::string_view path, std::string &made);
 // The path without a trailing delimiter (one only), else unchanged.
 std::string ExcludeTrailingDelimiter(std::string_view path);
 

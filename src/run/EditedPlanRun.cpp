@@ -128,7 +128,8 @@ private:
   bool BeforeAct(const TAct &act) {
     if (Journal_ == nullptr) return true;
     // The row's first act is on the entry the row has just looked at.
-    BeforeIdentity_ = !RowIdentityTaken_ && act.From == Current_ ? RowIdentity_ : IdentityOf(TEntryRef(Current_));
+    BeforeIdentity_ =
+        !RowIdentityTaken_ && act.From == Current_ ? RowIdentity_ : IdentityOf(TEntryRef(Current_));
     RowIdentityTaken_ = true;
     if (Journal_->Begin(act.Kind, std::string(act.From), std::string(act.To), BeforeIdentity_, act.Folder,
                         act.ToExisted, Act_))

@@ -659,8 +659,7 @@ private:
              const std::string &original = {}) {
     // The level's folder has its delimiter: no path is made for a file.
     std::string made;
-    const std::string_view dir =
-        EndsWithDelimiter(folder) ? std::string_view(folder) : (made = IncludeTrailingDelimiter(folder));
+    const std::string_view dir = WithTrailingDelimiter(folder, made);
     View_.Remove(dir, entry.Name);
     View_.Put(dir, newName, EntryOf(entry));
     if (entry.Attributes & kAttrDirectory) {
