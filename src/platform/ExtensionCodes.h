@@ -23,11 +23,11 @@
 // did: a code that arrives from such a file and was never assigned stands
 // for its private-use character.
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
-#include <vector>
 
 class TExtensionCodes {
 public:
@@ -75,10 +75,18 @@ private:
   static TExtensionCodes *&Current();
 
   bool Assign(int code, char32_t key);
+  std::optional<int> FindCode(char32_t key) const;
 
+  // A code, once given, stands for its key for the life of the table, so
+  // both directions are read without the lock: the listing's threads and
+  // the thread writing the output convert the same names at once.  Only a
+  // new code is given under the lock.
+  static constexpr std::size_t kSlots = 4096;   // a power of two over 2 * kCount
   mutable std::mutex mutex_;
-  std::vector<char32_t> keyOfCode_;   // 0: unassigned
-  std::unordered_map<char32_t, int> codeOfKey_;
+  std::unique_ptr<std::atomic<char32_t>[]> keyOfCode_;   // 0: unassigned
+  // Open addressing on the key: a slot holds key << 32 | code, 0 when empty.
+  std::unique_ptr<std::atomic<std::uint64_t>[]> codeOfKey_;
+  int assigned_ = 0;
   int nextFree_;                      // codes above it are all taken
 };
 
