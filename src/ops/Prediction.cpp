@@ -24,6 +24,27 @@ std::int32_t Packed(const std::optional<DosDateTime> &value) {
   return value ? static_cast<std::int32_t>(*value) : 0;
 }
 
+// A new name is written to the disk in its UTF-8 form: it must have one,
+// no longer than a name may be, and the folder's file system must hold it.
+// The name is converted once for both checks (most names need no
+// conversion at all).  The folder's file system is asked for only when
+// the name can be written, and handed back for the caller's own checks.
+TPrediction CheckNewName(TPlanView &view, std::string_view dir, const std::string &newName,
+                         std::optional<TFileSystemTraits> &traits) {
+  thread_local std::string converted;
+  std::string_view native = newName;
+  if (!IsAscii(newName)) {
+    converted.clear();
+    if (!AppendCp932AsUtf8(converted, newName)) return TPrediction::Fail(TFailReason::InvalidName);
+    native = converted;
+  }
+  if (native.size() > NAME_MAX) return TPrediction::Fail(TFailReason::InvalidName);
+  traits = view.FolderTraits(dir);
+  if (traits && NativeNameFits(*traits, native) == TNameFit::NotHeld)
+    return TPrediction::Fail(TFailReason::NameNotHeld);
+  return {};
+}
+
 // As the change converts a packed value before writing it.
 bool Writable(std::int32_t value) {
   const auto packed = static_cast<DosDateTime>(value);
@@ -71,11 +92,9 @@ TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &f
   if (!IsPlainName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
   if (!makeCopy) return PredictMove(view, folder, name, newName);
 
-  if (!IsStorableName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
   const std::string dir = IncludeTrailingDelimiter(destination);
-  if (const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
-      traits && NameFits(*traits, newName) == TNameFit::NotHeld)
-    return TPrediction::Fail(TFailReason::NameNotHeld);
+  std::optional<TFileSystemTraits> traits;
+  if (TPrediction checked = CheckNewName(view, dir, newName, traits); !checked.Ok) return checked;
   const TPlannedEntry target = view.Lookup(dir, newName);
   // A folder is made with its parents; one already there will do.  A link
   // to a folder is copied as a link, like a file.
@@ -90,12 +109,10 @@ TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &f
 
 TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
                         const std::string &newName) {
-  if (!IsStorableName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
   std::string made;
   const std::string_view dir = WithTrailingDelimiter(folder, made);
-  const std::optional<TFileSystemTraits> traits = view.FolderTraits(dir);
-  if (traits && NameFits(*traits, newName) == TNameFit::NotHeld)
-    return TPrediction::Fail(TFailReason::NameNotHeld);
+  std::optional<TFileSystemTraits> traits;
+  if (TPrediction checked = CheckNewName(view, dir, newName, traits); !checked.Ok) return checked;
   // A change of letter case alone finds the entry itself where case is
   // ignored; the entry is there, as the walk has just listed it, and no
   // earlier target can have taken a name that was not free.

@@ -525,6 +525,10 @@ TNameFit NameFits(const TFileSystemTraits &traits, std::string_view name) {
   return fs::NameFitsUtf8(traits, *utf8) ? TNameFit::Fits : TNameFit::NotHeld;
 }
 
+TNameFit NativeNameFits(const TFileSystemTraits &traits, std::string_view native) {
+  return fs::NameFitsUtf8(traits, native) ? TNameFit::Fits : TNameFit::NotHeld;
+}
+
 std::string NameKey(const TFileSystemTraits &traits, std::string_view name) {
   if (!traits.CaseInsensitive) return std::string(name);
   std::string key;

@@ -56,6 +56,9 @@ std::optional<TFileSystemTraits> FileSystemOf(const std::string &folder);
 // Whether a file system holds `name` (CP932, one component) as it is.
 enum class TNameFit { Fits, NotHeld };
 TNameFit NameFits(const TFileSystemTraits &traits, std::string_view name);
+// The same for a name in its form on the disk (UTF-8), for a caller that
+// has converted it already.
+TNameFit NativeNameFits(const TFileSystemTraits &traits, std::string_view native);
 
 // Letter case as such a file system ignores it: the key under which two
 // names are one (the name itself where case counts).
