@@ -2,6 +2,9 @@
 #include <iconv.h>
 
 #include <optional>
+#include <set>
+#include <thread>
+#include <vector>
 
 #include "TempTree.h"
 #include "platform/Cp932.h"
@@ -193,6 +196,40 @@ TEST(Cp932Test, AFullTableRefusesNewCharactersOnly) {
   EXPECT_EQ(Utf8ToCp932Lossy("a" kEAcute ".txt"), "a?.txt");
   EXPECT_EQ(Cp932Of(kEmoji), known);
   EXPECT_EQ(Cp932Of(U8(u8"表.txt")), "表.txt");
+}
+
+// The listing's threads give codes while the output's writer reads them:
+// threads that meet the same new characters at once agree on every code,
+// no two characters share one, and each reads back as itself.
+TEST(Cp932Test, ThreadsMeetingNewCharactersAtOnceAgreeOnTheirCodes) {
+  TScopedExtensionCodes scoped;
+  constexpr int kThreads = 4, kCharacters = 600;
+  const int freeBefore = scoped.Table().FreeCount();
+  std::vector<std::vector<int>> codes(kThreads, std::vector<int>(kCharacters, -1));
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      // Each thread goes through the characters in its own order (steps
+      // prime to their count).
+      constexpr int kSteps[kThreads] = {1, 7, 11, 13};
+      for (int i = 0; i < kCharacters; ++i) {
+        const int which = (i * kSteps[t] + t * 97) % kCharacters;
+        const std::optional<int> code = scoped.Table().CodeOf(0x1F000 + which);
+        if (!code) continue;
+        codes[t][which] = *code;
+        if (scoped.Table().KeyOf(*code) != char32_t(0x1F000 + which)) codes[t][which] = -2;
+      }
+    });
+  }
+  for (std::thread &thread : threads) thread.join();
+  std::set<int> distinct;
+  for (int i = 0; i < kCharacters; ++i) {
+    ASSERT_GE(codes[0][i], 0) << i;
+    for (int t = 1; t < kThreads; ++t) ASSERT_EQ(codes[t][i], codes[0][i]) << i;
+    distinct.insert(codes[0][i]);
+  }
+  EXPECT_EQ(distinct.size(), std::size_t{kCharacters});
+  EXPECT_EQ(scoped.Table().FreeCount(), freeBefore - kCharacters);
 }
 
 TEST(Cp932Test, Utf16CarriesRawBytesAsLoneSurrogates) {
