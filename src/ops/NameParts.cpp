@@ -16,9 +16,13 @@ constexpr std::string_view kPathStops = "/";
 
 }  // namespace
 
-TNameParts SplitName(std::string_view name) {
+std::size_t ExtensionOffset(std::string_view name) {
   const std::size_t at = LastDelimiterOffset(name, kExtStops);
-  if (at == std::string_view::npos || name[at] != '.') return {std::string(name), {}};
+  return at == std::string_view::npos || name[at] != '.' ? name.size() : at;
+}
+
+TNameParts SplitName(std::string_view name) {
+  const std::size_t at = ExtensionOffset(name);
   return {std::string(name.substr(0, at)), std::string(name.substr(at))};
 }
 

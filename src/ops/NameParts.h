@@ -14,6 +14,8 @@ struct TNameParts {
 };
 
 TNameParts SplitName(std::string_view name);
+// Where SplitName's extension starts: name.size() when there is none.
+std::size_t ExtensionOffset(std::string_view name);
 
 // base + ext, ext used as given (it carries its own dot; empty removes the
 // extension).

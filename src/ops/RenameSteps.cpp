@@ -2,6 +2,7 @@
 // numbering, letter case, date added, extension set, folder name added.
 
 #include <algorithm>
+#include <charconv>
 #include <string>
 
 #include "ops/FileInfoTemplate.h"
@@ -26,10 +27,18 @@ std::string Attach(const std::string &base, const std::string &text, int add) {
 constexpr int kMaxPadding = 255;
 
 // Zero-padded to at least `width` digits; never cut.
-std::string PaddedNumber(int value, int width) {
+void AppendPaddedNumber(std::string &out, int value, int width) {
   width = std::min(width, kMaxPadding);
-  std::string digits = std::to_string(value);
-  if (width > static_cast<int>(digits.size())) digits.insert(0, width - digits.size(), '0');
+  char digits[16];
+  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+  const auto count = static_cast<int>(end - digits);
+  if (width > count) out.append(static_cast<std::size_t>(width - count), '0');
+  out.append(digits, end);
+}
+
+std::string PaddedNumber(int value, int width) {
+  std::string digits;
+  AppendPaddedNumber(digits, value, width);
   return digits;
 }
 
@@ -51,21 +60,37 @@ void UpperCaseByteAt(std::string &text, std::size_t at) {
 
 }  // namespace
 
+// Built in one text: this step runs once for every target of a numbered
+// rename.
 std::string TRenameCn::SequenceStep(const std::string &name) const {
-  const TNameParts parts = SplitName(name);
-  std::string base = parts.Base;
+  const std::string_view whole = name;
+  const std::size_t extAt = ExtensionOffset(whole);
+  std::string out;
   if (SeqName && IfUnity && Unity == 2) {
     // The template places the number itself, or leaves it out.
-    base = TemplateBase();
+    out = TemplateBase();
   } else if (SeqName) {
-    if (IfUnity) {
-      base = Unity == 0 ? FolderNameText : Unity == 1 ? BaseName : std::string();
-    }
-    base = Attach(base, SeqBefore + PaddedNumber(SeqCounter, SeqDeg) + SeqAfter, SeqAdd);
+    const std::string_view base = !IfUnity      ? whole.substr(0, extAt)
+                                  : Unity == 0 ? std::string_view(FolderNameText)
+                                  : Unity == 1 ? std::string_view(BaseName)
+                                               : std::string_view();
+    out.reserve(base.size() + SeqBefore.size() + SeqAfter.size() + 16 + (whole.size() - extAt));
+    if (SeqAdd != 0) out += base;
+    out += SeqBefore;
+    AppendPaddedNumber(out, SeqCounter, SeqDeg);
+    out += SeqAfter;
+    if (SeqAdd == 0) out += base;
+  } else {
+    out.assign(whole.substr(0, extAt));
   }
   // The numbered extension is always three digits wide, whatever SeqDeg says.
-  const std::string ext = SeqExt ? "." + PaddedNumber(SeqCounter, 3) : parts.Ext;
-  return base + ext;
+  if (SeqExt) {
+    out += '.';
+    AppendPaddedNumber(out, SeqCounter, 3);
+  } else {
+    out += whole.substr(extAt);
+  }
+  return out;
 }
 
 namespace {
