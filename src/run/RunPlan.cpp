@@ -494,8 +494,10 @@ public:
     const std::string &folder = paths.Folder;
     const std::string &destination = paths.Destination;
     const TPathParts shown{paths.Shown, entry.Name};
-    TTargetOutcome outcome{entry.Name, entry.Name, false};
     const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
+    // The walk reads the names for a folder alone: a file's are not copied.
+    TTargetOutcome outcome;
+    if (isFolder) outcome.SourceName = outcome.DestinationName = entry.Name;
     switch (Mode_) {
     case RunMode::List: break;
     case RunMode::Rename:
@@ -521,7 +523,7 @@ public:
         if ((!isFolder || entry.IsSymlink) && (copy.Delete == 0 || copy.Delete == 2)) View_.Remove(source);
         FollowUp(destination + name, entry, source, /*isCopy=*/true);
       }
-      if (IsPlainName(name)) outcome.DestinationName = name;
+      if (isFolder && IsPlainName(name)) outcome.DestinationName = name;
       break;
     }
     case RunMode::Delete: {
@@ -587,7 +589,7 @@ private:
     // modification time: the run says nothing, the plan notes it.
     if (p.Ok && RenameUsesShotTime(rename) && !(entry.Media && entry.Media->Taken))
       p.Failure = {TFailReason::ShotTimeFallback};
-    const std::string newName = rename.ResultName;
+    const std::string &newName = rename.ResultName;
     // A renamed copy makes its destination folder once its name is known
     // to change into a plain one.
     if (rename.MakeCopy && newName != entry.Name && IsPlainName(newName))
@@ -607,7 +609,7 @@ private:
         FollowUp(destination + newName, entry, folder + entry.Name, rename.MakeCopy);
     }
     // Walked where it really is, shown where the run would have put it.
-    if ((p.Ok || rename.MakeCopy) && plain) outcome.DestinationName = newName;
+    if ((p.Ok || rename.MakeCopy) && plain && isFolder) outcome.DestinationName = newName;
     outcome.RememberDestinationName = p.Ok && plain && isFolder &&
                                       (!rename.MakeCopy || level.FolderArg == level.DestinationArg);
   }

@@ -95,6 +95,7 @@ struct TWalkLevel {
 
 // What the per-target step reports back for the descent into a folder
 // target: walk Folder + SourceName into Destination + DestinationName.
+// The names are read for a folder target only.
 struct TTargetOutcome {
   std::string SourceName;
   std::string DestinationName;
