@@ -408,6 +408,8 @@ void AppendPlanLine(std::string &line, const TPlanRecord &record) {
 // The plan's side of the walk: the run's options (nothing is removed), its
 // order and numbering, and a prediction where the run would act.
 class TPlanWalkStep final : public TWalkHooks {
+  struct TLevelPaths;
+
 public:
   TPlanWalkStep(TRunDriver &driver, RunMode mode, TPlanSink &sink)
       : D_(driver), Mode_(mode), Sink_(sink) {
@@ -503,11 +505,11 @@ public:
     case RunMode::Rename:
       if (!Chains_.Empty()) {
         if (std::optional<TChainStep> step = Chains_.Next(folder)) {
-          ChainStep(*step, entry, level, shown, outcome);
+          ChainStep(*step, entry, paths, shown, outcome);
           break;
         }
       }
-      RenameStep(entry, level, shown, outcome);
+      RenameStep(entry, level, paths, shown, outcome);
       break;
     case RunMode::Copy: {
       const std::string source = folder + entry.Name;
@@ -578,11 +580,11 @@ public:
   }
 
 private:
-  void RenameStep(const TargetEntry &entry, const TWalkLevel &level, TPathParts shown,
-                  TTargetOutcome &outcome) {
+  void RenameStep(const TargetEntry &entry, const TWalkLevel &level, const TLevelPaths &paths,
+                  TPathParts shown, TTargetOutcome &outcome) {
     TRenameCn &rename = D_.Rename_;
-    const std::string &folder = PathsOf(level).Folder;
-    const std::string &destination = PathsOf(level).Destination;
+    const std::string &folder = paths.Folder;
+    const std::string &destination = paths.Destination;
     TPrediction p = PredictRename(rename, View_, folder, entry.Name, destination, entry.Time,
                                   entry.Attributes, entry.Size, entry.IsSymlink, entry.Media.get());
     // A target without a shooting time is named or placed by its
@@ -614,10 +616,10 @@ private:
                                       (!rename.MakeCopy || level.FolderArg == level.DestinationArg);
   }
 
-  void ChainStep(const TChainStep &step, const TargetEntry &entry, const TWalkLevel &level,
+  void ChainStep(const TChainStep &step, const TargetEntry &entry, const TLevelPaths &paths,
                  TPathParts shown, TTargetOutcome &outcome) {
-    const std::string &folder = PathsOf(level).Folder;
-    const std::string &destination = PathsOf(level).Destination;
+    const std::string &folder = paths.Folder;
+    const std::string &destination = paths.Destination;
     D_.Rename_.ResultName = step.To;
     TPrediction p = step.Tried ? PredictMove(View_, folder, step.From, step.To)
                                : TPrediction::Fail(step.Refusal);
