@@ -66,14 +66,17 @@ public:
   // Reads the names `dir` holds, through `held` when given.
   void ReadNames(const std::string &dir, const TFolderHandle *held) {
     if (FindFolder(dir, true)->NamesKnown) return;
-    if (std::optional<std::vector<std::string>> names =
-            held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir))
-      TakeNames(dir, std::move(*names));
+    if (const std::optional<std::vector<std::string>> names =
+            held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir)) {
+      TNameList list;
+      for (const std::string &name : *names) list.Add(name);
+      TakeNames(dir, std::move(list));
+    }
   }
 
   // The names `dir` holds, as its listing read them.  They are put in the
   // table when it is first looked into, or by PrepareTargets.
-  void TakeNames(const std::string &dir, std::vector<std::string> &&names) {
+  void TakeNames(const std::string &dir, TNameList &&names) {
     TChanges *changes = FindFolder(dir, true);
     if (changes->NamesKnown) return;
     changes->NamesKnown = true;
@@ -227,7 +230,7 @@ private:
     TPlanNames Names{Memory};
     bool NamesKnown = false;
     // The names read, until they are put in Names.
-    std::optional<std::vector<std::string>> Pending;
+    std::optional<TNameList> Pending;
     // The file system ignores case: keys are folded, and the names as they
     // are spelt are kept beside them.
     std::optional<TFileSystemTraits> Fold;
@@ -284,16 +287,16 @@ private:
   // may take a new name, for which room is made at once.
   static void Settle(TChanges &changes, const std::vector<TargetEntry> *targets = nullptr) {
     if (!changes.Pending) return;
-    const std::vector<std::string> names = std::move(*changes.Pending);
+    const TNameList names = std::move(*changes.Pending);
     changes.Pending.reset();
     const std::size_t fresh = targets != nullptr ? targets->size() : 0;
-    changes.Names.Reserve(changes.Names.Size() + names.size() + fresh, fresh);
+    changes.Names.Reserve(changes.Names.Size() + names.Size() + fresh, fresh);
     std::string key;
     if (targets != nullptr)
       for (const TargetEntry &target : *targets) changes.Names.Add(KeyOf(changes, target.Name, key));
-    for (const std::string &name : names) {
+    for (const std::string_view name : names) {
       changes.Names.Add(KeyOf(changes, name, key)).Listed = true;
-      if (changes.Fold) changes.Exact.emplace(std::string_view(name));
+      if (changes.Fold) changes.Exact.emplace(name);
     }
   }
 

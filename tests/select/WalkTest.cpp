@@ -126,9 +126,10 @@ TEST(WalkTest, AStepThatAsksHasEachFoldersNamesBeforeItsTargets) {
     using TRecorder::TRecorder;
     bool WantsNamesRead() override { return true; }
     void NamesRead(TNamesRead &&read) override {
-      std::sort(read.Names.begin(), read.Names.end());
+      std::vector<std::string> names(read.Names.begin(), read.Names.end());
+      std::sort(names.begin(), names.end());
       std::string text = read.Whole ? "names" : "names (not whole)";
-      for (const std::string &name : read.Names) text += " " + name;
+      for (const std::string &name : names) text += " " + name;
       Events.push_back(text);
     }
   };
