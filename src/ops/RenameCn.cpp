@@ -63,22 +63,26 @@ bool TRenameCn::AppliesStep(int step) const {
 }
 
 std::string TRenameCn::BuildName(const std::string &name) {
-  std::string current = name;
+  // The first step reads the name itself: it is not copied first.
+  std::string current;
+  const std::string *text = &name;
   for (const int step : StepOrder) {
     // The window keeps the enabled steps on top, so the first position that
     // holds no step number ends the list.
     if (static_cast<unsigned>(step) >= static_cast<unsigned>(kRenameStepCount)) break;
     if (!StepEnabled[step]) continue;
     switch (step) {
-    case kStepReplace: current = ReplaceStep(current); break;
-    case kStepSequence: current = SequenceStep(current); break;
-    case kStepCase: current = CaseStep(current); break;
-    case kStepDate: current = DateStep(current); break;
-    case kStepExtension: current = ExtensionStep(current); break;
-    case kStepFolder: current = FolderStep(current); break;
+    case kStepReplace: current = ReplaceStep(*text); break;
+    case kStepSequence: current = SequenceStep(*text); break;
+    case kStepCase: current = CaseStep(*text); break;
+    case kStepDate: current = DateStep(*text); break;
+    case kStepExtension: current = ExtensionStep(*text); break;
+    case kStepFolder: current = FolderStep(*text); break;
+    default: continue;
     }
+    text = &current;
   }
-  return current;
+  return text == &name ? name : std::move(current);
 }
 
 TRenameCn::TNameBuilt TRenameCn::BuildTargetName(const std::string &name, DosDateTime time,
