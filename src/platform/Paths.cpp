@@ -79,8 +79,14 @@ std::size_t NameOffset(std::string_view path) {
 }
 
 std::size_t LastDelimiterOffset(std::string_view text, std::string_view delimiters) {
+  // The sets are one to three characters: compared directly, not searched.
+  const auto isDelimiter = [delimiters](char c) {
+    for (const char d : delimiters)
+      if (c == d) return true;
+    return false;
+  };
   for (std::size_t at = text.size(); at-- > 0;) {
-    if (delimiters.find(text[at]) == std::string_view::npos || !StartsChar(text, at)) continue;
+    if (!isDelimiter(text[at]) || !StartsChar(text, at)) continue;
     // A lead byte among the delimiters counts only as a character of its own.
     if (CharLength(text, at) == 1) return at;
   }
