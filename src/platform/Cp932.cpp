@@ -16,6 +16,8 @@
 
 #include "platform/Cp932.h"
 
+#include <bit>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -129,7 +131,13 @@ std::size_t AsciiRun(std::string_view text, std::size_t at) {
   constexpr std::uint64_t kHighBits = 0x8080808080808080u;
   for (std::uint64_t word; end + 8 <= text.size(); end += 8) {
     std::memcpy(&word, text.data() + end, 8);
-    if (word & kHighBits) break;
+    if (const std::uint64_t high = word & kHighBits) {
+      // The first byte in memory is the word's lowest where bytes are
+      // stored from the low end: its high bit tells where the run stops.
+      if constexpr (std::endian::native == std::endian::little)
+        return end + static_cast<std::size_t>(std::countr_zero(high)) / 8 - at;
+      break;
+    }
   }
   while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
   return end - at;
@@ -211,26 +219,30 @@ bool AppendUtf8(std::string &out, std::string_view cp932, char bad,
   const TCodeTables &tables = TCodeTables::Get();
   out.resize(start + cp932.size() * 3);
   char *put = out.data() + start;
-  std::size_t raw = 0, length = 0;
-  for (std::size_t at = 0; at < cp932.size(); at += length) {
-    if (const std::size_t run = AsciiRun(cp932, at); run > 0) {
-      put = std::copy_n(cp932.data() + at, run, put);
-      length = run;
+  const char *in = cp932.data();
+  const std::size_t size = cp932.size();
+  std::size_t raw = 0;
+  for (std::size_t at = 0; at < size;) {
+    const auto lead = static_cast<unsigned char>(in[at]);
+    if (lead < 0x80) {
+      const std::size_t run = AsciiRun(cp932, at);
+      put = std::copy_n(in + at, run, put);
+      at += run;
       continue;
     }
     // Most of a log line: an ordinary double-byte character, one lookup.
     // (The user-defined area has no entry: its codes are looked up below.)
-    const auto lead = static_cast<unsigned char>(cp932[at]);
-    if (IsDBCSLeadByte(lead) && at + 1 < cp932.size()) {
-      if (const std::uint32_t u = tables.Utf8Of(lead, static_cast<unsigned char>(cp932[at + 1]))) {
+    if (IsDBCSLeadByte(lead) && at + 1 < size) {
+      if (const std::uint32_t u = tables.Utf8Of(lead, static_cast<unsigned char>(in[at + 1]))) {
         put[0] = static_cast<char>(u);
         put[1] = static_cast<char>(u >> 8);
         put[2] = static_cast<char>(u >> 16);
         put += u >> 24;
-        length = 2;
+        at += 2;
         continue;
       }
     }
+    std::size_t length = 0;
     const std::optional<char32_t> c = ReadCp932(tables, cp932, at, length);
     if (!c) {
       if (bad == 0) {
@@ -245,6 +257,7 @@ bool AppendUtf8(std::string &out, std::string_view cp932, char bad,
     } else {
       put = PutUtf8(*c, put);
     }
+    at += length;
   }
   out.resize(static_cast<std::size_t>(put - out.data()));
   // Raw bytes set side by side can form a valid character ("\xC3" and
