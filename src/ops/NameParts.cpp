@@ -31,8 +31,14 @@ std::string ChangeFileExt(std::string_view name, std::string_view ext) {
 }
 
 std::string ExtractFileName(std::string_view path) {
+#ifdef _WIN32
   const std::size_t at = LastDelimiterOffset(path, kPathStops);
   return std::string(at == std::string_view::npos ? path : path.substr(at + 1));
+#else
+  // The one delimiter is never a trail byte: the search from the end needs
+  // no scan of the characters.
+  return std::string(path.substr(NameOffset(path)));
+#endif
 }
 
 bool IsPlainName(std::string_view name) {

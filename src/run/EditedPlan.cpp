@@ -34,9 +34,7 @@ bool IsFolderRecord(const TPlanRecord &record) { return ExtractFileName(record.P
 
 }  // namespace
 
-std::string FolderOfPath(const std::string &path) {
-  return path.substr(0, path.size() - ExtractFileName(path).size());
-}
+std::string FolderOfPath(const std::string &path) { return path.substr(0, NameOffset(path)); }
 
 void TFolderMoves::Add(const std::string &planned, const std::string &actual) {
   Moves_[IncludeTrailingDelimiter(planned)] = IncludeTrailingDelimiter(actual);
@@ -46,13 +44,29 @@ std::string TFolderMoves::Moved(const std::string &path) const {
   if (Moves_.empty()) return path;
   // The nearest folder above the path that moved; the moves of folders
   // further up are already in its own new path.
-  std::string folder = FolderOfPath(path);
+  // The folders are parts of the path, not copies: every row's paths are
+  // put through here at each check.
+  const std::string_view whole = path;
+  if (Moves_.size() <= kScanUpTo) {
+    // A few moves (a few edited lines): each is tried as a prefix, which
+    // costs less than a look at each folder above the path.  Keys end with
+    // their delimiter, so a prefix is a folder above; the longest is the
+    // nearest.
+    const std::string_view above = whole.substr(0, NameOffset(whole));
+    const std::pair<const std::string, std::string> *nearest = nullptr;
+    for (const auto &move : Moves_)
+      if (above.starts_with(move.first) &&
+          (nearest == nullptr || move.first.size() > nearest->first.size()))
+        nearest = &move;
+    return nearest == nullptr ? path : nearest->second + path.substr(nearest->first.size());
+  }
+  std::string_view folder = whole.substr(0, NameOffset(whole));
   while (!folder.empty()) {
     const auto found = Moves_.find(folder);
     if (found != Moves_.end()) return found->second + path.substr(folder.size());
-    const std::string bare = ExcludeTrailingDelimiter(folder);
-    if (bare.size() == folder.size()) break;  // the root
-    folder = FolderOfPath(bare);
+    if (!EndsWithDelimiter(folder)) break;
+    const std::string_view bare = folder.substr(0, folder.size() - 1);
+    folder = bare.substr(0, NameOffset(bare));
   }
   return path;
 }
@@ -69,22 +83,24 @@ public:
     for (auto &[dir, folder] : Folders_) folder.Changed.clear();
   }
 
-  TPlannedEntry Lookup(std::string_view dir, std::string_view spelt) override {
-    const std::string name(spelt);
-    TFolder &folder = FolderOf(std::string(dir));
-    const std::string key = KeyOf(folder, name);
+  // Every row of a check looks here: the folder and the name are views, and
+  // a key is made only where case is folded.
+  TPlannedEntry Lookup(std::string_view dir, std::string_view name) override {
+    TFolder &folder = FolderOf(dir);
+    std::string buffer;
+    const std::string_view key = KeyOf(folder, name, buffer);
     const auto changed = folder.Changed.find(key);
     if (changed != folder.Changed.end()) {
       TPlannedEntry entry;
       entry.Exists = changed->second.Exists;
       entry.ByPlan = true;
       entry.Attributes = changed->second.Attributes;
-      entry.OtherCase = entry.Exists && changed->second.Spelt != name;
+      entry.OtherCase = entry.Exists && Folds(folder) && changed->second.Spelt != name;
       return entry;
     }
-    if (folder.Names && folder.Names->count(key) == 0) return {};
+    if (folder.Names && !folder.Names->contains(key)) return {};
     TPlannedEntry entry;
-    if (const std::optional<FindEntry> found = InspectEntry(TEntryRef(std::string(dir) + name))) {
+    if (const std::optional<FindEntry> found = InspectEntry(TEntryRef(std::string(dir).append(name)))) {
       entry.Exists = true;
       entry.Attributes = found->Attributes;
       entry.IsSymlink = found->IsSymlink;
@@ -111,48 +127,64 @@ private:
   struct TChange {
     bool Exists = false;
     std::uint32_t Attributes = 0;
-    std::string Spelt;
+    std::string Spelt;  // where case is folded: the name as it is spelt
   };
   struct TFolder {
     std::optional<TFileSystemTraits> Traits;
-    std::optional<std::unordered_set<std::string>> Names;  // keys; nullopt: ask the disk
-    std::unordered_map<std::string, TChange> Changed;        // by key
+    // Keys; nullopt: ask the disk.
+    std::optional<std::unordered_set<std::string, TTextHash, std::equal_to<>>> Names;
+    std::unordered_map<std::string, TChange, TTextHash, std::equal_to<>> Changed;  // by key
   };
 
-  static std::string KeyOf(const TFolder &folder, const std::string &name) {
-    return folder.Traits && folder.Traits->CaseInsensitive ? NameKey(*folder.Traits, name) : name;
+  // The key of a name: the name itself, or its folded form (made in
+  // `buffer`) where the file system ignores case.
+  static bool Folds(const TFolder &folder) { return folder.Traits && folder.Traits->CaseInsensitive; }
+  static std::string_view KeyOf(const TFolder &folder, std::string_view name, std::string &buffer) {
+    if (!Folds(folder)) return name;
+    buffer = NameKey(*folder.Traits, name);
+    return buffer;
   }
 
   void Set(const std::string &path, bool exists, std::uint32_t attributes) {
-    const std::string name = ExtractFileName(path);
-    TFolder &folder = FolderOf(path.substr(0, path.size() - name.size()));
-    folder.Changed[KeyOf(folder, name)] = TChange{exists, attributes, name};
+    const std::size_t at = NameOffset(path);
+    const std::string_view name = std::string_view(path).substr(at);
+    TFolder &folder = FolderOf(std::string_view(path).substr(0, at));
+    std::string buffer;
+    const std::string_view key = KeyOf(folder, name, buffer);
+    TChange change{exists, attributes, {}};
+    if (Folds(folder)) change.Spelt = name;
+    if (const auto found = folder.Changed.find(key); found != folder.Changed.end())
+      found->second = std::move(change);
+    else
+      folder.Changed.emplace(std::string(key), std::move(change));
   }
 
-  TFolder &FolderOf(const std::string &dir) {
+  TFolder &FolderOf(std::string_view dir) {
     const auto found = Folders_.find(dir);
     if (found != Folders_.end()) return found->second;
     TFolder folder;
     // A folder the run will make (a copy's) lies on the file system of the
     // nearest one that is there.
-    std::string there = dir;
+    std::string there(dir);
     while (!there.empty() && !FolderExists(there)) {
       const std::string bare = ExcludeTrailingDelimiter(there);
       if (bare.size() == there.size()) break;
       there = FolderOfPath(bare);
     }
     if (!there.empty()) folder.Traits = FileSystemOf(there);
-    if (const std::optional<std::vector<std::string>> names = ReadFolderNames(dir)) {
+    const std::string path(dir);
+    if (const std::optional<std::vector<std::string>> names = ReadFolderNames(path)) {
       folder.Names.emplace();
       folder.Names->reserve(names->size());
-      for (const std::string &name : *names) folder.Names->insert(KeyOf(folder, name));
-    } else if (!FolderExists(dir)) {
+      std::string buffer;
+      for (const std::string &name : *names) folder.Names->emplace(KeyOf(folder, name, buffer));
+    } else if (!FolderExists(path)) {
       folder.Names.emplace();  // not made yet: empty
     }
-    return Folders_.emplace(dir, std::move(folder)).first->second;
+    return Folders_.emplace(path, std::move(folder)).first->second;
   }
 
-  std::unordered_map<std::string, TFolder> Folders_;
+  std::unordered_map<std::string, TFolder, TTextHash, std::equal_to<>> Folders_;
 };
 
 TEditedPlan::TEditedPlan(std::vector<TPlanRecord> records, bool makeCopy)

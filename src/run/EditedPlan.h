@@ -26,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/TextHash.h"
 #include "run/RunPlan.h"
 
 // Folders of a plan that end up somewhere else than the plan showed them
@@ -41,7 +42,8 @@ public:
   bool Empty() const { return Moves_.empty(); }
 
 private:
-  std::unordered_map<std::string, std::string> Moves_;
+  static constexpr std::size_t kScanUpTo = 16;
+  std::unordered_map<std::string, std::string, TTextHash, std::equal_to<>> Moves_;
 };
 
 // The folder part of a path, delimiter included ("" for a bare name).

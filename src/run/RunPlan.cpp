@@ -24,6 +24,7 @@
 #include "platform/FileSystems.h"
 #include "platform/Inspect.h"
 #include "platform/Paths.h"
+#include "platform/TextHash.h"
 #include "run/ListedTargets.h"
 #include "run/PlanNames.h"
 #include "run/RenameChains.h"
@@ -216,11 +217,7 @@ public:
   }
 
 private:
-  struct THash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-  };
-  using TNameSet = std::pmr::unordered_set<std::pmr::string, THash, std::equal_to<>>;
+  using TNameSet = std::pmr::unordered_set<std::pmr::string, TTextHash, std::equal_to<>>;
   // A folder's changes live in memory of their own: their names lie
   // together, and a folder the walk has left goes in one release.
   struct TChanges {
@@ -304,7 +301,7 @@ private:
     changes.Names.Change(changes.Names.Add(key), entry);
   }
 
-  std::unordered_map<std::string, std::unique_ptr<TChanges>, THash, std::equal_to<>> Folders_;  // by folder
+  std::unordered_map<std::string, std::unique_ptr<TChanges>, TTextHash, std::equal_to<>> Folders_;  // by folder
   std::vector<std::string> Walked_;  // the folders the walk is in, outermost first
   std::string LastKey_;
   TChanges *Last_ = nullptr;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "platform/TextHash.h"
+
 class TFolderNames {
 public:
   explicit TFolderNames(bool caseSensitive = kFileSystemIsCaseSensitive)
@@ -29,13 +31,7 @@ public:
 #endif
 
 private:
-  struct THash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>{}(text);
-    }
-  };
   std::string Key(std::string_view name) const;
   bool CaseSensitive_;
-  std::unordered_set<std::string, THash, std::equal_to<>> Names_;
+  std::unordered_set<std::string, TTextHash, std::equal_to<>> Names_;
 };

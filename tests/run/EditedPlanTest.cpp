@@ -61,6 +61,29 @@ public:
   Strings Listing() { return TreeListing(Tree.Native()); }
 };
 
+// A path goes with the nearest folder above it that moved, whether the
+// moves are a few (tried as prefixes) or many (looked up folder by folder).
+TEST(FolderMovesTest, APathGoesWithTheNearestFolderAboveItThatMoved) {
+  for (const int filler : {0, 40}) {
+    TFolderMoves moves;
+    moves.Add("/t/a", "/t/A");
+    moves.Add("/t/a/b", "/t/A/B2");
+    moves.Add("/t/ab", "/t/x");
+    moves.Add("/t/f.txt", "/t/g.txt");  // a file target: nothing is below it
+    for (int i = 0; i < filler; ++i) moves.Add("/elsewhere/" + std::to_string(i), "/moved/" + std::to_string(i));
+    const struct {
+      const char *Path, *Expected;
+    } cases[] = {
+        {"/t/a/f.txt", "/t/A/f.txt"},        {"/t/a/b/c/f.txt", "/t/A/B2/c/f.txt"},
+        {"/t/ab/f.txt", "/t/x/f.txt"},       {"/t/abc/f.txt", "/t/abc/f.txt"},
+        {"/t/a", "/t/a"},                    {"/t/f.txt", "/t/f.txt"},
+        {"/t/a/b/", "/t/A/B2/"},             {"f.txt", "f.txt"},
+        {"/t/表/f", "/t/表/f"},  {"/elsewhere/7/f", filler ? "/moved/7/f" : "/elsewhere/7/f"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(moves.Moved(c.Path), c.Expected) << c.Path << " with " << filler;
+  }
+}
+
 TEST_F(EditedPlanTest, AThousandFilesWithTwoRowsChangedByHandRenameAndComeBack) {
   std::string files;
   for (int i = 0; i < 1000; ++i) {
