@@ -237,14 +237,17 @@ std::size_t TEditedPlan::SetNewNames(const std::vector<std::pair<std::size_t, st
 }
 
 std::size_t TEditedPlan::PassOverUnchanged() {
-  std::size_t count = 0;
+  std::size_t count = 0, newly = 0;
   for (std::size_t i = 0; i < Rows_.size(); ++i) {
     if (Editable(i) && !Edited(i) && !Rows_[i].Ok && Rows_[i].Failure.Reason == TFailReason::Unchanged) {
+      if (!PassedOver_[i]) ++newly;
       PassedOver_[i] = true;
       ++count;
     }
   }
-  Check();
+  // A check gives the same rows again when nothing changed since the last
+  // one; a plan of many rows is not checked twice for nothing.
+  if (newly > 0 || !Checked_) Check();
   return count;
 }
 
@@ -264,6 +267,7 @@ std::uint32_t TEditedPlan::SourceAttributes(std::size_t row) {
 }
 
 void TEditedPlan::Check() {
+  Checked_ = true;
   View_->Reset();
   Failures_ = 0;
   TFolderMoves moves;

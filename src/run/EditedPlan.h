@@ -113,6 +113,7 @@ private:
   bool MakeCopy_ = false;
   std::size_t EditCount_ = 0;
   std::size_t Failures_ = 0;
+  bool Checked_ = false;  // the rows are checked as the edits and passings over stand
   // What the disk holds, read once per folder and kept for later checks.
   std::unique_ptr<TView> View_;
 };
