@@ -62,22 +62,27 @@ void AppendEscaped(std::string &out, const std::string &cp932) {
     out += '-';
     return;
   }
-  const bool ascii = std::all_of(cp932.begin(), cp932.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  std::optional<std::string> converted;
-  if (!ascii) converted = Cp932ToUtf8(cp932);
-  const std::string &bytes = converted ? *converted : cp932;
+  // A run writes two paths a target: the room of the last conversion is
+  // reused, and the bytes that need no escape go in by runs.
+  thread_local std::string converted;
+  std::string_view bytes = cp932;
+  if (!IsAscii(cp932)) {
+    converted.clear();
+    if (AppendCp932AsUtf8(converted, cp932)) bytes = converted;
+  }
   static constexpr char kHex[] = "0123456789ABCDEF";
-  const std::size_t start = out.size();
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte <= ' ' || byte == '%' || byte == 0x7F || (out.size() == start && c == '-')) {
+  std::size_t plain = 0;  // where the run of bytes not yet written starts
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    const auto byte = static_cast<unsigned char>(bytes[at]);
+    if (byte <= ' ' || byte == '%' || byte == 0x7F || (at == 0 && byte == '-')) {
+      out.append(bytes.substr(plain, at - plain));
       out += '%';
       out += kHex[byte >> 4];
       out += kHex[byte & 15];
-    } else {
-      out += c;
+      plain = at + 1;
     }
   }
+  out.append(bytes.substr(plain));
 }
 
 std::string Escaped(const std::string &cp932) {

@@ -15,6 +15,7 @@
 #include "TempTree.h"
 #include "TreeListing.h"
 #include "ops/UnitFileCn.h"
+#include "platform/Cp932.h"
 #include "run/ApplyJob.h"
 #include "run/LogRecords.h"
 #include "run/RunJournal.h"
@@ -429,6 +430,35 @@ public:
   std::optional<std::string> Saved;
   std::filesystem::path State;
 };
+
+// Paths go into the journal's lines escaped where they would break a line
+// (blanks, '%', control bytes, a leading '-') and come back byte for byte,
+// names without a Shift-JIS form included.
+TEST_F(JournalFolderTest, AwkwardPathsComeBackFromTheJournalExactly) {
+  const std::string cafe = Utf8ToCp932("/t/caf\xC3\xA9 %20.txt").value();
+  const std::string paths[] = {"/t/a b.txt", "/t/100%", "-", "-lead", "/t/tab\there", "/t/\x7F", "/t/表",
+                               cafe, "/t/plain.txt"};
+  {
+    TJournalWriter journal;
+    ASSERT_TRUE(journal.Open("rename", {"/t"}));
+    for (const std::string &path : paths) {
+      std::size_t number = 0;
+      ASSERT_TRUE(journal.Begin(TActKind::Rename, path, path + "x", std::nullopt, false, false, number));
+      journal.End(number, true, std::nullopt);
+    }
+    ASSERT_TRUE(journal.Close(false));
+  }
+  std::vector<std::filesystem::path> files;
+  for (const auto &entry : std::filesystem::directory_iterator(Folder())) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 1u);
+  const std::optional<TJournal> read = ReadJournal(files.front().string());
+  ASSERT_TRUE(read);
+  ASSERT_EQ(read->Acts.size(), std::size(paths));
+  for (std::size_t i = 0; i < std::size(paths); ++i) {
+    EXPECT_EQ(read->Acts[i].From, paths[i]) << i;
+    EXPECT_EQ(read->Acts[i].To, paths[i] + "x") << i;
+  }
+}
 
 TEST_F(JournalFolderTest, ARunsJournalOutlivesThoseOfOtherProcesses) {
   Others(300, std::time(nullptr));
