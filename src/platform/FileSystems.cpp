@@ -364,12 +364,18 @@ void ForEachChar(std::string_view name, F &&f) {
 bool IsDeviceName(std::string_view utf8) {
   std::string_view base = utf8.substr(0, utf8.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-  std::string upper(base);
-  for (char &c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
-  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
-         upper[3] >= '1' && upper[3] <= '9';
+  // Every device name has three or four letters: other names are done
+  // with at once, as every new name of a run passes here.
+  if (base.size() != 3 && base.size() != 4) return false;
+  char upper[4] = {};
+  for (std::size_t i = 0; i < base.size(); ++i) {
+    const char c = base[i];
+    upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  const std::string_view name(upper, base.size());
+  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
+  return name.size() == 4 && (name.starts_with("COM") || name.starts_with("LPT")) &&
+         name[3] >= '1' && name[3] <= '9';
 }
 
 // UTF-16 units of valid UTF-8 text, or nullopt for bytes that are not UTF-8.
@@ -439,7 +445,10 @@ bool NameFitsUtf8(const TFileSystemTraits &traits, std::string_view utf8) {
   if (traits.ReservedCharacters) {
     for (const char c : utf8) {
       if (static_cast<unsigned char>(c) < 0x20) return false;
-      if (std::string_view("\"*:<>?\\|").find(c) != std::string_view::npos) return false;
+      switch (c) {
+      case '"': case '*': case ':': case '<': case '>': case '?': case '\\': case '|': return false;
+      default: break;
+      }
     }
   }
   if (!utf8.empty() && ((traits.TrailingDot && utf8.back() == '.') ||

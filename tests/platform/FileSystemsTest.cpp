@@ -90,6 +90,10 @@ TEST(NameFitsTest, EachFileSystemRefusesWhatItsDriverRefuses) {
       {"con.txt", true, true, true, false},
       {"COM1.log", true, true, true, false},
       {"CONSOLE.txt", true, true, true, true},
+      {"lpt9", true, true, true, false},
+      {"Aux .tar.gz", true, true, true, false},
+      {"COM0.txt", true, true, true, true},
+      {"NU.txt", true, true, true, true},
       {"表.txt", true, true, true, true},  // 0x5C as a second byte is no backslash
       {longUtf16, true, false, false, false},
   };
