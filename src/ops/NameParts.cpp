@@ -43,15 +43,12 @@ std::string ExtractFileName(std::string_view path) {
 
 bool IsPlainName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
-#ifdef _WIN32
   if (name.find('\0') != std::string_view::npos) return false;
+#ifdef _WIN32
   return LastDelimiterOffset(name, kPathStops) == std::string_view::npos;
 #else
   // '/' is never a valid second byte, so any '/' byte at all is refused: a
-  // malformed double-byte pair must not smuggle one past the scan.  One
-  // pass looks for both bytes: a plan asks this of every new name.
-  for (const char c : name)
-    if (c == '\0' || c == '/') return false;
-  return true;
+  // malformed double-byte pair must not smuggle one past the scan.
+  return name.find('/') == std::string_view::npos;
 #endif
 }
