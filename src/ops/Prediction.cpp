@@ -84,12 +84,14 @@ TPrediction PredictRenameName(TRenameCn &rename, const std::string &name, DosDat
   return {};
 }
 
-TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &folder,
-                            const std::string &name, const std::string &destination,
-                            std::uint32_t attributes, std::int64_t size,
-                            const std::string &newName, bool isSymlink) {
-  if (newName == name) return TPrediction::Fail(TFailReason::Unchanged);
-  if (!IsPlainName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
+namespace {
+
+// PredictRenameTo for a new name known to differ from the old one and to be
+// plain.
+TPrediction PredictPlacing(TPlanView &view, bool makeCopy, const std::string &folder,
+                           const std::string &name, const std::string &destination,
+                           std::uint32_t attributes, std::int64_t size, const std::string &newName,
+                           bool isSymlink) {
   if (!makeCopy) return PredictMove(view, folder, name, newName);
 
   const std::string dir = IncludeTrailingDelimiter(destination);
@@ -105,6 +107,17 @@ TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &f
   if (target.Exists) return Taken(target);
   if (!view.ReserveSpace(dir, size)) return TPrediction::Fail(TFailReason::NoSpace);
   return {};
+}
+
+}  // namespace
+
+TPrediction PredictRenameTo(TPlanView &view, bool makeCopy, const std::string &folder,
+                            const std::string &name, const std::string &destination,
+                            std::uint32_t attributes, std::int64_t size,
+                            const std::string &newName, bool isSymlink) {
+  if (newName == name) return TPrediction::Fail(TFailReason::Unchanged);
+  if (!IsPlainName(newName)) return TPrediction::Fail(TFailReason::InvalidName);
+  return PredictPlacing(view, makeCopy, folder, name, destination, attributes, size, newName, isSymlink);
 }
 
 TPrediction PredictMove(TPlanView &view, const std::string &folder, const std::string &name,
@@ -128,10 +141,11 @@ TPrediction PredictRename(TRenameCn &rename, TPlanView &view, const std::string 
                           const std::string &name, const std::string &destination,
                           DosDateTime time, std::uint32_t attributes, std::int64_t size,
                           bool isSymlink, const TMediaFacts *media) {
+  // The name's own checks are PredictRenameTo's first ones: made once.
   const TPrediction named = PredictRenameName(rename, name, time, media);
   if (!named.Ok) return named;
-  return PredictRenameTo(view, rename.MakeCopy, folder, name, destination, attributes, size,
-                         rename.ResultName, isSymlink);
+  return PredictPlacing(view, rename.MakeCopy, folder, name, destination, attributes, size,
+                        rename.ResultName, isSymlink);
 }
 
 TPrediction PredictDelete(const TDeleteCn &del, TPlanView &view, const std::string &path,

@@ -599,7 +599,8 @@ private:
     Record(RunMode::Rename, p, shown, {destination, newName}, {folder, entry.Name});
     AdvanceSeqCounter(rename);
 
-    const bool plain = IsPlainName(newName);
+    // A name predicted to do was found plain by the prediction.
+    const bool plain = p.Ok || IsPlainName(newName);
     const bool isFolder = (entry.Attributes & kAttrDirectory) != 0;
     if (p.Ok) {
       if (rename.MakeCopy) {
