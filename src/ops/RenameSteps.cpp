@@ -30,10 +30,18 @@ constexpr int kMaxPadding = 255;
 void AppendPaddedNumber(std::string &out, int value, int width) {
   width = std::min(width, kMaxPadding);
   char digits[16];
-  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
-  const auto count = static_cast<int>(end - digits);
-  if (width > count) out.append(static_cast<std::size_t>(width - count), '0');
-  out.append(digits, end);
+  const auto count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+  const int pad = std::max(width - count, 0);
+  // The usual widths are put together here and appended at once.
+  char text[32];
+  if (pad + count <= static_cast<int>(sizeof text)) {
+    std::fill_n(text, pad, '0');
+    std::copy_n(digits, count, text + pad);
+    out.append(text, static_cast<std::size_t>(pad + count));
+    return;
+  }
+  out.append(static_cast<std::size_t>(pad), '0');
+  out.append(digits, static_cast<std::size_t>(count));
 }
 
 std::string PaddedNumber(int value, int width) {
