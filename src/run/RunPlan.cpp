@@ -182,24 +182,9 @@ public:
 
   // `dir` with its delimiter, as for Lookup.
   void Remove(std::string_view dir, std::string_view name) {
-    // With the folder's names at hand, a name that goes is simply no
-    // longer among them.
     TChanges *changes = FindFolder(dir, true);
     Settle(*changes);
-    if (changes->Fold) {
-      const auto spelt = changes->Exact.find(name);
-      if (spelt != changes->Exact.end()) changes->Exact.erase(spelt);
-    }
-    std::string buffer;
-    const std::string_view key = KeyOf(*changes, name, buffer);
-    TPlanNames::TName *known = changes->Names.Find(key);
-    if (changes->NamesKnown && (known == nullptr || !known->Changed)) {
-      if (known != nullptr) known->Listed = false;
-      return;
-    }
-    TPlannedEntry gone;
-    gone.ByPlan = true;
-    Set(*changes, key, gone);
+    RemoveFrom(*changes, name);
   }
 
   void Put(const std::string &path, const TPlannedEntry &entry) {
@@ -207,13 +192,19 @@ public:
     Put(std::string_view(path).substr(0, at), std::string_view(path).substr(at), entry);
   }
 
-  void Put(std::string_view dir, std::string_view name, TPlannedEntry entry) {
-    entry.Exists = entry.ByPlan = true;
+  void Put(std::string_view dir, std::string_view name, const TPlannedEntry &entry) {
     TChanges *changes = FindFolder(dir, true);
     Settle(*changes);
-    if (changes->Fold) changes->Exact.emplace(name);
-    std::string buffer;
-    Set(*changes, KeyOf(*changes, name, buffer), entry);
+    PutInto(*changes, name, entry);
+  }
+
+  // A rename in place: `from` leaves `dir` and `to` comes into it.  The
+  // folder is found once for both: a plan moves a name a target.
+  void Move(std::string_view dir, std::string_view from, std::string_view to, const TPlannedEntry &entry) {
+    TChanges *changes = FindFolder(dir, true);
+    Settle(*changes);
+    RemoveFrom(*changes, from);
+    PutInto(*changes, to, entry);
   }
 
 private:
@@ -295,6 +286,32 @@ private:
       changes.Names.Add(KeyOf(changes, name, key)).Listed = true;
       if (changes.Fold) changes.Exact.emplace(name);
     }
+  }
+
+  static void RemoveFrom(TChanges &changes, std::string_view name) {
+    // With the folder's names at hand, a name that goes is simply no
+    // longer among them.
+    if (changes.Fold) {
+      const auto spelt = changes.Exact.find(name);
+      if (spelt != changes.Exact.end()) changes.Exact.erase(spelt);
+    }
+    std::string buffer;
+    const std::string_view key = KeyOf(changes, name, buffer);
+    TPlanNames::TName *known = changes.Names.Find(key);
+    if (changes.NamesKnown && (known == nullptr || !known->Changed)) {
+      if (known != nullptr) known->Listed = false;
+      return;
+    }
+    TPlannedEntry gone;
+    gone.ByPlan = true;
+    Set(changes, key, gone);
+  }
+
+  static void PutInto(TChanges &changes, std::string_view name, TPlannedEntry entry) {
+    entry.Exists = entry.ByPlan = true;
+    if (changes.Fold) changes.Exact.emplace(name);
+    std::string buffer;
+    Set(changes, KeyOf(changes, name, buffer), entry);
   }
 
   static void Set(TChanges &changes, std::string_view key, const TPlannedEntry &entry) {
@@ -665,8 +682,7 @@ private:
     // The level's folder has its delimiter: no path is made for a file.
     std::string made;
     const std::string_view dir = WithTrailingDelimiter(folder, made);
-    View_.Remove(dir, entry.Name);
-    View_.Put(dir, newName, EntryOf(entry));
+    View_.Move(dir, entry.Name, newName, EntryOf(entry));
     if (entry.Attributes & kAttrDirectory) {
       const std::string real =
           std::string(dir) + (original.empty() ? entry.Name : original) + kPathDelimiter;
