@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "platform/DateTime.h"
-#include "platform/NameList.h"
 
 enum : std::uint32_t {
   kAttrReadOnly = 0x01,
@@ -158,7 +157,7 @@ using TFoundSink = std::function<bool(FindEntry &)>;
 // caller that needs what the folder holds as well as its matches, without
 // reading the folder a second time.
 struct TNamesRead {
-  TNameList Names;  // in the order read
+  std::vector<std::string> Names;  // in the order read
   // False when a name had no CP932 form or the listing did not reach the
   // end: then Names cannot tell every name apart (see ReadFolderNames).
   bool Whole = false;

@@ -413,7 +413,7 @@ FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFind
   FindResult result;
   bool everyNameHeld = true;
   if (namesRead != nullptr) {
-    namesRead->Names.Clear();
+    namesRead->Names.clear();
     namesRead->Whole = false;
   }
   if (!folder.Valid()) {
@@ -462,7 +462,7 @@ FindResult FindEach(const TFolderHandle &folder, std::string_view pattern, TFind
       std::optional<std::string> name = Utf8ToCp932(utf8Name);
       if (namesRead != nullptr) {
         if (name)
-          namesRead->Names.Add(*name);
+          namesRead->Names.push_back(*name);
         else
           everyNameHeld = false;
       }

@@ -67,17 +67,14 @@ public:
   // Reads the names `dir` holds, through `held` when given.
   void ReadNames(const std::string &dir, const TFolderHandle *held) {
     if (FindFolder(dir, true)->NamesKnown) return;
-    if (const std::optional<std::vector<std::string>> names =
-            held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir)) {
-      TNameList list;
-      for (const std::string &name : *names) list.Add(name);
-      TakeNames(dir, std::move(list));
-    }
+    if (std::optional<std::vector<std::string>> names =
+            held != nullptr ? ReadFolderNames(*held) : ReadFolderNames(dir))
+      TakeNames(dir, std::move(*names));
   }
 
   // The names `dir` holds, as its listing read them.  They are put in the
   // table when it is first looked into, or by PrepareTargets.
-  void TakeNames(const std::string &dir, TNameList &&names) {
+  void TakeNames(const std::string &dir, std::vector<std::string> &&names) {
     TChanges *changes = FindFolder(dir, true);
     if (changes->NamesKnown) return;
     changes->NamesKnown = true;
@@ -218,7 +215,7 @@ private:
     TPlanNames Names{Memory};
     bool NamesKnown = false;
     // The names read, until they are put in Names.
-    std::optional<TNameList> Pending;
+    std::optional<std::vector<std::string>> Pending;
     // The file system ignores case: keys are folded, and the names as they
     // are spelt are kept beside them.
     std::optional<TFileSystemTraits> Fold;
@@ -275,16 +272,16 @@ private:
   // may take a new name, for which room is made at once.
   static void Settle(TChanges &changes, const std::vector<TargetEntry> *targets = nullptr) {
     if (!changes.Pending) return;
-    const TNameList names = std::move(*changes.Pending);
+    const std::vector<std::string> names = std::move(*changes.Pending);
     changes.Pending.reset();
     const std::size_t fresh = targets != nullptr ? targets->size() : 0;
-    changes.Names.Reserve(changes.Names.Size() + names.Size() + fresh, fresh);
+    changes.Names.Reserve(changes.Names.Size() + names.size() + fresh, fresh);
     std::string key;
     if (targets != nullptr)
       for (const TargetEntry &target : *targets) changes.Names.Add(KeyOf(changes, target.Name, key));
-    for (const std::string_view name : names) {
+    for (const std::string &name : names) {
       changes.Names.Add(KeyOf(changes, name, key)).Listed = true;
-      if (changes.Fold) changes.Exact.emplace(name);
+      if (changes.Fold) changes.Exact.emplace(std::string_view(name));
     }
   }
 

@@ -112,12 +112,11 @@ TEST_F(FindTest, TheNamesAListingReadAreThoseOfTheFolder) {
   for (const TCase &c : {TCase{"*.*", TFindScope::Everything}, TCase{"*.dat", TFindScope::Everything},
                          TCase{"none", TFindScope::Everything}, TCase{"*", TFindScope::Folders}}) {
     TNamesRead read;
-    read.Names.Add("left over");
+    read.Names = {"left over"};
     ASSERT_TRUE(FindEach(held, c.Pattern, c.Scope, {}, keepAll, &read).Ok) << c.Pattern;
     EXPECT_TRUE(read.Whole) << c.Pattern;
-    std::vector<std::string> names(read.Names.begin(), read.Names.end());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, *expected) << c.Pattern;
+    std::sort(read.Names.begin(), read.Names.end());
+    EXPECT_EQ(read.Names, *expected) << c.Pattern;
   }
 
   // Cut short by the taker, by the pump, or never begun.

@@ -126,10 +126,9 @@ TEST(WalkTest, AStepThatAsksHasEachFoldersNamesBeforeItsTargets) {
     using TRecorder::TRecorder;
     bool WantsNamesRead() override { return true; }
     void NamesRead(TNamesRead &&read) override {
-      std::vector<std::string> names(read.Names.begin(), read.Names.end());
-      std::sort(names.begin(), names.end());
+      std::sort(read.Names.begin(), read.Names.end());
       std::string text = read.Whole ? "names" : "names (not whole)";
-      for (const std::string &name : names) text += " " + name;
+      for (const std::string &name : read.Names) text += " " + name;
       Events.push_back(text);
     }
   };
