@@ -47,12 +47,12 @@ std::string TFolderMoves::Moved(const std::string &path) const {
   // The folders are parts of the path, not copies: every row's paths are
   // put through here at each check.
   const std::string_view whole = path;
+  const std::string_view above = whole.substr(0, NameOffset(whole));
   if (Moves_.size() <= kScanUpTo) {
     // A few moves (a few edited lines): each is tried as a prefix, which
     // costs less than a look at each folder above the path.  Keys end with
     // their delimiter, so a prefix is a folder above; the longest is the
     // nearest.
-    const std::string_view above = whole.substr(0, NameOffset(whole));
     const std::pair<const std::string, std::string> *nearest = nullptr;
     for (const auto &move : Moves_)
       if (above.starts_with(move.first) &&
@@ -60,7 +60,7 @@ std::string TFolderMoves::Moved(const std::string &path) const {
         nearest = &move;
     return nearest == nullptr ? path : nearest->second + path.substr(nearest->first.size());
   }
-  std::string_view folder = whole.substr(0, NameOffset(whole));
+  std::string_view folder = above;
   while (!folder.empty()) {
     const auto found = Moves_.find(folder);
     if (found != Moves_.end()) return found->second + path.substr(folder.size());
@@ -165,14 +165,14 @@ private:
     TFolder folder;
     // A folder the run will make (a copy's) lies on the file system of the
     // nearest one that is there.
-    std::string there(dir);
+    const std::string path(dir);
+    std::string there = path;
     while (!there.empty() && !FolderExists(there)) {
       const std::string bare = ExcludeTrailingDelimiter(there);
       if (bare.size() == there.size()) break;
       there = FolderOfPath(bare);
     }
     if (!there.empty()) folder.Traits = FileSystemOf(there);
-    const std::string path(dir);
     if (const std::optional<std::vector<std::string>> names = ReadFolderNames(path)) {
       folder.Names.emplace();
       folder.Names->reserve(names->size());
