@@ -437,14 +437,17 @@ std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnl
   return journal;
 }
 
-std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string &logPath,
-                                    const std::function<void()> &pump) {
+std::optional<TJournal> FindJournal(std::uint64_t firstRecord, std::string_view firstPath,
+                                    const std::string &logPath, const std::function<void()> &pump) {
   const std::optional<std::string> folder = JournalFolder();
   if (!folder) return std::nullopt;
   const std::vector<TJournalFile> files = JournalFiles(*folder, 0);
   // The same first record can open several runs (a file renamed, taken back
   // and renamed again); the one written with this log file comes first, else
-  // the newest, as the log may have been moved since.
+  // the newest, as the log may have been moved since.  A journal cut off
+  // before its first record is only a guess from a path: it comes after
+  // every journal that has the record itself.
+  std::optional<std::string> cut;
   std::optional<std::string> newest;
   for (auto journal = files.rbegin(); journal != files.rend(); ++journal) {
     const std::string file = *folder + "/" + journal->Name;
@@ -452,15 +455,26 @@ std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string
     const std::optional<TJournal> head = ReadJournal(file, true);
     if (!head) continue;
     const std::uint64_t first = head->Records.empty() ? 0 : head->Records.front();
-    const bool sameLog = !logPath.empty() && head->LogPath == logPath;
+    const bool otherLog = !logPath.empty() && head->LogPath != logPath;
     if (firstRecord == 0) {
-      if (first == 0 && sameLog) return ReadJournal(file, false, pump);
+      if (first == 0 && !logPath.empty() && !otherLog) return ReadJournal(file, false, pump);
       continue;
     }
-    if (first != firstRecord) continue;
-    if (sameLog || logPath.empty()) return ReadJournal(file, false, pump);
-    if (!newest) newest = file;
+    if (first == firstRecord) {
+      if (!otherLog) return ReadJournal(file, false, pump);
+      if (!newest) newest = file;
+      continue;
+    }
+    // Without a record the head is the whole journal: its acts and whether
+    // it ended (one that ended had no record at all).  The acts before a
+    // first record are few: the folders a copy made on its way, the steps
+    // of a chain through a temporary name.
+    if (!cut && first == 0 && !head->Ended && !otherLog &&
+        std::any_of(head->Acts.begin(), head->Acts.end(),
+                    [&](const TJournalAct &act) { return act.From == firstPath; }))
+      cut = file;
   }
   if (newest) return ReadJournal(*newest, false, pump);
+  if (cut) return ReadJournal(*cut, false, pump);
   return std::nullopt;
 }

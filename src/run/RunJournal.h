@@ -135,7 +135,11 @@ std::optional<TJournal> ReadJournal(const std::string &file, bool firstRecordOnl
                                     const std::function<void()> &pump = {});
 
 // The journal of the run whose first record line hashes to `firstRecord`
-// (0 when the run has none), written with the log file `logPath` (CP932,
-// empty when unknown): the newest that fits.
-std::optional<TJournal> FindJournal(std::uint64_t firstRecord, const std::string &logPath,
+// (0 when the run has none) and names the entry `firstPath` (CP932), written
+// with the log file `logPath` (CP932, empty when unknown): the newest that
+// fits.  A run killed right after its first record reached the log had not
+// yet put that record's hash into its journal; such a journal is known by
+// an act that took the entry the record names.
+std::optional<TJournal> FindJournal(std::uint64_t firstRecord, std::string_view firstPath,
+                                    const std::string &logPath,
                                     const std::function<void()> &pump = {});

@@ -760,10 +760,12 @@ TRunOutcome TRunDriver::UndoRun(const std::vector<std::string> &logLines, const 
   for (std::size_t run = last; run-- > first;) {
     ++stats.Runs;
     const TLogRun &logRun = contents.Runs[run];
-    const std::uint64_t firstRecord =
-        logRun.Records.empty() ? 0 : RecordHash(logLines[logRun.Records.front().Line - 1]);
+    const TLogRecord *firstRecord = logRun.Records.empty() ? nullptr : &logRun.Records.front();
     const auto pump = [this] { Host_.ProcessMessages(); };
-    std::optional<TJournal> journal = FindJournal(firstRecord, options.LogPath, pump);
+    std::optional<TJournal> journal =
+        FindJournal(firstRecord == nullptr ? 0 : RecordHash(logLines[firstRecord->Line - 1]),
+                    firstRecord == nullptr ? std::string_view() : std::string_view(firstRecord->Path),
+                    options.LogPath, pump);
     const TJournal *found = nullptr;
     if (journal) {
       journals.push_back(std::make_unique<TJournal>(*std::move(journal)));

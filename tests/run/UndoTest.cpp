@@ -8,7 +8,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 
 #include "DriverFixture.h"
@@ -470,6 +472,86 @@ TEST_F(JournalFolderTest, ARunsJournalOutlivesThoseOfOtherProcesses) {
   EXPECT_EQ(Undo(/*all=*/true), TRunOutcome::Finished);
   EXPECT_EQ(Stats.Failed, 0u);
   EXPECT_EQ(Listing(), before);
+}
+
+// A run killed right after its first record reached the log: its journal
+// has the act but not yet the record's hash, which goes out with the next
+// act's write.  The undo still finds that journal and takes the act back.
+// Each run acts once and is made whole, then its log and journal are cut
+// back to what they held at that moment.
+TEST_F(JournalFolderTest, ARunKilledRightAfterItsFirstRecordIsTakenBack) {
+  const struct {
+    const char *Name;
+    const char *Files;
+    std::function<RunMode(const std::string &folder)> Job;
+  } cases[] = {
+      {"rename", "a 1",
+       [this](const std::string &folder) {
+         Job().FindFile.Folder = P(folder);
+         Job().Rename.FromName[0] = "^a$";
+         Job().Rename.ToName[0] = "b";
+         EnableSteps({kStepReplace});
+         return RunMode::Rename;
+       }},
+      {"move", "t/a 1\nc/",
+       [this](const std::string &folder) {
+         Job().FindFile.Folder = P(folder + "/t");
+         Job().Copy.Folder = P(folder + "/c");
+         Job().Copy.Delete = 2;
+         return RunMode::Copy;
+       }},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string folder = c.Name;
+    std::string files;
+    for (std::string_view rest = c.Files; !rest.empty();) {
+      const std::size_t end = std::min(rest.find('\n'), rest.size());
+      files += folder + "/" + std::string(rest.substr(0, end)) + "\n";
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+    }
+    Tree.Add(files);
+    const Strings before = Listing();
+    Host.Log.clear();
+    ASSERT_EQ(Run(c.Job(folder)), TRunOutcome::Finished);
+    ASSERT_EQ(Driver.Stats().FailedRecords, 0u);
+
+    // The log up to its first record.
+    Strings log;
+    for (const std::string &line : Host.Log) {
+      log.push_back(line);
+      if (line.rfind("処理: ", 0) == 0) break;
+    }
+    // The journal up to the write that would have carried that record.
+    ASSERT_EQ(Journals(), 1u);
+    const std::filesystem::path journal = std::filesystem::directory_iterator(Folder())->path();
+    Strings lines;
+    {
+      std::ifstream in(journal);
+      for (std::string line; std::getline(in, line);) lines.push_back(line);
+    }
+    std::ofstream out(journal, std::ios::trunc);
+    std::string kept;
+    for (const std::string &line : lines) {
+      if (line.rfind("record\t", 0) == 0) break;
+      if (line.rfind("done\t", 0) == 0) {
+        kept += line + "\n";  // written with the next act, if there is one
+        continue;
+      }
+      if (line.rfind("act\t", 0) == 0) {
+        out << kept;
+        kept.clear();
+      }
+      out << line << "\n";
+    }
+    out.close();
+
+    EXPECT_EQ(UndoLines(log), TRunOutcome::Finished);
+    EXPECT_EQ(Stats.Failed, 0u);
+    EXPECT_EQ(Listing(), before);
+    // The undo's own journal too: the next case finds its run's alone.
+    for (const auto &entry : std::filesystem::directory_iterator(Folder())) std::filesystem::remove(entry.path());
+  }
 }
 
 TEST_F(JournalFolderTest, OnlyOldJournalsBeyondTheKeptNumberAreRemoved) {
