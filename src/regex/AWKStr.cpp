@@ -101,6 +101,25 @@ static void AppendExpansion(std::string &out, const TCompiledTemplate &compiled,
   }
 }
 
+// The text before a match and the match's expansion, measured against the
+// bound together: the loop of a global substitution appends both for every
+// match.
+static void AppendMatch(std::string &out, std::string_view before, const TCompiledTemplate &compiled,
+                        std::string_view matched, std::size_t limit) {
+  const std::size_t copies = compiled.Pieces.size() - 1;
+  const std::size_t room = limit - std::min(limit, out.size());
+  const std::size_t fixed = before.size() + compiled.LiteralBytes;
+  const bool fits = fixed >= before.size() && fixed <= room &&
+                    (matched.empty() || copies <= (room - fixed) / matched.size());
+  if (!fits) throw ERegExpParser(regex_messages::kOutputTooLong, 0);
+  out += before;
+  out += compiled.Pieces.front();
+  for (std::size_t k = 1; k <= copies; ++k) {
+    out += matched;
+    out += compiled.Pieces[k];
+  }
+}
+
 std::string TAWKStr::ExpandReplacement(const std::string &templ, std::string_view matched) {
   std::string out;
   AppendExpansion(out, CompileTemplate(templ), matched);
@@ -170,8 +189,8 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
   std::string_view rest = all;
   int count = 0;
   for (;;) {
-    AppendWithin(out, rest.substr(0, match.Start), MaxOutput);
-    AppendExpansion(out, compiled, rest.substr(match.Start, match.End - match.Start), MaxOutput);
+    AppendMatch(out, rest.substr(0, match.Start), compiled, rest.substr(match.Start, match.End - match.Start),
+                MaxOutput);
     std::size_t end = match.End;
     if (match.Start == match.End && match.Start < rest.size()) {
       // An empty match: copy one character unchanged and go on after it.

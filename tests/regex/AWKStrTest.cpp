@@ -114,6 +114,13 @@ TEST(ReplaceAll, OutputBound) {
   EXPECT_EQ(ErrorOf([&] { awk.ReplaceAll("", text); }), regex_messages::kOutputTooLong);
   text = "xyz";
   EXPECT_EQ(awk.ReplaceAll(std::string(50, '&'), text), 0); // nothing built without a match
+  awk.SetRegExp("b");
+  text = std::string(8, 'a') + "b"; // the text before a match counts with its expansion
+  EXPECT_EQ(awk.ReplaceAll("xx", text), 1);
+  EXPECT_EQ(text, std::string(8, 'a') + "xx");
+  text = std::string(9, 'a') + "b";
+  EXPECT_EQ(ErrorOf([&] { awk.ReplaceAll("xx", text); }), regex_messages::kOutputTooLong);
+  EXPECT_EQ(text, std::string(9, 'a') + "b");
   awk.SetRegExp("b*");
   text = "";
   EXPECT_EQ(ErrorOf([&] { awk.ReplaceAll(std::string(11, 'q'), text); }), regex_messages::kOutputTooLong);
