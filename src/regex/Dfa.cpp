@@ -144,11 +144,9 @@ void TRE_DFA::Reset() const {
   ++resets_;
 }
 
-void TRE_DFA::NextVisitStamp() const {
-  if (++visitStamp_ == 0) {
-    std::fill(visits_.begin(), visits_.end(), TVisit{0, 0});
-    visitStamp_ = 1;
-  }
+void TRE_DFA::ClearVisits() const {
+  std::fill(visits_.begin(), visits_.end(), TVisit{0, 0});
+  visitStamp_ = 1;
 }
 
 bool TRE_DFA::CoversSlow(int big, int small) const {

@@ -212,7 +212,12 @@ private:
     return (h ^ (h >> 15)) >> (32 - kCoverBits);
   }
   bool CoversSlow(int big, int small) const;
-  void NextVisitStamp() const;
+  // A new stamp for the walks of a search; the visits are cleared only when
+  // the stamps wrap around.
+  void NextVisitStamp() const {
+    if (++visitStamp_ == 0) ClearVisits();
+  }
+  void ClearVisits() const;
   // Marks in flags the bytes that begin a character of a class in
   // stopClass (a lead byte: of any class of its row, or its own class as
   // the last byte of the subject).

@@ -165,7 +165,9 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
       // '$' to try, and the row lookup stays in this loop.  It leaves its
       // state at every position it passes and stops where an earlier walk
       // of this search, which found nothing, was in a state that covers its
-      // own (see Dfa.h).
+      // own (see Dfa.h).  Once the walk has accepted, the search ends with
+      // it: what it leaves would never be read, and it neither leaves nor
+      // looks at anything more.
       const std::int32_t *table = dfa.Table();
       TRE_DFA::TVisit *const visits = dfa.Visits(size);
       const std::size_t accelerationEntry = dfa.AccelerationEntry();
@@ -173,9 +175,11 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
       std::size_t cursor = s;
       for (;;) {
         if (packed & 1) end = cursor;
-        TRE_DFA::TVisit &visit = visits[cursor];
-        if (visit.Stamp == stamp && (visit.State == packed || dfa.Covers(visit.State, packed))) break;
-        visit = {stamp, packed};
+        if (end == TMatchSpan::npos) {
+          TRE_DFA::TVisit &visit = visits[cursor];
+          if (visit.Stamp == stamp && (visit.State == packed || dfa.Covers(visit.State, packed))) break;
+          visit = {stamp, packed};
+        }
         if (cursor >= size) break;
         const int cls = program.ReadClass(bytes, size, cursor);
         // Both are small and not negative: a 32-bit sum needs no extension.
@@ -198,7 +202,7 @@ TMatchSpan TMatchCORE::SearchPlain(std::string_view text) const {
             // would have left it, so that later walks stop there too.
             const std::size_t from = cursor;
             cursor = SkipToStop(*stops, bytes, cursor, size);
-            std::fill(visits + from, visits + cursor, TRE_DFA::TVisit{stamp, packed});
+            if (end == TMatchSpan::npos) std::fill(visits + from, visits + cursor, TRE_DFA::TVisit{stamp, packed});
           }
         }
         packed = next;
