@@ -84,28 +84,13 @@ static void AppendWithin(std::string &out, std::string_view text, std::size_t li
   out += text;
 }
 
-// The whole expansion is measured against the bound before any of it is
-// appended: one test per match instead of one per piece, and the output
-// never grows past the bound even for a moment.
-static void AppendExpansion(std::string &out, const TCompiledTemplate &compiled, std::string_view matched,
-                            std::size_t limit = TAWKStr::kNoLimit) {
-  const std::size_t copies = compiled.Pieces.size() - 1;
-  const std::size_t room = limit - std::min(limit, out.size());
-  const bool fits = compiled.LiteralBytes <= room &&
-                    (matched.empty() || copies <= (room - compiled.LiteralBytes) / matched.size());
-  if (!fits) throw ERegExpParser(regex_messages::kOutputTooLong, 0);
-  out += compiled.Pieces.front();
-  for (std::size_t k = 1; k <= copies; ++k) {
-    out += matched;
-    out += compiled.Pieces[k];
-  }
-}
-
-// The text before a match and the match's expansion, measured against the
-// bound together: the loop of a global substitution appends both for every
-// match.
-static void AppendMatch(std::string &out, std::string_view before, const TCompiledTemplate &compiled,
-                        std::string_view matched, std::size_t limit) {
+// Appends the text before a match (if any) and the match's expansion.  The
+// whole is measured against the bound before any of it is appended: one
+// test per match instead of one per piece, and the output never grows past
+// the bound even for a moment.  Kept inline: the loop of a global
+// substitution calls it for every match.
+[[gnu::always_inline]] static inline void AppendExpansion(std::string &out, const TCompiledTemplate &compiled, std::string_view matched,
+                            std::size_t limit = TAWKStr::kNoLimit, std::string_view before = {}) {
   const std::size_t copies = compiled.Pieces.size() - 1;
   const std::size_t room = limit - std::min(limit, out.size());
   const std::size_t fixed = before.size() + compiled.LiteralBytes;
@@ -189,8 +174,8 @@ int TAWKStr::ReplaceAll(const std::string &templ, std::string &text) {
   std::string_view rest = all;
   int count = 0;
   for (;;) {
-    AppendMatch(out, rest.substr(0, match.Start), compiled, rest.substr(match.Start, match.End - match.Start),
-                MaxOutput);
+    AppendExpansion(out, compiled, rest.substr(match.Start, match.End - match.Start), MaxOutput,
+                    rest.substr(0, match.Start));
     std::size_t end = match.End;
     if (match.Start == match.End && match.Start < rest.size()) {
       // An empty match: copy one character unchanged and go on after it.
